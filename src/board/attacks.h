@@ -1,0 +1,66 @@
+#pragma once
+// Precomputed attack tables: knight and king steps, magic lookups for the sliders.
+// Every result equals the ray-stepping definition (first blocker of either colour included).
+
+#include "board/types.h"
+
+struct Magic {
+    const u64* attacks;  // start of this square's slice of the shared table
+    u64 mask;            // relevant occupancy: the rays without their last square
+    u64 magic;
+    int shift;
+};
+
+extern u64 KnightTable[64];
+extern u64 KingTable[64];
+extern Magic RookMagics[64];
+extern Magic BishopMagics[64];
+// Empty-board rays by direction: 0 N, 1 S, 2 E, 3 W, 4 NE, 5 NW, 6 SE, 7 SW.
+extern u64 RayTable[8][64];
+
+// Fills every attack table; main calls it once before anything else needs attacks.
+void InitAttackTables();
+
+inline u64 RookAttacksFrom(int sq, u64 occ)
+{
+    const Magic& m = RookMagics[sq];
+    return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
+}
+
+inline u64 BishopAttacksFrom(int sq, u64 occ)
+{
+    const Magic& m = BishopMagics[sq];
+    return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
+}
+
+inline u64 QueenAttacksFrom(int sq, u64 occ) { return RookAttacksFrom(sq, occ) | BishopAttacksFrom(sq, occ); }
+
+// Knight and king attacks of every square of a set, by guarded shifts.
+inline u64 KnightSetAttacks(u64 s)
+{
+    constexpr u64 notA = ~0x0101010101010101ULL, notH = ~0x8080808080808080ULL;
+    constexpr u64 notAB = ~0x0303030303030303ULL, notGH = ~0xc0c0c0c0c0c0c0c0ULL;
+    return ((s & notGH) >> 6) | ((s & notAB) >> 10) | ((s & notH) >> 15) | ((s & notA) >> 17) |
+           ((s & notAB) << 6) | ((s & notGH) << 10) | ((s & notA) << 15) | ((s & notH) << 17);
+}
+
+inline u64 KingSetAttacks(u64 s)
+{
+    constexpr u64 notA = ~0x0101010101010101ULL, notH = ~0x8080808080808080ULL;
+    return (s << 8) | (s >> 8) | ((s & notH) << 9) | ((s & notH) >> 7) | ((s & notH) << 1) |
+           ((s & notA) << 7) | ((s & notA) >> 9) | ((s & notA) >> 1);
+}
+
+// The ray from sq in direction dir, up to and including the first piece of occ.
+inline u64 RayAttacks(int dir, int sq, u64 occ)
+{
+    u64 ray = RayTable[dir][sq];
+    u64 blockers = ray & occ;
+    if (blockers) {
+        // N, E, NE, NW run towards higher squares; the others towards lower ones.
+        int first = (dir == 0 || dir == 2 || dir == 4 || dir == 5) ? __builtin_ctzll(blockers)
+                                                                  : 63 - __builtin_clzll(blockers);
+        ray ^= RayTable[dir][first];
+    }
+    return ray;
+}

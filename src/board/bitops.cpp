@@ -1,0 +1,65 @@
+#include "board/bitops.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+constexpr u64 kDeBruijn = 0x03f79d71b4cb0a89ULL;
+
+constexpr std::array<int, 64> MakeMagicTable()
+{
+    std::array<int, 64> t{};
+    for (int i = 0; i < 64; i++) t[(kDeBruijn << i) >> 58] = i;
+    return t;
+}
+
+}  // namespace
+
+const u64 Somemagic[1] = {kDeBruijn};
+
+constexpr std::array<int, 64> kMagicTable = MakeMagicTable();
+static_assert(kMagicTable[0] == 0 && kMagicTable[1] == 1 && kMagicTable[2] == 48 &&
+              kMagicTable[3] == 2 && kMagicTable[15] == 4);
+
+const int magictable[64] = {
+#define V(i) kMagicTable[i]
+    V(0),  V(1),  V(2),  V(3),  V(4),  V(5),  V(6),  V(7),  V(8),  V(9),  V(10), V(11), V(12),
+    V(13), V(14), V(15), V(16), V(17), V(18), V(19), V(20), V(21), V(22), V(23), V(24), V(25),
+    V(26), V(27), V(28), V(29), V(30), V(31), V(32), V(33), V(34), V(35), V(36), V(37), V(38),
+    V(39), V(40), V(41), V(42), V(43), V(44), V(45), V(46), V(47), V(48), V(49), V(50), V(51),
+    V(52), V(53), V(54), V(55), V(56), V(57), V(58), V(59), V(60), V(61), V(62), V(63)
+#undef V
+};
+
+const char files[9] = "abcdefgh";
+
+int MybitScanForward(u64 x)
+{
+    if (x == 0) return 64;
+    int n = 1;
+    if ((x & 0xFFFFFFFFULL) == 0) { n += 32; x >>= 32; }
+    if ((x & 0xFFFFULL) == 0) { n += 16; x >>= 16; }
+    if ((x & 0xFFULL) == 0) { n += 8; x >>= 8; }
+    if ((x & 0xFULL) == 0) { n += 4; x >>= 4; }
+    if ((x & 0x3ULL) == 0) { n += 2; x >>= 2; }
+    if ((x & 0x1ULL) == 0) { n += 1; }
+    return n;
+}
+
+void DisplayBit(int sq, u64 x)
+{
+    std::fputs(((x >> (sq & 63)) & 1) ? "1 " : "- ", stdout);
+}
+
+void Displaybits(u64 x)
+{
+    std::fputs("   A B C D E F G H\n\n", stdout);
+    for (int rank = 7; rank >= 0; rank--) {
+        std::printf("%d  ", rank + 1);
+        for (int file = 0; file < 8; file++) DisplayBit(8 * rank + file, x);
+        std::printf(" %d\n", rank + 1);
+    }
+    std::fputs("\n   A B C D E F G H\n", stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,148 @@
+#pragma once
+// The position record: piece bitboards, occupancy, counts, pawn key and a one-level undo copy.
+
+#include <type_traits>
+
+#include "board/attacks.h"
+#include "board/bitops.h"
+#include "board/types.h"
+#include "shell/status.h"
+
+// Piece codes (promotion and hash key tables): white 0..5, black 6..11.
+enum PieceCode : char {
+    WPAWN = 0, WKNIGHT, WBISHOP, WROOK, WQUEEN, WKING,
+    BPAWN, BKNIGHT, BBISHOP, BROOK, BQUEEN, BKING
+};
+
+// Castling-rights bits of CastleFlags.
+constexpr char WKSIDE = 1, WQSIDE = 2, BKSIDE = 4, BQSIDE = 8;
+
+// Draw codes of CheckDraw.
+constexpr int DRAW_NONE = 0, DRAW_FIFTY = 7, DRAW_MATERIAL = 8;
+
+class ChessBoard {
+public:
+    u64 WhitePieces;
+    u64 BlackPieces;
+    u64 AllPieces;
+    // Piece bitboards: pawns, bishops, knights, rooks, queens, king for each colour.
+    u64 WhitePawns;
+    u64 WhiteBishops;
+    u64 WhiteKnights;
+    u64 WhiteRooks;
+    u64 WhiteQueens;
+    u64 WhiteKing;
+    u64 BlackPawns;
+    u64 BlackBishops;
+    u64 BlackKnights;
+    u64 BlackRooks;
+    u64 BlackQueens;
+    u64 BlackKing;
+    u64 SavedPieceBoards[12];
+    u64 SavedWhitePieces;
+    u64 SavedBlackPieces;
+    u64 SavedAllPieces;
+    u32 PawnHashCode;
+    u32 SavedPawnHashCode;
+    char SideToMove;
+    char CastleFlags;
+    char SavedCastleFlags;
+    i32 SavedFiftyMoveCount;
+    u64 SavedLastFrom;
+    u64 SavedLastTo;
+    u64 LastFrom;
+    u64 LastTo;
+    i32 MaxDepth;
+    i32 FixedDepth;
+    i32 FiftyMoveCount;
+    i32 SearchPlyLimit;
+    u64 BestFrom;
+    u64 BestTo;
+    char BestPromotion;
+    char MatingMaterialFlag;
+    i32 WhitePieceTotal;
+    i32 BlackPieceTotal;
+    i32 SavedWhitePieceTotal;
+    i32 SavedBlackPieceTotal;
+    // Counts run queen, rook, bishop, knight, pawn.
+    i32 WhiteQueenCount;
+    i32 WhiteRookCount;
+    i32 WhiteBishopCount;
+    i32 WhiteKnightCount;
+    i32 WhitePawnCount;
+    i32 SavedWhiteCounts[5];
+    i32 BlackQueenCount;
+    i32 BlackRookCount;
+    i32 BlackBishopCount;
+    i32 BlackKnightCount;
+    i32 BlackPawnCount;
+    i32 SavedBlackCounts[5];
+
+    // --- position set-up and queries (board.cpp) ---
+    // Sets the start position and the geometry masks of the status record.
+    void InitRep();
+    // Empties the board; side to move, fifty-move count, depth and key stay.
+    void ClearField();
+    // Sets the ten piece counts to the population counts of the piece bitboards.
+    void InitPieceCounts();
+    // Does nothing: FEN set-up is the free function SetupBoard.
+    void SetupBoard() {}
+    char PieceColor(u64 m) const { return (m & WhitePieces) ? 0 : 1; }
+    bool IsPawn(char c, u64 m) const { return m & (c ? BlackPawns : WhitePawns); }
+    bool IsKnight(char c, u64 m) const { return m & (c ? BlackKnights : WhiteKnights); }
+    bool IsBishop(char c, u64 m) const { return m & (c ? BlackBishops : WhiteBishops); }
+    bool IsRook(char c, u64 m) const { return m & (c ? BlackRooks : WhiteRooks); }
+    bool IsQueen(char c, u64 m) const { return m & (c ? BlackQueens : WhiteQueens); }
+    bool IsKing(char c, u64 m) const { return m & (c ? BlackKing : WhiteKing); }
+    bool IsEmptySquare(u64 m) const { return !(m & AllPieces); }
+    int QuickPieceCount() const
+    {
+        return WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount +
+               BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount;
+    }
+    int QuickPawnCount(char c) const { return c ? BlackPawnCount : WhitePawnCount; }
+    // Prints one piece letter (or "-") and a space.
+    void DisplayPiece(int sq) const;
+    // Prints the board diagram and, unless PEV is 1, the evaluation line.
+    void DisplayBoard() const;
+
+    // --- attacks (table-driven; identical to stepping each ray) ---
+    u64 KnightMask(u64 s) const { return KnightSetAttacks(s); }
+    u64 KingMask(u64 s) const { return KingSetAttacks(s); }
+    u64 BishopMask(u64 s) const { return s ? BishopAttacksFrom(LowestSquare(s), AllPieces) : 0; }
+    u64 RookMask(u64 s) const { return s ? RookAttacksFrom(LowestSquare(s), AllPieces) : 0; }
+    // Union of the diagonal (orthogonal) rays from s that contain a square of target.
+    u64 BishopCheckMask(u64 s, u64 target) const;
+    u64 RookCheckMask(u64 s, u64 target) const;
+    // Squares a rook or queen on s reaches, not counting squares of its own colour.
+    int RookAttackCount(u64 s) const;
+    // Occluded vertical fills (Kogge-Stone).
+    u64 SouthAttacks(u64 gen, u64 empty) const;
+    u64 NorthAttacks(u64 gen, u64 empty) const;
+    // True if square s is attacked by a piece of the colour opposite to c.
+    bool IsAttacked(u64 s, char c) const;
+    bool InCheck(u64 s, char c) const { return IsAttacked(s, c); }
+
+    // --- making moves (board.cpp) ---
+    // Plays a move; *out receives the castling rights that survive it.
+    void MakeMove(u64 from, u64 to, char promotion, char* out);
+    // Restores the copy saved by the last MakeMove.
+    void UndoMove(int);
+    // 0 no draw, 7 fifty-move rule, 8 material; also sets MatingMaterialFlag.
+    int CheckDraw(char);
+    // Updates FiftyMoveCount for a move about to be made; true once it passes 99.
+    bool Test50MoveRule(char fromSq, char toSq);
+    // Toggles a pawn off and a piece on (XOR) on one square.
+    void Promote(char c, u64 m, char piece);
+    // Toggles a pawn of colour c and its occupancy bits.
+    void DropPawn(char c, u64 m);
+    bool PawnOn7th(char c) const
+    {
+        return c ? (BlackPawns & 0x000000000000FF00ULL) : (WhitePawns & 0x00FF000000000000ULL);
+    }
+};
+
+static_assert(std::is_trivially_copyable_v<ChessBoard>);
+static_assert(std::is_standard_layout_v<ChessBoard>);
+
+extern ChessBoard MainBoard;

@@ -1,0 +1,6 @@
+list(APPEND VORN_SOURCES
+  src/board/bitops.cpp
+  src/board/attacks.cpp
+  src/board/board.cpp
+  src/board/setup.cpp
+)

@@ -1,0 +1,1 @@
+list(APPEND VORN_SOURCES)

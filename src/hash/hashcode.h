@@ -1,0 +1,25 @@
+#pragma once
+// Zobrist keys, position hash codes and the pawn key.
+
+#include "board/types.h"
+
+class ChessBoard;
+
+extern u64 UPStable[12][64];
+extern u64 LPStable[12][64];
+extern u64 CastleCode[16];
+extern u64 WtoMove;
+extern u64 BtoMove;
+
+// Next number of the additive lagged-Fibonacci generator.
+u32 BetterRandom32();
+// Fills every key table; called once at start-up.
+void initPStable();
+// Hash-code pair of a board with the given side to move and castling rights.
+void genhashcode(char side, int castle, u64* upper, u64* lower, const ChessBoard* board);
+// 32-bit pawn key: pawns and kings of both colours.
+void genpawnhashcode(char side, const ChessBoard& board, unsigned long* key);
+u32 PawnKeyOf(const ChessBoard& board);
+
+// Pawn-key contribution of one piece (pawn or king) on one square.
+inline u32 PawnKey(int piece, int sq) { return static_cast<u32>(LPStable[piece][sq]); }

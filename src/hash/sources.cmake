@@ -1,0 +1,3 @@
+list(APPEND VORN_SOURCES
+  src/hash/hashcode.cpp
+)

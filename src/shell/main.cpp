@@ -1,0 +1,25 @@
+// Program entry: start-up, the command line, the first word and the outer loop.
+
+#include <csignal>
+#include <cstdio>
+
+#include "board/board.h"
+#include "shell/startup.h"
+#include "shell/status.h"
+
+int main(int argc, char** argv)
+{
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::printf("Vorn \n");
+    InitEngine();
+    ParseCommandLine(argc, argv);
+    std::signal(SIGINT, SIG_IGN);
+
+    Status& st = MainStatus;
+    if (!st.PERFT && !st.BenchMode && !st.SATrain) ReadFirstWord();
+
+    // Outer loop.
+    if (st.xboard == 0 && st.UCIMode == 0) ConsoleGreeting();
+    std::printf("Bye, Thanks for the match.\n");
+    return 0;
+}

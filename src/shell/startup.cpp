@@ -1,0 +1,144 @@
+#include "shell/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/board.h"
+#include "board/setup.h"
+#include "hash/hashcode.h"
+#include "shell/platform.h"
+#include "shell/status.h"
+
+const char* const kHelpText =
+    "xboard   used when interfacing with xboard\n"
+    "-uci   used when interfacing with an UCI based GUI\n"
+    "-bench  run an internal benchmark suite\n"
+    "-fd  n    fixes search depth to n ply (min n = 3)\n"
+    "-lpf filename  loads a position from file\n"
+    "-pev  filename - run through a testsuite (EPD Format) & output full evaluation detail per position\n"
+    "-sd  n   sets max search depth to n ply (min n = 3)\n"
+    "-sp  self play\n"
+    "-ts  filename run through a testsuite (EPD Format)\n";
+
+namespace {
+
+char testSuiteFile[1024] = "";
+char firstWord[FIRST_WORD_MAX] = "";
+
+// Copies a file name, cut to the buffer.
+void SetTestSuiteFile(const char* name)
+{
+    std::snprintf(testSuiteFile, sizeof testSuiteFile, "%s", name ? name : "");
+}
+
+}  // namespace
+
+void InitEngine()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    InitAttackTables();
+    MainStatus.initVars();
+    MainStatus.xboard = 0;
+    MainStatus.UCIMode = 0;
+    MainBoard.InitRep();
+    initPStable();
+    // The opening book tree is built over its (empty) table here once it exists.
+    MainBoard.InitRep();
+    MainStatus.initVars();
+}
+
+const char* TestSuiteFile() { return testSuiteFile; }
+const char* FirstWord() { return firstWord; }
+
+void ParseCommandLine(int argc, char** argv)
+{
+    Status& st = MainStatus;
+    for (int i = 1; i < argc; i++) {
+        const char* arg = argv[i];
+        // Options that take a value move on to it; the later tests then look at the value.
+        auto takeValue = [&]() -> const char* {
+            if (i + 1 < argc) {
+                arg = argv[++i];
+                return arg;
+            }
+            arg = "";
+            return nullptr;
+        };
+        auto number = [](const char* v) { return v ? std::atoi(v) : 0; };
+        auto is = [&](const char* opt) { return std::strcmp(arg, opt) == 0; };
+        auto has = [&](const char* opt) { return std::strstr(arg, opt) != nullptr; };
+
+        if (is("-satrain")) st.SATrain = 1;
+        if (is("-bench")) st.BenchMode = 1;
+        if (is("-bench2")) st.BenchMode = 2;
+        if (is("-bench3")) st.BenchMode = 3;
+        if (is("-bench4")) st.BenchMode = 4;
+        if (is("-bench5")) st.BenchMode = 5;
+        if (is("-fd")) {
+            const int n = number(takeValue());
+            st.FD = static_cast<char>(n);
+            MainBoard.MaxDepth = n;
+            MainBoard.FixedDepth = n;
+        }
+        if (is("-help") || is("-h")) {
+            std::fputs(kHelpText, stdout);
+            std::fflush(stdout);
+            std::exit(0);
+        }
+        if (has("-HPC")) {
+        }
+        if (has("-kibitz")) st.Kibitz = 1;
+        if (has("-lpf")) {
+            const char* file = takeValue();
+            if (file) LoadPositionFile(file);
+        }
+        if (is("-mt")) takeValue();
+        if (has("-nobook")) st.UseBook = 0;
+        if (is("-perft")) st.PERFT = 1;
+        if (is("-mimicstudent")) {
+            std::printf("## Mimic Student option detected \n");
+            std::fflush(stdout);
+            st.MimicMode = 1;
+            SetTestSuiteFile(takeValue());
+        }
+        if (is("-pev")) {
+            st.PEV = 1;
+            SetTestSuiteFile(takeValue());
+        }
+        if (has("-post")) st.Post = 1;
+        if (has("-sd")) MainBoard.MaxDepth = number(takeValue());
+        if (has("-sp")) st.SelfPlay = 1;
+        if (has("-trace")) st.Trace = 1;
+        if (has("-st")) {
+            // Seconds per move.
+            const int n = number(takeValue());
+            st.TimePerMove = n * 900;
+            st.TimeLeft = n * 60000;
+            st.ST = n * 1000;
+        }
+        if (has("-tc")) takeValue();
+        if (has("-ts")) {
+            st.DoTestSuite = 1;
+            SetTestSuiteFile(takeValue());
+        }
+        if (has("xboard")) st.setxboard(1);
+        if (has("-uci")) st.UCIMode = 1;
+    }
+}
+
+void ReadFirstWord()
+{
+    if (ReadWord(firstWord, sizeof firstWord) >= 0) ReadChar();
+    if (std::strstr(firstWord, "uci")) MainStatus.UCIMode = 1;
+    if (std::strstr(firstWord, "xboard")) MainStatus.xboard = 1;
+}
+
+void ConsoleGreeting()
+{
+    std::printf("\nHello! I am Vorn.\n");
+    std::printf("MAXDEPTH = %d\n", MainBoard.MaxDepth);
+    MainBoard.DisplayBoard();
+}

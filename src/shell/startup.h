@@ -1,0 +1,24 @@
+#pragma once
+// Start-up: table initialisation, the command line, the first word and the console greeting.
+
+// Start-up steps 2 to 6: status defaults, start position, key tables, attack tables and the book.
+// Runs once; later calls do nothing.
+void InitEngine();
+
+// Applies the command-line options; "-help" and "-h" print the help text and exit.
+void ParseCommandLine(int argc, char** argv);
+
+// The test-suite file named after the last of -ts, -pev and -mimicstudent ("" if none).
+const char* TestSuiteFile();
+
+// Reads the first word from standard input and selects UCI or xboard mode from it.
+void ReadFirstWord();
+// The first word as read (at most FIRST_WORD_MAX - 1 characters).
+constexpr int FIRST_WORD_MAX = 256;
+const char* FirstWord();
+
+// Prints the console greeting, the depth limit and the board.
+void ConsoleGreeting();
+
+// The nine lines printed by -help.
+extern const char* const kHelpText;

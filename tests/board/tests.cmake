@@ -1,0 +1,6 @@
+vorn_test_suite(board_tests
+  board/attacks_test.cpp
+  board/board_test.cpp
+  board/makemove_test.cpp
+  board/fen_test.cpp
+)

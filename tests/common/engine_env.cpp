@@ -1,0 +1,16 @@
+// Fills the engine's tables once before any test of a suite runs.
+
+#include <gtest/gtest.h>
+
+#include "shell/startup.h"
+
+namespace {
+
+class EngineEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { InitEngine(); }
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
+
+}  // namespace

@@ -1,0 +1,186 @@
+#include "common/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int RemainingMs(Clock::time_point deadline)
+{
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+int Spawn(const std::vector<std::string>& args, int* toChild, int* fromChild)
+{
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) return -1;
+    signal(SIGPIPE, SIG_IGN);
+    int pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        close(in[0]);
+        close(in[1]);
+        close(out[0]);
+        close(out[1]);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(VORN_BINARY));
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VORN_BINARY, argv.data());
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    *toChild = in[1];
+    *fromChild = out[0];
+    return pid;
+}
+
+int WaitPid(int pid, int timeoutMs)
+{
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        int status = 0;
+        int r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (Clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        usleep(2000);
+    }
+}
+
+}  // namespace
+
+RunResult RunVorn(const std::vector<std::string>& args, const std::string& input, int timeoutMs)
+{
+    RunResult result;
+    int toChild, fromChild;
+    int pid = Spawn(args, &toChild, &fromChild);
+    if (pid < 0) return result;
+    size_t written = 0;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (input.empty()) {
+        close(toChild);
+        toChild = -1;
+    }
+    char buf[65536];
+    for (;;) {
+        struct pollfd fds[2];
+        int n = 0;
+        fds[n++] = {fromChild, POLLIN, 0};
+        if (toChild >= 0) fds[n++] = {toChild, POLLOUT, 0};
+        int left = RemainingMs(deadline);
+        if (left == 0) break;
+        if (poll(fds, n, left) <= 0) break;
+        if (toChild >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            ssize_t w = write(toChild, input.data() + written, input.size() - written);
+            if (w > 0) written += static_cast<size_t>(w);
+            if (w < 0 || written >= input.size()) {
+                close(toChild);
+                toChild = -1;
+            }
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            ssize_t r = read(fromChild, buf, sizeof buf);
+            if (r <= 0) break;
+            result.output.append(buf, static_cast<size_t>(r));
+        }
+    }
+    if (toChild >= 0) close(toChild);
+    close(fromChild);
+    result.exitStatus = WaitPid(pid, RemainingMs(deadline) + 100);
+    return result;
+}
+
+VornProcess::VornProcess(const std::vector<std::string>& args) { pid_ = Spawn(args, &toChild_, &fromChild_); }
+
+VornProcess::~VornProcess()
+{
+    CloseInput();
+    if (pid_ > 0) WaitPid(pid_, 2000);
+    if (fromChild_ >= 0) close(fromChild_);
+}
+
+void VornProcess::Send(const std::string& text)
+{
+    if (toChild_ < 0) return;
+    size_t off = 0;
+    while (off < text.size()) {
+        ssize_t w = write(toChild_, text.data() + off, text.size() - off);
+        if (w <= 0) return;
+        off += static_cast<size_t>(w);
+    }
+}
+
+bool VornProcess::ReadLine(std::string* line, int timeoutMs)
+{
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        size_t nl = pending_.find('\n');
+        if (nl != std::string::npos) {
+            *line = pending_.substr(0, nl);
+            pending_.erase(0, nl + 1);
+            return true;
+        }
+        if (fromChild_ < 0) return false;
+        struct pollfd p = {fromChild_, POLLIN, 0};
+        int left = RemainingMs(deadline);
+        if (left == 0 || poll(&p, 1, left) <= 0) return false;
+        char buf[4096];
+        ssize_t r = read(fromChild_, buf, sizeof buf);
+        if (r <= 0) {
+            close(fromChild_);
+            fromChild_ = -1;
+            if (!pending_.empty()) {
+                *line = pending_;
+                pending_.clear();
+                return true;
+            }
+            return false;
+        }
+        pending_.append(buf, static_cast<size_t>(r));
+    }
+}
+
+bool VornProcess::WaitFor(const std::string& prefix, std::string* line, int timeoutMs,
+                          std::vector<std::string>* seen)
+{
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string l;
+    while (ReadLine(&l, RemainingMs(deadline))) {
+        if (seen) seen->push_back(l);
+        if (l.compare(0, prefix.size(), prefix) == 0) {
+            if (line) *line = l;
+            return true;
+        }
+    }
+    return false;
+}
+
+void VornProcess::CloseInput()
+{
+    if (toChild_ >= 0) close(toChild_);
+    toChild_ = -1;
+}
+
+int VornProcess::Wait(int timeoutMs)
+{
+    CloseInput();
+    if (pid_ <= 0) return -1;
+    int r = WaitPid(pid_, timeoutMs);
+    pid_ = -1;
+    return r;
+}
