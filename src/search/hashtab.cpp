@@ -1,0 +1,177 @@
+#include "search/hashtab.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/status.h"
+
+TranspositionTables PositionCache;
+
+namespace {
+
+// Index mask in force: 2^21 - 1, entry 15 of the mask table.
+constexpr int kMaskInForce = 15;
+
+// Mate scores beyond this are pushed out by the depth when stored.
+constexpr i32 kMateStoreBound = 109800;
+
+// Entry fields narrower than the search's integers: clamp rather than wrap.
+inline i8 ToDepth8(i32 depth) { return static_cast<i8>(std::clamp(depth, -128, 127)); }
+
+// Returns true and writes the cut-off value when a fresh matching entry settles the probe:
+// an exact value, an upper bound at or below alpha, or a lower bound at or above beta.
+inline bool CutOff(const TTEntry& e, i32 alpha, i32 beta, i32* valueOut, char* code)
+{
+    if (e.flag == 2) {
+        *valueOut = e.value;
+        *code = TT_EXACT;
+        return true;
+    }
+    if (e.flag == 0 && e.value <= alpha) {
+        *valueOut = alpha;
+        *code = TT_FAILLOW;
+        return true;
+    }
+    if (e.flag == 1 && e.value >= beta) {
+        *valueOut = beta;
+        *code = TT_FAILHIGH;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TranspositionTables::TranspositionTables()
+{
+    // calloc of a block this large maps fresh zero pages, so nothing is touched here.
+    HashTable = static_cast<TTBucket*>(std::calloc(TTABLESIZE, sizeof(TTBucket)));
+    if (HashTable == nullptr) {
+        std::printf("ERROR: cannot allocate the transposition table (%lu bytes)\n",
+                    static_cast<unsigned long>(TTABLESIZE) * sizeof(TTBucket));
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    hits = 0;
+    misses = 0;
+    HashMask[0] = 3;
+    HashMask[1] = 63;
+    HashMask[2] = 255;
+    for (int k = 9; k <= 28; k++) HashMask[k - 6] = (u64{1} << k) - 1;
+    HashMask[23] = 0xFFFFFFFFull;
+}
+
+void TranspositionTables::ClearTranspositionTables()
+{
+    WriteLogFile("Clearing Transposition Tables\n");
+    std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * TTABLESIZE);
+}
+
+void TranspositionTables::AgeTranspositionTables()
+{
+    for (u32 i = 0; i < TTABLESIZE; i++) {
+        TTBucket& b = HashTable[i];
+        b.slot[0].age = 0;
+        b.slot[1].age = 0;
+        b.slot[2].age = 0;
+    }
+}
+
+void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, i32 depth,
+                                                    i16 move, i32 value, char flag, i32, i32)
+{
+    // 1. Bucket index from the low 32 bits of the lower half.
+    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[kMaskInForce];
+    if (index >= TTABLESIZE) {
+        std::printf("Major problem1: index > TTABLESIZE %llu\n",
+                    static_cast<unsigned long long>(index));
+        std::exit(0);
+    }
+    TTBucket& b = HashTable[index];
+
+    // 2. Mate scores carry the depth so the search can take its own ply off again.
+    if (value > kMateStoreBound)
+        value += depth;
+    else if (value < -kMateStoreBound)
+        value -= depth;
+
+    TTEntry e;
+    e.upper = upper;
+    e.lower = lower;
+    e.move = move;
+    e.flag = static_cast<i8>(flag);
+    e.value = value;
+    e.depth = ToDepth8(depth);
+
+    // 3. A stale slot 0, or one holding this position no deeper, gives way: all shift down.
+    TTEntry& s0 = b.slot[0];
+    const bool stale = s0.age <= 0;
+    const bool same = s0.upper == upper && s0.lower == lower;
+    if (stale || (same && s0.depth <= depth)) {
+        b.slot[2] = b.slot[1];
+        b.slot[1] = s0;
+        e.age = 2;
+        s0 = e;
+        return;
+    }
+
+    // 4. Otherwise slot 0 stays and the new entry pushes slot 1 down.
+    b.slot[2] = b.slot[1];
+    e.age = 4;
+    b.slot[1] = e;
+}
+
+char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, i32 depth,
+                                                    i32 alpha, i32 beta, i32* valueOut,
+                                                    i32* moveOut)
+{
+    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[kMaskInForce];
+    if (index >= TTABLESIZE) {
+        std::printf("Major problem2: index > TTABLESIZE %llu\n",
+                    static_cast<unsigned long long>(index));
+        std::exit(0);
+    }
+    TTBucket& b = HashTable[index];
+    const i32 r = depth >= 6 ? 3 : 2;
+    i32 bestDepth = -1;
+    char result = TT_NOCUT;
+    char code;
+
+    // 1. Slot 0: its move is taken whatever its age; a cut-off refreshes its age.
+    TTEntry& s0 = b.slot[0];
+    if (s0.upper == upper && s0.lower == lower) {
+        *moveOut = s0.move;
+        bestDepth = s0.depth;
+        if (s0.age > 0) {
+            if (s0.flag == 0 && s0.value < beta && s0.depth >= depth - r) result = TT_NONULL;
+            if (depth <= s0.depth && CutOff(s0, alpha, beta, valueOut, &code)) {
+                s0.age = 2;
+                hits++;
+                return code;
+            }
+        }
+    }
+
+    // 2. and 3. Slots 1 and 2: the move of the deepest match wins; no age refresh.
+    for (int i = 1; i < 3; i++) {
+        const TTEntry& s = b.slot[i];
+        if (s.upper != upper || s.lower != lower) continue;
+        if (s.depth > bestDepth) {
+            *moveOut = s.move;
+            bestDepth = s.depth;
+        }
+        if (s.age > 0) {
+            if (s.flag == 0 && s.value < beta && s.depth >= depth - r) result = TT_NONULL;
+            if (depth <= s.depth && CutOff(s, alpha, beta, valueOut, &code)) {
+                hits++;
+                return code;
+            }
+        }
+    }
+
+    // 4. No cut-off.
+    misses++;
+    return result;
+}

@@ -1,0 +1,50 @@
+#include "search/movhist.h"
+
+#include <algorithm>
+#include <cstdio>
+
+MoveHistory MoveList;
+
+namespace {
+
+const char* const kTooManyMoves = "MAJOR ERROR: NumMoves > 590 in InsertHashCodeMoveHistor \n";
+const char* const kNegativeMoves = "MAJOR ERROR: NumMoves < 0 in InsertHashCodeMoveHistor \n";
+
+}  // namespace
+
+void MoveHistory::InsertHashCodeMoveHistory(u64 upper, u64 lower)
+{
+    // A full (or corrupted) stack refuses the position instead of writing past its array.
+    if (NumMoves < 0 || NumMoves >= MAXHISTORY) {
+        std::fputs(NumMoves < 0 ? kNegativeMoves : kTooManyMoves, stdout);
+        return;
+    }
+    Entries[NumMoves].upper = upper;
+    Entries[NumMoves].lower = lower;
+    NumMoves++;
+    if (NumMoves > 590) std::fputs(kTooManyMoves, stdout);
+}
+
+void MoveHistory::InsertMoveHistory(u64 upper, u64 lower)
+{
+    InsertHashCodeMoveHistory(upper, lower);
+}
+
+void MoveHistory::RetractMove()
+{
+    if (NumMoves > 0) NumMoves--;
+}
+
+i8 MoveHistory::ThreeFoldRepDetection(i32 window, u64 upper, u64 lower) const
+{
+    // 1. An empty window finds nothing, not even the top.
+    if (window <= 0) return -1;
+    // 2. Scan from the top down to n - window (or the bottom), one side to move only.
+    const i32 n = std::min(NumMoves, MAXHISTORY);
+    const i32 bottom = n >= window ? n - window : 0;
+    i32 count = -1;
+    for (i32 i = n - 1; i >= bottom; i -= 2)
+        if (Entries[i].upper == upper && Entries[i].lower == lower) count++;
+    // 3. Hundreds of matches cannot fit the result; they still mean "repeated".
+    return static_cast<i8>(std::min(count, 127));
+}
