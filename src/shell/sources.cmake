@@ -2,4 +2,5 @@ list(APPEND VORN_SOURCES
   src/shell/status.cpp
   src/shell/platform.cpp
   src/shell/startup.cpp
+  src/shell/protocol.cpp
 )
