@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,26 @@ namespace {
 
 char testSuiteFile[1024] = "";
 char firstWord[FIRST_WORD_MAX] = "";
+
+// Leading decimal number of an option value (0 when it has no digits or is missing), held to the
+// range of an int so that no later product can overflow unnoticed.
+int OptionNumber(const char* v)
+{
+    if (!v) return 0;
+    const long n = std::strtol(v, nullptr, 10);
+    if (n > INT_MAX) return INT_MAX;
+    if (n < INT_MIN) return INT_MIN;
+    return static_cast<int>(n);
+}
+
+// n * unit, held to the range of an i32.
+i32 Saturated(int n, i64 unit)
+{
+    const i64 v = static_cast<i64>(n) * unit;
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<i32>(v);
+}
 
 // Copies a file name, cut to the buffer.
 void SetTestSuiteFile(const char* name)
@@ -67,7 +88,6 @@ void ParseCommandLine(int argc, char** argv)
             arg = "";
             return nullptr;
         };
-        auto number = [](const char* v) { return v ? std::atoi(v) : 0; };
         auto is = [&](const char* opt) { return std::strcmp(arg, opt) == 0; };
         auto has = [&](const char* opt) { return std::strstr(arg, opt) != nullptr; };
 
@@ -78,7 +98,7 @@ void ParseCommandLine(int argc, char** argv)
         if (is("-bench4")) st.BenchMode = 4;
         if (is("-bench5")) st.BenchMode = 5;
         if (is("-fd")) {
-            const int n = number(takeValue());
+            const int n = OptionNumber(takeValue());
             st.FD = static_cast<char>(n);
             MainBoard.MaxDepth = n;
             MainBoard.FixedDepth = n;
@@ -109,15 +129,15 @@ void ParseCommandLine(int argc, char** argv)
             SetTestSuiteFile(takeValue());
         }
         if (has("-post")) st.Post = 1;
-        if (has("-sd")) MainBoard.MaxDepth = number(takeValue());
+        if (has("-sd")) MainBoard.MaxDepth = OptionNumber(takeValue());
         if (has("-sp")) st.SelfPlay = 1;
         if (has("-trace")) st.Trace = 1;
         if (has("-st")) {
             // Seconds per move.
-            const int n = number(takeValue());
-            st.TimePerMove = n * 900;
-            st.TimeLeft = n * 60000;
-            st.ST = n * 1000;
+            const int n = OptionNumber(takeValue());
+            st.TimePerMove = Saturated(n, 900);
+            st.TimeLeft = Saturated(n, 60000);
+            st.ST = Saturated(n, 1000);
         }
         if (has("-tc")) takeValue();
         if (has("-ts")) {
