@@ -81,7 +81,8 @@ void SetupBoard(const char* s)
             const int run = ReadRun(s + i);
             if (run > 0) sq += run;
         } else if (c == '/') {
-            rankStart -= 8;
+            // Past rank 1 every further rank is off the board; stop counting down there.
+            if (rankStart >= 0) rankStart -= 8;
             sq = rankStart;
         } else {
             if (rankStart >= 0 && sq >= rankStart && sq < rankStart + 8) AddPiece(c, sq);
