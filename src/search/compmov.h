@@ -49,7 +49,9 @@ public:
     i32 BookPly;
     u8 EasyMove;
     // --- the wall clock and input, watched every few milliseconds ---
-    i32 HardLimitMs;           // elapsed milliseconds at which the search must end; 0 = none
+    i32 HardLimitMs;           // milliseconds on the engine's clock at which it must move; 0 = none
+    i32 HardLimitStart;        // when the engine's clock started (the search, or a ponder hit)
+    u8 InSearch;               // a search is running
     i32 ClockCountdown;        // nodes left until the next look at the clock and the input
     u8 CompletedIteration;     // an iteration has completed: a move is known
     u8 DeferredAbort;          // a stop arrived before the first move was known
@@ -77,7 +79,8 @@ public:
     int Quiesce(char side, int alpha, int beta, ChessBoard& board, int qdepth, char castle, int ply);
     // Clears the stop flags.
     void InitValues();
-    // Stops the running search (called by the protocol handlers).
+    // Stops the running search (called by the protocol handlers); before the first iteration
+    // has produced a move the stop waits for it.
     void AbortSearch();
     i64 InitMoveTimer() const;
 
@@ -89,8 +92,6 @@ public:
     void SetBudget();
     // Re-measures the speed from the nodes searched so far.
     void MeasureSpeed(const char* logText, bool announce);
-    // Sets the three stop flags, or defers them until a first move is known.
-    void StopSearch();
     // Waits for a command during a ponder or infinite search that has finished by itself.
     void PonderWait();
     // Nodes searched so far.

@@ -17,6 +17,7 @@ void MoveHistory::InsertHashCodeMoveHistory(u64 upper, u64 lower)
     // A full (or corrupted) stack refuses the position instead of writing past its array.
     if (NumMoves < 0 || NumMoves >= MAXHISTORY) {
         std::fputs(NumMoves < 0 ? kNegativeMoves : kTooManyMoves, stdout);
+        Refused++;
         return;
     }
     Entries[NumMoves].upper = upper;
@@ -32,16 +33,19 @@ void MoveHistory::InsertMoveHistory(u64 upper, u64 lower)
 
 void MoveHistory::RetractMove()
 {
-    if (NumMoves > 0) NumMoves--;
+    // A refused position is retracted without touching the stack.
+    if (Refused > 0) Refused--;
+    else if (NumMoves > 0) NumMoves--;
 }
 
 i8 MoveHistory::ThreeFoldRepDetection(i32 window, u64 upper, u64 lower) const
 {
     // 1. An empty window finds nothing, not even the top.
     if (window <= 0) return -1;
-    // 2. Scan from the top down to n - window (or the bottom), one side to move only.
+    // 2. Scan from the top down to the position window plies back (the one reached by the last
+    // irreversible move when the window is the fifty-move count), one side to move only.
     const i32 n = std::min(NumMoves, MAXHISTORY);
-    const i32 bottom = n >= window ? n - window : 0;
+    const i32 bottom = n > window ? n - window - 1 : 0;
     i32 count = -1;
     for (i32 i = n - 1; i >= bottom; i -= 2)
         if (Entries[i].upper == upper && Entries[i].lower == lower) count++;

@@ -17,7 +17,13 @@ public:
     i32 NumMoves = 0;                  // entries in use
 
     // Empties the stack.
-    void Init() { NumMoves = 0; }
+    i32 Refused = 0;                   // positions refused by a full stack, not yet retracted
+
+    void Init()
+    {
+        NumMoves = 0;
+        Refused = 0;
+    }
     // Pushes a position; warns past 590 entries and refuses the push when the stack is full.
     void InsertHashCodeMoveHistory(u64 upper, u64 lower);
     // Pushes a position, exactly as InsertHashCodeMoveHistory.

@@ -32,8 +32,10 @@ TEST(MoveHistory, SameSideFourPliesEarlierIsCounted)
     PushNumbered(h, 3);
     h.InsertHashCodeMoveHistory(kUpperP, kLowerP);
     EXPECT_EQ(h.ThreeFoldRepDetection(5, kUpperP, kLowerP), 1);
-    // The window counts the top entry: four entries reach back only three plies.
-    EXPECT_EQ(h.ThreeFoldRepDetection(4, kUpperP, kLowerP), 0);
+    // A window of four reaches the position four plies back: the one right after the last
+    // irreversible move when the window is the fifty-move count.
+    EXPECT_EQ(h.ThreeFoldRepDetection(4, kUpperP, kLowerP), 1);
+    EXPECT_EQ(h.ThreeFoldRepDetection(3, kUpperP, kLowerP), 0);
     h.InsertHashCodeMoveHistory(1, 1);
     h.InsertHashCodeMoveHistory(kUpperP, kLowerP);
     EXPECT_EQ(h.ThreeFoldRepDetection(7, kUpperP, kLowerP), 2);
@@ -130,6 +132,11 @@ TEST(MoveHistory, FullStackRefusesInsertion)
     EXPECT_EQ(h.NumMoves, MAXHISTORY);
     EXPECT_EQ(h.Entries[MAXHISTORY - 1].upper, static_cast<u64>(MAXHISTORY));
     EXPECT_EQ(h.ThreeFoldRepDetection(MAXHISTORY, MAXHISTORY, 1000 + MAXHISTORY), 0);
+    // The search retracts every position it pushed: a refused one leaves the stack alone.
+    h.RetractMove();
+    EXPECT_EQ(h.NumMoves, MAXHISTORY);
+    h.RetractMove();
+    EXPECT_EQ(h.NumMoves, MAXHISTORY - 1);
 }
 
 TEST(MoveHistory, RetractStopsAtEmpty)
