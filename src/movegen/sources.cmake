@@ -1,1 +1,3 @@
-list(APPEND VORN_SOURCES)
+list(APPEND VORN_SOURCES
+  src/movegen/movegen.cpp
+)

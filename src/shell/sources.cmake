@@ -2,5 +2,6 @@ list(APPEND VORN_SOURCES
   src/shell/status.cpp
   src/shell/platform.cpp
   src/shell/startup.cpp
+  src/shell/humanmov.cpp
   src/shell/protocol.cpp
 )

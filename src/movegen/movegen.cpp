@@ -1,0 +1,447 @@
+#include "movegen/movegen.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr u64 kFileA = 0x0101010101010101ULL;
+constexpr u64 kFileH = 0x8080808080808080ULL;
+constexpr u64 kRank1 = 0x00000000000000FFULL;
+constexpr u64 kRank2 = 0x000000000000FF00ULL;
+constexpr u64 kRank4 = 0x00000000FF000000ULL;
+constexpr u64 kRank5 = 0x000000FF00000000ULL;
+constexpr u64 kRank7 = 0x00FF000000000000ULL;
+constexpr u64 kRank8 = 0xFF00000000000000ULL;
+
+constexpr u64 A1 = SquareMask(0), B1 = SquareMask(1), C1 = SquareMask(2), D1 = SquareMask(3);
+constexpr u64 E1 = SquareMask(4), F1 = SquareMask(5), G1 = SquareMask(6), H1 = SquareMask(7);
+constexpr u64 A8 = SquareMask(56), B8 = SquareMask(57), C8 = SquareMask(58), D8 = SquareMask(59);
+constexpr u64 E8 = SquareMask(60), F8 = SquareMask(61), G8 = SquareMask(62), H8 = SquareMask(63);
+
+// The pieces of one colour and of its opponent.
+struct Army {
+    u64 pawns, knights, bishops, rooks, queens, king, own, enemy;
+};
+
+inline Army ArmyOf(const ChessBoard& b, char colour)
+{
+    if (colour == 0)
+        return {b.WhitePawns, b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
+                b.WhiteQueens, b.WhiteKing, b.WhitePieces, b.BlackPieces};
+    return {b.BlackPawns, b.BlackKnights, b.BlackBishops, b.BlackRooks,
+            b.BlackQueens, b.BlackKing, b.BlackPieces, b.WhitePieces};
+}
+
+// True if a piece of the colour opposite to c attacks square sq, sliders seen through occ.
+bool AttackedThrough(const ChessBoard& b, int sq, u64 occ, char c)
+{
+    const u64 s = SquareMask(sq);
+    if (c == 0) {
+        if ((((s & ~kFileA) << 7) | ((s & ~kFileH) << 9)) & b.BlackPawns) return true;
+        if (KnightTable[sq] & b.BlackKnights) return true;
+        if (KingTable[sq] & b.BlackKing) return true;
+        if (BishopAttacksFrom(sq, occ) & (b.BlackBishops | b.BlackQueens)) return true;
+        return RookAttacksFrom(sq, occ) & (b.BlackRooks | b.BlackQueens);
+    }
+    if ((((s & ~kFileH) >> 7) | ((s & ~kFileA) >> 9)) & b.WhitePawns) return true;
+    if (KnightTable[sq] & b.WhiteKnights) return true;
+    if (KingTable[sq] & b.WhiteKing) return true;
+    if (BishopAttacksFrom(sq, occ) & (b.WhiteBishops | b.WhiteQueens)) return true;
+    return RookAttacksFrom(sq, occ) & (b.WhiteRooks | b.WhiteQueens);
+}
+
+}  // namespace
+
+// --- drivers ---
+
+int MoveGen::GenerateAllMoves(char colour, ChessBoard* board, char castle)
+{
+    Board = board;
+    int n = 0;
+    n = GenKnightCaptures(colour, n);
+    n = GenBishopCaptures(colour, n);
+    n = GenRookCaptures(colour, n);
+    n = GenQueenCaptures(colour, n);
+    n = GenKingCaptures(colour, n);
+    n = GenKnights(colour, n);
+    n = GenBishops(colour, n);
+    n = GenRooks(colour, n);
+    n = GenQueens(colour, n);
+    n = GenCastle(colour, n, castle);
+    n = GenKings(colour, n);
+    n = GenPawns(colour, n);
+    MoveCount = n;
+    return n;
+}
+
+int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard* board, char)
+{
+    Board = board;
+    int n = 0;
+    n = GenQueenCaptures(colour, n);
+    n = GenRookCaptures(colour, n);
+    n = GenKnightCaptures(colour, n);
+    n = GenBishopCaptures(colour, n);
+    n = GenPawns(colour, n);
+    n = GenKingCaptures(colour, n);
+    return n;
+}
+
+int MoveGen::GenCheckEvasions(char colour, ChessBoard* board)
+{
+    Board = board;
+    const ChessBoard& b = *board;
+    const Army a = ArmyOf(b, colour);
+    const Army e = ArmyOf(b, colour ? 0 : 1);
+    const u64 k = a.king;
+
+    // 1. Checkers: pawns, knights, and the lines to a checking slider (checker included).
+    const u64 pawnCheckers = colour == 0 ? ((((k & ~kFileA) << 7) | ((k & ~kFileH) << 9)) & e.pawns)
+                                         : ((((k & ~kFileH) >> 7) | ((k & ~kFileA) >> 9)) & e.pawns);
+    const u64 knightCheckers = b.KnightMask(k) & e.knights;
+    const u64 orthogonal = b.RookCheckMask(k, e.rooks | e.queens);
+    const u64 diagonal = b.BishopCheckMask(k, e.bishops | e.queens);
+
+    // 2-3. Evasion target and checker count (each line and the knights count once).
+    const u64 target = pawnCheckers | knightCheckers | orthogonal | diagonal;
+    const int checks = SimpleBitCount(pawnCheckers) + (knightCheckers != 0) + (orthogonal != 0) +
+                       (diagonal != 0);
+
+    // 4-5. King moves always; other pieces only against a single check.
+    int n = GenKingEvasions(colour, 0);
+    if (checks == 1) {
+        n = GenKnightEvasions(colour, target, n);
+        n = GenRookEvasions(colour, target, n);
+        n = GenBishopEvasions(colour, target, n);
+        n = GenPawnEvasions(colour, target, a.pawns, e.own, n);
+        n = GenQueenEvasions(colour, target, n);
+    }
+    return n;
+}
+
+// --- piece generators ---
+
+int MoveGen::GenKnights(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 empty = ~Board->AllPieces;
+    for (u64 bb = a.knights; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), KnightTable[sq] & empty);
+    }
+    return n;
+}
+
+int MoveGen::GenKnightCaptures(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    for (u64 bb = a.knights; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), KnightTable[sq] & a.enemy);
+    }
+    return n;
+}
+
+int MoveGen::GenBishops(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.bishops; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), BishopAttacksFrom(sq, occ) & ~occ);
+    }
+    return n;
+}
+
+int MoveGen::GenBishopCaptures(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.bishops; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), BishopAttacksFrom(sq, occ) & a.enemy);
+    }
+    return n;
+}
+
+int MoveGen::GenRooks(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.rooks; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), RookAttacksFrom(sq, occ) & ~occ);
+    }
+    return n;
+}
+
+int MoveGen::GenRookCaptures(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.rooks; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), RookAttacksFrom(sq, occ) & a.enemy);
+    }
+    return n;
+}
+
+int MoveGen::GenQueens(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.queens; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), QueenAttacksFrom(sq, occ) & ~occ);
+    }
+    return n;
+}
+
+int MoveGen::GenQueenCaptures(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.queens; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), QueenAttacksFrom(sq, occ) & a.enemy);
+    }
+    return n;
+}
+
+namespace {
+
+// Prints the king-count errors of the two king generators: true if the colour has a king.
+bool CheckKingCount(u64 kings)
+{
+    if (!kings) {
+        std::printf("Major Error: There is No king of a given color\n");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int MoveGen::GenKings(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    if (!CheckKingCount(a.king)) return n;
+    const u64 empty = ~Board->AllPieces;
+    for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), KingTable[sq] & empty);
+        if (bb & (bb - 1)) std::printf("Major Error: There is more than one king of a given color\n");
+    }
+    return n;
+}
+
+int MoveGen::GenKingCaptures(char colour, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    if (!CheckKingCount(a.king)) return n;
+    for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), KingTable[sq] & a.enemy);
+        if (bb & (bb - 1)) std::printf("Major Error: There is more than one king of a given color\n");
+    }
+    return n;
+}
+
+int MoveGen::GenPawns(char colour, int n)
+{
+    const ChessBoard& b = *Board;
+    const u64 empty = ~b.AllPieces;
+    if (colour == 0) {
+        // En passant needs a black double step as the last move.
+        const bool epReady = (b.LastTo & b.BlackPawns & kRank5) && (b.LastFrom & kRank7);
+        for (u64 bb = b.WhitePawns; bb && n < MAXMOVES; bb &= bb - 1) {
+            const u64 p = bb & (0 - bb);
+            const u64 one = p << 8;
+            // 1-2. Double step, then single step.
+            if ((p & kRank2) && (one & empty) && ((p << 16) & empty)) Add(n, p, p << 16, NOPROMOTION);
+            if (one & empty) Add(n, p, one, (one & kRank8) ? 'Q' : NOPROMOTION);
+            // 3-4. Captures north-west, then north-east.
+            const u64 nw = p << 7, ne = p << 9;
+            if (!(p & kFileA) && (nw & b.BlackPieces)) Add(n, p, nw, (nw & kRank8) ? 'Q' : NOPROMOTION);
+            if (!(p & kFileH) && (ne & b.BlackPieces)) Add(n, p, ne, (ne & kRank8) ? 'Q' : NOPROMOTION);
+            // 5. En passant beside the pawn that just stepped twice.
+            if (epReady && (p & kRank5)) {
+                if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, p, b.LastTo << 8, NOPROMOTION);
+                if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, p, b.LastTo << 8, NOPROMOTION);
+            }
+        }
+        return n;
+    }
+    const bool epReady = (b.LastTo & b.WhitePawns & kRank4) && (b.LastFrom & kRank2);
+    for (u64 bb = b.BlackPawns; bb && n < MAXMOVES; bb &= bb - 1) {
+        const u64 p = bb & (0 - bb);
+        const u64 one = p >> 8;
+        if ((p & kRank7) && (one & empty) && ((p >> 16) & empty)) Add(n, p, p >> 16, NOPROMOTION);
+        if (one & empty) Add(n, p, one, (one & kRank1) ? 'q' : NOPROMOTION);
+        const u64 se = p >> 7, sw = p >> 9;
+        if (!(p & kFileH) && (se & b.WhitePieces)) Add(n, p, se, (se & kRank1) ? 'q' : NOPROMOTION);
+        if (!(p & kFileA) && (sw & b.WhitePieces)) Add(n, p, sw, (sw & kRank1) ? 'q' : NOPROMOTION);
+        if (epReady && (p & kRank4)) {
+            if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, p, b.LastTo >> 8, NOPROMOTION);
+            if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, p, b.LastTo >> 8, NOPROMOTION);
+        }
+    }
+    return n;
+}
+
+int MoveGen::GenCastle(char colour, int n, char castle)
+{
+    const ChessBoard& b = *Board;
+    const u64 occ = b.AllPieces;
+    auto add = [&](u64 from, u64 to) {
+        Add(n, from, to, NOPROMOTION);
+        OrderValue[n - 1] = 800;
+    };
+    if (colour == 0) {
+        if ((castle & WKSIDE) && !(occ & (F1 | G1)) && (b.WhiteRooks & H1) && !b.IsAttacked(E1, 0) &&
+            !b.IsAttacked(F1, 0) && !b.IsAttacked(G1, 0))
+            add(E1, G1);
+        if ((castle & WQSIDE) && !(occ & (B1 | C1 | D1)) && (b.WhiteRooks & A1) &&
+            !b.IsAttacked(E1, 0) && !b.IsAttacked(D1, 0) && !b.IsAttacked(C1, 0))
+            add(E1, C1);
+        return n;
+    }
+    if ((castle & BKSIDE) && !(occ & (F8 | G8)) && (b.BlackRooks & H8) && !b.IsAttacked(E8, 1) &&
+        !b.IsAttacked(F8, 1) && !b.IsAttacked(G8, 1))
+        add(E8, G8);
+    if ((castle & BQSIDE) && !(occ & (B8 | C8 | D8)) && (b.BlackRooks & A8) && !b.IsAttacked(E8, 1) &&
+        !b.IsAttacked(D8, 1) && !b.IsAttacked(C8, 1))
+        add(E8, C8);
+    return n;
+}
+
+int MoveGen::GenKingEvasions(char colour, int n)
+{
+    const ChessBoard& b = *Board;
+    const Army a = ArmyOf(b, colour);
+    if (!a.king) return n;
+    const int sq = LowestSquare(a.king);
+    const u64 k = SquareMask(sq);
+    // The king is lifted off the board, so a slider's ray through its square counts.
+    const u64 occ = b.AllPieces & ~k;
+    for (u64 t = KingTable[sq] & ~a.own; t; t &= t - 1) {
+        const int to = LowestSquare(t);
+        if (!AttackedThrough(b, to, occ, colour)) Add(n, k, SquareMask(to), NOPROMOTION);
+    }
+    return n;
+}
+
+int MoveGen::GenKnightEvasions(char colour, u64 target, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    for (u64 bb = a.knights; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), KnightTable[sq] & target & ~a.own);
+    }
+    return n;
+}
+
+int MoveGen::GenBishopEvasions(char colour, u64 target, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.bishops; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), BishopAttacksFrom(sq, occ) & target & ~a.own);
+    }
+    return n;
+}
+
+int MoveGen::GenRookEvasions(char colour, u64 target, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.rooks; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), RookAttacksFrom(sq, occ) & target & ~a.own);
+    }
+    return n;
+}
+
+int MoveGen::GenQueenEvasions(char colour, u64 target, int n)
+{
+    const Army a = ArmyOf(*Board, colour);
+    const u64 occ = Board->AllPieces;
+    for (u64 bb = a.queens; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        AddTargets(n, SquareMask(sq), QueenAttacksFrom(sq, occ) & target & ~a.own);
+    }
+    return n;
+}
+
+int MoveGen::GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int n)
+{
+    const ChessBoard& b = *Board;
+    const u64 empty = ~b.AllPieces;
+    if (colour == 0) {
+        // 1. En passant capture of a pawn that checks a king on rank 4.
+        const u64 k = b.WhiteKing;
+        if (k & kRank4) {
+            const bool epReady = (b.LastTo & b.BlackPawns & kRank5) && (b.LastFrom & kRank7);
+            const u64 checkerSquares[2] = {(k & kFileA) ? 0 : (k << 7), (k & kFileH) ? 0 : (k << 9)};
+            for (u64 s : checkerSquares) {
+                if (!(s & b.BlackPawns)) continue;
+                const u64 beside[2] = {(s & kFileA) ? 0 : (s >> 1), (s & kFileH) ? 0 : (s << 1)};
+                for (u64 p : beside) {
+                    if (!(p & pawns & kRank5) || !epReady || n >= MAXMOVES) continue;
+                    if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, p, b.LastTo << 8, NOPROMOTION);
+                    if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, p, b.LastTo << 8, NOPROMOTION);
+                }
+            }
+        }
+        // 2. Single steps onto empty target squares.
+        for (u64 t = target & empty; t && n < MAXMOVES; t &= t - 1) {
+            const u64 to = t & (0 - t);
+            if ((to >> 8) & pawns) Add(n, to >> 8, to, (to & kRank8) ? 'Q' : NOPROMOTION);
+        }
+        // 3. Double steps onto empty target squares of rank 4 over an empty square.
+        for (u64 t = target & empty & kRank4; t && n < MAXMOVES; t &= t - 1) {
+            const u64 to = t & (0 - t);
+            if (((to >> 8) & empty) && ((to >> 16) & pawns)) Add(n, to >> 16, to, NOPROMOTION);
+        }
+        // 4. Captures onto target squares, from the south-east then from the south-west.
+        for (u64 t = target & enemy; t && n < MAXMOVES; t &= t - 1) {
+            const u64 to = t & (0 - t);
+            const char promo = (to & kRank8) ? 'Q' : NOPROMOTION;
+            const u64 fromEast = to >> 7, fromWest = to >> 9;
+            if ((fromEast & pawns & ~kFileA)) Add(n, fromEast, to, promo);
+            if ((fromWest & pawns & ~kFileH)) Add(n, fromWest, to, promo);
+        }
+        return n;
+    }
+    const u64 k = b.BlackKing;
+    if (k & kRank5) {
+        const bool epReady = (b.LastTo & b.WhitePawns & kRank4) && (b.LastFrom & kRank2);
+        const u64 checkerSquares[2] = {(k & kFileH) ? 0 : (k >> 7), (k & kFileA) ? 0 : (k >> 9)};
+        for (u64 s : checkerSquares) {
+            if (!(s & b.WhitePawns)) continue;
+            const u64 beside[2] = {(s & kFileA) ? 0 : (s >> 1), (s & kFileH) ? 0 : (s << 1)};
+            for (u64 p : beside) {
+                if (!(p & pawns & kRank4) || !epReady || n >= MAXMOVES) continue;
+                if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, p, b.LastTo >> 8, NOPROMOTION);
+                if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, p, b.LastTo >> 8, NOPROMOTION);
+            }
+        }
+    }
+    for (u64 t = target & empty; t && n < MAXMOVES; t &= t - 1) {
+        const u64 to = t & (0 - t);
+        if ((to << 8) & pawns) Add(n, to << 8, to, (to & kRank1) ? 'q' : NOPROMOTION);
+    }
+    for (u64 t = target & empty & kRank5; t && n < MAXMOVES; t &= t - 1) {
+        const u64 to = t & (0 - t);
+        if (((to << 8) & empty) && ((to << 16) & pawns)) Add(n, to << 16, to, NOPROMOTION);
+    }
+    for (u64 t = target & enemy; t && n < MAXMOVES; t &= t - 1) {
+        const u64 to = t & (0 - t);
+        const char promo = (to & kRank1) ? 'q' : NOPROMOTION;
+        const u64 fromWest = to << 7, fromEast = to << 9;
+        if ((fromWest & pawns & ~kFileH)) Add(n, fromWest, to, promo);
+        if ((fromEast & pawns & ~kFileA)) Add(n, fromEast, to, promo);
+    }
+    return n;
+}

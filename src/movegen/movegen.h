@@ -1,0 +1,89 @@
+#pragma once
+// Move lists and their generators: all moves, the quiescence set and check evasions.
+
+#include "board/board.h"
+
+// A list always accepts MAXMOVES moves. A generator starts a new piece (or target square) only
+// while fewer than MAXMOVES moves are listed, and one piece adds at most 27 moves, so the
+// arrays carry MOVESLACK spare entries and no board, however malformed, writes past them.
+constexpr int MAXMOVES = 335;
+constexpr int MOVESLACK = 32;
+constexpr int MOVELISTSIZE = MAXMOVES + MOVESLACK;
+
+// A move is a from-mask, a to-mask (one bit each) and a promotion byte:
+//   'Q' white pawn reaching rank 8, 'q' black pawn reaching rank 1, NOPROMOTION (236) otherwise.
+// Generated moves are pseudo-legal: the caller makes each one and drops it when its own king is
+// then attacked. Castling and king evasions are already filtered against attacked squares.
+class MoveGen {
+public:
+    ChessBoard* Board = nullptr;
+    u64 From[MOVELISTSIZE];
+    u64 To[MOVELISTSIZE];
+    char Promotion[MOVELISTSIZE];
+    i32 OrderValue[MOVELISTSIZE];
+    i32 MoveCount = 0;
+
+    // --- drivers: each sets Board and returns the number of moves (entries 0 .. n-1) ---
+    // Captures (N, B, R, Q, K), quiet moves (N, B, R, Q), castling, king moves, pawn moves.
+    // Also stores the count in MoveCount.
+    int GenerateAllMoves(char colour, ChessBoard* board, char castle);
+    // Captures by queens, rooks, knights and bishops, every pawn move, king captures.
+    int GenerateQuiesceMoves(char colour, ChessBoard* board, char);
+    // King evasions; with exactly one checker also knight, rook, bishop, pawn and queen moves
+    // that capture it or step in between.
+    int GenCheckEvasions(char colour, ChessBoard* board);
+
+    // --- piece generators: append at index n on Board, return the next free index ---
+    int GenKnights(char colour, int n);
+    int GenKnightCaptures(char colour, int n);
+    int GenBishops(char colour, int n);
+    int GenBishopCaptures(char colour, int n);
+    int GenRooks(char colour, int n);
+    int GenRookCaptures(char colour, int n);
+    int GenQueens(char colour, int n);
+    int GenQueenCaptures(char colour, int n);
+    int GenKings(char colour, int n);
+    int GenKingCaptures(char colour, int n);
+    // Pushes, double steps, captures and en passant, pawn by pawn; queen promotions only.
+    int GenPawns(char colour, int n);
+    // King side, then queen side; each castling move gets OrderValue 800.
+    int GenCastle(char colour, int n, char castle);
+    // King steps to squares not attacked once the king is lifted off the board.
+    int GenKingEvasions(char colour, int n);
+    // Moves of that piece type onto target squares not held by its own colour.
+    int GenKnightEvasions(char colour, u64 target, int n);
+    int GenBishopEvasions(char colour, u64 target, int n);
+    int GenRookEvasions(char colour, u64 target, int n);
+    int GenQueenEvasions(char colour, u64 target, int n);
+    // En passant capture of a checking pawn, then pushes, double steps and captures onto target.
+    int GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int n);
+
+    // Copies entry index into the three outputs; the list is not reordered.
+    void GetMove(int index, int, u64* from, u64* to, char* promotion) const
+    {
+        *from = From[index];
+        *to = To[index];
+        *promotion = Promotion[index];
+    }
+
+    // --- ordering and selection: these live in ordering.cpp ---
+    void AssignMoveOrderValues(int n, int ply, u64 enemyKing, int hashMove, char nodeType);
+    void QuiesceAssignMoveOrderValues(int n, int);
+    void NextMove(int start, int end, u64* from, u64* to, char* promotion);
+
+private:
+    // Appends one move with OrderValue 0.
+    void Add(int& n, u64 from, u64 to, char promotion)
+    {
+        From[n] = from;
+        To[n] = to;
+        Promotion[n] = promotion;
+        OrderValue[n] = 0;
+        n++;
+    }
+    // One move per square of targets, lowest square first.
+    void AddTargets(int& n, u64 from, u64 targets)
+    {
+        for (; targets; targets &= targets - 1) Add(n, from, targets & (0 - targets), NOPROMOTION);
+    }
+};
