@@ -1,3 +1,4 @@
 list(APPEND VORN_SOURCES
   src/movegen/movegen.cpp
+  src/movegen/perft.cpp
 )

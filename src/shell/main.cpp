@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "board/board.h"
+#include "movegen/perft.h"
+#include "search/compmov.h"
 #include "shell/startup.h"
 #include "shell/status.h"
 
@@ -19,6 +21,11 @@ int main(int argc, char** argv)
     if (!st.PERFT && !st.BenchMode && !st.SATrain) ReadFirstWord();
 
     // Outer loop.
+    Search.ClearHistory();
+    if (st.PERFT == 1) {
+        PerfT perft(st.FD);
+        return 0;
+    }
     if (st.xboard == 0 && st.UCIMode == 0) ConsoleGreeting();
     std::printf("Bye, Thanks for the match.\n");
     return 0;
