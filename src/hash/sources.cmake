@@ -1,3 +1,4 @@
 list(APPEND VORN_SOURCES
   src/hash/hashcode.cpp
+  src/hash/book.cpp
 )

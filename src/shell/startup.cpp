@@ -7,6 +7,7 @@
 
 #include "board/board.h"
 #include "board/setup.h"
+#include "hash/book.h"
 #include "hash/hashcode.h"
 #include "shell/platform.h"
 #include "shell/status.h"
@@ -66,7 +67,7 @@ void InitEngine()
     MainStatus.UCIMode = 0;
     MainBoard.InitRep();
     initPStable();
-    // The opening book tree is built over its (empty) table here once it exists.
+    buildbook();
     MainBoard.InitRep();
     MainStatus.initVars();
 }

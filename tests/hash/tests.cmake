@@ -1,1 +1,1 @@
-vorn_test_suite(hash_tests hash/hashcode_test.cpp)
+vorn_test_suite(hash_tests hash/hashcode_test.cpp hash/book_test.cpp)

@@ -1,0 +1,124 @@
+#include "hash/book.h"
+
+#include <cstdio>
+
+#include "hash/hashcode.h"
+#include "movegen/movegen.h"
+#include "shell/humanmov.h"
+
+BookEntry OpeningBook[BOOKSIZE];
+i32 BookValue[BOOKSIZE];
+i32 booksize = 0;
+
+namespace {
+
+// Tree nodes come from a fixed pool, one per table entry at most; a rebuild reuses it.
+treenode nodePool[BOOKSIZE];
+int nodesUsed = 0;
+treenode* treeroot = nullptr;
+
+treenode* NewNode(int index)
+{
+    treenode* node = &nodePool[nodesUsed++];
+    node->index = index;
+    node->left = nullptr;
+    node->right = nullptr;
+    return node;
+}
+
+// True if the pair (upper, lower) sorts before the entry e: upper first, lower breaks ties.
+bool Before(u64 upper, u64 lower, const BookEntry& e)
+{
+    return upper < e.upper || (upper == e.upper && lower < e.lower);
+}
+
+}  // namespace
+
+void buildbook()
+{
+    booksize = 0;
+    buildbooktree(booksize);
+}
+
+treenode* buildbooktree(long n)
+{
+    // 1. The root holds entry 0; the previous tree is dropped.
+    nodesUsed = 0;
+    treeroot = NewNode(0);
+    treenode* last = treeroot;
+    // 2. Nothing more to insert.
+    if (n < 2) return last;
+    if (n > BOOKSIZE) n = BOOKSIZE;
+    // 3. Insert entries 1 .. n-1 one by one, skipping a pair already in the tree.
+    for (int i = 1; i < n; i++) {
+        const BookEntry& entry = OpeningBook[i];
+        treenode* node = treeroot;
+        for (;;) {
+            const BookEntry& here = OpeningBook[node->index];
+            if (entry.upper == here.upper && entry.lower == here.lower) break;
+            treenode** child = Before(entry.upper, entry.lower, here) ? &node->left : &node->right;
+            if (!*child) {
+                *child = NewNode(i);
+                last = *child;
+                break;
+            }
+            node = *child;
+        }
+    }
+    return last;
+}
+
+const treenode* BookTreeRoot() { return treeroot; }
+
+int BookTreeSearch(const treenode* node, u64 upper, u64 lower)
+{
+    // Walk down by the full pair; the tree was built in the same order.
+    while (node) {
+        const BookEntry& e = OpeningBook[node->index];
+        if (e.upper == upper && e.lower == lower) return node->index;
+        node = Before(upper, lower, e) ? node->left : node->right;
+    }
+    return -1;
+}
+
+int InBook(char side, char castle, ChessBoard board)
+{
+    // 1-2. Announce the probe and list every move.
+    if (MainStatus.xboard != 1) std::printf("Look through the Opening Book\n");
+    MoveGen list;
+    const int n = list.GenerateAllMoves(side, &board, castle);
+    const char other = side ? 0 : 1;
+
+    // 3-4. The move into the lowest-valued book position; ties keep the earlier move.
+    int best = -100;
+    i32 bestValue = 110000;
+    char text[MOVESTRING_MAX];
+    for (int i = 0; i < n; i++) {
+        u64 from, to, upper, lower;
+        char promotion, mask;
+        list.GetMove(i, 0, &from, &to, &promotion);
+        board.MakeMove(from, to, promotion, &mask);
+        const char fromSq = static_cast<char>(RightMostBit(from) - 1);
+        const char toSq = static_cast<char>(RightMostBit(to) - 1);
+        if (MainStatus.Trace == 1) {
+            fillmovestring(text, 0, fromSq, toSq, promotion, 0);
+            std::printf("  {%s", text);
+        }
+        genhashcode(other, castle & mask, &upper, &lower, &board);
+        const int k = BookTreeSearch(treeroot, upper, lower);
+        if (MainStatus.Trace == 1) {
+            std::printf("  ");
+            i32 value = 0;
+            if (k == -1) std::printf("Not in Book: ");
+            else value = BookValue[k];
+            fillmovestring(text, value, fromSq, toSq, promotion, 0);
+            std::printf("%d%s}\n", value, text);
+        }
+        if (k >= 0 && BookValue[k] < bestValue) {
+            bestValue = BookValue[k];
+            best = i;
+        }
+        board.UndoMove(0);
+    }
+    return best;
+}
