@@ -6,3 +6,4 @@ vorn_test_suite(movegen_tests
 vorn_slow_test_suite(movegen_slow_tests
   movegen/perft_slow_test.cpp
 )
+vorn_test_suite(see_tests movegen/see_test.cpp)
