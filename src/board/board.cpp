@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "eval/poseval.h"
 #include "hash/hashcode.h"
 
 ChessBoard MainBoard;
@@ -165,6 +166,19 @@ void ChessBoard::DisplayBoard() const
         std::printf(" %d\n", rank + 1);
     }
     std::fputs("\n   A B C D E F G H\n", stdout);
+    if (MainStatus.PEV != 1) {
+        // Evaluate a copy with its counts, pawn key and mating-material flags made current,
+        // so that the line shows the true evaluation whatever state the board came in.
+        ChessBoard copy = *this;
+        copy.InitPieceCounts();
+        copy.WhitePieceTotal = copy.WhiteQueenCount + copy.WhiteRookCount + copy.WhiteBishopCount +
+                               copy.WhiteKnightCount + copy.WhitePawnCount;
+        copy.BlackPieceTotal = copy.BlackQueenCount + copy.BlackRookCount + copy.BlackBishopCount +
+                               copy.BlackKnightCount + copy.BlackPawnCount;
+        copy.PawnHashCode = PawnKeyOf(copy);
+        copy.CheckDraw(0);
+        std::printf("\n PosEval from White view %d\n", PE.PosEval(0, -110000, 110000, &copy, 0));
+    }
     std::fflush(stdout);
 }
 

@@ -1,0 +1,56 @@
+#pragma once
+// The board under evaluation and the square geometry the evaluation files share.
+// Included only by the evaluation's own sources (and its tests), so that the short name bb
+// stays out of every other file's scope.
+
+#include "board/board.h"
+
+// The position being evaluated; PosEval sets it on entry and every term reads through it.
+extern ChessBoard* bb;
+
+namespace evalgeo {
+
+constexpr u64 FileA = 0x0101010101010101ULL;
+constexpr u64 FileH = 0x8080808080808080ULL;
+constexpr u64 Rank1 = 0x00000000000000FFULL;
+constexpr u64 LightSquares = 0x55aa55aa55aa55aaULL;
+
+constexpr u64 FileOf(int f) { return FileA << f; }
+constexpr u64 RankOf(int r) { return Rank1 << (8 * r); }
+
+// A one-bit mask of a square index; 0 for an index off the board.
+constexpr u64 Bit(int sq) { return (sq >= 0 && sq < 64) ? u64{1} << sq : 0; }
+
+// The larger of the file and the rank distance.
+constexpr int Distance(int a, int b)
+{
+    const int df = (a & 7) > (b & 7) ? (a & 7) - (b & 7) : (b & 7) - (a & 7);
+    const int dr = (a >> 3) > (b >> 3) ? (a >> 3) - (b >> 3) : (b >> 3) - (a >> 3);
+    return df > dr ? df : dr;
+}
+
+// The three files around a king's file, kept on the board: a king on the a-file takes
+// a, b and c; one on the h-file f, g and h.
+constexpr u64 KingWing(int f)
+{
+    const int mid = f == 0 ? 1 : (f == 7 ? 6 : f);
+    return FileOf(mid - 1) | FileOf(mid) | FileOf(mid + 1);
+}
+
+// Every whole file that holds a bit of b.
+inline u64 FileFill(u64 b)
+{
+    b |= b << 8;
+    b |= b << 16;
+    b |= b << 32;
+    b |= b >> 8;
+    b |= b >> 16;
+    b |= b >> 32;
+    return b;
+}
+
+static_assert(Distance(18, 56) == 5 && Distance(27, 36) == 1 && Distance(0, 63) == 7);
+static_assert(KingWing(0) == (FileOf(0) | FileOf(1) | FileOf(2)));
+static_assert(KingWing(7) == (FileOf(5) | FileOf(6) | FileOf(7)));
+
+}  // namespace evalgeo

@@ -1,0 +1,177 @@
+// King safety: placement and mop-up, pawn shelter, pawn storms and the attack on the king.
+
+#include "eval/evalboard.h"
+#include "eval/poseval.h"
+
+using namespace evalgeo;
+
+namespace {
+
+// Squares from a to b inclusive, stepping by step.
+constexpr u64 Segment(int a, int b, int step)
+{
+    u64 m = 0;
+    for (int s = a;; s += step) {
+        m |= u64{1} << s;
+        if (s == b) break;
+    }
+    return m;
+}
+
+// Diagonals aimed at a castled king, without their corner squares.
+// Set A: h2-c7, g2-b7, f2-a7 (towards the king side of White, the queen side of Black).
+// Set B: c2-h7, b2-g7, a2-f7.
+constexpr u64 DiagonalsA = Segment(15, 50, 7) | Segment(14, 49, 7) | Segment(13, 48, 7);
+constexpr u64 DiagonalsB = Segment(10, 55, 9) | Segment(9, 54, 9) | Segment(8, 53, 9);
+static_assert(__builtin_bswap64(DiagonalsA) == DiagonalsB);  // vertical mirrors of each other
+static_assert((DiagonalsA & (u64{1} << 36)) && (DiagonalsB & (u64{1} << 28)));  // e5, e4
+
+constexpr u64 WhiteKingSideCorner = 0xE0E0ULL;   // f1 g1 h1 f2 g2 h2
+constexpr u64 WhiteQueenSideCorner = 0x0707ULL;  // a1 b1 c1 a2 b2 c2
+constexpr u64 BlackQueenSideCorner = 0x0707ULL << 48;
+constexpr u64 BlackKingSideCorner = 0xE0E0ULL << 48;
+
+}  // namespace
+
+int PositionEvaluate::KingEval(char)
+{
+    const ChessBoard& b = *bb;
+    // 1. Placement by phase.
+    MiddleGameScore += WKingSquare[WhiteKingSquare] - BKingSquare[BlackKingSquare];
+    EndingScore += KingEnding[WhiteKingSquare] - KingEnding[BlackKingSquare];
+    // 2. Mop-up: the stronger side wants the kings close.
+    if (b.WhitePawns | b.BlackPawns) return 0;
+    const int d = Distance(WhiteKingSquare, BlackKingSquare);
+    if (BlackPieceNumber == 0 && WhitePieceNumber > 0) return -80 * d;
+    if (WhitePieceNumber == 0 && BlackPieceNumber > 0) return 80 * d;
+    return 0;
+}
+
+int PositionEvaluate::BitBoardRank(u64 bit)
+{
+    for (int r = 1; r < 8; r++)
+        if (bit <= (~u64{0} >> (64 - 8 * r))) return r;
+    return 8;
+}
+
+int PositionEvaluate::PawnFilePenalty(char c, u64 pawnsOnFile)
+{
+    i32& holes = c ? BlackShieldHoles : WhiteShieldHoles;
+    // 1. No shelter pawn at all.
+    if (!pawnsOnFile) {
+        holes++;
+        return 350;
+    }
+    // 2-3. The nearest shelter pawn of the side, and how far it has gone.
+    if (c == 0) {
+        const int r = BitBoardRank(pawnsOnFile & (0 - pawnsOnFile));
+        if (r > 4) holes++;
+        return (r - 2) * 35;
+    }
+    const int r = BitBoardRank(u64{1} << MyLog2(pawnsOnFile));
+    if (r < 5) holes++;
+    return (7 - r) * 35;
+}
+
+int PositionEvaluate::PawnShield(char c)
+{
+    const ChessBoard& b = *bb;
+    const bool white = c == 0;
+    (white ? WhiteShieldHoles : BlackShieldHoles) = 0;
+    const int ksq = white ? WhiteKingSquare : BlackKingSquare, kf = ksq & 7;
+    const u64 pawns = white ? b.WhitePawns : b.BlackPawns;
+    const u64 pieces = white ? (b.WhitePieces & ~b.WhitePawns) : (b.BlackPieces & ~b.BlackPawns);
+    // 1-2. The king's own file counts double, unless a piece plugs an open file in front.
+    const int v = PawnFilePenalty(c, pawns & FileOf(kf));
+    int penalty = 2 * v;
+    if ((pieces & Bit(white ? ksq + 8 : ksq - 8)) && 2 * v >= 351) penalty = v;
+    // 3-4. The files beside it, the third file of the wing for a king on an edge file.
+    penalty += PawnFilePenalty(c, pawns & FileOf(kf == 7 ? 5 : kf + 1));
+    penalty += PawnFilePenalty(c, pawns & FileOf(kf == 0 ? 2 : kf - 1));
+    return penalty;
+}
+
+int PositionEvaluate::PawnStorm(char c)
+{
+    const ChessBoard& b = *bb;
+    if (c == 0) {
+        const u64 storm = b.WhitePawns & KingWing(BlackKingSquare & 7);
+        return 100 * SimpleBitCount(storm & RankOf(3)) + 300 * SimpleBitCount(storm & RankOf(4)) +
+               600 * SimpleBitCount(storm & RankOf(5));
+    }
+    const u64 storm = b.BlackPawns & KingWing(WhiteKingSquare & 7);
+    return 100 * SimpleBitCount(storm & RankOf(4)) + 300 * SimpleBitCount(storm & RankOf(3)) +
+           600 * SimpleBitCount(storm & RankOf(2));
+}
+
+int PositionEvaluate::AttackCounts(char c)
+{
+    const ChessBoard& b = *bb;
+    const bool white = c == 0;
+    const int ksq = white ? WhiteKingSquare : BlackKingSquare;
+    const u64 zone = white ? WKingAttacks : BKingAttacks;
+    const int holes = white ? WhiteShieldHoles : BlackShieldHoles;
+
+    // The enemy's maps and pieces, and our own.
+    const u64 ePawnAtt = white ? BPawnAttacks : WPawnAttacks;
+    const u64 eKnightAtt = white ? BKnightAttacks : WKnightAttacks;
+    const u64 eBishopAtt = white ? BBishopAttacks : WBishopAttacks;
+    const u64 eRookAtt = white ? BRookAttacks : WRookAttacks;
+    const u64 eQueenAtt = white ? BQueenAttacks : WQueenAttacks;
+    const u64 eAll = white ? BAttacks : WAttacks;
+    const u64 eKnights = white ? b.BlackKnights : b.WhiteKnights;
+    const u64 eBishops = white ? b.BlackBishops : b.WhiteBishops;
+    const u64 eRooks = white ? b.BlackRooks : b.WhiteRooks;
+    const u64 eQueens = white ? b.BlackQueens : b.WhiteQueens;
+    const u64 eNoPawnFiles = white ? NoBlackPawnFiles : NoWhitePawnFiles;
+    const int eQueenCount = white ? b.BlackQueenCount : b.WhiteQueenCount;
+    const int eMaterial = white ? b.BlackBishopCount + b.BlackKnightCount + b.BlackRookCount +
+                                      2 * b.BlackQueenCount
+                                : b.WhiteBishopCount + b.WhiteKnightCount + b.WhiteRookCount +
+                                      2 * b.WhiteQueenCount;
+    const u64 ownPieces = white ? (b.WhiteKnights | b.WhiteBishops | b.WhiteRooks | b.WhiteQueens)
+                                : (b.BlackKnights | b.BlackBishops | b.BlackRooks | b.BlackQueens);
+    const u64 ownQueenAtt = white ? WQueenAttacks : BQueenAttacks;
+    const u64 ownKnightAtt = white ? WKnightAttacks : BKnightAttacks;
+
+    // 1. Kinds of attacker near the king.
+    const int pawn = (ePawnAtt & zone) != 0;
+    const int knight = (eKnightAtt & (zone | Bit(ksq))) != 0 || (eKnights & zone) != 0;
+    const int bishop = (eBishopAtt & zone) != 0;
+    const int queen = (eQueenAtt & zone) != 0;
+    const int rook = (eRookAtt & zone) != 0;
+    const int kinds = pawn + knight + bishop + queen + rook;
+    const int weight = pawn + knight + bishop + 4 * queen + 2 * rook;
+    // 2-3. Squares of the zone under fire, once two kinds of attacker join in.
+    const int hit = SimpleBitCount(zone & eAll);
+    int s = 0;
+    if (kinds > 1) {
+        s = (15 * hit + 125 * weight) * (holes + 1);
+        if (kinds == 2 || kinds == 3) s = kinds * s / 4;
+    }
+    // 4. Enemy material against a holed shelter.
+    s += 5 * eMaterial * holes;
+    // 5. Enemy pieces on the king's wing.
+    const u64 wing = KingWing(ksq & 7);
+    s += 10 * SimpleBitCount((eKnights | eBishops | eRooks | eQueens) & wing) * holes;
+    // 6. Heavy pieces on the wing's files that the enemy's own pawns do not block.
+    const int heavy = SimpleBitCount((eRooks | eQueens) & wing & eNoPawnFiles);
+    s += 30 * (heavy - 1) * (holes + 1);
+    // 7. Diagonal pieces aimed at a castled king.
+    const u64 kingMask = Bit(ksq);
+    u64 diagonals = 0;
+    if (white) {
+        if (kingMask & WhiteKingSideCorner) diagonals = DiagonalsA;
+        else if (kingMask & WhiteQueenSideCorner) diagonals = DiagonalsB;
+    } else {
+        if (kingMask & BlackQueenSideCorner) diagonals = DiagonalsA;
+        else if (kingMask & BlackKingSideCorner) diagonals = DiagonalsB;
+    }
+    s += 10 * SimpleBitCount((eQueens | eBishops) & diagonals) * (holes + 1);
+    // 8. Without a queen the attack is worth half.
+    if (eQueenCount == 0) s /= 2;
+    // 9-10. Defenders.
+    const int defence = 100 * SimpleBitCount(ownPieces & zone) + ((ownQueenAtt & zone) ? 500 : 0) +
+                        ((ownKnightAtt & zone) ? 100 : 0);
+    return s - defence;
+}

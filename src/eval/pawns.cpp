@@ -1,0 +1,428 @@
+// Pawn structure: the cached structural scan, the passed-pawn terms, pawn races and chains.
+
+#include <array>
+
+#include "eval/evalboard.h"
+#include "eval/poseval.h"
+
+using namespace evalgeo;
+
+PawnHashEntry PawnHashArray[PAWNHASHSIZE];
+i32 Phashattempts = 0;
+i32 Phashmisses = 0;
+
+namespace {
+
+struct PawnMasks {
+    u64 adjacent[8];      // the neighbouring files of a file
+    u64 ranksUpTo[8];     // ranks 1..r+1 (rank index 0..r)
+    u64 ranksFrom[8];     // rank index r..7
+    u64 whiteFront[64];   // squares ahead of a White pawn on its file and the neighbouring files
+    u64 blackFront[64];   // the same downwards for a Black pawn
+};
+
+constexpr PawnMasks BuildPawnMasks()
+{
+    PawnMasks m{};
+    for (int f = 0; f < 8; f++)
+        m.adjacent[f] = (f > 0 ? FileOf(f - 1) : 0) | (f < 7 ? FileOf(f + 1) : 0);
+    for (int r = 0; r < 8; r++) {
+        m.ranksUpTo[r] = 0;
+        m.ranksFrom[r] = 0;
+        for (int k = 0; k <= r; k++) m.ranksUpTo[r] |= RankOf(k);
+        for (int k = r; k < 8; k++) m.ranksFrom[r] |= RankOf(k);
+    }
+    for (int s = 0; s < 64; s++) {
+        const int f = s & 7, r = s >> 3;
+        const u64 files = FileOf(f) | m.adjacent[f];
+        m.whiteFront[s] = r < 7 ? files & m.ranksFrom[r + 1] : 0;
+        m.blackFront[s] = r > 0 ? files & m.ranksUpTo[r - 1] : 0;
+    }
+    return m;
+}
+
+constexpr PawnMasks Masks = BuildPawnMasks();
+// e4 (28): the front span holds d5..f8; b7 (49) has a, b, c on rank 8 only.
+static_assert(Masks.whiteFront[28] == ((FileOf(3) | FileOf(4) | FileOf(5)) & 0xFFFFFFFF00000000ULL));
+static_assert(Masks.whiteFront[49] == 0x0700000000000000ULL);
+static_assert(Masks.blackFront[12] == 0x38ULL && Masks.adjacent[0] == FileOf(1));
+
+// Chains that the phalanx term rewards: d7 e6 f5, c5 d6 e7, d6 e5 f4, c4 d5 e6 for White.
+constexpr u64 Sq(int file, int rank) { return u64{1} << (8 * (rank - 1) + file); }
+constexpr u64 WhiteChains[4] = {Sq(3, 7) | Sq(4, 6) | Sq(5, 5), Sq(2, 5) | Sq(3, 6) | Sq(4, 7),
+                                Sq(3, 6) | Sq(4, 5) | Sq(5, 4), Sq(2, 4) | Sq(3, 5) | Sq(4, 6)};
+constexpr u64 BlackChains[4] = {Sq(3, 2) | Sq(4, 3) | Sq(5, 4), Sq(2, 4) | Sq(3, 3) | Sq(4, 2),
+                                Sq(3, 3) | Sq(4, 4) | Sq(5, 5), Sq(2, 5) | Sq(3, 4) | Sq(4, 3)};
+constexpr u64 CentreSquares = Sq(3, 4) | Sq(4, 4) | Sq(3, 5) | Sq(4, 5);
+
+constexpr u64 Pack(i32 high, i32 low)
+{
+    return (u64{static_cast<u32>(high)} << 32) | static_cast<u32>(low);
+}
+constexpr i32 High(u64 v) { return static_cast<i32>(static_cast<u32>(v >> 32)); }
+constexpr i32 Low(u64 v) { return static_cast<i32>(static_cast<u32>(v)); }
+static_assert(High(Pack(-30, 7)) == -30 && Low(Pack(5, -1200)) == -1200);
+
+// The statistics counters run for the whole program: past the largest value they wrap
+// instead of overflowing.
+inline i32 WrapIncrement(i32 v) { return static_cast<i32>(static_cast<u32>(v) + 1u); }
+
+// Table value of a passed pawn of one side on file f at relative rank rel: connected to a
+// passer on the file to the left (looked at first) or right, else protected, else plain.
+inline int PasserTableValue(const u8* ranks, int f, int rel, int r, bool isProtected)
+{
+    if (f > 0 && ranks[f - 1]) {
+        const int d = ranks[f - 1] - r;
+        return (d >= -1 && d <= 1) ? ConnectedPassers[rel] : Passers[rel];
+    }
+    if (f < 7 && ranks[f + 1]) {
+        const int d = ranks[f + 1] - r;
+        return (d >= -1 && d <= 1) ? ConnectedPassers[rel] : Passers[rel];
+    }
+    return isProtected ? ProtectedPassers[rel] : Passers[rel];
+}
+
+}  // namespace
+
+bool InPawnHash(unsigned long key, u64 pawns)
+{
+    const PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
+    return e.key == static_cast<u32>(key) && e.pawns == pawns;
+}
+
+void ClearPawnHash()
+{
+    // An empty entry carries a key that no probe of its slot can have (its low 16 bits differ
+    // from the slot number), so that even a pawnless position whose key is 0 misses.
+    for (int i = 0; i < PAWNHASHSIZE; i++) {
+        PawnHashArray[i] = PawnHashEntry{};
+        PawnHashArray[i].key = static_cast<u32>(i) ^ 1u;
+    }
+}
+
+int PositionEvaluate::PawnEval04(char side)
+{
+    const ChessBoard& b = *bb;
+    const u64 wp = b.WhitePawns, bp = b.BlackPawns, occ = b.AllPieces;
+    const u32 key = b.PawnHashCode;
+    int ws, bs, mg, eg;
+
+    // 1. Probe.
+    Phashattempts = WrapIncrement(Phashattempts);
+    if (InPawnHash(key, wp | bp)) {
+        const PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
+        WhiteDoubledPawns = e.whiteDoubled;
+        BlackDoubledPawns = e.blackDoubled;
+        mg = e.middleGame;
+        OpenFiles = e.openFiles;
+        for (int f = 0; f < 8; f++) {
+            WhitePasserRanks[f] = e.whitePasserRanks[f];
+            BlackPasserRanks[f] = e.blackPasserRanks[f];
+        }
+        ws = High(e.pawnScores);
+        bs = Low(e.pawnScores);
+        WhitePasserScore = High(e.passerScores);
+        BlackPasserScore = Low(e.passerScores);
+        WhitePasserCount = e.passerCounts[0];
+        BlackPasserCount = e.passerCounts[1];
+        eg = e.ending;
+        NoBlackPawnFiles = e.noBlackPawnFiles;
+        NoWhitePawnFiles = e.noWhitePawnFiles;
+    } else {
+        // 2. File masks and a clean slate.
+        const u64 whiteFiles = FileFill(wp), blackFiles = FileFill(bp);
+        NoWhitePawnFiles = ~whiteFiles;
+        NoBlackPawnFiles = ~blackFiles;
+        OpenFiles = ~(whiteFiles | blackFiles);
+        for (int f = 0; f < 8; f++) WhitePasserRanks[f] = BlackPasserRanks[f] = 0;
+        WhitePasserCount = BlackPasserCount = 0;
+        WhitePasserScore = BlackPasserScore = 0;
+        WhiteDoubledPawns = BlackDoubledPawns = 0;
+        ws = bs = mg = eg = 0;
+        int whiteDoubledFiles = 0, blackDoubledFiles = 0;
+        const int wkf = WhiteKingSquare & 7, wkr = WhiteKingSquare >> 3;
+        const int bkf = BlackKingSquare & 7, bkr = BlackKingSquare >> 3;
+
+        // 3. White king zone: the king's wing above a king still on its first two ranks.
+        const u64 whiteZone =
+            wkr <= 1 ? (FileOf(wkf) | Masks.adjacent[wkf]) & Masks.ranksFrom[wkr] : 0;
+
+        // 4. White pawns, a1 upwards.
+        for (u64 x = wp; x; x &= x - 1) {
+            const int s = LowestSquare(x), f = s & 7, r = s >> 3;
+            const u64 fileMask = FileOf(f);
+            bool isolated = false, backward = false;
+            // 4.1-4.2. Placement; edge pawns, backward and isolated pawns.
+            ws += WPawnSquare[s];
+            if (f == 0) {
+                if (wkf >= 4) ws -= 5;
+                isolated = !(wp & FileOf(1));
+            } else if (f == 7) {
+                if (wkf <= 3) ws -= 5;
+                isolated = !(wp & FileOf(6));
+            } else {
+                const u64 neighbours = wp & Masks.adjacent[f];
+                if (!neighbours) {
+                    isolated = true;
+                } else if (!(neighbours & Masks.ranksUpTo[r])) {
+                    backward = true;
+                    ws -= (bp & fileMask) ? 40 : 80;
+                }
+            }
+            // 4.3. Isolated.
+            if (isolated) {
+                mg -= IsolatedPawn[f];
+                eg -= IsolatedPawn[f];
+                if (f == 3 || f == 4) ws -= 10;
+                if (!(bp & fileMask)) ws -= 50;
+            }
+            // 4.4-4.5. Blocked in its front span, perhaps a candidate; or passed.
+            const u64 stoppers = bp & Masks.whiteFront[s];
+            if (stoppers) {
+                if (!(whiteZone & Bit(s))) ws += Passers[r] >> 2;
+                if (!(bp & fileMask) && !isolated) {
+                    const int helpers = SimpleBitCount(wp & (fileMask | Masks.adjacent[f])) -
+                                        SimpleBitCount(wp & fileMask & ~Masks.ranksFrom[r]);
+                    if (helpers > SimpleBitCount(stoppers)) WhitePasserScore += Passers[r] / 3;
+                }
+            } else {
+                if (isolated) ws += 50;
+                if (backward) ws += 80;
+                WhitePasserRanks[f] = static_cast<u8>(r);
+                WhitePasserCount++;
+            }
+            // 4.6. Doubled: another White pawn further up the file.
+            if (wp & fileMask & ~Masks.ranksUpTo[r]) {
+                WhiteDoubledPawns++;
+                whiteDoubledFiles |= 1 << f;
+                if (!(bp & fileMask)) ws -= 50;
+            }
+        }
+        // 5. Centre pawns.
+        mg += 60 * SimpleBitCount(wp & CentreSquares);
+        if (!wp) ws -= 30;
+        // 6. White passer table scores.
+        for (int f = 0; f < 8; f++) {
+            const int r = WhitePasserRanks[f];
+            if (!r) continue;
+            const int s = 8 * r + f;
+            const bool isProtected = (f > 0 && (wp & Bit(s - 9))) || (f < 7 && (wp & Bit(s - 7)));
+            const int v = PasserTableValue(WhitePasserRanks, f, r, r, isProtected);
+            WhitePasserScore += (whiteDoubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
+        }
+
+        // 7. Black king zone: the king's wing below a king still on its last two ranks.
+        const u64 blackZone =
+            bkr >= 6 ? (FileOf(bkf) | Masks.adjacent[bkf]) & Masks.ranksUpTo[bkr] : 0;
+
+        // 8. Black pawns, a1 upwards (the most advanced one first).
+        for (u64 x = bp; x; x &= x - 1) {
+            const int s = LowestSquare(x), f = s & 7, r = s >> 3, rel = 7 - r;
+            const u64 fileMask = FileOf(f);
+            bool isolated = false, backward = false;
+            bs += BPawnSquare[s];
+            if (f == 0) {
+                if (bkf >= 4) bs -= 5;
+                isolated = !(bp & FileOf(1));
+            } else if (f == 7) {
+                if (bkf <= 3) bs -= 5;
+                isolated = !(bp & FileOf(6));
+            } else {
+                const u64 neighbours = bp & Masks.adjacent[f];
+                if (!neighbours) {
+                    isolated = true;
+                } else if (!(neighbours & Masks.ranksFrom[r])) {
+                    backward = true;
+                    bs -= (wp & fileMask) ? 40 : 80;
+                }
+            }
+            if (isolated) {
+                mg += IsolatedPawn[f];
+                eg += IsolatedPawn[f];
+                if (f == 3 || f == 4) bs -= 10;
+                if (!(wp & fileMask)) bs -= 50;
+            }
+            const u64 stoppers = wp & Masks.blackFront[s];
+            if (stoppers) {
+                if (!(blackZone & Bit(s))) bs += Passers[rel] >> 2;
+                if (!(wp & fileMask) && !isolated) {
+                    const int helpers = SimpleBitCount(bp & (fileMask | Masks.adjacent[f])) -
+                                        SimpleBitCount(bp & fileMask & ~Masks.ranksUpTo[r]);
+                    if (helpers > SimpleBitCount(stoppers)) BlackPasserScore += Passers[rel] / 3;
+                }
+            } else {
+                if (isolated) bs += 50;
+                if (backward) bs += 80;
+                if (!BlackPasserRanks[f]) BlackPasserRanks[f] = static_cast<u8>(r);
+                BlackPasserCount++;
+            }
+            // Doubled: another Black pawn further back (higher) on the file.
+            if (bp & fileMask & ~Masks.ranksUpTo[r]) {
+                BlackDoubledPawns++;
+                blackDoubledFiles |= 1 << f;
+                if (!(wp & fileMask)) bs -= 50;
+            }
+        }
+        // 9. Centre pawns.
+        mg -= 60 * SimpleBitCount(bp & CentreSquares);
+        if (!bp) bs -= 30;
+        // 10. Black passer table scores.
+        for (int f = 0; f < 8; f++) {
+            const int r = BlackPasserRanks[f];
+            if (!r) continue;
+            const int s = 8 * r + f;
+            const bool isProtected = (f > 0 && (bp & Bit(s + 7))) || (f < 7 && (bp & Bit(s + 9)));
+            const int v = PasserTableValue(BlackPasserRanks, f, 7 - r, r, isProtected);
+            BlackPasserScore += (blackDoubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
+        }
+
+        // 11. Store.
+        PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
+        e.key = key;
+        e.pawns = wp | bp;
+        e.whiteDoubled = WhiteDoubledPawns;
+        e.blackDoubled = BlackDoubledPawns;
+        e.middleGame = mg;
+        e.openFiles = OpenFiles;
+        for (int f = 0; f < 8; f++) {
+            e.whitePasserRanks[f] = WhitePasserRanks[f];
+            e.blackPasserRanks[f] = BlackPasserRanks[f];
+        }
+        e.pawnScores = Pack(ws, bs);
+        e.passerScores = Pack(WhitePasserScore, BlackPasserScore);
+        e.passerCounts[0] = WhitePasserCount;
+        e.passerCounts[1] = BlackPasserCount;
+        e.ending = eg;
+        e.noBlackPawnFiles = NoBlackPawnFiles;
+        e.noWhitePawnFiles = NoWhitePawnFiles;
+        Phashmisses = WrapIncrement(Phashmisses);
+    }
+
+    // 12. Structural accumulator terms, hit or miss.
+    MiddleGameScore += mg;
+    EndingScore += eg;
+
+    // 13. White passers against the pieces and kings of this position.
+    const u64 whiteHelpers = WKnightAttacks | WBishopAttacks;
+    for (int f = 0; f < 8; f++) {
+        const int r = WhitePasserRanks[f];
+        if (!r) continue;
+        const int p = 8 * r + f;
+        if (DoesPawnPromote(0, r, 56 + f, side)) WhitePasserScore += 150;
+        const int k = KingProximityPasserPenalty[r];
+        EndingScore += k * (Distance(BlackKingSquare, p) - 7) +
+                       (k * (7 - Distance(WhiteKingSquare, p))) / 2;
+        if (whiteHelpers & Bit(p)) WhitePasserScore += Passers[r] >> 5;
+        if (whiteHelpers & Bit(p + 8)) WhitePasserScore += Passers[r] >> 5;
+        if (whiteHelpers & Bit(p + 16)) WhitePasserScore += Passers[r] >> 6;
+        if (r == 6) {
+            if (!(occ & Bit(p + 8)) && !(BAttacks & (Bit(p + 8) | Bit(p)))) EndingScore += 1100;
+        } else if (r == 5) {
+            if (!(occ & (Bit(p + 16) | Bit(p + 8))) &&
+                !(BAttacks & (Bit(p + 16) | Bit(p + 8) | Bit(p))))
+                EndingScore += 550;
+        }
+    }
+
+    // 14. Black passers, mirrored.
+    const u64 blackHelpers = BKnightAttacks | BBishopAttacks;
+    for (int f = 0; f < 8; f++) {
+        const int r = BlackPasserRanks[f];
+        if (!r) continue;
+        const int p = 8 * r + f, rel = 7 - r;
+        if (DoesPawnPromote(1, r, f, side)) BlackPasserScore += 150;
+        const int k = KingProximityPasserPenalty[rel];
+        EndingScore += k * (7 - Distance(WhiteKingSquare, p)) -
+                       (k * (7 - Distance(BlackKingSquare, p))) / 2;
+        if (blackHelpers & Bit(p)) BlackPasserScore += Passers[rel] >> 5;
+        if (blackHelpers & Bit(p - 8)) BlackPasserScore += Passers[rel] >> 5;
+        if (blackHelpers & Bit(p - 16)) BlackPasserScore += Passers[rel] >> 6;
+        if (r == 1) {
+            if (!(occ & Bit(p - 8)) && !(WAttacks & (Bit(p - 8) | Bit(p)))) EndingScore -= 1100;
+        } else if (r == 2) {
+            if (!(occ & (Bit(p - 16) | Bit(p - 8))) &&
+                !(WAttacks & (Bit(p - 16) | Bit(p - 8) | Bit(p))))
+                EndingScore -= 550;
+        }
+    }
+
+    // 15.
+    return ws - bs;
+}
+
+bool PositionEvaluate::DoesPawnPromote(char colour, int rank, int promotionSquare, char toMove)
+{
+    const bool black = colour != 0;
+    int moves = black ? rank : 7 - rank;
+    int limit = moves + 1;
+    if (moves == 6) {  // the double step saves a move
+        moves = 5;
+        limit = 6;
+    }
+    const int d = Distance(black ? WhiteKingSquare : BlackKingSquare, promotionSquare & 63);
+    return d > limit || ((toMove != 0) == black && d > moves);
+}
+
+bool PositionEvaluate::QueenAttacks(char, int square, u64 targets)
+{
+    return QueenAttacksFrom(square & 63, bb->AllPieces) & targets;
+}
+
+int PositionEvaluate::RuleofSquare(char side)
+{
+    // 1. Pure king-and-pawn endings only.
+    if (WhitePieceNumber != 0 || BlackPieceNumber != 0) return 0;
+    const ChessBoard& b = *bb;
+
+    // 2. The unstoppable runner of each side nearest to promotion, lower file on ties.
+    int wm = 10, wq = 0, bm = 10, bq = 0;
+    for (int f = 0; f < 8; f++) {
+        const int r = WhitePasserRanks[f];
+        if (r && DoesPawnPromote(0, r, 56 + f, side) && 7 - r < wm) {
+            wm = 7 - r;
+            wq = 56 + f;
+        }
+    }
+    for (int f = 0; f < 8; f++) {
+        const int r = BlackPasserRanks[f];
+        if (r && DoesPawnPromote(1, r, f, side) && r < bm) {
+            bm = r;
+            bq = f;
+        }
+    }
+
+    // 3. One runner, or the faster of two.
+    if (wm == 10 && bm == 10) return 0;
+    if (wm == 10) return -5700;
+    if (bm == 10) return 5700;
+    if (wm != bm) return wm < bm ? 5700 : -5700;
+
+    // 4-5. Both queen together: does the first new queen check the king or win the other?
+    if (side) {
+        if (!QueenAttacks(1, bq, b.WhiteKing)) {
+            const int x =
+                (QueenAttacks(1, bq, Bit(wq)) && Distance(WhiteKingSquare, wq) >= 3) ? -5700 : 0;
+            if (!QueenAttacks(0, wq, b.BlackKing) || !QueenAttacks(0, wq, Bit(bq))) return x;
+            return Distance(BlackKingSquare, bq) <= 2 ? 0 : 5700;
+        }
+        return Distance(WhiteKingSquare, wq) <= 2 ? 0 : -5700;
+    }
+    if (!QueenAttacks(0, wq, b.BlackKing)) {
+        const int x =
+            (QueenAttacks(0, wq, Bit(bq)) && Distance(BlackKingSquare, bq) >= 3) ? 5700 : 0;
+        if (!QueenAttacks(1, bq, b.WhiteKing) || !QueenAttacks(1, bq, Bit(wq))) return x;
+        return Distance(WhiteKingSquare, wq) <= 2 ? 0 : -5700;
+    }
+    return Distance(BlackKingSquare, bq) <= 2 ? 0 : 5700;
+}
+
+int PositionEvaluate::PawnPhalanx()
+{
+    const ChessBoard& b = *bb;
+    int v = 0;
+    for (int i = 0; i < 4; i++) {
+        v += 20 * SimpleBitCount(b.WhitePawns & WhiteChains[i]);
+        v -= 20 * SimpleBitCount(b.BlackPawns & BlackChains[i]);
+    }
+    return v;
+}

@@ -1,0 +1,233 @@
+// Piece terms of the evaluator: placement, mobility, outposts, open files and trapped pieces.
+
+#include "eval/evalboard.h"
+#include "eval/poseval.h"
+
+using namespace evalgeo;
+
+namespace {
+
+// Squares by name for the trap patterns (a1 = 0).
+enum Sq : int {
+    A1 = 0, B1, C1, D1, E1, F1, G1, H1,
+    A2, B2, C2, D2, E2, F2, G2, H2,
+    A3, B3, C3, D3, E3, F3, G3, H3,
+    A6 = 40, B6, C6, D6, E6, F6, G6, H6,
+    A7, B7, C7, D7, E7, F7, G7, H7,
+    A8, B8, C8, D8, E8, F8, G8, H8
+};
+
+constexpr u64 M(int sq) { return u64{1} << sq; }
+
+}  // namespace
+
+int PositionEvaluate::KnightEval(char)
+{
+    const ChessBoard& b = *bb;
+    int mg = 0, eg = 0;
+    for (u64 n = b.WhiteKnights; n; n &= n - 1) {
+        const int s = LowestSquare(n);
+        mg += WKnightSquare[s];
+        eg += KnightEnding[s];
+        // An outpost counts while no enemy pawn can drive the knight off.
+        if (WKnightPost[s] && !(BPawnAttacks & M(s))) mg += WKnightPost[s];
+        const int mob = KnightMobility[SimpleBitCount(KnightTable[s] & ~b.WhitePieces)];
+        mg += mob;
+        eg += mob;
+    }
+    for (u64 n = b.BlackKnights; n; n &= n - 1) {
+        const int s = LowestSquare(n);
+        mg -= BKnightSquare[s];
+        eg -= KnightEnding[s];
+        if (BKnightPost[s] && !(WPawnAttacks & M(s))) mg -= BKnightPost[s];
+        const int mob = KnightMobility[SimpleBitCount(KnightTable[s] & ~b.BlackPieces)];
+        mg -= mob;
+        eg -= mob;
+    }
+    MiddleGameScore += mg;
+    EndingScore += eg;
+    return 0;
+}
+
+int PositionEvaluate::BishopEval(char)
+{
+    const ChessBoard& b = *bb;
+    const u64 occ = b.AllPieces;
+    int mg = 0, eg = 0;
+    // 1-2. Placement and mobility; a lone bishop's map is the side's bishop map.
+    const bool whiteSingle = !(b.WhiteBishops & (b.WhiteBishops - 1));
+    for (u64 x = b.WhiteBishops; x; x &= x - 1) {
+        const int s = LowestSquare(x);
+        mg += WBishopSquare[s];
+        eg += BishopEnding[s];
+        const u64 att = whiteSingle ? WBishopAttacks : BishopAttacksFrom(s, occ);
+        const int mob = BishopMobility[SimpleBitCount(att & ~b.WhitePieces)];
+        mg += mob;
+        eg += mob;
+    }
+    const bool blackSingle = !(b.BlackBishops & (b.BlackBishops - 1));
+    for (u64 x = b.BlackBishops; x; x &= x - 1) {
+        const int s = LowestSquare(x);
+        mg -= BBishopSquare[s];
+        eg -= BishopEnding[s];
+        const u64 att = blackSingle ? BBishopAttacks : BishopAttacksFrom(s, occ);
+        const int mob = BishopMobility[SimpleBitCount(att & ~b.BlackPieces)];
+        mg -= mob;
+        eg -= mob;
+    }
+    // 3. Fianchetto.
+    if ((b.WhiteBishops & M(G2)) && (b.WhitePawns & M(G3)) && (b.WhitePawns & (M(F2) | M(H2))))
+        mg += 200;
+    if ((b.BlackBishops & M(G7)) && (b.BlackPawns & M(G6)) && (b.BlackPawns & (M(F7) | M(H7))))
+        mg -= 200;
+    MiddleGameScore += mg;
+    EndingScore += eg;
+    // 4. Bishop pair.
+    return (SimpleBitCount(b.WhiteBishops) >= 2 ? 500 : 0) -
+           (SimpleBitCount(b.BlackBishops) >= 2 ? 500 : 0);
+}
+
+int PositionEvaluate::RookEval(char)
+{
+    const ChessBoard& b = *bb;
+    const u64 occ = b.AllPieces;
+    int mg = 0, eg = 0, ret = 0;
+    const bool whiteSingle = !(b.WhiteRooks & (b.WhiteRooks - 1));
+    for (u64 x = b.WhiteRooks; x; x &= x - 1) {
+        const int s = LowestSquare(x), f = s & 7, r = s >> 3;
+        // 1. Mobility.
+        const u64 att = whiteSingle ? WRookAttacks : RookAttacksFrom(s, occ);
+        const int mob = RookMobility[SimpleBitCount(att & ~b.WhitePieces)];
+        mg += mob;
+        eg += 2 * mob;
+        // 2. Open file, or a rook stuck behind an enemy pawn, or a half-open file.
+        if (OpenFiles & M(s)) {
+            mg += 320;
+            eg += 140;
+        } else {
+            if (r == 0 && (b.BlackPawns & M(s + 8))) {
+                mg -= 100;
+                eg -= 200;
+            }
+            if (NoWhitePawnFiles & M(s)) ret += 50;
+        }
+        // 3-4. Behind a passed pawn of either colour.
+        if (WhitePasserRanks[f] > r) {
+            mg += 37;
+            eg += 75;
+        }
+        if (BlackPasserRanks[f] != 0 && BlackPasserRanks[f] < r) {
+            mg += 18;
+            eg += 37;
+        }
+    }
+    const bool blackSingle = !(b.BlackRooks & (b.BlackRooks - 1));
+    for (u64 x = b.BlackRooks; x; x &= x - 1) {
+        const int s = LowestSquare(x), f = s & 7, r = s >> 3;
+        const u64 att = blackSingle ? BRookAttacks : RookAttacksFrom(s, occ);
+        const int mob = RookMobility[SimpleBitCount(att & ~b.BlackPieces)];
+        mg -= mob;
+        eg -= 2 * mob;
+        if (OpenFiles & M(s)) {
+            mg -= 320;
+            eg -= 140;
+        } else {
+            if (r == 7 && (b.WhitePawns & M(s - 8))) {
+                mg += 100;
+                eg += 200;
+            }
+            if (NoBlackPawnFiles & M(s)) ret -= 50;
+        }
+        if (BlackPasserRanks[f] != 0 && BlackPasserRanks[f] < r) {
+            mg -= 37;
+            eg -= 75;
+        }
+        if (WhitePasserRanks[f] > r) {
+            mg -= 18;
+            eg -= 37;
+        }
+    }
+    MiddleGameScore += mg;
+    EndingScore += eg;
+    return ret;
+}
+
+int PositionEvaluate::QueenEval(char)
+{
+    const ChessBoard& b = *bb;
+    const u64 occ = b.AllPieces;
+    int mg = 0, eg = 0;
+    constexpr u64 upperHalf = 0xFFFFFFFF00000000ULL, lowerHalf = 0x00000000FFFFFFFFULL;
+    const bool whiteSingle = !(b.WhiteQueens & (b.WhiteQueens - 1));
+    for (u64 x = b.WhiteQueens; x; x &= x - 1) {
+        const int s = LowestSquare(x);
+        const u64 att = whiteSingle ? WQueenAttacks : QueenAttacksFrom(s, occ);
+        const u64 moves = att & ~b.WhitePieces;
+        const int mob = QueenMobility[SimpleBitCount(moves)];
+        mg += mob;
+        eg += 2 * mob;
+        // A queen deep in enemy land with fewer than two safe squares is about to be lost.
+        if (M(s) & upperHalf) {
+            const int safe = SimpleBitCount(moves & ~BAttacks);
+            if (safe < 2) eg += (safe - 2) * 3250;
+        }
+    }
+    const bool blackSingle = !(b.BlackQueens & (b.BlackQueens - 1));
+    for (u64 x = b.BlackQueens; x; x &= x - 1) {
+        const int s = LowestSquare(x);
+        const u64 att = blackSingle ? BQueenAttacks : QueenAttacksFrom(s, occ);
+        const u64 moves = att & ~b.BlackPieces;
+        const int mob = QueenMobility[SimpleBitCount(moves)];
+        mg -= mob;
+        eg -= 2 * mob;
+        if (M(s) & lowerHalf) {
+            const int safe = SimpleBitCount(moves & ~WAttacks);
+            if (safe < 2) eg -= (safe - 2) * 3250;
+        }
+    }
+    MiddleGameScore += mg;
+    EndingScore += eg;
+    return 0;
+}
+
+int PositionEvaluate::Traps(char)
+{
+    const ChessBoard& b = *bb;
+    const u64 wn = b.WhiteKnights, bn = b.BlackKnights, wp = b.WhitePawns, bp = b.BlackPawns;
+    const u64 wb = b.WhiteBishops, bbish = b.BlackBishops;
+    int v = 0;
+    // Knights caught in a corner by enemy pawns.
+    if ((wn & M(H8)) && (bp & (M(H7) | M(F7)))) v -= 1219;
+    if ((wn & M(H7)) && (bp & M(G7)) && (bp & (M(H6) | M(F6)))) v -= 1219;
+    if ((wn & M(G7)) && (bp & M(H7)) && (bp & M(G6)) && (bp & M(F7))) v -= 1219;
+    if ((wn & M(A8)) && (bp & (M(A7) | M(C7)))) v -= 1219;
+    if ((wn & M(A7)) && (bp & M(B7)) && (bp & (M(A6) | M(C6)))) v -= 1219;
+    if ((wn & M(B7)) && (bp & M(A7)) && (bp & M(B6)) && (bp & M(C7))) v -= 1219;
+    if ((bn & M(H1)) && (wp & (M(H2) | M(F2)))) v += 1219;
+    if ((bn & M(H2)) && (wp & M(G2)) && (wp & (M(H3) | M(F3)))) v += 1219;
+    if ((bn & M(G2)) && (wp & M(G3)) && (wp & M(H2)) && (wp & M(F2))) v += 1219;
+    if ((bn & M(A1)) && (wp & (M(A2) | M(C2)))) v += 1219;
+    if ((bn & M(A2)) && (wp & M(B2)) && (wp & (M(A3) | M(C3)))) v += 1219;
+    if ((bn & M(B2)) && (wp & M(B3)) && (wp & M(A2)) && (wp & M(C2))) v += 1219;
+    // Bishops shut in behind enemy pawns: once per pattern.
+    if ((wb & (M(A7) | M(B8))) && (bp & M(B6)) && (bp & M(C7))) v -= 1600;
+    if ((wb & (M(H7) | M(G8))) && (bp & M(G6)) && (bp & M(F7))) v -= 1600;
+    if ((bbish & (M(A2) | M(B1))) && (wp & M(B3)) && (wp & M(C2))) v += 1600;
+    if ((bbish & (M(H2) | M(G1))) && (wp & M(G3)) && (wp & M(F2))) v += 1600;
+    // Rooks shut in by their own king, while the enemy has heavy pieces.
+    if (b.BlackRookCount > 0 || b.BlackQueenCount > 0) {
+        const u64 wk = b.WhiteKing, wr = b.WhiteRooks;
+        if ((wk & (M(F1) | M(G1))) && (wr & (M(G1) | M(H1))) && (wp & (M(F2) | M(G2) | M(H2))))
+            v -= 1670;
+        if ((wk & (M(B1) | M(C1))) && (wr & (M(A1) | M(B1))) && (wp & (M(A2) | M(B2) | M(C2))))
+            v -= 1670;
+    }
+    if (b.WhiteRookCount > 0 || b.WhiteQueenCount > 0) {
+        const u64 bk = b.BlackKing, br = b.BlackRooks;
+        if ((bk & (M(F8) | M(G8))) && (br & (M(G8) | M(H8))) && (bp & (M(F7) | M(G7) | M(H7))))
+            v += 1670;
+        if ((bk & (M(B8) | M(C8))) && (br & (M(A8) | M(B8))) && (bp & (M(A7) | M(B7) | M(C7))))
+            v += 1670;
+    }
+    return v;
+}

@@ -1,0 +1,123 @@
+#pragma once
+// The static evaluator PE: its working state, attack maps, material functions and the pawn hash.
+// Every term is White-positive; PosEval negates the total when it evaluates for Black.
+
+#include "board/board.h"
+#include "eval/tables.h"
+
+class PositionEvaluate {
+public:
+    i32 Phase;  // ending weight 1..24 (1 = full middle game, 24 = no pieces)
+    i32 MiddleGameScore;
+    i32 EndingScore;
+    i32 WhiteKingSquare;
+    i32 BlackKingSquare;
+    u64 WhiteKingFile;
+    u64 BlackKingFile;
+    i8 WhitePieceNumber;  // queens + rooks + bishops + knights
+    i8 BlackPieceNumber;
+    i32 WhitePasserScore;
+    i32 BlackPasserScore;
+    i32 WhiteDoubledPawns;
+    i32 BlackDoubledPawns;
+
+    // Attack maps of the position, filled once per evaluation by AttackMasks.
+    u64 WPawnAttacks, BPawnAttacks;
+    u64 WKnightAttacks, BKnightAttacks;
+    u64 WBishopAttacks, BBishopAttacks;
+    u64 WRookAttacks, BRookAttacks;
+    u64 WQueenAttacks, BQueenAttacks;
+    u64 WKingAttacks, BKingAttacks;
+    u64 WAttacks, BAttacks;
+
+    // Pawn structure left by PawnEval04: per file a..h the rank index (rank 1 = 0) of the
+    // side's most advanced passed pawn, 0 = none.
+    u8 WhitePasserRanks[8];
+    u8 BlackPasserRanks[8];
+    u8 WhitePasserCount;
+    u8 BlackPasserCount;
+    u64 OpenFiles;         // whole files without a pawn of either colour
+    u64 NoWhitePawnFiles;  // whole files without a White pawn
+    u64 NoBlackPawnFiles;  // whole files without a Black pawn
+
+    // King shelter: files of the king that are open or whose pawn has gone too far.
+    i32 WhiteShieldHoles;
+    i32 BlackShieldHoles;
+
+    // --- driver and material (poseval.cpp) ---
+    // The evaluation of board for side (positive = good for side); alpha and beta only allow
+    // the lazy exits. The fifth argument is ignored.
+    int PosEval(char side, int alpha, int beta, ChessBoard* board, char);
+    // Fills the fourteen attack maps from bb.
+    void AttackMasks();
+    // White material minus Black material (pawns 800), negated for Black.
+    int MaterialOnly(char side, int alpha, ChessBoard& board);
+    // One side's piece material without pawns.
+    int SideMaterialValue(char side, ChessBoard* board);
+    // Fixed adjustments for lone minor pieces and doubled pawns, White-positive.
+    int DynamicPieceAdjustments(int phase);
+
+    // --- piece terms (pieces.cpp); each adds to both accumulators ---
+    int KnightEval(char side);  // returns 0
+    int BishopEval(char side);  // returns the bishop-pair difference
+    int RookEval(char side);    // returns the half-open-file difference
+    int QueenEval(char side);   // returns 0
+    int Traps(char side);       // returns the trapped-piece total
+
+    // --- pawn structure (pawns.cpp) ---
+    // Pawn score Ws - Bs; also sets the passer, doubled-pawn and file fields above.
+    int PawnEval04(char side);
+    // Rule of the square for one passed pawn of colour on rank index rank.
+    bool DoesPawnPromote(char colour, int rank, int promotionSquare, char toMove);
+    // The pawn race of a king-and-pawns ending: +5700, -5700 or 0.
+    int RuleofSquare(char side);
+    // True when a queen on square would attack a square of targets.
+    bool QueenAttacks(char colour, int square, u64 targets);
+    // Advanced pawn chains in the centre.
+    int PawnPhalanx();
+
+    // --- king safety (king.cpp) ---
+    // King placement into the accumulators; returns the mop-up term of won pawnless endings.
+    int KingEval(char side);
+    // Shelter penalty of king c; resets and fills its hole counter.
+    int PawnShield(char c);
+    // Penalty of one shelter file of king c holding the pawns given.
+    int PawnFilePenalty(char c, u64 pawnsOnFile);
+    // Rank 1..8 of a one-bit board.
+    int BitBoardRank(u64 bit);
+    // Storm of colour c's pawns against the enemy king.
+    int PawnStorm(char c);
+    // Danger to king c minus its defence.
+    int AttackCounts(char c);
+};
+
+extern PositionEvaluate PE;
+
+// Pawn hash entry: everything PawnEval04 derives from the pawns and the king squares.
+struct PawnHashEntry {
+    u32 key;
+    u64 pawns;  // all pawns of both colours, to confirm a hit
+    i32 whiteDoubled;
+    i32 blackDoubled;
+    i32 middleGame;
+    u64 openFiles;
+    u8 whitePasserRanks[8];
+    u64 pawnScores;    // White's score in the high half, Black's in the low half
+    u64 passerScores;  // WhitePasserScore high, BlackPasserScore low
+    u8 blackPasserRanks[8];
+    u8 passerCounts[2];
+    i32 ending;
+    u64 noBlackPawnFiles;
+    u64 noWhitePawnFiles;
+};
+
+// 65538 entries, of which the 16-bit index reaches the first 65536.
+constexpr int PAWNHASHSIZE = 65538;
+extern PawnHashEntry PawnHashArray[PAWNHASHSIZE];
+extern i32 Phashattempts;  // pawn-structure evaluations
+extern i32 Phashmisses;    // of which computed and stored
+
+// True when the entry of key holds exactly this key and these pawns.
+bool InPawnHash(unsigned long key, u64 pawns);
+// Empties the pawn hash: every probe misses until a structure is stored.
+void ClearPawnHash();
