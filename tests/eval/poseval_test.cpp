@@ -6,10 +6,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 #include "common/process.h"
 #include "eval/eval_fixture.h"
+#include "movegen/see.h"
 
 namespace {
 
@@ -190,4 +192,31 @@ TEST(Display, BinaryShowsTheStartPositionEvaluation)
     const std::string line = "\n PosEval from White view " + std::to_string(FullEval(start, 0)) + "\n";
     const RunResult r = RunVorn({}, "quit\n", 20000);
     EXPECT_NE(r.output.find("   A B C D E F G H\n" + line), std::string::npos) << r.output;
+}
+
+TEST(PosEval, ArbitraryBitboardsEvaluateWithoutFault)
+{
+    // Overlapping piece sets, missing or extra kings, pawns on the first and last ranks,
+    // counts that disagree with the bitboards: nothing may index past a table or overflow.
+    std::mt19937_64 rng(31);
+    for (int i = 0; i < 3000; i++) {
+        ChessBoard b = EvalBoard("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+        u64* sets[12] = {&b.WhitePawns, &b.WhiteBishops, &b.WhiteKnights, &b.WhiteRooks,
+                         &b.WhiteQueens, &b.WhiteKing, &b.BlackPawns, &b.BlackBishops,
+                         &b.BlackKnights, &b.BlackRooks, &b.BlackQueens, &b.BlackKing};
+        for (u64* s : sets) *s = rng() & rng() & (i % 3 ? rng() : ~u64{0});
+        b.WhitePieces = b.WhitePawns | b.WhiteBishops | b.WhiteKnights | b.WhiteRooks |
+                        b.WhiteQueens | b.WhiteKing;
+        b.BlackPieces = b.BlackPawns | b.BlackBishops | b.BlackKnights | b.BlackRooks |
+                        b.BlackQueens | b.BlackKing;
+        b.AllPieces = b.WhitePieces | b.BlackPieces;
+        if (i % 2) PrepareForEval(b);
+        else b.PawnHashCode = static_cast<u32>(rng());
+        const int alpha = static_cast<int>(rng() % 220001) - 110000;
+        const int v = PE.PosEval(static_cast<char>(i & 1), alpha, 110000, &b, 0);
+        EXPECT_GE(v, -10000000);
+        EXPECT_LE(v, 10000000);
+        const u64 from = u64{1} << (rng() % 64), to = u64{1} << (rng() % 64);
+        see.StaticExchangeEvaluation(static_cast<char>(rng() & 1), from, to, &b);
+    }
 }
