@@ -2,6 +2,7 @@ vorn_test_suite(eval_tests
   eval/poseval_test.cpp
   eval/terms_test.cpp
   eval/symmetry_test.cpp
+  eval/pawn_reference_test.cpp
 )
 
 # Evaluations per second on the benchmark positions, with and without the pawn hash.
