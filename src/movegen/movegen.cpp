@@ -50,7 +50,23 @@ bool AttackedThrough(const ChessBoard& b, int sq, u64 occ, char c)
     return RookAttacksFrom(sq, occ) & (b.WhiteRooks | b.WhiteQueens);
 }
 
+// Promotion byte of a pawn move arriving on to.
+inline char WhitePromotion(u64 to) { return (to & kRank8) ? 'Q' : NOPROMOTION; }
+inline char BlackPromotion(u64 to) { return (to & kRank1) ? 'q' : NOPROMOTION; }
+
+void ReportExtraKing()
+{
+    std::printf("Major Error: There is more than one king of a given color\n");
+}
+
 }  // namespace
+
+void MoveGen::AddEnPassant(int& n, u64 pawn, u64 target)
+{
+    const ChessBoard& b = *Board;
+    if (pawn == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, pawn, target, NOPROMOTION);
+    if (pawn == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, pawn, target, NOPROMOTION);
+}
 
 // --- drivers ---
 
@@ -96,8 +112,9 @@ int MoveGen::GenCheckEvasions(char colour, ChessBoard* board)
     const u64 k = a.king;
 
     // 1. Checkers: pawns, knights, and the lines to a checking slider (checker included).
-    const u64 pawnCheckers = colour == 0 ? ((((k & ~kFileA) << 7) | ((k & ~kFileH) << 9)) & e.pawns)
-                                         : ((((k & ~kFileH) >> 7) | ((k & ~kFileA) >> 9)) & e.pawns);
+    const u64 pawnSquares = colour == 0 ? (((k & ~kFileA) << 7) | ((k & ~kFileH) << 9))
+                                        : (((k & ~kFileH) >> 7) | ((k & ~kFileA) >> 9));
+    const u64 pawnCheckers = pawnSquares & e.pawns;
     const u64 knightCheckers = b.KnightMask(k) & e.knights;
     const u64 orthogonal = b.RookCheckMask(k, e.rooks | e.queens);
     const u64 diagonal = b.BishopCheckMask(k, e.bishops | e.queens);
@@ -230,7 +247,7 @@ int MoveGen::GenKings(char colour, int n)
     for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
         const int sq = LowestSquare(bb);
         AddTargets(n, SquareMask(sq), KingTable[sq] & empty);
-        if (bb & (bb - 1)) std::printf("Major Error: There is more than one king of a given color\n");
+        if (bb & (bb - 1)) ReportExtraKing();
     }
     return n;
 }
@@ -242,7 +259,7 @@ int MoveGen::GenKingCaptures(char colour, int n)
     for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
         const int sq = LowestSquare(bb);
         AddTargets(n, SquareMask(sq), KingTable[sq] & a.enemy);
-        if (bb & (bb - 1)) std::printf("Major Error: There is more than one king of a given color\n");
+        if (bb & (bb - 1)) ReportExtraKing();
     }
     return n;
 }
@@ -258,17 +275,15 @@ int MoveGen::GenPawns(char colour, int n)
             const u64 p = bb & (0 - bb);
             const u64 one = p << 8;
             // 1-2. Double step, then single step.
-            if ((p & kRank2) && (one & empty) && ((p << 16) & empty)) Add(n, p, p << 16, NOPROMOTION);
-            if (one & empty) Add(n, p, one, (one & kRank8) ? 'Q' : NOPROMOTION);
+            if ((p & kRank2) && (one & empty) && ((p << 16) & empty))
+                Add(n, p, p << 16, NOPROMOTION);
+            if (one & empty) Add(n, p, one, WhitePromotion(one));
             // 3-4. Captures north-west, then north-east.
             const u64 nw = p << 7, ne = p << 9;
-            if (!(p & kFileA) && (nw & b.BlackPieces)) Add(n, p, nw, (nw & kRank8) ? 'Q' : NOPROMOTION);
-            if (!(p & kFileH) && (ne & b.BlackPieces)) Add(n, p, ne, (ne & kRank8) ? 'Q' : NOPROMOTION);
+            if (!(p & kFileA) && (nw & b.BlackPieces)) Add(n, p, nw, WhitePromotion(nw));
+            if (!(p & kFileH) && (ne & b.BlackPieces)) Add(n, p, ne, WhitePromotion(ne));
             // 5. En passant beside the pawn that just stepped twice.
-            if (epReady && (p & kRank5)) {
-                if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, p, b.LastTo << 8, NOPROMOTION);
-                if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, p, b.LastTo << 8, NOPROMOTION);
-            }
+            if (epReady && (p & kRank5)) AddEnPassant(n, p, b.LastTo << 8);
         }
         return n;
     }
@@ -277,14 +292,11 @@ int MoveGen::GenPawns(char colour, int n)
         const u64 p = bb & (0 - bb);
         const u64 one = p >> 8;
         if ((p & kRank7) && (one & empty) && ((p >> 16) & empty)) Add(n, p, p >> 16, NOPROMOTION);
-        if (one & empty) Add(n, p, one, (one & kRank1) ? 'q' : NOPROMOTION);
+        if (one & empty) Add(n, p, one, BlackPromotion(one));
         const u64 se = p >> 7, sw = p >> 9;
-        if (!(p & kFileH) && (se & b.WhitePieces)) Add(n, p, se, (se & kRank1) ? 'q' : NOPROMOTION);
-        if (!(p & kFileA) && (sw & b.WhitePieces)) Add(n, p, sw, (sw & kRank1) ? 'q' : NOPROMOTION);
-        if (epReady && (p & kRank4)) {
-            if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, p, b.LastTo >> 8, NOPROMOTION);
-            if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, p, b.LastTo >> 8, NOPROMOTION);
-        }
+        if (!(p & kFileH) && (se & b.WhitePieces)) Add(n, p, se, BlackPromotion(se));
+        if (!(p & kFileA) && (sw & b.WhitePieces)) Add(n, p, sw, BlackPromotion(sw));
+        if (epReady && (p & kRank4)) AddEnPassant(n, p, b.LastTo >> 8);
     }
     return n;
 }
@@ -298,8 +310,8 @@ int MoveGen::GenCastle(char colour, int n, char castle)
         OrderValue[n - 1] = 800;
     };
     if (colour == 0) {
-        if ((castle & WKSIDE) && !(occ & (F1 | G1)) && (b.WhiteRooks & H1) && !b.IsAttacked(E1, 0) &&
-            !b.IsAttacked(F1, 0) && !b.IsAttacked(G1, 0))
+        if ((castle & WKSIDE) && !(occ & (F1 | G1)) && (b.WhiteRooks & H1) &&
+            !b.IsAttacked(E1, 0) && !b.IsAttacked(F1, 0) && !b.IsAttacked(G1, 0))
             add(E1, G1);
         if ((castle & WQSIDE) && !(occ & (B1 | C1 | D1)) && (b.WhiteRooks & A1) &&
             !b.IsAttacked(E1, 0) && !b.IsAttacked(D1, 0) && !b.IsAttacked(C1, 0))
@@ -309,8 +321,8 @@ int MoveGen::GenCastle(char colour, int n, char castle)
     if ((castle & BKSIDE) && !(occ & (F8 | G8)) && (b.BlackRooks & H8) && !b.IsAttacked(E8, 1) &&
         !b.IsAttacked(F8, 1) && !b.IsAttacked(G8, 1))
         add(E8, G8);
-    if ((castle & BQSIDE) && !(occ & (B8 | C8 | D8)) && (b.BlackRooks & A8) && !b.IsAttacked(E8, 1) &&
-        !b.IsAttacked(D8, 1) && !b.IsAttacked(C8, 1))
+    if ((castle & BQSIDE) && !(occ & (B8 | C8 | D8)) && (b.BlackRooks & A8) &&
+        !b.IsAttacked(E8, 1) && !b.IsAttacked(D8, 1) && !b.IsAttacked(C8, 1))
         add(E8, C8);
     return n;
 }
@@ -383,21 +395,21 @@ int MoveGen::GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int 
         const u64 k = b.WhiteKing;
         if (k & kRank4) {
             const bool epReady = (b.LastTo & b.BlackPawns & kRank5) && (b.LastFrom & kRank7);
-            const u64 checkerSquares[2] = {(k & kFileA) ? 0 : (k << 7), (k & kFileH) ? 0 : (k << 9)};
+            const u64 checkerSquares[2] = {(k & kFileA) ? 0 : (k << 7),
+                                           (k & kFileH) ? 0 : (k << 9)};
             for (u64 s : checkerSquares) {
                 if (!(s & b.BlackPawns)) continue;
                 const u64 beside[2] = {(s & kFileA) ? 0 : (s >> 1), (s & kFileH) ? 0 : (s << 1)};
                 for (u64 p : beside) {
                     if (!(p & pawns & kRank5) || !epReady || n >= MAXMOVES) continue;
-                    if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, p, b.LastTo << 8, NOPROMOTION);
-                    if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, p, b.LastTo << 8, NOPROMOTION);
+                    AddEnPassant(n, p, b.LastTo << 8);
                 }
             }
         }
         // 2. Single steps onto empty target squares.
         for (u64 t = target & empty; t && n < MAXMOVES; t &= t - 1) {
             const u64 to = t & (0 - t);
-            if ((to >> 8) & pawns) Add(n, to >> 8, to, (to & kRank8) ? 'Q' : NOPROMOTION);
+            if ((to >> 8) & pawns) Add(n, to >> 8, to, WhitePromotion(to));
         }
         // 3. Double steps onto empty target squares of rank 4 over an empty square.
         for (u64 t = target & empty & kRank4; t && n < MAXMOVES; t &= t - 1) {
@@ -407,7 +419,7 @@ int MoveGen::GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int 
         // 4. Captures onto target squares, from the south-east then from the south-west.
         for (u64 t = target & enemy; t && n < MAXMOVES; t &= t - 1) {
             const u64 to = t & (0 - t);
-            const char promo = (to & kRank8) ? 'Q' : NOPROMOTION;
+            const char promo = WhitePromotion(to);
             const u64 fromEast = to >> 7, fromWest = to >> 9;
             if ((fromEast & pawns & ~kFileA)) Add(n, fromEast, to, promo);
             if ((fromWest & pawns & ~kFileH)) Add(n, fromWest, to, promo);
@@ -423,14 +435,13 @@ int MoveGen::GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int 
             const u64 beside[2] = {(s & kFileA) ? 0 : (s >> 1), (s & kFileH) ? 0 : (s << 1)};
             for (u64 p : beside) {
                 if (!(p & pawns & kRank4) || !epReady || n >= MAXMOVES) continue;
-                if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, p, b.LastTo >> 8, NOPROMOTION);
-                if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, p, b.LastTo >> 8, NOPROMOTION);
+                AddEnPassant(n, p, b.LastTo >> 8);
             }
         }
     }
     for (u64 t = target & empty; t && n < MAXMOVES; t &= t - 1) {
         const u64 to = t & (0 - t);
-        if ((to << 8) & pawns) Add(n, to << 8, to, (to & kRank1) ? 'q' : NOPROMOTION);
+        if ((to << 8) & pawns) Add(n, to << 8, to, BlackPromotion(to));
     }
     for (u64 t = target & empty & kRank5; t && n < MAXMOVES; t &= t - 1) {
         const u64 to = t & (0 - t);
@@ -438,7 +449,7 @@ int MoveGen::GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int 
     }
     for (u64 t = target & enemy; t && n < MAXMOVES; t &= t - 1) {
         const u64 to = t & (0 - t);
-        const char promo = (to & kRank1) ? 'q' : NOPROMOTION;
+        const char promo = BlackPromotion(to);
         const u64 fromWest = to << 7, fromEast = to << 9;
         if ((fromWest & pawns & ~kFileH)) Add(n, fromWest, to, promo);
         if ((fromEast & pawns & ~kFileA)) Add(n, fromEast, to, promo);

@@ -81,6 +81,8 @@ private:
         OrderValue[n] = 0;
         n++;
     }
+    // The en passant captures of a pawn standing beside the pawn that just stepped twice.
+    void AddEnPassant(int& n, u64 pawn, u64 target);
     // One move per square of targets, lowest square first.
     void AddTargets(int& n, u64 from, u64 targets)
     {

@@ -34,7 +34,8 @@ constexpr u64 BetweenOf(int a, int b)
     const int adr = rb > ra ? rb - ra : ra - rb, adf = fb > fa ? fb - fa : fa - fb;
     if (a == b || !(ra == rb || fa == fb || adr == adf)) return 0;
     u64 m = 0;
-    for (int r = ra + dr, f = fa + df; r != rb || f != fb; r += dr, f += df) m |= SquareMask(8 * r + f);
+    for (int r = ra + dr, f = fa + df; r != rb || f != fb; r += dr, f += df)
+        m |= SquareMask(8 * r + f);
     return m;
 }
 
@@ -123,8 +124,9 @@ int CountLegal(const ChessBoard& b, char castle)
     const int k = LowestSquare(p.king);
 
     // 1. Checkers of the king.
-    const u64 checkers = (PawnAttackers<Us>(p.king) & p.ePawns) | (KnightTable[k] & p.eKnights) |
-                         (BishopAttacksFrom(k, occ) & p.eDiag) | (RookAttacksFrom(k, occ) & p.eOrth);
+    const u64 checkers = (PawnAttackers<Us>(p.king) & p.ePawns) |
+                         (KnightTable[k] & p.eKnights) | (BishopAttacksFrom(k, occ) & p.eDiag) |
+                         (RookAttacksFrom(k, occ) & p.eOrth);
 
     // 2. King steps onto squares that stay unattacked once the king has left.
     int count = 0;
@@ -216,8 +218,10 @@ bool PerftFastPathApplies(char side, const ChessBoard& b, char castle)
     // 1. One king each.
     if (SimpleBitCount(b.WhiteKing) != 1 || SimpleBitCount(b.BlackKing) != 1) return false;
     // 2. Disjoint piece sets that match the occupancy.
-    const u64 white[6] = {b.WhitePawns, b.WhiteKnights, b.WhiteBishops, b.WhiteRooks, b.WhiteQueens, b.WhiteKing};
-    const u64 black[6] = {b.BlackPawns, b.BlackKnights, b.BlackBishops, b.BlackRooks, b.BlackQueens, b.BlackKing};
+    const u64 white[6] = {b.WhitePawns, b.WhiteKnights, b.WhiteBishops,
+                          b.WhiteRooks, b.WhiteQueens,  b.WhiteKing};
+    const u64 black[6] = {b.BlackPawns, b.BlackKnights, b.BlackBishops,
+                          b.BlackRooks, b.BlackQueens,  b.BlackKing};
     u64 wu = 0, bu = 0;
     int pieces = 0;
     for (int i = 0; i < 6; i++) {

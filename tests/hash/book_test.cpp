@@ -36,8 +36,8 @@ protected:
 };
 
 // Hash pair of the position after a move on a board, as the probe computes it.
-void PairAfter(ChessBoard board, char side, char castle, const char* from, const char* to, u64* upper,
-               u64* lower)
+void PairAfter(ChessBoard board, char side, char castle, const char* from, const char* to,
+               u64* upper, u64* lower)
 {
     const int f = (from[0] - 'a') + 8 * (from[1] - '1'), t = (to[0] - 'a') + 8 * (to[1] - '1');
     char mask;

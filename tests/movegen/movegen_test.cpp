@@ -41,7 +41,8 @@ TEST(GenerateAllMoves, StartPositionKnightsFirstThenPawnsDoubleStepBeforeSingle)
     const Moves expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a4", "a2a3", "b2b4", "b2b3",
                             "c2c4", "c2c3", "d2d4", "d2d3", "e2e4", "e2e3", "f2f4", "f2f3",
                             "g2g4", "g2g3", "h2h4", "h2h3"};
-    EXPECT_EQ(AllMoves(FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")), expected);
+    EXPECT_EQ(AllMoves(FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")),
+              expected);
 }
 
 TEST(GenerateAllMoves, BlackStartPositionMirrorsTheOrder)
@@ -49,7 +50,8 @@ TEST(GenerateAllMoves, BlackStartPositionMirrorsTheOrder)
     const Moves expected = {"b8a6", "b8c6", "g8f6", "g8h6", "a7a5", "a7a6", "b7b5", "b7b6",
                             "c7c5", "c7c6", "d7d5", "d7d6", "e7e5", "e7e6", "f7f5", "f7f6",
                             "g7g5", "g7g6", "h7h5", "h7h6"};
-    EXPECT_EQ(AllMoves(FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1")), expected);
+    EXPECT_EQ(AllMoves(FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1")),
+              expected);
 }
 
 TEST(GenerateAllMoves, CapturesThenQuietPiecesThenCastlingThenKingThenPawns)
@@ -85,7 +87,8 @@ TEST(GenPawns, PromotesToAQueenOnly)
 {
     const Moves white = AllMoves(FromFen("k7/4P3/8/8/8/8/8/K7 w - - 0 1"));
     EXPECT_TRUE(Contains(white, "e7e8Q"));
-    EXPECT_EQ(std::count_if(white.begin(), white.end(), [](const std::string& m) { return m.rfind("e7", 0) == 0; }), 1);
+    const auto fromE7 = [](const std::string& m) { return m.rfind("e7", 0) == 0; };
+    EXPECT_EQ(std::count_if(white.begin(), white.end(), fromE7), 1);
     // Black promotes with a capture too, with the lower-case letter.
     const Moves black = AllMoves(FromFen("k7/8/8/8/8/8/3p4/K1N5 b - - 0 1"));
     EXPECT_TRUE(Contains(black, "d2d1q"));

@@ -46,7 +46,8 @@ TEST_P(PerftTable, CountsMatchTheTable)
     EXPECT_EQ(t.TotalNodes, c.total) << c.fen << " depth " << c.depth;
 }
 
-INSTANTIATE_TEST_SUITE_P(QuickLines, PerftTable, ::testing::ValuesIn(mg::LoadPerftCases(0, 1000000)));
+INSTANTIATE_TEST_SUITE_P(QuickLines, PerftTable,
+                         ::testing::ValuesIn(mg::LoadPerftCases(0, 1000000)));
 
 TEST(Perft, TableHasEveryLineOnce)
 {
@@ -84,9 +85,11 @@ TEST(Perft, LegalMoveCountEqualsTheGeneratedLegalMovesInRandomGames)
         ASSERT_EQ(CountLegalMoves(p.side, p.board, p.castle), expected);
         positions++;
         inCheck += mg::KingAttacked(p.board, p.side);
-        for (const auto& m : mg::LegalMoves(p))
+        for (const auto& m : mg::LegalMoves(p)) {
+            const int step = __builtin_ctzll(m.to) - __builtin_ctzll(m.from);
             withEnPassant += (m.from & (p.board.WhitePawns | p.board.BlackPawns)) &&
-                             !(m.to & p.board.AllPieces) && ((__builtin_ctzll(m.to) - __builtin_ctzll(m.from)) % 8 != 0);
+                             !(m.to & p.board.AllPieces) && step % 8 != 0;
+        }
     }
     EXPECT_GT(positions, 5000);
     EXPECT_GT(inCheck, 300);
@@ -102,7 +105,8 @@ TEST(Perft, EnPassantThatWouldExposeTheKingIsNotCounted)
     p.board.MakeMove(SquareMask(50), SquareMask(34), NOPROMOTION, &mask);
     p.side = 0;
     EXPECT_EQ(CountLegalMoves(0, p.board, p.castle), LegalCount(p));
-    for (const auto& m : mg::LegalMoves(p)) EXPECT_NE(mg::MoveText(m.from, m.to, m.promotion), "b5c6");
+    for (const auto& m : mg::LegalMoves(p))
+        EXPECT_NE(mg::MoveText(m.from, m.to, m.promotion), "b5c6");
 }
 
 TEST(Perft, FollowsTheEvasionListWhereEnPassantWouldBlockACheck)
@@ -124,7 +128,8 @@ TEST(Perft, MalformedPositionsTakeTheFullWalk)
     // FEN holds one). The fast count's assumptions fail and the full walk runs instead.
     std::vector<std::pair<std::string, Position>> cases;
     for (const char* fen : {"4k3/8/8/8/8/8/8/3K3R w K - 0 1", "P3k3/8/8/8/8/8/8/4K3 w - - 0 1",
-                            "4k3/8/3n4/3pP3/8/8/8/4K3 w - d6 0 1", "4k3/4R3/8/8/8/8/8/4K3 w - - 0 1"})
+                            "4k3/8/3n4/3pP3/8/8/8/4K3 w - d6 0 1",
+                            "4k3/4R3/8/8/8/8/8/4K3 w - - 0 1"})
         cases.emplace_back(fen, FromFen(fen));
     Position twoKings = FromFen("4k3/8/8/8/8/8/8/K7 w - - 0 1");
     twoKings.board.WhiteKing |= SquareMask(7);
@@ -143,6 +148,12 @@ TEST(Perft, MalformedPositionsTakeTheFullWalk)
 }
 
 namespace {
+
+// The opening tag of one traced move: the move text ends its line, the count follows.
+std::string OpenTag(const char* move, int nodes)
+{
+    return "<Move name=\"{  " + std::string(move) + " \nnodes " + std::to_string(nodes) + "\">\n";
+}
 
 std::string WritePositionFile(const std::string& name, const std::string& fen)
 {
@@ -181,7 +192,7 @@ TEST(PerftBinary, TracesEveryMoveAtDepthOne)
                            "h1h8", "e1g1", "e1d1", "e1f1", "e1d2", "e1e2", "e1f2", "a7a8"};
     int n = 0;
     for (const char* m : moves) {
-        expected += "<Move name=\"{  " + std::string(m) + " \nnodes " + std::to_string(++n) + "\">\n";
+        expected += OpenTag(m, ++n);
         expected += "</Move >\n} \n";
     }
     expected += "</Trace>\n16 Total Nodes at Depth = 1\n16 Leaf Nodes at Depth = 1\n";
@@ -197,7 +208,7 @@ TEST(PerftBinary, TraceNestsTheRepliesInsideTheirMove)
     std::string expected = "Vorn \nStarting PerfT test \n<Trace name=\"Perft\">\n";
     int n = 0;
     auto open = [&](const char* m) {
-        expected += "<Move name=\"{  " + std::string(m) + " \nnodes " + std::to_string(++n) + "\">\n";
+        expected += OpenTag(m, ++n);
     };
     const char* close = "</Move >\n} \n";
     for (const char* w : {"h1g1", "h1g2", "h1h2"}) {
