@@ -364,3 +364,27 @@ TEST(PawnHash, SlotSharedByTwoKeysKeepsTheLatest)
     EXPECT_EQ(FullEval(a, 0), va);
     EXPECT_EQ(Phashmisses, misses + 3);
 }
+
+TEST(DynamicPieceAdjustments, LoneMinorAgainstPawnsAndDoubledPawns)
+{
+    // A lone White bishop cannot win against pawns: -750.
+    ChessBoard b = EvalBoard("4k3/pp6/8/8/8/8/8/2B1K3 w - - 0 1");
+    Prime(b);
+    EXPECT_EQ(PE.DynamicPieceAdjustments(PE.Phase), -750);
+    // One White doubled pawn with one rook and no queen: -125; with no heavy piece: -190.
+    ChessBoard c = EvalBoard("4k3/7p/8/8/8/P7/P7/R3K3 w - - 0 1");
+    Prime(c);
+    EXPECT_EQ(PE.DynamicPieceAdjustments(PE.Phase), -125);
+    ChessBoard d = EvalBoard("4k3/7p/8/8/8/P7/P7/4K3 w - - 0 1");
+    Prime(d);
+    EXPECT_EQ(PE.DynamicPieceAdjustments(PE.Phase), -190);
+}
+
+TEST(PawnHash, NoPawnlessPositionHasTheKeyOfAnEmptySlot)
+{
+    // The table is all zero at program start, before any ClearPawnHash; a pawnless position
+    // (key = the two king keys) with key 0 would find slot 0 "filled". No king pair gives it.
+    for (int w = 0; w < 64; w++)
+        for (int k = 0; k < 64; k++)
+            ASSERT_NE(PawnKey(WKING, w) ^ PawnKey(BKING, k), 0u) << w << " " << k;
+}
