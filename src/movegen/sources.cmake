@@ -1,5 +1,6 @@
 list(APPEND VORN_SOURCES
   src/movegen/movegen.cpp
+  src/movegen/ordering.cpp
   src/movegen/perft.cpp
+  src/movegen/see.cpp
 )
-list(APPEND VORN_SOURCES src/movegen/see.cpp)

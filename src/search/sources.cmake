@@ -1,7 +1,6 @@
 list(APPEND VORN_SOURCES
   src/search/compmov.cpp
-)
-list(APPEND VORN_SOURCES
+  src/search/alphabeta.cpp
   src/search/hashtab.cpp
   src/search/movhist.cpp
 )

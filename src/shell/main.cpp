@@ -5,7 +5,10 @@
 
 #include "board/board.h"
 #include "movegen/perft.h"
+#include "eval/poseval.h"
 #include "search/compmov.h"
+#include "search/hashtab.h"
+#include "shell/bench.h"
 #include "shell/startup.h"
 #include "shell/status.h"
 
@@ -21,9 +24,31 @@ int main(int argc, char** argv)
     if (!st.PERFT && !st.BenchMode && !st.SATrain) ReadFirstWord();
 
     // Outer loop.
+    // 1-2. Fresh tables.
+    if (st.xboard == 1) {
+        ClearPawnHash();
+        PositionCache.ClearTranspositionTables();
+    }
+    Phashattempts = 0;
+    Phashmisses = 0;
     Search.ClearHistory();
+
+    // 3. Diagnostic modes end the program.
     if (st.PERFT == 1) {
         PerfT perft(st.FD);
+        return 0;
+    }
+    if (st.SATrain == 1) {
+        st.BenchMode = 1;
+        Bench();
+        return 0;
+    }
+    if (st.BenchMode == 1) {
+        Bench();
+        return 0;
+    }
+    if (st.BenchMode == 2) {
+        Bench2();
         return 0;
     }
     if (st.xboard == 0 && st.UCIMode == 0) ConsoleGreeting();

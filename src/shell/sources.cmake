@@ -4,4 +4,5 @@ list(APPEND VORN_SOURCES
   src/shell/startup.cpp
   src/shell/humanmov.cpp
   src/shell/protocol.cpp
+  src/shell/bench.cpp
 )

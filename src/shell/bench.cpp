@@ -1,0 +1,96 @@
+#include "shell/bench.h"
+
+#include <cstdio>
+
+#include "board/setup.h"
+#include "eval/poseval.h"
+#include "search/compmov.h"
+#include "search/hashtab.h"
+#include "search/movhist.h"
+#include "shell/platform.h"
+#include "shell/status.h"
+
+const char* const kBenchPositions[6] = {
+    "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
+    "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - 0 0",
+    "4b3/p3kp2/6p1/3pP2p/2pP1P2/4K1P1/P3N2P/8 w - - 0 0",
+    "r3r1k1/ppqb1ppp/8/4p1NQ/8/2P5/PP3PPP/R3R1K1 b - - 0 0",
+    "2r2rk1/1bqnbpp1/1p1ppn1p/pP6/N1P1P3/P2B1N1P/1B2QPP1/R2R2K1 b - - 0 0",
+    "r1bqk2r/pp2bppp/2p5/3pP3/P2Q1P2/2N1B3/1PP3PP/R4RK1 b kq - 0 0",
+};
+
+namespace {
+
+struct Totals {
+    i64 interior = 0;
+    i64 leaf = 0;
+    i64 quiesce = 0;
+};
+
+// Searches one position cold and adds its node counts.
+void RunPosition(int index, bool exactDepth, Totals* totals)
+{
+    MoveList.Init();
+    SetupBoard(kBenchPositions[index]);
+    Search.ClearHistory();
+    ChessBoard copy = MainBoard;
+    u64 from = 0, to = 0;
+    char promo = 0;
+    if (exactDepth)
+        Search.SearchExactDepth(copy, MainStatus.FD, &from, &to, &promo);
+    else
+        Search.ProgressiveDeepening(copy, MainStatus.FD, &from, &to, &promo);
+    totals->interior += Search.InteriorNodes;
+    totals->leaf += Search.LeafNodes;
+    totals->quiesce += Search.QuiesceNodes;
+    PositionCache.ClearTranspositionTables();
+}
+
+void Report(const Totals& t, i32 elapsed)
+{
+    if (elapsed <= 0) elapsed = 1;
+    const i64 total = t.interior + t.quiesce;
+    std::printf("    Time Interior Nodes Quiesce Nodes Total Nodes        NPS\n");
+    std::printf("%8d%12lld%14lld%14lld%12lld\n", elapsed, static_cast<long long>(t.interior),
+                static_cast<long long>(t.quiesce), static_cast<long long>(total),
+                static_cast<long long>(total / elapsed * 1000));
+    std::printf("Leaf Interior Nodes searched = %lld\n", static_cast<long long>(t.leaf));
+    TranspositionTables& tt = PositionCache;
+    std::printf("Transposition Table Hits %d  Misses  %d", tt.hits, tt.misses);
+    if (tt.hits == 0 && tt.misses == 0) tt.misses = 1;
+    std::printf("  Ratio = %lld\n", static_cast<long long>(tt.hits) * 100 / (static_cast<long long>(tt.hits) + tt.misses));
+    const double rate = Phashattempts ? Phashmisses * 100.0 / Phashattempts : 0.0;
+    std::printf("Pawn misses %d Pawn attempts %d Pawn miss rate = %g\n", Phashmisses, Phashattempts, rate);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+void Bench()
+{
+    Search.InteriorNodes = Search.QuiesceNodes = 0;
+    std::printf("Running benchmark ");
+    std::fflush(stdout);
+    const i32 start = ClockMs();
+    Totals totals;
+    for (int i = 0; i < 6; i++) {
+        std::printf(i < 5 ? "%d " : "%d\n", i + 1);
+        std::fflush(stdout);
+        RunPosition(i, false, &totals);
+    }
+    Report(totals, ClockMs() - start);
+}
+
+void Bench2()
+{
+    for (int pass = 0; pass < 2; pass++) {
+        Search.InteriorNodes = Search.QuiesceNodes = 0;
+        std::printf("Running benchmark \n");
+        std::printf(pass == 0 ? "Progressive Deepening\n" : "Search Exact Depth\n");
+        std::fflush(stdout);
+        const i32 start = ClockMs();
+        Totals totals;
+        RunPosition(4, pass == 1, &totals);
+        Report(totals, ClockMs() - start);
+    }
+}
