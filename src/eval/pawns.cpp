@@ -43,7 +43,8 @@ constexpr PawnMasks BuildPawnMasks()
 
 constexpr PawnMasks Masks = BuildPawnMasks();
 // e4 (28): the front span holds d5..f8; b7 (49) has a, b, c on rank 8 only.
-static_assert(Masks.whiteFront[28] == ((FileOf(3) | FileOf(4) | FileOf(5)) & 0xFFFFFFFF00000000ULL));
+static_assert(Masks.whiteFront[28] ==
+              ((FileOf(3) | FileOf(4) | FileOf(5)) & 0xFFFFFFFF00000000ULL));
 static_assert(Masks.whiteFront[49] == 0x0700000000000000ULL);
 static_assert(Masks.blackFront[12] == 0x38ULL && Masks.adjacent[0] == FileOf(1));
 

@@ -56,7 +56,8 @@ u64 SEE::SquareAttacksDefences(u64 sqMask)
     const int sq = LowestSquare(sqMask);
     const u64 s = u64{1} << sq;
     const u64 occ = b.AllPieces;
-    return (RookAttacksFrom(sq, occ) & (b.WhiteRooks | b.BlackRooks | b.WhiteQueens | b.BlackQueens)) |
+    return (RookAttacksFrom(sq, occ) &
+            (b.WhiteRooks | b.BlackRooks | b.WhiteQueens | b.BlackQueens)) |
            (BishopAttacksFrom(sq, occ) &
             (b.WhiteBishops | b.BlackBishops | b.WhiteQueens | b.BlackQueens)) |
            (KnightTable[sq] & (b.WhiteKnights | b.BlackKnights)) |
@@ -89,8 +90,8 @@ u64 SEE::AddXrayAttacker(u64 attackers, int sq, int dir)
     const ChessBoard& b = *Board;
     // The first piece beyond sq, walking away from the target.
     const u64 hit = RayAttacks(ray, sq & 63, b.AllPieces) & b.AllPieces;
-    const u64 sliders = (ray < 4 ? (b.WhiteRooks | b.BlackRooks) : (b.WhiteBishops | b.BlackBishops)) |
-                        b.WhiteQueens | b.BlackQueens;
+    const u64 straight = b.WhiteRooks | b.BlackRooks, diagonal = b.WhiteBishops | b.BlackBishops;
+    const u64 sliders = (ray < 4 ? straight : diagonal) | b.WhiteQueens | b.BlackQueens;
     if (hit & sliders) attackers ^= hit;
     return attackers;
 }

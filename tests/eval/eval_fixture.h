@@ -15,10 +15,10 @@
 inline void PrepareForEval(ChessBoard& b)
 {
     b.InitPieceCounts();
-    b.WhitePieceTotal =
-        b.WhiteQueenCount + b.WhiteRookCount + b.WhiteBishopCount + b.WhiteKnightCount + b.WhitePawnCount;
-    b.BlackPieceTotal =
-        b.BlackQueenCount + b.BlackRookCount + b.BlackBishopCount + b.BlackKnightCount + b.BlackPawnCount;
+    b.WhitePieceTotal = b.WhiteQueenCount + b.WhiteRookCount + b.WhiteBishopCount +
+                        b.WhiteKnightCount + b.WhitePawnCount;
+    b.BlackPieceTotal = b.BlackQueenCount + b.BlackRookCount + b.BlackBishopCount +
+                        b.BlackKnightCount + b.BlackPawnCount;
     b.FiftyMoveCount = 0;
     b.PawnHashCode = PawnKeyOf(b);
     b.CheckDraw(0);

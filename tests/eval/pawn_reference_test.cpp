@@ -110,12 +110,13 @@ PawnFacts ReferencePawns(const ChessBoard& b)
             if (!r) continue;
             const int rel = colour ? 7 - r : r;
             int v;
-            if (f > 0 && ranks[f - 1]) v = std::abs(ranks[f - 1] - r) <= 1 ? ConnectedPassers[rel] : Passers[rel];
-            else if (f < 7 && ranks[f + 1]) v = std::abs(ranks[f + 1] - r) <= 1 ? ConnectedPassers[rel] : Passers[rel];
+            const int near = ConnectedPassers[rel], far = Passers[rel];
+            if (f > 0 && ranks[f - 1]) v = std::abs(ranks[f - 1] - r) <= 1 ? near : far;
+            else if (f < 7 && ranks[f + 1]) v = std::abs(ranks[f + 1] - r) <= 1 ? near : far;
             else {
                 const int behind = colour ? r + 1 : r - 1;
-                v = (pawn(colour, f - 1, behind) || pawn(colour, f + 1, behind)) ? ProtectedPassers[rel]
-                                                                                 : Passers[rel];
+                const bool guarded = pawn(colour, f - 1, behind) || pawn(colour, f + 1, behind);
+                v = guarded ? ProtectedPassers[rel] : Passers[rel];
             }
             passerScore += doubledFile[f] ? v * 15 / 16 : v;
         }

@@ -189,7 +189,8 @@ TEST(Display, EvaluationLineShowsTheTrueEvaluationForWhite)
 TEST(Display, BinaryShowsTheStartPositionEvaluation)
 {
     ChessBoard start = EvalBoard("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    const std::string line = "\n PosEval from White view " + std::to_string(FullEval(start, 0)) + "\n";
+    const std::string line =
+        "\n PosEval from White view " + std::to_string(FullEval(start, 0)) + "\n";
     const RunResult r = RunVorn({}, "quit\n", 20000);
     EXPECT_NE(r.output.find("   A B C D E F G H\n" + line), std::string::npos) << r.output;
 }

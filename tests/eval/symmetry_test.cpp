@@ -83,7 +83,8 @@ TEST(EvalSymmetry, RandomGamesScoreAlikeWhenMirrored)
         for (int ply = 0; ply < 160; ply++) {
             if (!PlayRandomMove(b, rng)) break;
             PrepareForEval(b);
-            ASSERT_NO_FATAL_FAILURE(ExpectMirrorSymmetric(b, rng)) << "game " << game << " ply " << ply;
+            ASSERT_NO_FATAL_FAILURE(ExpectMirrorSymmetric(b, rng))
+                << "game " << game << " ply " << ply;
             positions++;
         }
     }

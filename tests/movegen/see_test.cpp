@@ -43,8 +43,10 @@ ChessBoard Capture(const ChessBoard& b, int from, int t)
     for (u64* p : boards) *p &= ~m;
     for (u64* p : boards)
         if (*p & f) *p ^= f | m;
-    c.WhitePieces = c.WhitePawns | c.WhiteBishops | c.WhiteKnights | c.WhiteRooks | c.WhiteQueens | c.WhiteKing;
-    c.BlackPieces = c.BlackPawns | c.BlackBishops | c.BlackKnights | c.BlackRooks | c.BlackQueens | c.BlackKing;
+    c.WhitePieces = c.WhitePawns | c.WhiteBishops | c.WhiteKnights | c.WhiteRooks |
+                    c.WhiteQueens | c.WhiteKing;
+    c.BlackPieces = c.BlackPawns | c.BlackBishops | c.BlackKnights | c.BlackRooks |
+                    c.BlackQueens | c.BlackKing;
     c.AllPieces = c.WhitePieces | c.BlackPieces;
     return c;
 }
