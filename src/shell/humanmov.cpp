@@ -21,6 +21,18 @@ int PutSquare(char* out, int sq)
     return 2;
 }
 
+// Lower-case promotion letter of a move's promotion byte, or 0 when it names no piece.
+char PromotionLetter(char promotion)
+{
+    switch (promotion) {
+    case 'Q': case 'q': return 'q';
+    case 'R': case 'r': return 'r';
+    case 'B': case 'b': return 'b';
+    case 'N': case 'n': return 'n';
+    default: return 0;
+    }
+}
+
 }  // namespace
 
 int fillmovestring(char* buf, int, char from, char to, char promotion, int pv)
@@ -31,8 +43,12 @@ int fillmovestring(char* buf, int, char from, char to, char promotion, int pv)
     len += PutSquare(buf + len, from);
     len += PutSquare(buf + len, to);
 
-    // 2. Promotion suffix by piece code.
+    // 2. Promotion suffix: a promotion letter is written in lower case ("e7e8q"), as every
+    // interface expects; a piece code gets its letter and a semicolon.
     const char* suffix = " ";
+    const char letter = PromotionLetter(promotion);
+    char letterSuffix[3] = {letter, ' ', '\0'};
+    if (letter) suffix = letterSuffix;
     switch (promotion) {
     case 1: case 7: suffix = "n;"; break;
     case 2: case 8: suffix = "b;"; break;
@@ -51,6 +67,7 @@ int fillmovestring(char* buf, int, char from, char to, char promotion, int pv)
             if (f == t) break;
             len += PutSquare(buf + len, f);
             len += PutSquare(buf + len, t);
+            if (const char l = PromotionLetter(Search.PVTable[0][i].promotion)) buf[len++] = l;
             buf[len++] = ' ';
         }
     }

@@ -52,9 +52,10 @@ TEST(FillMoveString, PieceCodesGiveAPromotionLetterAndASemicolon)
     EXPECT_EQ(Text(12, 4, 8, 0), " e2e1b;\n");
     EXPECT_EQ(Text(12, 4, 9, 0), " e2e1r;\n");
     EXPECT_EQ(Text(12, 4, 10, 0), " e2e1q;\n");
-    // The generator's letters are no piece codes: a searched promotion prints a space.
-    EXPECT_EQ(Text(52, 60, 'Q', 0), " e7e8 \n");
-    EXPECT_EQ(Text(12, 4, 'q', 0), " e2e1 \n");
+    // Promotion letters leave the engine in lower case, whichever colour promotes.
+    EXPECT_EQ(Text(52, 60, 'Q', 0), " e7e8q \n");
+    EXPECT_EQ(Text(12, 4, 'q', 0), " e2e1q \n");
+    EXPECT_EQ(Text(52, 60, 'N', 0), " e7e8n \n");
 }
 
 TEST(FillMoveString, SquaresOffTheBoardPrintAsQuestionMarks)

@@ -184,12 +184,12 @@ TEST(PerftBinary, DepthZeroReportsOneLeaf)
 TEST(PerftBinary, TracesEveryMoveAtDepthOne)
 {
     // Worked out by hand: rook h1 (f1, g1, then up the file), castling, king, then the pawn
-    // promoting on a8 (a queen promotion prints no letter).
+    // promoting on a8 (its promotion letter in lower case).
     const std::string file = WritePositionFile("h2_trace.fen", "4k3/P7/8/8/8/8/8/4K2R w K - 0 1");
     const RunResult r = RunVorn({"-perft", "-fd", "1", "-trace", "-lpf", file}, "");
     std::string expected = "Vorn \nStarting PerfT test \n<Trace name=\"Perft\">\n";
     const char* moves[] = {"h1f1", "h1g1", "h1h2", "h1h3", "h1h4", "h1h5", "h1h6", "h1h7",
-                           "h1h8", "e1g1", "e1d1", "e1f1", "e1d2", "e1e2", "e1f2", "a7a8"};
+                           "h1h8", "e1g1", "e1d1", "e1f1", "e1d2", "e1e2", "e1f2", "a7a8q"};
     int n = 0;
     for (const char* m : moves) {
         expected += OpenTag(m, ++n);

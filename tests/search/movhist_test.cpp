@@ -72,7 +72,8 @@ TEST(MoveHistory, WindowLargerThanStackScansToTheBottom)
     h.InsertHashCodeMoveHistory(kUpperP, kLowerP);  // index 6
     EXPECT_EQ(h.ThreeFoldRepDetection(100, kUpperP, kLowerP), 1);
     EXPECT_EQ(h.ThreeFoldRepDetection(7, kUpperP, kLowerP), 1);
-    EXPECT_EQ(h.ThreeFoldRepDetection(6, kUpperP, kLowerP), 0);
+    EXPECT_EQ(h.ThreeFoldRepDetection(6, kUpperP, kLowerP), 1);
+    EXPECT_EQ(h.ThreeFoldRepDetection(5, kUpperP, kLowerP), 0);
 }
 
 TEST(MoveHistory, EmptyWindowGivesMinusOne)
