@@ -38,6 +38,7 @@ public:
     i32 hits;             // probes that ended in a cut-off
     i32 misses;           // probes that did not
     u64 HashMask[24];     // 3, 63, 255, 2^9-1 ... 2^28-1, 2^32-1
+    bool Written = false; // something was stored since the last clear
 
     // Allocates the zeroed bucket array (ends the program if it cannot) and fills the masks.
     TranspositionTables();

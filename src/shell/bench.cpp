@@ -21,6 +21,17 @@ const char* const kBenchPositions[6] = {
 
 namespace {
 
+// Depth of each benchmark search when neither a depth nor a time is given on the command line:
+// a fixed depth makes the node counts a signature of the search.
+constexpr char kDefaultBenchDepth = 12;
+
+// Without -fd, -st or a clock the benchmark searches to its default depth.
+void ChooseDepth()
+{
+    Status& st = MainStatus;
+    if (st.FD == 0 && st.ST == 0 && st.TimeLeft == 0) st.FD = kDefaultBenchDepth;
+}
+
 struct Totals {
     i64 interior = 0;
     i64 leaf = 0;
@@ -68,6 +79,7 @@ void Report(const Totals& t, i32 elapsed)
 
 void Bench()
 {
+    ChooseDepth();
     Search.InteriorNodes = Search.QuiesceNodes = 0;
     std::printf("Running benchmark ");
     std::fflush(stdout);
@@ -83,6 +95,7 @@ void Bench()
 
 void Bench2()
 {
+    ChooseDepth();
     for (int pass = 0; pass < 2; pass++) {
         Search.InteriorNodes = Search.QuiesceNodes = 0;
         std::printf("Running benchmark \n");
