@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hash/hashcode.h"
+#include "search/hashtab.h"
 #include "search/movhist.h"
 #include "shell/humanmov.h"
 #include "shell/platform.h"
@@ -354,6 +355,7 @@ void SearchRoutines::PonderWait()
 int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from, u64* to, char* promo)
 {
     Status& st = MainStatus;
+    PositionCache.Prepare();
     // 1. Reset.
     const int maxDepth = depth > 0 ? depth : 100;
     st.MoveTime = 0;

@@ -86,6 +86,16 @@ TranspositionTables::TranspositionTables()
     HashMask[23] = 0xFFFFFFFFull;
 }
 
+void TranspositionTables::Prepare()
+{
+    if (Prepared) return;
+    Prepared = true;
+    // One write per huge page brings the whole table in; later probes never wait for memory.
+    volatile char* bytes = reinterpret_cast<volatile char*>(HashTable);
+    const std::size_t size = sizeof(TTBucket) * TTABLESIZE;
+    for (std::size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];
+}
+
 void TranspositionTables::ClearTranspositionTables()
 {
     WriteLogFile("Clearing Transposition Tables\n");

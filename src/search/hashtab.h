@@ -39,11 +39,16 @@ public:
     i32 misses;           // probes that did not
     u64 HashMask[24];     // 3, 63, 255, 2^9-1 ... 2^28-1, 2^32-1
     bool Written = false; // something was stored since the last clear
+    bool Prepared = false;// every page of the table has been brought in
 
     // Allocates the zeroed bucket array (ends the program if it cannot) and fills the masks.
     TranspositionTables();
 
     // Zeroes every entry; the counters are kept.
+    // Brings every page of the table into memory once, so that no search waits for the system
+    // to supply pages; called when an interface connects, before a benchmark, or by the first
+    // search.
+    void Prepare();
     void ClearTranspositionTables();
     // Marks every entry stale: its move and depth still help ordering but it gives no cut-off.
     void AgeTranspositionTables();

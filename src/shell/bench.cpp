@@ -80,6 +80,7 @@ void Report(const Totals& t, i32 elapsed)
 void Bench()
 {
     ChooseDepth();
+    PositionCache.Prepare();
     Search.InteriorNodes = Search.QuiesceNodes = 0;
     std::printf("Running benchmark ");
     std::fflush(stdout);
@@ -96,6 +97,7 @@ void Bench()
 void Bench2()
 {
     ChooseDepth();
+    PositionCache.Prepare();
     for (int pass = 0; pass < 2; pass++) {
         Search.InteriorNodes = Search.QuiesceNodes = 0;
         std::printf("Running benchmark \n");

@@ -9,6 +9,7 @@
 #include "board/setup.h"
 #include "hash/book.h"
 #include "hash/hashcode.h"
+#include "search/hashtab.h"
 #include "shell/platform.h"
 #include "shell/status.h"
 
@@ -155,6 +156,8 @@ void ReadFirstWord()
     if (ReadWord(firstWord, sizeof firstWord) >= 0) ReadChar();
     if (std::strstr(firstWord, "uci")) MainStatus.UCIMode = 1;
     if (std::strstr(firstWord, "xboard")) MainStatus.xboard = 1;
+    // An interface waits for its first answer anyway: bring the table in now, not in a search.
+    if (MainStatus.UCIMode || MainStatus.xboard) PositionCache.Prepare();
 }
 
 void ConsoleGreeting()
