@@ -64,7 +64,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     char line[1024];
 
     // 1. Book.
-    if (st.BenchMode == 0 && st.UseBook == 1 && depth == 1) {
+    if (st.BenchMode == 0 && st.UseBook == 1 && depth == 1 && AllowedRootCount <= 0) {
         const int k = InBook(side, castle, MainBoard);
         if (k >= 0) {
             mg.GenerateAllMoves(side, &board, castle);
@@ -108,6 +108,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         u64 mFrom, mTo;
         char mPromo;
         mg.NextMove(i, count, &mFrom, &mTo, &mPromo);
+        if (!RootMoveAllowed(MoveCode(mFrom, mTo))) continue;
         ChessBoard child = board;
         char mask = 15;
         child.MakeMove(mFrom, mTo, mPromo, &mask);

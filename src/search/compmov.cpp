@@ -243,6 +243,8 @@ bool InputDetected()
 {
     if (!MainStatus.xboard && !MainStatus.UCIMode) return false;
     if (Search.InputClosed) return false;
+    // A stop waiting for the first move leaves the words after it for the protocol.
+    if (Search.DeferredAbort == 1) return false;
     return InputReady();
 }
 

@@ -14,6 +14,8 @@ struct PVEntry {
 constexpr int MAXPLY = 200;
 // The deepest ply a node may have: the tables above are indexed by ply and ply + 2.
 constexpr int MAXSEARCHPLY = MAXPLY - 4;
+// A position has at most 218 legal moves.
+constexpr int MAXROOTMOVES = 256;
 
 class SearchRoutines {
 public:
@@ -56,6 +58,9 @@ public:
     u8 CompletedIteration;     // an iteration has completed: a move is known
     u8 DeferredAbort;          // a stop arrived before the first move was known
     u8 InputClosed;            // standard input has ended during the search
+    // --- the root moves a protocol allows ("searchmoves"); none listed = every move ---
+    u16 AllowedRootMoves[MAXROOTMOVES];  // move codes
+    i32 AllowedRootCount;
 
     // Clears History and HistoryMax.
     void ClearHistory();
@@ -63,6 +68,14 @@ public:
     void AddHistory(char side, int moveCode, int depth);
     // Value of the piece of the colour opposite to mover on the square; 0 if none.
     int ValueCapturedPiece(char mover, u64 square, const ChessBoard* board) const;
+    // True when the root may play the move code (no list, or the code is in it).
+    bool RootMoveAllowed(int code) const
+    {
+        if (AllowedRootCount <= 0) return true;
+        for (int i = 0; i < AllowedRootCount && i < MAXROOTMOVES; i++)
+            if (AllowedRootMoves[i] == code) return true;
+        return false;
+    }
 
     // Chooses a move for the game position within the budget and plays it on MainBoard.
     int ProgressiveDeepening(ChessBoard board, char depth, u64* from, u64* to, char* promo);

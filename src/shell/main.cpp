@@ -11,6 +11,7 @@
 #include "shell/bench.h"
 #include "shell/startup.h"
 #include "shell/status.h"
+#include "shell/uciprotocol.h"
 
 int main(int argc, char** argv)
 {
@@ -52,6 +53,12 @@ int main(int argc, char** argv)
         return 0;
     }
     if (st.xboard == 0 && st.UCIMode == 0) ConsoleGreeting();
+    // Protocol step. 1. UCI: the UCI loop answers from the start-up word on; it comes back
+    // only for a "ponderhit" with no search, which starts the outer loop again.
+    if (st.UCIMode == 1) {
+        UCI.UCIPrep(FirstWord());
+        if (UCI.KeepRunning == 1) st.RestartGame = 1;
+    }
     std::printf("Bye, Thanks for the match.\n");
     return 0;
 }

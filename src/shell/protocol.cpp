@@ -1,6 +1,13 @@
 #include "shell/protocol.h"
 
-// Until the protocol handlers exist every word is ignored and the search goes on.
-int ProtocolWord(const char*) { return 1; }
+#include "shell/status.h"
+#include "shell/uciprotocol.h"
 
-bool ShowCurrLineEnabled() { return true; }
+int ProtocolWord(const char* word)
+{
+    // UCI: the word goes to the UCI loop as a line of its own.
+    if (MainStatus.UCIMode == 1) return UCI.UCIPrep(word);
+    return 1;
+}
+
+bool ShowCurrLineEnabled() { return UCI.ShowCurrLine != 0; }

@@ -4,5 +4,6 @@ list(APPEND VORN_SOURCES
   src/shell/startup.cpp
   src/shell/humanmov.cpp
   src/shell/protocol.cpp
+  src/shell/uciprotocol.cpp
   src/shell/bench.cpp
 )

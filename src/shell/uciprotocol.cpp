@@ -1,0 +1,639 @@
+#include "shell/uciprotocol.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/board.h"
+#include "board/setup.h"
+#include "eval/poseval.h"
+#include "hash/book.h"
+#include "hash/hashcode.h"
+#include "movegen/movegen.h"
+#include "search/compmov.h"
+#include "search/hashtab.h"
+#include "search/movhist.h"
+#include "shell/humanmov.h"
+#include "shell/platform.h"
+#include "shell/status.h"
+
+UCIProtocol UCI;
+
+namespace {
+
+// "go infinite" gives the search two weeks.
+constexpr i32 kInfiniteTime = 1209600000;
+// The speed estimate assumed by analysis and by a new game.
+constexpr i32 kAnalysisNPS = 800000;
+// Longest word the line readers keep; longer words are cut and then match no command.
+constexpr int kWordMax = 32;
+// Deepest "go depth" accepted: the search's ply tables end well before twice this.
+constexpr int kMaxGoDepth = 60;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+// Removes leading and trailing blanks (a carriage return included) from a line, in place.
+void TrimLine(char* s)
+{
+    int start = 0;
+    while (s[start] && IsBlank(s[start])) start++;
+    int end = static_cast<int>(std::strlen(s + start)) + start;
+    while (end > start && IsBlank(s[end - 1])) end--;
+    std::memmove(s, s + start, static_cast<size_t>(end - start));
+    s[end - start] = '\0';
+}
+
+// Copies the next whitespace-delimited word of *p into out (cut to size - 1 characters) and
+// moves *p past it. Returns the word's full length; 0 when the text has no more words.
+int NextWord(const char** p, char* out, int size)
+{
+    const char* s = *p;
+    while (*s && IsBlank(*s)) s++;
+    int n = 0;
+    while (s[n] && !IsBlank(s[n])) {
+        if (n < size - 1) out[n] = s[n];
+        n++;
+    }
+    out[n < size - 1 ? n : size - 1] = '\0';
+    *p = s + n;
+    return n;
+}
+
+bool StartsWith(const char* s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
+bool Contains(const char* s, const char* part) { return std::strstr(s, part) != nullptr; }
+
+// Leading decimal number of a word, held to the range of an i32; no digits read as 0.
+i32 Number(const char* word)
+{
+    const long long n = std::strtoll(word, nullptr, 10);
+    if (n > INT32_MAX) return INT32_MAX;
+    if (n < INT32_MIN) return INT32_MIN;
+    return static_cast<i32>(n);
+}
+
+// Square index of a file letter and rank digit ("e4" = 28), or -1 when they name no square.
+int SquareOfText(const char* s)
+{
+    if (s[0] < 'a' || s[0] > 'h' || s[1] < '1' || s[1] > '8') return -1;
+    return SquareOf(s[0] - 'a', s[1] - '1');
+}
+
+// True when promotion is a promotion letter of either case.
+bool IsPromotionLetter(char c)
+{
+    switch (c) {
+    case 'q': case 'r': case 'b': case 'n':
+    case 'Q': case 'R': case 'B': case 'N': return true;
+    default: return false;
+    }
+}
+
+// True when the move leaves the mover's own king safe.
+bool KeepsKingSafe(const ChessBoard& board, char side, u64 from, u64 to, char promo)
+{
+    ChessBoard child = board;
+    char mask = 15;
+    child.MakeMove(from, to, promo, &mask);
+    return !child.InCheck(side ? child.BlackKing : child.WhiteKing, side);
+}
+
+// Generates the moves of board for side into mg and returns the index of the legal move from
+// fromSq to toSq, or -1. The generator makes queen promotions only; the caller plays the letter.
+int FindLegalMove(const ChessBoard& board, char side, int fromSq, int toSq, MoveGen& mg)
+{
+    ChessBoard b = board;
+    const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
+    if (fromSq < 0 || fromSq > 63 || toSq < 0 || toSq > 63) return -1;
+    const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
+    for (int i = 0; i < n; i++)
+        if (mg.From[i] == from && mg.To[i] == to && KeepsKingSafe(board, side, from, to, mg.Promotion[i]))
+            return i;
+    return -1;
+}
+
+// Index of the first legal move of board for side in mg, or -1 when it has none.
+int FirstLegalMove(const ChessBoard& board, char side, MoveGen& mg)
+{
+    ChessBoard b = board;
+    const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
+    for (int i = 0; i < n; i++)
+        if (KeepsKingSafe(board, side, mg.From[i], mg.To[i], mg.Promotion[i])) return i;
+    return -1;
+}
+
+// Writes "e2e4" or "e7e8q" for a move; a promotion letter is written in lower case.
+void MoveText(char* out, int fromSq, int toSq, char promo)
+{
+    char buf[MOVESTRING_MAX];
+    fillmovestring(buf, 0, static_cast<char>(fromSq), static_cast<char>(toSq), promo, 0);
+    int n = 0;
+    for (const char* s = buf + 1; *s && *s != ' ' && *s != '\n' && n < 5; s++) out[n++] = *s;
+    out[n] = '\0';
+}
+
+// Drops the castling rights whose king or rook is not on its home square (a FEN may claim them).
+void CheckCastleRights(ChessBoard& b)
+{
+    const bool whiteKing = (b.WhiteKing & SquareMask(4)) != 0;
+    const bool blackKing = (b.BlackKing & SquareMask(60)) != 0;
+    if (!whiteKing || !(b.WhiteRooks & SquareMask(7))) b.CastleFlags &= ~WKSIDE;
+    if (!whiteKing || !(b.WhiteRooks & SquareMask(0))) b.CastleFlags &= ~WQSIDE;
+    if (!blackKing || !(b.BlackRooks & SquareMask(63))) b.CastleFlags &= ~BKSIDE;
+    if (!blackKing || !(b.BlackRooks & SquareMask(56))) b.CastleFlags &= ~BQSIDE;
+}
+
+// The reset shared by "position startpos" and "position fen": start position, fresh status.
+void ResetPosition()
+{
+    Search.ClearHistory();
+    MainBoard.InitRep();
+    MainStatus.initVars();
+    MainStatus.HumanToMove = 1;
+    MainBoard.FiftyMoveCount = 0;
+    MainBoard.SideToMove = 0;
+    MoveList.Init();
+}
+
+// "position [startpos | fen <text>] [moves <m1> <m2> ...]".
+void PositionCommand(UCIProtocol& u, const char* line)
+{
+    const char* p = line + std::strlen("position");
+    char word[kWordMax];
+    const char* after = p;
+    NextWord(&after, word, sizeof word);
+    // 1. The position the moves start from.
+    if (std::strcmp(word, "startpos") == 0) {
+        u.HashSide = 0;
+        ResetPosition();
+        MainStatus.GameInProgress = 1;
+        p = after;
+    } else if (std::strcmp(word, "fen") == 0) {
+        // The FEN fields, joined by single spaces, up to the word "moves".
+        char fen[POSITION_LINE_MAX];
+        int len = 0;
+        p = after;
+        for (;;) {
+            const char* next = p;
+            const int n = NextWord(&next, word, sizeof word);
+            if (n == 0 || std::strcmp(word, "moves") == 0) break;
+            const char* start = next - n;
+            if (len > 0 && len < POSITION_LINE_MAX - 1) fen[len++] = ' ';
+            for (int i = 0; i < n && len < POSITION_LINE_MAX - 1; i++) fen[len++] = start[i];
+            p = next;
+        }
+        fen[len] = '\0';
+        ResetPosition();
+        SetupBoard(fen);
+        CheckCastleRights(MainBoard);
+        MainBoard.InitPieceCounts();
+        MainBoard.PawnHashCode = PawnKeyOf(MainBoard);
+        u.HashSide = MainBoard.SideToMove ? 1 : 0;
+    } else {
+        u.HashSide = MainBoard.SideToMove ? 1 : 0;
+    }
+    // 2. The moves played since.
+    const char* next = p;
+    NextWord(&next, word, sizeof word);
+    if (std::strcmp(word, "moves") == 0) {
+        const int n = u.ProcessMoves(next);
+        if (n & 1) MainBoard.SideToMove = MainBoard.SideToMove ? 0 : 1;
+    }
+}
+
+// The parameters of one "go" line.
+struct GoParameters {
+    bool infinite = false, ponder = false, searchmoves = false;
+    bool movestogo = false, depth = false, movetime = false;
+    i32 wtime = -1, btime = -1, winc = -1, binc = -1;
+    i32 movestogoValue = 0, depthValue = 0, movetimeValue = 0;
+};
+
+bool IsGoKeyword(const char* w)
+{
+    static const char* const kKeywords[] = {"searchmoves", "ponder", "wtime", "btime", "winc", "binc",
+                                           "movestogo", "depth", "nodes", "mate", "movetime",
+                                           "infinite"};
+    for (const char* k : kKeywords)
+        if (std::strcmp(w, k) == 0) return true;
+    return false;
+}
+
+// Reads the words of a "go" line; the legal moves after "searchmoves" go to the search's list
+// of allowed root moves.
+GoParameters ReadGoLine(const char* line)
+{
+    GoParameters g;
+    const char* p = line + 2;
+    char word[kWordMax];
+    char value[kWordMax];
+    Search.AllowedRootCount = 0;
+    while (NextWord(&p, word, sizeof word) > 0) {
+        auto number = [&]() -> i32 {
+            const char* q = p;
+            if (NextWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) return 0;
+            p = q;
+            return Number(value);
+        };
+        if (std::strcmp(word, "infinite") == 0) g.infinite = true;
+        else if (std::strcmp(word, "ponder") == 0) g.ponder = true;
+        else if (std::strcmp(word, "wtime") == 0) g.wtime = number();
+        else if (std::strcmp(word, "btime") == 0) g.btime = number();
+        else if (std::strcmp(word, "winc") == 0) g.winc = number();
+        else if (std::strcmp(word, "binc") == 0) g.binc = number();
+        else if (std::strcmp(word, "movestogo") == 0) {
+            g.movestogo = true;
+            g.movestogoValue = number();
+        } else if (std::strcmp(word, "depth") == 0) {
+            g.depth = true;
+            g.depthValue = number();
+        } else if (std::strcmp(word, "movetime") == 0) {
+            g.movetime = true;
+            g.movetimeValue = number();
+        } else if (std::strcmp(word, "searchmoves") == 0) {
+            g.searchmoves = true;
+            // Legal moves of the position are kept; anything else in the list is passed over.
+            for (;;) {
+                const char* q = p;
+                if (NextWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) break;
+                p = q;
+                const int fromSq = SquareOfText(value);
+                const int toSq = fromSq >= 0 ? SquareOfText(value + 2) : -1;
+                MoveGen mg;
+                if (toSq < 0 || FindLegalMove(MainBoard, MainBoard.SideToMove, fromSq, toSq, mg) < 0) continue;
+                const u16 code = static_cast<u16>(fromSq * 64 + toSq);
+                bool known = false;
+                for (int i = 0; i < Search.AllowedRootCount; i++) known = known || Search.AllowedRootMoves[i] == code;
+                if (!known && Search.AllowedRootCount < MAXROOTMOVES)
+                    Search.AllowedRootMoves[Search.AllowedRootCount++] = code;
+            }
+        }
+    }
+    return g;
+}
+
+// The reply move of the root line after the best move, as text, when the line holds a legal one.
+bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* out)
+{
+    if (Search.PVLength <= 1) return false;
+    if (Search.PVTable[0][0].code != MoveCode(from, to)) return false;
+    const PVEntry reply = Search.PVTable[0][1];
+    ChessBoard after = before;
+    char mask = 15;
+    after.MakeMove(from, to, promo, &mask);
+    after.CastleFlags = static_cast<char>(after.CastleFlags & mask);
+    const char side = before.SideToMove ? 0 : 1;
+    MoveGen mg;
+    const int fromSq = reply.code >> 6, toSq = reply.code & 63;
+    const int i = FindLegalMove(after, side, fromSq, toSq, mg);
+    if (i < 0) return false;
+    char letter = reply.promotion;
+    if (mg.Promotion[i] == NOPROMOTION) letter = NOPROMOTION;
+    else if (!IsPromotionLetter(letter)) letter = 'q';
+    MoveText(out, fromSq, toSq, letter);
+    return true;
+}
+
+// Runs the search on the game position and prints its "info score cp" and "bestmove" lines.
+void RunSearch(UCIProtocol& u)
+{
+    Status& st = MainStatus;
+    // 1. Search a copy; the driver plays its move on MainBoard.
+    const ChessBoard before = MainBoard;
+    ChessBoard copy = MainBoard;
+    u64 from = 0, to = 0;
+    u.Promo = NOPROMOTION;
+    const int v = Search.ProgressiveDeepening(copy, st.FD, &from, &to, &u.Promo);
+    Search.AllowedRootCount = 0;
+    st.Pondering = 0;
+    st.AnalyzeMode = 0;
+
+    // 2. The move must be legal in the searched position; with no legal move it is "0000".
+    const char side = before.SideToMove ? 1 : 0;
+    MoveGen mg;
+    const int fromSq = from ? RightMostBit(from) - 1 : -1;
+    const int toSq = to ? RightMostBit(to) - 1 : -1;
+    int i = FindLegalMove(before, side, fromSq, toSq, mg);
+    char text[MOVESTRING_MAX] = " 0000";
+    char ponder[8] = "";
+    bool withPonder = false;
+    if (i < 0 && (i = FirstLegalMove(before, side, mg)) >= 0) {
+        std::printf("Major Error: the search chose no legal move\n");
+        from = mg.From[i];
+        to = mg.To[i];
+        u.Promo = mg.Promotion[i];
+    }
+    if (i >= 0) {
+        char promo = u.Promo;
+        if (mg.Promotion[i] == NOPROMOTION) promo = NOPROMOTION;
+        else if (!IsPromotionLetter(promo)) promo = mg.Promotion[i];
+        fillmovestring(text, v, static_cast<char>(RightMostBit(from) - 1),
+                       static_cast<char>(RightMostBit(to) - 1), promo, 0);
+        text[std::strcspn(text, "\n")] = '\0';
+        withPonder = u.SendPonderMove == 1 && PonderText(before, from, to, promo, ponder);
+    }
+
+    // 3. The replies.
+    std::printf("info score cp %d\n", v / 10);
+    std::fflush(stdout);
+    if (withPonder) std::printf("bestmove%sponder %s\n", text, ponder);
+    else std::printf("bestmove%s\n", text);
+    std::fflush(stdout);
+    u.State = WAITING;
+}
+
+// "go ...": the time settings, then the search unless the line asks for a Mimic reply.
+void GoCommand(UCIProtocol& u, const char* line)
+{
+    Status& st = MainStatus;
+    u.State = SEARCHING;
+    st.TimeInc = 0;
+    st.TimeLeft = 0;
+    MainBoard.FixedDepth = 0;
+    st.FD = 0;
+    st.ST = 0;
+    st.Pondering = 0;
+    // Only "infinite" makes a search that never ends on its own.
+    st.AnalyzeMode = 0;
+    const bool white = MainBoard.SideToMove == 0;
+
+    if (Contains(line, "Mimic Student")) {
+        std::printf("Mimic info Student ");
+        st.MimicMode = 1;
+        MainBoard.InitPieceCounts();
+    }
+    if (Contains(line, "Mimic Oracle")) {
+        st.MimicMode = 2;
+        MainBoard.InitPieceCounts();
+        ChessBoard b = MainBoard;
+        b.PawnHashCode = PawnKeyOf(b);
+        const int v = PE.PosEval(b.SideToMove, -MATEVALUE, MATEVALUE, &b, b.CastleFlags);
+        std::printf("Mimic info Oracle %d\n", v);
+        std::fflush(stdout);
+    }
+    const GoParameters g = ReadGoLine(line);
+    if (g.infinite) {
+        st.AnalyzeMode = 1;
+        st.ST = kInfiniteTime;
+        st.ForceMode = 0;
+        u.State = ANALYZING;
+        st.NPS = kAnalysisNPS;
+    }
+    if (white && g.wtime >= 0) st.TimeLeft = g.wtime;
+    if (!white && g.btime >= 0) st.TimeLeft = g.btime;
+    if (white && g.winc >= 0) st.TimeInc = g.winc / 1000;
+    if (!white && g.binc >= 0) st.TimeInc = g.binc / 1000;
+    st.MovesPerSession = g.movestogo && g.movestogoValue > 0 ? g.movestogoValue : 0;
+    if (g.depth) {
+        const int d = g.depthValue < 0 ? 0 : (g.depthValue > kMaxGoDepth ? kMaxGoDepth : g.depthValue);
+        MainBoard.FixedDepth = d;
+        st.FD = static_cast<char>(d);
+    }
+    if (g.movetime) {
+        st.ST = g.movetimeValue > 0 ? g.movetimeValue : 1;
+        st.TimePerMove = st.ST;
+        const i64 left = static_cast<i64>(st.ST) * 60;
+        st.TimeLeft = left > INT32_MAX ? INT32_MAX : static_cast<i32>(left);
+    }
+    if (st.TimeLeft < 0) st.TimeLeft = 0;
+    if (g.ponder) {
+        st.Pondering = 1;
+        u.State = PONDERING;
+    }
+    if (Contains(line, "Mimic")) {
+        Search.AllowedRootCount = 0;
+        u.State = WAITING;
+        return;
+    }
+    RunSearch(u);
+}
+
+// The new-game reset of "ucinewgame".
+void NewGame(UCIProtocol& u)
+{
+    Status& st = MainStatus;
+    u.HashSide = 0;
+    Search.ClearHistory();
+    MainBoard.InitRep();
+    st.initVars();
+    ClearPawnHash();
+    PositionCache.ClearTranspositionTables();
+    MoveList.Init();
+    u.SendPonderMove = 1;
+    st.HumanToMove = 1;
+    MainBoard.FiftyMoveCount = 0;
+    MainBoard.SideToMove = 0;
+    st.GameInProgress = 1;
+    st.Pondering = 0;
+    st.NPS = kAnalysisNPS;
+}
+
+// "setoption name <id> [value <x>]".
+void SetOptionCommand(UCIProtocol& u, const char* line)
+{
+    Status& st = MainStatus;
+    const bool on = Contains(line, "true");
+    if (Contains(line, "OwnBook") || Contains(line, "SecondaryBook")) {
+        st.UseBook = on ? 1 : 0;
+        if (on) buildbook();
+    }
+    if (Contains(line, "UCI_ShowCurrLine")) u.ShowCurrLine = on ? 1 : 0;
+    if (Contains(line, "UCI_AnalyseMode")) {
+        if (on) {
+            st.AnalyzeMode = 1;
+            st.Post = 1;
+            st.ForceMode = 0;
+            st.HumanToMove = 0;
+            st.NPS = 200005;
+            st.ST = st.ST ? st.ST * 1000 : kInfiniteTime;
+        } else {
+            st.Post = 0;
+            st.AnalyzeMode = 0;
+        }
+    }
+    if (Contains(line, "Ponder")) {
+        if (on) {
+            st.Pondering = 0;
+            u.SendPonderMove = 1;
+        } else {
+            u.SendPonderMove = 0;
+        }
+    }
+}
+
+// Ends the program for "quit".
+[[noreturn]] void Quit(UCIProtocol& u)
+{
+    u.KeepRunning = 0;
+    MainStatus.RestartGame = 0;
+    MainStatus.GameInProgress = 0;
+    std::fflush(stdout);
+    std::exit(0);
+}
+
+// One word that arrived while a search runs: only "isready", "ponderhit", "stop", "ucinewgame"
+// and "quit" act. Returns 1 (go on) or 2 (abort the search).
+int SearchCommand(UCIProtocol& u)
+{
+    Status& st = MainStatus;
+    const char* line = u.InputLine;
+    if (std::strcmp(line, "isready") == 0) {
+        std::printf("readyok\n");
+        std::fflush(stdout);
+    } else if (StartsWith(line, "ponderhit")) {
+        if (u.State == PONDERING) {
+            // The engine's own clock starts now.
+            st.Pondering = 0;
+            u.State = SEARCHING;
+            Search.HardLimitStart = ClockMs();
+            return 1;
+        }
+    } else if (StartsWith(line, "stop")) {
+        Search.AbortSearch();
+        st.AnalyzeMode = 0;
+        st.Pondering = 0;
+        return 2;
+    } else if (std::strcmp(line, "ucinewgame") == 0) {
+        // The line stays, so that the reset follows the search's bestmove.
+        Search.AbortSearch();
+        st.AnalyzeMode = 0;
+        st.Pondering = 0;
+        return 2;
+    } else if (StartsWith(line, "quit")) {
+        Quit(u);
+    }
+    u.InputLine[0] = '\0';
+    return 1;
+}
+
+}  // namespace
+
+int UCIProtocol::UCIPrep(const char* text)
+{
+    std::snprintf(InputLine, sizeof InputLine, "%s", text ? text : "");
+    TrimLine(InputLine);
+    return UCICore();
+}
+
+int UCIProtocol::UCICore()
+{
+    for (;;) {
+        const int r = UCICommand();
+        if (r) return r;
+        // 12. The next line; the end of input ends the program as "quit" does.
+        if (ReadLine(InputLine, sizeof InputLine) < 0) Quit(*this);
+        TrimLine(InputLine);
+    }
+}
+
+int UCIProtocol::UCICommand()
+{
+    Status& st = MainStatus;
+    char* line = InputLine;
+    if (Search.InSearch) return SearchCommand(*this);
+
+    // 1. Identification.
+    if (std::strcmp(line, "uci") == 0) {
+        std::printf("id name Vorn %s\n", Version);
+        std::printf("id author the Vorn developers\n");
+        std::printf("option name UCI_AnalyseMode type check default false\n");
+        std::printf("option name OwnBook type check default false\n");
+        std::printf("option name SecondaryBook type check default false\n");
+        std::printf("option name UCI_ShowCurrLine type check default true\n");
+        std::printf("option name Ponder type check default false\n");
+        std::printf("option name UCI_EngineAbout type string default Vorn %s, a chess engine by the "
+                    "Vorn developers\n", Version);
+        std::printf("uciok\n");
+        std::fflush(stdout);
+        st.UseBook = 0;
+        State = WAITING;
+    }
+    // 2.
+    if (std::strcmp(line, "isready") == 0) {
+        std::printf("readyok\n");
+        std::fflush(stdout);
+    }
+    // 3.
+    if (StartsWith(line, "position")) PositionCommand(*this, line);
+    // 4-5. A search; afterwards the line only survives when it is a "ucinewgame" that stopped it.
+    if (StartsWith(line, "go")) {
+        GoCommand(*this, line);
+        if (!StartsWith(line, "ucinewgame")) std::snprintf(line, UCI_LINE_MAX, "VornSearchFinished");
+    }
+    // 6.
+    if (std::strcmp(line, "VornSearchFinished") == 0) State = WAITING;
+    // 7. A "ponderhit" with no search lets main start its outer loop again.
+    if (StartsWith(line, "ponderhit")) {
+        st.Pondering = 0;
+        return 1;
+    }
+    // 8. "stop" with no search has nothing to stop.
+    // 9.
+    if (std::strcmp(line, "ucinewgame") == 0) NewGame(*this);
+    // 10.
+    if (StartsWith(line, "setoption")) SetOptionCommand(*this, line);
+    // 11.
+    if (StartsWith(line, "quit")) Quit(*this);
+    // 12. Clear the line for the next one.
+    line[0] = '\0';
+    return 0;
+}
+
+int UCIProtocol::ProcessMoves(const char* text)
+{
+    // 1. The game history restarts with the moves of the line.
+    MainBoard.FiftyMoveCount = 0;
+    MoveList.Init();
+    MainStatus.GamePly = 0;
+    // 2-3. Word by word, up to the first move that cannot be played.
+    int n = 0;
+    const char* p = text;
+    char word[kWordMax];
+    while (NextWord(&p, word, sizeof word) > 0) {
+        if (!MakeMoves(word)) break;
+        n++;
+    }
+    return n;
+}
+
+const char* UCIProtocol::MakeMoves(const char* p)
+{
+    // 1. Squares, and a promotion letter or nothing after them.
+    const int len = static_cast<int>(std::strlen(p));
+    if (len != 4 && len != 5) return nullptr;
+    const int fromSq = SquareOfText(p);
+    const int toSq = SquareOfText(p + 2);
+    if (fromSq < 0 || toSq < 0) return nullptr;
+    if (len == 5 && !IsPromotionLetter(p[4])) return nullptr;
+    MoveGen mg;
+    const int i = FindLegalMove(MainBoard, static_cast<char>(HashSide), fromSq, toSq, mg);
+    if (i < 0) return nullptr;
+    FromSquare = fromSq;
+    ToSquare = toSq;
+    FromMask = SquareMask(fromSq);
+    ToMask = SquareMask(toSq);
+    // A promotion takes the letter given (queen when none); any other move ignores a letter.
+    char promo = mg.Promotion[i];
+    if (promo != NOPROMOTION && len == 5) promo = p[4];
+
+    // 2.
+    MainStatus.GamePly += 1;
+    // 3-4. Castling rights: a king or rook leaving its home square, or a rook taken on its corner.
+    char& flags = MainBoard.CastleFlags;
+    if (fromSq == 4) flags &= ~(WKSIDE | WQSIDE);
+    if (fromSq == 7 || toSq == 7) flags &= ~WKSIDE;
+    if (fromSq == 0 || toSq == 0) flags &= ~WQSIDE;
+    if (fromSq == 60) flags &= ~(BKSIDE | BQSIDE);
+    if (fromSq == 63 || toSq == 63) flags &= ~BKSIDE;
+    if (fromSq == 56 || toSq == 56) flags &= ~BQSIDE;
+    char mask = 15;
+    MainBoard.MakeMove(FromMask, ToMask, promo, &mask);
+    flags = static_cast<char>(flags & mask);
+
+    // 5. The new position joins the game history.
+    HashSide ^= 1;
+    u64 upper, lower;
+    genhashcode(static_cast<char>(HashSide), MainBoard.CastleFlags, &upper, &lower, &MainBoard);
+    MoveList.InsertHashCodeMoveHistory(upper, lower);
+    return p;
+}
