@@ -16,6 +16,39 @@ using i8 = std::int8_t;
 constexpr int SquareOf(int file, int rank) { return 8 * rank + file; }
 constexpr u64 SquareMask(int sq) { return u64{1} << sq; }
 
+// Files and ranks as bitboards.
+constexpr u64 kFileA = 0x0101010101010101ULL;
+constexpr u64 kFileH = 0x8080808080808080ULL;
+constexpr u64 kRank1 = 0x00000000000000FFULL;
+constexpr u64 kRank2 = 0x000000000000FF00ULL;
+constexpr u64 kRank3 = 0x0000000000FF0000ULL;
+constexpr u64 kRank4 = 0x00000000FF000000ULL;
+constexpr u64 kRank5 = 0x000000FF00000000ULL;
+constexpr u64 kRank6 = 0x0000FF0000000000ULL;
+constexpr u64 kRank7 = 0x00FF000000000000ULL;
+constexpr u64 kRank8 = 0xFF00000000000000ULL;
+
+// The squares of the back ranks, for castling and the rooks' corners.
+namespace BackRank {
+constexpr u64 A1 = SquareMask(0), B1 = SquareMask(1), C1 = SquareMask(2), D1 = SquareMask(3);
+constexpr u64 E1 = SquareMask(4), F1 = SquareMask(5), G1 = SquareMask(6), H1 = SquareMask(7);
+constexpr u64 A8 = SquareMask(56), B8 = SquareMask(57), C8 = SquareMask(58), D8 = SquareMask(59);
+constexpr u64 E8 = SquareMask(60), F8 = SquareMask(61), G8 = SquareMask(62), H8 = SquareMask(63);
+}  // namespace BackRank
+
+// Squares ahead of the squares of sq on their files and both neighbouring files, up to the
+// edge, towards White's last rank (side 0) or Black's (side 1).
+constexpr u64 FrontSpan(char side, u64 sq)
+{
+    const u64 files = sq | ((sq & ~kFileA) >> 1) | ((sq & ~kFileH) << 1);
+    u64 span = 0;
+    if (side == 0)
+        for (u64 r = files << 8; r; r <<= 8) span |= r;
+    else
+        for (u64 r = files >> 8; r; r >>= 8) span |= r;
+    return span;
+}
+
 // Colours: 0 white, anything else black.
 constexpr char WHITE = 0;
 constexpr char BLACK = 1;

@@ -4,19 +4,7 @@
 
 namespace {
 
-constexpr u64 kFileA = 0x0101010101010101ULL;
-constexpr u64 kFileH = 0x8080808080808080ULL;
-constexpr u64 kRank1 = 0x00000000000000FFULL;
-constexpr u64 kRank2 = 0x000000000000FF00ULL;
-constexpr u64 kRank4 = 0x00000000FF000000ULL;
-constexpr u64 kRank5 = 0x000000FF00000000ULL;
-constexpr u64 kRank7 = 0x00FF000000000000ULL;
-constexpr u64 kRank8 = 0xFF00000000000000ULL;
-
-constexpr u64 A1 = SquareMask(0), B1 = SquareMask(1), C1 = SquareMask(2), D1 = SquareMask(3);
-constexpr u64 E1 = SquareMask(4), F1 = SquareMask(5), G1 = SquareMask(6), H1 = SquareMask(7);
-constexpr u64 A8 = SquareMask(56), B8 = SquareMask(57), C8 = SquareMask(58), D8 = SquareMask(59);
-constexpr u64 E8 = SquareMask(60), F8 = SquareMask(61), G8 = SquareMask(62), H8 = SquareMask(63);
+using namespace BackRank;
 
 // The pieces of one colour and of its opponent.
 struct Army {

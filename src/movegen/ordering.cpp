@@ -6,13 +6,6 @@
 
 namespace {
 
-constexpr u64 kFileA = 0x0101010101010101ULL;
-constexpr u64 kFileH = 0x8080808080808080ULL;
-constexpr u64 kRank1 = 0xFFULL;
-constexpr u64 kRank2 = 0xFF00ULL;
-constexpr u64 kRank7 = 0x00FF000000000000ULL;
-constexpr u64 kRank8 = 0xFF00000000000000ULL;
-
 // Special values of the interior ordering.
 constexpr i32 kHashMoveValue = 29000;
 constexpr i32 kPVMoveValue = 28998;
@@ -26,20 +19,8 @@ constexpr i32 kKingLineBonus = 28;
 inline u64 FileOf(int sq) { return kFileA << (sq & 7); }
 inline u64 RankOf(int sq) { return kRank1 << (sq & 56); }
 
-// Squares ahead of a square on its file and both neighbours, towards the given side's last rank.
-inline u64 AheadSpan(char side, u64 sq)
-{
-    const u64 files = sq | ((sq & ~kFileA) >> 1) | ((sq & ~kFileH) << 1);
-    u64 span = 0;
-    if (side == 0)
-        for (u64 r = files << 8; r; r <<= 8) span |= r;
-    else
-        for (u64 r = files >> 8; r; r >>= 8) span |= r;
-    return span;
-}
-
-// Victim value for the interior ordering: the knight two below the bishop, a king counts nothing.
-inline i32 InteriorVictim(const ChessBoard& b, char victimColour, u64 to)
+// Victim value of a capture: the knight two below the bishop; the king counts as given.
+inline i32 VictimValue(const ChessBoard& b, char victimColour, u64 to, i32 kingValue)
 {
     if (victimColour == 0) {
         if (to & b.WhiteBishops) return 3250;
@@ -47,6 +28,7 @@ inline i32 InteriorVictim(const ChessBoard& b, char victimColour, u64 to)
         if (to & b.WhiteRooks) return 5000;
         if (to & b.WhitePawns) return 800;
         if (to & b.WhiteQueens) return 9750;
+        if (to & b.WhiteKing) return kingValue;
         return 0;
     }
     if (to & b.BlackBishops) return 3250;
@@ -54,6 +36,7 @@ inline i32 InteriorVictim(const ChessBoard& b, char victimColour, u64 to)
     if (to & b.BlackRooks) return 5000;
     if (to & b.BlackPawns) return 800;
     if (to & b.BlackQueens) return 9750;
+    if (to & b.BlackKing) return kingValue;
     return 0;
 }
 
@@ -78,7 +61,7 @@ inline i32 InteriorAdjustment(const ChessBoard& b, char side, u64 from, u64 to)
     if (from & pawns) {
         i32 adj = 0;
         const u64 enemyPawns = side ? b.WhitePawns : b.BlackPawns;
-        if (!(AheadSpan(side, to) & enemyPawns)) {
+        if (!(FrontSpan(side, to) & enemyPawns)) {
             const int toRank = side ? 7 - (toSq >> 3) : toSq >> 3;
             const int fromRank = side ? 7 - (fromSq >> 3) : fromSq >> 3;
             adj += Passers[toRank] - Passers[fromRank];
@@ -89,27 +72,7 @@ inline i32 InteriorAdjustment(const ChessBoard& b, char side, u64 from, u64 to)
     return -14625;
 }
 
-// Victim value and capture cost of the quiescence ordering.
-inline i32 QuiesceVictim(const ChessBoard& b, char victimColour, u64 to)
-{
-    if (victimColour == 0) {
-        if (to & b.WhiteBishops) return 3250;
-        if (to & b.WhiteKnights) return 3248;
-        if (to & b.WhiteRooks) return 5000;
-        if (to & b.WhitePawns) return 800;
-        if (to & b.WhiteQueens) return 9750;
-        if (to & b.WhiteKing) return 10000;
-        return 0;
-    }
-    if (to & b.BlackBishops) return 3250;
-    if (to & b.BlackKnights) return 3248;
-    if (to & b.BlackRooks) return 5000;
-    if (to & b.BlackPawns) return 800;
-    if (to & b.BlackQueens) return 9750;
-    if (to & b.BlackKing) return 10000;
-    return 0;
-}
-
+// Capture cost of the quiescence ordering.
 inline i32 QuiesceCost(const ChessBoard& b, char side, u64 from)
 {
     if (from & (side ? b.BlackBishops | b.BlackKnights : b.WhiteBishops | b.WhiteKnights)) return 12;
@@ -159,7 +122,7 @@ void MoveGen::AssignMoveOrderValues(int n, int ply, u64 enemyKing, int hashMove,
         const u64 enemy = side ? b.WhitePieces : b.BlackPieces;
         i32 value;
         if (to & enemy) {
-            value = InteriorVictim(b, side ? 0 : 1, to) + InteriorAdjustment(b, side, from, to) + kCaptureBase;
+            value = VictimValue(b, side ? 0 : 1, to, 0) + InteriorAdjustment(b, side, from, to) + kCaptureBase;
         } else if (promo == (side ? 'q' : 'Q')) {
             value = kQueenPromotionValue;
         } else if (promo == NOPROMOTION) {
@@ -180,7 +143,7 @@ void MoveGen::QuiesceAssignMoveOrderValues(int n, int)
         const u64 from = From[i], to = To[i];
         const char side = (from & b.WhitePieces) ? 0 : 1;
         if (to & (side ? b.WhitePieces : b.BlackPieces)) {
-            OrderValue[i] = QuiesceVictim(b, side ? 0 : 1, to) - QuiesceCost(b, side, from) + 10;
+            OrderValue[i] = VictimValue(b, side ? 0 : 1, to, 10000) - QuiesceCost(b, side, from) + 10;
         } else if (side == 0 && (from & b.WhitePawns) && (to & kRank8)) {
             OrderValue[i] = 750;
         } else if (side == 1 && (from & b.BlackPawns) && (to & kRank1)) {

@@ -9,17 +9,6 @@
 
 namespace {
 
-constexpr u64 kFileA = 0x0101010101010101ULL;
-constexpr u64 kFileH = 0x8080808080808080ULL;
-constexpr u64 kRank1 = 0x00000000000000FFULL;
-constexpr u64 kRank2 = 0x000000000000FF00ULL;
-constexpr u64 kRank3 = 0x0000000000FF0000ULL;
-constexpr u64 kRank4 = 0x00000000FF000000ULL;
-constexpr u64 kRank5 = 0x000000FF00000000ULL;
-constexpr u64 kRank6 = 0x0000FF0000000000ULL;
-constexpr u64 kRank7 = 0x00FF000000000000ULL;
-constexpr u64 kRank8 = 0xFF00000000000000ULL;
-
 constexpr u64 E1 = SquareMask(4), E8 = SquareMask(60);
 constexpr u64 B1 = SquareMask(1), C1 = SquareMask(2), D1 = SquareMask(3), F1 = SquareMask(5);
 constexpr u64 G1 = SquareMask(6), A1 = SquareMask(0), H1 = SquareMask(7);

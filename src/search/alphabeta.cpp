@@ -17,22 +17,8 @@
 namespace {
 
 constexpr int kFutilityMargin[8] = {1200, 1100, 1925, 2700, 3500, 4400, 5300, 6200};
-constexpr u64 kFileA = 0x0101010101010101ULL;
-constexpr u64 kFileH = 0x8080808080808080ULL;
 
 inline u64 KingOf(const ChessBoard& b, char side) { return side ? b.BlackKing : b.WhiteKing; }
-
-// Squares ahead of a pawn's square on its file and both neighbouring files, up to the edge.
-inline u64 FrontSpan(char side, u64 sq)
-{
-    const u64 files = sq | ((sq & ~kFileA) >> 1) | ((sq & ~kFileH) << 1);
-    u64 span = 0;
-    if (side == 0)
-        for (u64 r = files << 8; r; r <<= 8) span |= r;
-    else
-        for (u64 r = files >> 8; r; r >>= 8) span |= r;
-    return span;
-}
 
 // Prints a progress line of the root in the dialect in use.
 void RootProgressLine(int depth, int score, bool withTime, const char* line)

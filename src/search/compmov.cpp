@@ -267,6 +267,20 @@ bool SearchRoutines::WatchClock()
     return false;
 }
 
+void SearchRoutines::ExtendBudget()
+{
+    Status& st = MainStatus;
+    // Twice the time for a root move that is failing low; four times if the soft limit had
+    // already been passed.
+    const int factor = TimeUp ? 4 : 2;
+    st.TimePerMove = Clamp32(factor * static_cast<i64>(st.TimePerMove));
+    NodesPerMove *= factor;
+    st.EmergencyTimeThreshold = Clamp32(factor * static_cast<i64>(st.EmergencyTimeThreshold));
+    TimerExtended = 1;
+    TimeUp = 0;
+    WriteLogFile("Timer Extended - Failing Low\n");
+}
+
 bool SearchRoutines::Poll(int ply)
 {
     Status& st = MainStatus;
@@ -296,17 +310,7 @@ bool SearchRoutines::Poll(int ply)
             return true;
         }
         if (FailingLow && !TimerExtended) {
-            st.TimePerMove = Clamp32(2 * static_cast<i64>(st.TimePerMove));
-            NodesPerMove *= 2;
-            st.EmergencyTimeThreshold = Clamp32(2 * static_cast<i64>(st.EmergencyTimeThreshold));
-            TimerExtended = 1;
-            WriteLogFile("Timer Extended - Failing Low\n");
-            if (TimeUp) {
-                st.TimePerMove = Clamp32(2 * static_cast<i64>(st.TimePerMove));
-                NodesPerMove *= 2;
-                st.EmergencyTimeThreshold = Clamp32(2 * static_cast<i64>(st.EmergencyTimeThreshold));
-                TimeUp = 0;
-            }
+            ExtendBudget();
         } else {
             TimeUp = 1;
         }
@@ -404,18 +408,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
                 }
                 if (Nodes() > NodesPerMove) {
                     if (NPSCalibrated == 1 && FailingLow && !TimerExtended && st.ST == 0) {
-                        st.TimePerMove = Clamp32(2 * static_cast<i64>(st.TimePerMove));
-                        NodesPerMove *= 2;
-                        st.EmergencyTimeThreshold = Clamp32(2 * static_cast<i64>(st.EmergencyTimeThreshold));
-                        TimerExtended = 1;
+                        ExtendBudget();
                         NPSCalibrated = 2;
-                        WriteLogFile("Timer Extended - Failing Low\n");
-                        if (TimeUp) {
-                            st.TimePerMove = Clamp32(2 * static_cast<i64>(st.TimePerMove));
-                            NodesPerMove *= 2;
-                            st.EmergencyTimeThreshold = Clamp32(2 * static_cast<i64>(st.EmergencyTimeThreshold));
-                            TimeUp = 0;
-                        }
                     } else {
                         TimeUp = SearchAborted = AbortNow = 1;
                     }

@@ -103,6 +103,8 @@ public:
     bool WatchClock();
     // Turns the time settings into node budgets and the wall-clock limit.
     void SetBudget();
+    // Doubles the budget once for a root move that is failing low.
+    void ExtendBudget();
     // Re-measures the speed from the nodes searched so far.
     void MeasureSpeed(const char* logText, bool announce);
     // Waits for a command during a ponder or infinite search that has finished by itself.
