@@ -42,6 +42,12 @@ bool MustWait() { return MainStatus.Pondering || (MainStatus.UCIMode && MainStat
 void LineText(char* buf, int score, int pv)
 {
     const PVEntry& root = Search.PVTable[0][0];
+    // No move (a root without legal moves): an empty line, never "a1a1".
+    if ((root.code >> 6) == (root.code & 63)) {
+        buf[0] = '\n';
+        buf[1] = '\0';
+        return;
+    }
     fillmovestring(buf, score, static_cast<char>(root.code >> 6), static_cast<char>(root.code & 63),
                    root.promotion, pv);
 }
@@ -474,8 +480,9 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
         }
         if (st.AnalyzeMode) {
             if (st.UCIMode)
-                std::printf("info depth %d score cp %d time %d nodes %lld pv%s", d, v / 10,
-                            st.MoveTime * 1000, static_cast<long long>(Nodes()), line);
+                std::printf("info depth %d score cp %d time %d nodes %lld%s%s", d, v / 10,
+                            st.MoveTime * 1000, static_cast<long long>(Nodes()),
+                            line[0] == '\n' ? "" : " pv", line);
             else
                 std::printf("%d %d %d %lld %s", d, v / 10, st.MoveTime, static_cast<long long>(Nodes()), line);
             std::fflush(stdout);
@@ -527,8 +534,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
         std::fflush(stdout);
     }
     if (st.UCIMode) {
-        std::printf("info depth %d score cp %d time %d nodes %lld pv%s", d, v / 10, st.MoveTime * 1000,
-                    static_cast<long long>(Nodes()), line);
+        std::printf("info depth %d score cp %d time %d nodes %lld%s%s", d, v / 10, st.MoveTime * 1000,
+                    static_cast<long long>(Nodes()), line[0] == '\n' ? "" : " pv", line);
         std::fflush(stdout);
     }
     if (st.Kibitz == 1 && !st.UCIMode) {
