@@ -1,8 +1,20 @@
 #include "shell/humanmov.h"
 
+#include <cctype>
+#include <initializer_list>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
+#include "board/setup.h"
+#include "hash/hashcode.h"
+#include "movegen/movegen.h"
+#include "movegen/see.h"
 #include "search/compmov.h"
+#include "search/movhist.h"
+#include "shell/platform.h"
+#include "shell/status.h"
 
 namespace {
 
@@ -76,4 +88,668 @@ int fillmovestring(char* buf, int, char from, char to, char promotion, int pv)
     buf[len] = '\n';
     buf[len + 1] = '\0';
     return len;
+}
+
+// --- the console and xboard command interpreter ---
+
+CommandInterpreter Interpreter;
+
+namespace {
+
+// Time the analysis mode gives a search when no fixed time is set: two weeks.
+constexpr i32 kAnalysisTime = 1209600000;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+bool Is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+i32 Clamp32(long long v) { return static_cast<i32>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v)); }
+
+// Leading decimal number of a text (0 when it has none), held to the range of an i32.
+i32 NumberOf(const char* s) { return Clamp32(std::strtoll(s, nullptr, 10)); }
+
+// n * unit, held to the range of an i32.
+i32 Times(i32 n, long long unit) { return Clamp32(static_cast<long long>(n) * unit); }
+
+// Reads the next word as a number; 0 at the end of input.
+i32 ReadNumber()
+{
+    char word[WORD_MAX];
+    return Interpreter.NextWord(word, sizeof word) < 0 ? 0 : NumberOf(word);
+}
+
+// Square index of a file letter and rank digit ("e4" is 28), or -1 when off the board.
+int SquareOfText(const char* s)
+{
+    if (s[0] < 'a' || s[0] > 'h' || s[1] < '1' || s[1] > '8') return -1;
+    return (s[0] - 'a') + 8 * (s[1] - '1');
+}
+
+// Splits a move word ("e2e4", "e7e8q") into squares and promotion letter (0 for none).
+// False when a square is off the board or the word has more than one letter after them.
+bool ParseMoveWord(const char* word, u64* from, u64* to, char* letter)
+{
+    if (std::strlen(word) < 4 || std::strlen(word) > 5) return false;
+    const int f = SquareOfText(word), t = SquareOfText(word + 2);
+    if (f < 0 || t < 0) return false;
+    *from = u64{1} << f;
+    *to = u64{1} << t;
+    *letter = word[4];
+    return true;
+}
+
+// Castling rights that survive a move touching the square: a king or rook leaving its square,
+// or a rook taken in its corner.
+char RightsKeptAt(u64 sq)
+{
+    switch (sq) {
+    case u64{1} << 4: return 15 & ~(WKSIDE | WQSIDE);
+    case u64{1} << 7: return 15 & ~WKSIDE;
+    case u64{1} << 0: return 15 & ~WQSIDE;
+    case u64{1} << 60: return 15 & ~(BKSIDE | BQSIDE);
+    case u64{1} << 63: return 15 & ~BKSIDE;
+    case u64{1} << 56: return 15 & ~BQSIDE;
+    default: return 15;
+    }
+}
+
+// Clears the castling rights whose king or rook is not on its square.
+void KeepPossibleRights(ChessBoard& b)
+{
+    const u64 e1 = u64{1} << 4, h1 = u64{1} << 7, a1 = u64{1} << 0;
+    const u64 e8 = u64{1} << 60, h8 = u64{1} << 63, a8 = u64{1} << 56;
+    char rights = 0;
+    if (b.WhiteKing & e1) {
+        if (b.WhiteRooks & h1) rights |= WKSIDE;
+        if (b.WhiteRooks & a1) rights |= WQSIDE;
+    }
+    if (b.BlackKing & e8) {
+        if (b.BlackRooks & h8) rights |= BKSIDE;
+        if (b.BlackRooks & a8) rights |= BQSIDE;
+    }
+    b.CastleFlags = static_cast<char>(b.CastleFlags & rights);
+}
+
+// Plays a legal move on the game position and keeps its castling rights. Returns 7 when the
+// fifty-move rule is reached, else 0.
+u8 PlayMove(u64 from, u64 to, char promotion)
+{
+    ChessBoard& b = MainBoard;
+    char mask = 15;
+    b.MakeMove(from, to, promotion, &mask);
+    b.CastleFlags = static_cast<char>(b.CastleFlags & mask & RightsKeptAt(from) & RightsKeptAt(to));
+    return b.FiftyMoveCount > 99 ? CMD_FIFTY : CMD_MOVE;
+}
+
+// Reports a position the engine refuses to set up.
+void RefusePosition()
+{
+    std::printf(MainStatus.xboard ? "tellusererror Illegal position\n" : "Illegal position\n");
+    std::fflush(stdout);
+}
+
+// Starts the game history again; during a search, once the search has returned.
+void ResetGameHistory()
+{
+    if (Search.InSearch) Interpreter.ResetHistory = 1;
+    else MoveList.Init();
+}
+
+// The game position changed wholesale: counts, pawn key and game history start afresh.
+void NewPosition()
+{
+    RefreshBoardState(MainBoard);
+    ResetGameHistory();
+    MainStatus.GameInProgress = 1;
+}
+
+// Leaves analysis mode and gives ST back the value it had before.
+void EndAnalysis()
+{
+    Status& st = MainStatus;
+    st.Post = 0;
+    st.AnalyzeMode = 0;
+    if (Interpreter.HaveSavedST) st.ST = Interpreter.SavedST;
+    Interpreter.HaveSavedST = 0;
+}
+
+// "setboard": the rest of the line is a FEN text; the half-move clock is its fifth field.
+void SetBoardCommand()
+{
+    char fen[INPUT_LINE_MAX];
+    if (Interpreter.RestOfLine(fen, sizeof fen) < 0) fen[0] = '\0';
+    const char* text = fen;
+    while (*text && IsBlank(*text)) text++;
+    const ChessBoard before = MainBoard;
+    SetupBoard(text);
+    KeepPossibleRights(MainBoard);
+    if (!PositionIsSound(MainBoard)) {
+        MainBoard = before;
+        RefusePosition();
+        return;
+    }
+    const char* p = text;
+    for (int field = 0; field < 4 && *p; field++) {
+        while (*p && !IsBlank(*p)) p++;
+        while (*p && IsBlank(*p)) p++;
+    }
+    const i32 clock = NumberOf(p);
+    MainBoard.FiftyMoveCount = clock > 0 && clock < 1000 ? clock : 0;
+    NewPosition();
+}
+
+// "sd", "Depth", "DEPTH" and "sfd": the depth limit, with the console's report.
+void DepthCommand(const char* word, bool fixed)
+{
+    const bool console = !MainStatus.xboard;
+    if (console) std::printf("setting MAXDEPTH\nscanstring %s\n", word);
+    const i32 n = ReadNumber();
+    MainBoard.MaxDepth = n;
+    if (fixed) MainBoard.FixedDepth = n;
+    MainBoard.BestFrom = MainBoard.BestTo = 0;
+    if (console) std::printf("MAXDEPTH %d\n", n);
+}
+
+// "level": moves per session, base time in minutes or minutes:seconds, increment in seconds.
+void LevelCommand()
+{
+    Status& st = MainStatus;
+    char word[WORD_MAX];
+    st.MovesPerSession = ReadNumber();
+    if (Interpreter.NextWord(word, sizeof word) < 0) word[0] = '\0';
+    const i32 minutes = NumberOf(word);
+    const char* colon = std::strchr(word, ':');
+    const i32 seconds = colon ? NumberOf(colon + 1) : 0;
+    st.TimeLeft = Clamp32(static_cast<long long>(minutes) * 60000 + static_cast<long long>(seconds) * 1000);
+    st.TimeInc = ReadNumber();
+}
+
+// "dumpsee": the exchange value of a capture between two squares given by number.
+void DumpSeeCommand()
+{
+    const i32 a = ReadNumber(), b = ReadNumber();
+    if (a < 0 || a > 63 || b < 0 || b > 63) return;
+    ChessBoard board = MainBoard;
+    const u64 from = u64{1} << a, to = u64{1} << b;
+    if (!(from & board.AllPieces) || !(to & board.AllPieces)) return;
+    const char colour = board.PieceColor(to);
+    if (board.PieceColor(from) == colour) return;
+    std::printf("SEE value = %d\n", see.StaticExchangeEvaluation(colour, from, to, &board));
+}
+
+// "ping": answered with the same text after "pong".
+void PingCommand()
+{
+    char rest[INPUT_LINE_MAX];
+    if (Interpreter.RestOfLine(rest, sizeof rest) < 0) rest[0] = '\0';
+    const char* text = rest;
+    while (*text && IsBlank(*text)) text++;
+    std::printf("pong %s\n", text);
+    std::fflush(stdout);
+}
+
+// The "." status line: elapsed hundredths, nodes, depth, root moves left and root moves.
+void StatusLine()
+{
+    std::printf("stat01: %d %lld %d %d %d\n", (ClockMs() - MainStatus.SearchStartTime) / 10,
+                static_cast<long long>(Search.Nodes()), Search.RootDepth,
+                Search.RootMoveCount - Search.RootMoveNumber, Search.RootMoveCount);
+    std::fflush(stdout);
+}
+
+// Words that are accepted and do nothing.
+const char* const kIgnored[] = {"ClearGameInfo", "InitGameInfo", "beep", "bogus", "draw", "easy",
+                                "hard", "hint", "ponder", "random", "remove", "undo", "fullrand"};
+// Words whose whole line is accepted and dropped (their text may hold anything).
+const char* const kIgnoredLines[] = {"name", "accepted", "rejected", "result"};
+
+}  // namespace
+
+void CommandInterpreter::BeginSearch()
+{
+    MoveNow = 0;
+    DiscardMove = 0;
+    StopPending = 0;
+    ResumeAnalysis = 0;
+}
+
+int CommandInterpreter::NextWord(char* buf, int size)
+{
+    if (!Search.InSearch) {
+        while (PendingHead < PendingTail && IsBlank(Pending[PendingHead])) PendingHead++;
+        if (PendingHead < PendingTail) {
+            int n = 0;
+            while (PendingHead < PendingTail && !IsBlank(Pending[PendingHead])) {
+                const char c = Pending[PendingHead++];
+                if (n < size - 1) buf[n++] = c;
+            }
+            if (size > 0) buf[n] = '\0';
+            return n;
+        }
+        PendingHead = PendingTail = 0;
+    }
+    return ReadWord(buf, size);
+}
+
+int CommandInterpreter::RestOfLine(char* buf, int size)
+{
+    if (!Search.InSearch && PendingHead < PendingTail) {
+        int n = 0;
+        while (PendingHead < PendingTail) {
+            const char c = Pending[PendingHead++];
+            if (c == '\n') break;
+            if (n < size - 1) buf[n++] = c;
+        }
+        if (n > 0 && buf[n - 1] == '\r') n--;
+        if (size > 0) buf[n] = '\0';
+        return n;
+    }
+    return ReadLine(buf, size);
+}
+
+void CommandInterpreter::Defer(const char* word)
+{
+    char rest[INPUT_LINE_MAX];
+    if (ReadLine(rest, sizeof rest) < 0) rest[0] = '\0';
+    const int need = static_cast<int>(std::strlen(word) + std::strlen(rest)) + 1;
+    if (PendingHead > 0) {
+        std::memmove(Pending, Pending + PendingHead, static_cast<size_t>(PendingTail - PendingHead));
+        PendingTail -= PendingHead;
+        PendingHead = 0;
+    }
+    if (PendingTail + need > PENDING_MAX) return;
+    for (const char* s = word; *s; s++) Pending[PendingTail++] = *s;
+    for (const char* s = rest; *s; s++) Pending[PendingTail++] = *s;
+    Pending[PendingTail++] = '\n';
+}
+
+bool CommandInterpreter::HasPendingWord() const
+{
+    for (int i = PendingHead; i < PendingTail; i++)
+        if (!IsBlank(Pending[i])) return true;
+    return false;
+}
+
+bool FindLegalMove(const ChessBoard& board, char side, char castle, u64 from, u64 to, char letter,
+                   char* promotion)
+{
+    ChessBoard work = board;
+    MoveGen mg;
+    const int n = mg.GenerateAllMoves(side, &work, castle);
+    for (int i = 0; i < n; i++) {
+        if (mg.From[i] != from || mg.To[i] != to) continue;
+        char promo = mg.Promotion[i];
+        if (promo == NOPROMOTION) {
+            if (letter) return false;
+        } else if (letter) {
+            const char piece = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+            if (!std::strchr("qrbn", piece)) return false;
+            promo = side ? piece : static_cast<char>(std::toupper(static_cast<unsigned char>(piece)));
+        }
+        ChessBoard child = board;
+        char mask = 15;
+        child.MakeMove(from, to, promo, &mask);
+        if (child.InCheck(side ? child.BlackKing : child.WhiteKing, side)) return false;
+        *promotion = promo;
+        return true;
+    }
+    return false;
+}
+
+bool HasLegalMove(const ChessBoard& board, char side, char castle)
+{
+    ChessBoard work = board;
+    MoveGen mg;
+    const int n = mg.GenerateAllMoves(side, &work, castle);
+    for (int i = 0; i < n; i++) {
+        ChessBoard child = board;
+        char mask = 15;
+        child.MakeMove(mg.From[i], mg.To[i], mg.Promotion[i], &mask);
+        if (!child.InCheck(side ? child.BlackKing : child.WhiteKing, side)) return true;
+    }
+    return false;
+}
+
+bool PositionIsSound(const ChessBoard& b)
+{
+    if (SimpleBitCount(b.WhiteKing) != 1 || SimpleBitCount(b.BlackKing) != 1) return false;
+    const u64 boards[12] = {b.WhitePawns, b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
+                            b.WhiteQueens, b.WhiteKing, b.BlackPawns, b.BlackKnights,
+                            b.BlackBishops, b.BlackRooks, b.BlackQueens, b.BlackKing};
+    u64 all = 0;
+    int count = 0;
+    for (const u64 bb : boards) {
+        all |= bb;
+        count += SimpleBitCount(bb);
+    }
+    if (count != SimpleBitCount(all)) return false;
+    if ((b.WhitePawns | b.BlackPawns) & 0xFF000000000000FFULL) return false;
+    const char them = b.SideToMove ? 0 : 1;
+    return !b.InCheck(them ? b.BlackKing : b.WhiteKing, them);
+}
+
+void RefreshBoardState(ChessBoard& b)
+{
+    b.InitPieceCounts();
+    b.WhitePieceTotal = b.WhiteQueenCount + b.WhiteRookCount + b.WhiteBishopCount +
+                        b.WhiteKnightCount + b.WhitePawnCount;
+    b.BlackPieceTotal = b.BlackQueenCount + b.BlackRookCount + b.BlackBishopCount +
+                        b.BlackKnightCount + b.BlackPawnCount;
+    b.PawnHashCode = PawnKeyOf(b);
+}
+
+u8 HumanMove()
+{
+    Status& st = MainStatus;
+    CommandInterpreter& ci = Interpreter;
+    char word[WORD_MAX];
+    for (;;) {
+        // 1. Analysis stopped by a command goes on once the words that came with it are read.
+        if (ci.ResumeAnalysis && !ci.HasPendingWord()) {
+            ci.ResumeAnalysis = 0;
+            if (st.AnalyzeMode == 1) {
+                st.HumanToMove = 0;
+                return CMD_END;
+            }
+        }
+        // 2. One word; the end of input ends the program as "quit" does.
+        if (!st.xboard) std::printf("Enter Move: ");
+        const int n = ci.NextWord(word, sizeof word);
+        if (!st.xboard) std::printf("%s\n", n < 0 ? "" : word);
+        if (n < 0) return DoCommand("quit");
+        const u8 r = DoCommand(word);
+        if (r == CMD_HANDLED) continue;
+        if (r != CMD_MOVE) return r;
+
+        // 3. A move is played only when it is legal in the game position.
+        u64 from = 0, to = 0;
+        char letter = 0, promotion = NOPROMOTION;
+        if (!ParseMoveWord(word, &from, &to, &letter) ||
+            !FindLegalMove(MainBoard, MainBoard.SideToMove, MainBoard.CastleFlags, from, to, letter,
+                           &promotion)) {
+            std::printf("Illegal move: %s\n", word);
+            std::fflush(stdout);
+            continue;
+        }
+        const u8 result = PlayMove(from, to, promotion);
+
+        // 4. In force mode the moves of both sides follow one another.
+        if (!st.ForceMode) return result;
+        MainBoard.SideToMove = MainBoard.SideToMove ? 0 : 1;
+    }
+}
+
+u8 DoCommand(const char* word)
+{
+    Status& st = MainStatus;
+    ChessBoard& b = MainBoard;
+    for (const char* w : kIgnored)
+        if (Is(word, w)) return CMD_HANDLED;
+    for (const char* w : kIgnoredLines) {
+        if (Is(word, w)) {
+            char rest[INPUT_LINE_MAX];
+            Interpreter.RestOfLine(rest, sizeof rest);
+            return CMD_HANDLED;
+        }
+    }
+    if (Is(word, ".")) {
+        StatusLine();
+        return CMD_HANDLED;
+    }
+    if (Is(word, "?")) {
+        Search.AbortSearch();
+        if (st.AnalyzeMode) EndAnalysis();
+        st.Post = 0;
+        return CMD_END;
+    }
+    if (Is(word, "abort")) {
+        b.InitRep();
+        b.MaxDepth = 56;
+        st.HumanToMove = 1;
+        b.FiftyMoveCount = 0;
+        b.SideToMove = 0;
+        st.initVars();
+        st.ForceMode = 0;
+        Interpreter.HaveSavedST = 0;
+        NewPosition();
+        return CMD_END;
+    }
+    if (Is(word, "analyze")) {
+        if (!Interpreter.HaveSavedST) {
+            Interpreter.SavedST = st.ST;
+            Interpreter.HaveSavedST = 1;
+        }
+        st.AnalyzeMode = 1;
+        st.Post = 1;
+        st.ForceMode = 0;
+        st.HumanToMove = 0;
+        st.NPS = 200001;
+        if (st.ST == 0) st.ST = kAnalysisTime;
+        return CMD_END;
+    }
+    if (Is(word, "bk")) {
+        if (st.AnalyzeMode != 1) st.UseBook = st.UseBook ? 0 : 1;
+        return CMD_HANDLED;
+    }
+    if (Is(word, "black") || Is(word, "white")) {
+        b.SideToMove = Is(word, "black") ? 1 : 0;
+        return CMD_HANDLED;
+    }
+    if (Is(word, "displayboard")) {
+        b.DisplayBoard();
+        return CMD_HANDLED;
+    }
+    if (Is(word, "dumpsee")) {
+        DumpSeeCommand();
+        return CMD_HANDLED;
+    }
+    if (Is(word, "edit")) {
+        SetupBoardFromEdit();
+        return CMD_HANDLED;
+    }
+    if (Is(word, "exit")) {
+        if (st.AnalyzeMode == 1) {
+            EndAnalysis();
+            Search.AbortSearch();
+        }
+        return CMD_END;
+    }
+    if (Is(word, "force")) {
+        st.ForceMode = 1;
+        return CMD_HANDLED;
+    }
+    if (Is(word, "go")) {
+        st.ForceMode = 0;
+        st.HumanToMove = 0;
+        return CMD_END;
+    }
+    if (Is(word, "level")) {
+        LevelCommand();
+        return CMD_HANDLED;
+    }
+    if (Is(word, "new")) {
+        Search.ClearHistory();
+        b.InitRep();
+        st.initVars();
+        st.HumanToMove = 1;
+        b.FiftyMoveCount = 0;
+        b.SideToMove = 0;
+        st.ForceMode = 0;
+        if (st.AnalyzeMode == 1) EndAnalysis();
+        Interpreter.HaveSavedST = 0;
+        NewPosition();
+        return CMD_END;
+    }
+    if (Is(word, "post") || Is(word, "nopost")) {
+        st.Post = Is(word, "post") ? 1 : 0;
+        return CMD_HANDLED;
+    }
+    if (Is(word, "otim")) {
+        ReadNumber();
+        return CMD_HANDLED;
+    }
+    if (Is(word, "time")) {
+        st.TimeLeft = Times(ReadNumber(), 10);
+        return CMD_HANDLED;
+    }
+    if (Is(word, "quit")) {
+        st.RestartGame = 0;
+        st.GameInProgress = 0;
+        Interpreter.QuitRequested = 1;
+        return CMD_QUIT;
+    }
+    if (Is(word, "selfplay")) {
+        st.SelfPlay = 1;
+        return CMD_END;
+    }
+    if (Is(word, "setboard")) {
+        SetBoardCommand();
+        return CMD_HANDLED;
+    }
+    if (Is(word, "sd") || Is(word, "Depth") || Is(word, "DEPTH") || Is(word, "sfd")) {
+        DepthCommand(word, Is(word, "sfd"));
+        return CMD_HANDLED;
+    }
+    if (Is(word, "st")) {
+        const i32 n = ReadNumber();
+        st.ST = Times(n, 1000);
+        st.TimePerMove = Times(n, 900);
+        st.TimeLeft = Times(n, 60000);
+        if (Interpreter.HaveSavedST) Interpreter.SavedST = st.ST;
+        return CMD_HANDLED;
+    }
+    if (Is(word, "traceflag")) {
+        st.Trace = st.Trace ? 0 : 1;
+        return CMD_HANDLED;
+    }
+    if (Is(word, "xboard")) {
+        st.xboard = 1;
+        return CMD_HANDLED;
+    }
+    if (Is(word, "protover")) {
+        const i32 n = ReadNumber();
+        Interpreter.Protover = static_cast<u8>(n < 0 ? 0 : (n > 99 ? 99 : n));
+        std::printf("feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 "
+                    "reuse=1 analyze=1 colors=1 myname=\"Vorn 1.005-64\" done=1\n");
+        std::fflush(stdout);
+        return CMD_HANDLED;
+    }
+    if (Is(word, "ping")) {
+        PingCommand();
+        return CMD_HANDLED;
+    }
+    if (word[0] >= 'a' && word[0] <= 'h' && word[1] >= '0' && word[1] <= '8') return CMD_MOVE;
+    return CMD_HANDLED;
+}
+
+void SetupBoardFromEdit()
+{
+    ChessBoard& b = MainBoard;
+    const ChessBoard before = b;
+    char colour = 0;
+    char word[WORD_MAX];
+    for (;;) {
+        const int n = Interpreter.NextWord(word, sizeof word);
+        const bool end = n < 0 || Is(word, ".");
+        if (!end) {
+            if (Is(word, "#")) {
+                b.ClearField();
+            } else if (Is(word, "c")) {
+                colour = colour ? 0 : 1;
+            } else if (word[0] && std::strchr("PNBRQKx", word[0]) && std::strlen(word) == 3 &&
+                       SquareOfText(word + 1) >= 0) {
+                const u64 m = u64{1} << SquareOfText(word + 1);
+                // Whatever stood on the square goes first, so no square holds two pieces.
+                for (u64* bb : {&b.WhitePawns, &b.WhiteKnights, &b.WhiteBishops, &b.WhiteRooks,
+                                &b.WhiteQueens, &b.WhiteKing, &b.BlackPawns, &b.BlackKnights,
+                                &b.BlackBishops, &b.BlackRooks, &b.BlackQueens, &b.BlackKing})
+                    *bb &= ~m;
+                u64* target = nullptr;
+                switch (word[0]) {
+                case 'P': target = colour ? &b.BlackPawns : &b.WhitePawns; break;
+                case 'N': target = colour ? &b.BlackKnights : &b.WhiteKnights; break;
+                case 'B': target = colour ? &b.BlackBishops : &b.WhiteBishops; break;
+                case 'R': target = colour ? &b.BlackRooks : &b.WhiteRooks; break;
+                case 'Q': target = colour ? &b.BlackQueens : &b.WhiteQueens; break;
+                case 'K': target = colour ? &b.BlackKing : &b.WhiteKing; break;
+                default: break;
+                }
+                if (target) *target |= m;
+            }
+        }
+        // After every word: occupancy and the castling rights the position allows.
+        b.WhitePieces = b.WhitePawns | b.WhiteKnights | b.WhiteBishops | b.WhiteRooks |
+                        b.WhiteQueens | b.WhiteKing;
+        b.BlackPieces = b.BlackPawns | b.BlackKnights | b.BlackBishops | b.BlackRooks |
+                        b.BlackQueens | b.BlackKing;
+        b.AllPieces = b.WhitePieces | b.BlackPieces;
+        b.CastleFlags = 15;
+        KeepPossibleRights(b);
+        if (end) break;
+    }
+    b.LastFrom = b.LastTo = 0;
+    if (!PositionIsSound(b)) {
+        b = before;
+        RefusePosition();
+        return;
+    }
+    NewPosition();
+}
+
+void MakeGUIMove(u64 from, u64 to, char promotion, int score)
+{
+    char text[MOVESTRING_MAX];
+    fillmovestring(text, score, static_cast<char>(RightMostBit(from) - 1),
+                   static_cast<char>(RightMostBit(to) - 1), promotion, 0);
+    if (Interpreter.Protover >= 2) {
+        // " e7e8q \n" becomes "move e7e8q".
+        char* move = text + 1;
+        move[std::strcspn(move, " \n")] = '\0';
+        std::printf("move %s\n", move);
+    } else {
+        std::printf("%d. ...%s", (MainStatus.GamePly + 1) / 2, text);
+    }
+    std::fflush(stdout);
+}
+
+int SearchCommand(const char* word)
+{
+    Status& st = MainStatus;
+    CommandInterpreter& ci = Interpreter;
+    // 1. Once the search has been told to stop, every word waits for the game loop.
+    if (ci.StopPending) {
+        ci.Defer(word);
+        return 1;
+    }
+    // 2. "ping" is answered once the engine's move has been sent (at once during analysis).
+    if (Is(word, "ping")) {
+        if (st.AnalyzeMode == 1) PingCommand();
+        else ci.Defer(word);
+        return 1;
+    }
+    // 3. "?": the search stops and its move is sent.
+    if (Is(word, "?")) {
+        DoCommand(word);
+        ci.MoveNow = 1;
+        ci.StopPending = 1;
+        return 2;
+    }
+    // 4. Commands that stop the search without its move: the board stays as they leave it.
+    const bool analyzing = st.AnalyzeMode == 1;
+    const bool isMove = word[0] >= 'a' && word[0] <= 'h' && word[1] >= '0' && word[1] <= '8';
+    const bool discard = Is(word, "force") || Is(word, "new") || Is(word, "setboard") ||
+                         Is(word, "edit") || Is(word, "abort") || Is(word, "quit") ||
+                         Is(word, "analyze") || (analyzing && Is(word, "exit")) ||
+                         (analyzing && isMove);
+    if (discard) {
+        if (analyzing && isMove) ci.Defer(word);
+        else DoCommand(word);
+        ci.DiscardMove = 1;
+        ci.StopPending = 1;
+        return 2;
+    }
+    // 5. Anything else acts at once and the search goes on; "go" and moves have nothing to do.
+    if (Is(word, "go") || Is(word, "exit") || isMove) return 1;
+    DoCommand(word);
+    return 1;
 }

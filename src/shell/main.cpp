@@ -9,6 +9,8 @@
 #include "search/compmov.h"
 #include "search/hashtab.h"
 #include "shell/bench.h"
+#include "shell/epdsuite.h"
+#include "shell/gameloop.h"
 #include "shell/startup.h"
 #include "shell/status.h"
 #include "shell/uciprotocol.h"
@@ -24,41 +26,64 @@ int main(int argc, char** argv)
     Status& st = MainStatus;
     if (!st.PERFT && !st.BenchMode && !st.SATrain) ReadFirstWord();
 
-    // Outer loop.
-    // 1-2. Fresh tables.
-    if (st.xboard == 1) {
-        ClearPawnHash();
-        PositionCache.ClearTranspositionTables();
-    }
-    Phashattempts = 0;
-    Phashmisses = 0;
-    Search.ClearHistory();
+    // Outer loop: entered after start-up and again whenever a restart is asked for.
+    for (;;) {
+        // 1-2. Fresh tables.
+        if (st.xboard == 1) {
+            ClearPawnHash();
+            PositionCache.ClearTranspositionTables();
+        }
+        Phashattempts = 0;
+        Phashmisses = 0;
+        Search.ClearHistory();
 
-    // 3. Diagnostic modes end the program.
-    if (st.PERFT == 1) {
-        PerfT perft(st.FD);
+        // 3. Diagnostic modes end the program.
+        if (st.PERFT == 1) {
+            PerfT perft(st.FD);
+            return 0;
+        }
+        if (st.DoTestSuite) {
+            ParseEPDSuite(TestSuiteFile());
+            return 0;
+        }
+        if (st.MimicMode == 1) {
+            std::printf("## Mimic == STUDENT\n");
+            ParseEPDSuite(TestSuiteFile());
+            return 0;
+        }
+        if (st.PEV) {
+            ParseEPDSuite(TestSuiteFile());
+            return 0;
+        }
+        if (st.SATrain == 1) {
+            st.BenchMode = 1;
+            Bench();
+            return 0;
+        }
+        if (st.BenchMode == 1) {
+            Bench();
+            return 0;
+        }
+        if (st.BenchMode == 2) {
+            Bench2();
+            return 0;
+        }
+        // 4-5. The console greets the person; then the game.
+        if (st.xboard == 0 && st.UCIMode == 0) ConsoleGreeting();
+        st.HumanToMove = 1;
+        PlayGame();
+
+        // Protocol step. 1. UCI: the UCI loop answers from the start-up word on; it comes back
+        // only for a "ponderhit" with no search, which starts the outer loop again.
+        if (st.UCIMode == 1) {
+            UCI.UCIPrep(FirstWord());
+            if (UCI.KeepRunning == 1) st.RestartGame = 1;
+        }
+        // 2. A restart runs the outer loop again.
+        if (st.RestartGame == 1) continue;
+        // 3. The end.
+        CloseLogFile();
+        std::printf("Bye, Thanks for the match.\n");
         return 0;
     }
-    if (st.SATrain == 1) {
-        st.BenchMode = 1;
-        Bench();
-        return 0;
-    }
-    if (st.BenchMode == 1) {
-        Bench();
-        return 0;
-    }
-    if (st.BenchMode == 2) {
-        Bench2();
-        return 0;
-    }
-    if (st.xboard == 0 && st.UCIMode == 0) ConsoleGreeting();
-    // Protocol step. 1. UCI: the UCI loop answers from the start-up word on; it comes back
-    // only for a "ponderhit" with no search, which starts the outer loop again.
-    if (st.UCIMode == 1) {
-        UCI.UCIPrep(FirstWord());
-        if (UCI.KeepRunning == 1) st.RestartGame = 1;
-    }
-    std::printf("Bye, Thanks for the match.\n");
-    return 0;
 }

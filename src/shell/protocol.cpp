@@ -1,5 +1,6 @@
 #include "shell/protocol.h"
 
+#include "shell/humanmov.h"
 #include "shell/status.h"
 #include "shell/uciprotocol.h"
 
@@ -7,7 +8,8 @@ int ProtocolWord(const char* word)
 {
     // UCI: the word goes to the UCI loop as a line of its own.
     if (MainStatus.UCIMode == 1) return UCI.UCIPrep(word);
-    return 1;
+    // Console and xboard: the command interpreter decides.
+    return SearchCommand(word);
 }
 
 bool ShowCurrLineEnabled() { return UCI.ShowCurrLine != 0; }

@@ -3,6 +3,8 @@ list(APPEND VORN_SOURCES
   src/shell/platform.cpp
   src/shell/startup.cpp
   src/shell/humanmov.cpp
+  src/shell/gameloop.cpp
+  src/shell/epdsuite.cpp
   src/shell/protocol.cpp
   src/shell/uciprotocol.cpp
   src/shell/bench.cpp

@@ -1,0 +1,159 @@
+#include "shell/gameloop.h"
+
+#include <cstdio>
+
+#include "hash/hashcode.h"
+#include "search/compmov.h"
+#include "search/hashtab.h"
+#include "search/movhist.h"
+#include "shell/humanmov.h"
+#include "shell/status.h"
+
+namespace {
+
+// Ends the game when the side to move has no legal move: mate (the other side wins) or
+// stalemate. Returns true when the game is over.
+bool AnnounceGameEnd()
+{
+    const ChessBoard& b = MainBoard;
+    const char side = b.SideToMove ? 1 : 0;
+    if (HasLegalMove(b, side, b.CastleFlags)) return false;
+    if (b.InCheck(side ? b.BlackKing : b.WhiteKing, side))
+        std::printf(side ? "White mates!\n" : "Black mates!\n");
+    else
+        std::printf("Stalemate\n");
+    std::fflush(stdout);
+    MainStatus.GameInProgress = 0;
+    return true;
+}
+
+// The engine found no move: the search's verdict on the position.
+void AnnounceNoMove(int v)
+{
+    const bool whiteToMove = MainBoard.SideToMove == 0;
+    if (v == -MATEVALUE) std::printf(whiteToMove ? "Black mates!\n" : "White mates!\n");
+    else if (v == MATEVALUE) std::printf(whiteToMove ? "White mates!\n" : "Black mates!\n");
+    else std::printf("Stalemate\n");
+    std::fflush(stdout);
+    MainStatus.GameInProgress = 0;
+}
+
+// Flips the side to move after a move of the game and counts the half-move.
+void NextPly()
+{
+    MainBoard.SideToMove = MainBoard.SideToMove ? 0 : 1;
+    MainStatus.GamePly++;
+}
+
+// The engine's turn: searches a copy of the game position and sends and keeps the move it
+// chose, unless a command stopped the search without it or the search was an analysis, in
+// which case the board stays as it was (or as the command left it). Returns the score.
+int EngineTurn()
+{
+    Status& st = MainStatus;
+    CommandInterpreter& ci = Interpreter;
+    const bool analyzing = st.AnalyzeMode == 1;
+    ChessBoard copy = MainBoard;
+    u64 from = 0, to = 0;
+    char promotion = NOPROMOTION;
+    ci.BeginSearch();
+    const int v = Search.ProgressiveDeepening(copy, st.FD, &from, &to, &promotion);
+
+    // The driver has played its move on the game position unless it found none.
+    const bool played = v != STALEMATEVALUE && v != -MATEVALUE && from && to && from != to;
+    const bool keep = played && !analyzing && !ci.DiscardMove;
+    if (played && !keep) MainBoard.UndoMove(0);
+    if (ci.ResetHistory) {
+        MoveList.Init();
+        ci.ResetHistory = 0;
+    }
+    if (keep) {
+        MainBoard.BestFrom = from;
+        MainBoard.BestTo = to;
+        MainBoard.BestPromotion = promotion;
+        if (st.xboard == 1) MakeGUIMove(from, to, promotion, v);
+        NextPly();
+        st.HumanToMove = 1;
+        AnnounceGameEnd();
+    } else if (!played && !ci.DiscardMove &&
+               (v == -MATEVALUE || v == MATEVALUE || v == STALEMATEVALUE)) {
+        AnnounceNoMove(v);
+        st.HumanToMove = 1;
+    } else {
+        // Stopped by a command, or an analysis: the opponent's turn, and analysis stopped by a
+        // command goes on from the position the command left.
+        st.HumanToMove = 1;
+        ci.ResumeAnalysis = st.AnalyzeMode == 1 && ci.DiscardMove;
+    }
+    ci.StopPending = 0;
+    return v;
+}
+
+// Announces a draw and ends the game.
+void AnnounceDraw(const char* text)
+{
+    std::printf("%s", text);
+    MainStatus.GameInProgress = 0;
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+void PlayGame()
+{
+    Status& st = MainStatus;
+    int v = 0;  // score of the engine's last search
+    RefreshBoardState(MainBoard);
+    for (;;) {
+        // 1. A finished game goes to the protocol step; an xboard interface may still start
+        // another game ("new", "setboard", "edit") on the same engine.
+        if (st.UCIMode == 1 || Interpreter.QuitRequested) return;
+        if (!st.GameInProgress) {
+            if (!st.xboard) return;
+            const u8 r = HumanMove();
+            if (r == CMD_QUIT) return;
+            if (r == CMD_MOVE || r == CMD_FIFTY) NextPly();
+            continue;
+        }
+
+        // 2-3. The opponent's turn: moves and commands until a move is played or a command
+        // ends the turn.
+        MainBoard.PawnHashCode = PawnKeyOf(MainBoard);
+        u8 r = CMD_MOVE;
+        bool moved = false;
+        if (st.SelfPlay == 1) st.HumanToMove = 0;
+        if (st.HumanToMove == 1) {
+            PositionCache.AgeTranspositionTables();
+            Search.ClearHistory();
+            do {
+                r = HumanMove();
+            } while (st.ForceMode == 1 && r != CMD_QUIT);
+            if (r == CMD_QUIT) return;
+            if (r == CMD_END) continue;
+            st.HumanToMove = 0;
+            NextPly();
+            moved = !AnnounceGameEnd();
+        } else {
+            // 4. The engine's turn.
+            const i32 ply = st.GamePly;
+            v = EngineTurn();
+            if (Interpreter.QuitRequested) return;
+            moved = st.GameInProgress && st.GamePly != ply;
+        }
+
+        // 5-8. Draws, and the console's score and board.
+        if (moved && r == CMD_FIFTY && st.HumanToMove == 0) {
+            AnnounceDraw("1/2-1/2 {Draw by 50 Move Rule}\n");
+            moved = false;
+        }
+        if (st.xboard == 0) {
+            std::printf("Game Score %d\n", v);
+            MainBoard.DisplayBoard();
+        }
+        if (!moved) continue;
+        const int draw = MainBoard.CheckDraw(0);
+        if (draw == DRAW_MATERIAL) AnnounceDraw("1/2-1/2 {Draw by insufficient material}\n");
+        else if (draw == 6) AnnounceDraw("1/2-1/2 {Draw by repetition}\n");
+        else if (draw == DRAW_FIFTY && st.HumanToMove == 1) AnnounceDraw("1/2-1/2 {Draw by 50 Move Rule}\n");
+    }
+}
