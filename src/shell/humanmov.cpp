@@ -118,6 +118,9 @@ i32 ReadNumber()
     return Interpreter.NextWord(word, sizeof word) < 0 ? 0 : NumberOf(word);
 }
 
+// True for a word taken as a move: a file letter and a digit 0-8 (no command looks like one).
+bool IsMoveWord(const char* w) { return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8'; }
+
 // Square index of a file letter and rank digit ("e4" is 28), or -1 when off the board.
 int SquareOfText(const char* s)
 {
@@ -313,61 +316,85 @@ void CommandInterpreter::BeginSearch()
     ResumeAnalysis = 0;
 }
 
+bool InputText::Append(const char* word, const char* rest)
+{
+    const int need = static_cast<int>(std::strlen(word) + std::strlen(rest)) + 1;
+    if (Head > 0) {
+        std::memmove(Text, Text + Head, static_cast<size_t>(Tail - Head));
+        Tail -= Head;
+        Head = 0;
+    }
+    if (Tail + need > PENDING_MAX) return false;
+    for (const char* p = word; *p; p++) Text[Tail++] = *p;
+    for (const char* p = rest; *p; p++) Text[Tail++] = *p;
+    Text[Tail++] = '\n';
+    return true;
+}
+
+int InputText::Word(char* buf, int size)
+{
+    while (Head < Tail && IsBlank(Text[Head])) Head++;
+    if (Head >= Tail) {
+        Clear();
+        return -1;
+    }
+    int n = 0;
+    while (Head < Tail && !IsBlank(Text[Head])) {
+        const char c = Text[Head++];
+        if (n < size - 1) buf[n++] = c;
+    }
+    if (size > 0) buf[n] = '\0';
+    return n;
+}
+
+int InputText::Line(char* buf, int size)
+{
+    if (Head >= Tail) return -1;
+    int n = 0;
+    while (Head < Tail) {
+        const char c = Text[Head++];
+        if (c == '\n') break;
+        if (n < size - 1) buf[n++] = c;
+    }
+    if (n > 0 && buf[n - 1] == '\r') n--;
+    if (size > 0) buf[n] = '\0';
+    return n;
+}
+
+bool InputText::HasWord() const
+{
+    for (int i = Head; i < Tail; i++)
+        if (!IsBlank(Text[i])) return true;
+    return false;
+}
+
 int CommandInterpreter::NextWord(char* buf, int size)
 {
-    if (!Search.InSearch) {
-        while (PendingHead < PendingTail && IsBlank(Pending[PendingHead])) PendingHead++;
-        if (PendingHead < PendingTail) {
-            int n = 0;
-            while (PendingHead < PendingTail && !IsBlank(Pending[PendingHead])) {
-                const char c = Pending[PendingHead++];
-                if (n < size - 1) buf[n++] = c;
-            }
-            if (size > 0) buf[n] = '\0';
-            return n;
+    InputText& text = Search.InSearch ? SearchLine : Pending;
+    char line[INPUT_LINE_MAX];
+    for (;;) {
+        const int n = text.Word(buf, size);
+        if (n >= 0) return n;
+        if (ReadLine(line, sizeof line) < 0) {
+            if (size > 0) buf[0] = '\0';
+            return -1;
         }
-        PendingHead = PendingTail = 0;
+        text.Append(line, "");
     }
-    return ReadWord(buf, size);
 }
 
 int CommandInterpreter::RestOfLine(char* buf, int size)
 {
-    if (!Search.InSearch && PendingHead < PendingTail) {
-        int n = 0;
-        while (PendingHead < PendingTail) {
-            const char c = Pending[PendingHead++];
-            if (c == '\n') break;
-            if (n < size - 1) buf[n++] = c;
-        }
-        if (n > 0 && buf[n - 1] == '\r') n--;
-        if (size > 0) buf[n] = '\0';
-        return n;
-    }
-    return ReadLine(buf, size);
+    InputText& text = Search.InSearch ? SearchLine : Pending;
+    const int n = text.Line(buf, size);
+    return n >= 0 ? n : ReadLine(buf, size);
 }
 
 void CommandInterpreter::Defer(const char* word)
 {
     char rest[INPUT_LINE_MAX];
-    if (ReadLine(rest, sizeof rest) < 0) rest[0] = '\0';
-    const int need = static_cast<int>(std::strlen(word) + std::strlen(rest)) + 1;
-    if (PendingHead > 0) {
-        std::memmove(Pending, Pending + PendingHead, static_cast<size_t>(PendingTail - PendingHead));
-        PendingTail -= PendingHead;
-        PendingHead = 0;
-    }
-    if (PendingTail + need > PENDING_MAX) return;
-    for (const char* s = word; *s; s++) Pending[PendingTail++] = *s;
-    for (const char* s = rest; *s; s++) Pending[PendingTail++] = *s;
-    Pending[PendingTail++] = '\n';
-}
-
-bool CommandInterpreter::HasPendingWord() const
-{
-    for (int i = PendingHead; i < PendingTail; i++)
-        if (!IsBlank(Pending[i])) return true;
-    return false;
+    if (SearchLine.Line(rest, sizeof rest) < 0) rest[0] = '\0';
+    Pending.Append(word, rest);
 }
 
 bool FindLegalMove(const ChessBoard& board, char side, char castle, u64 from, u64 to, char letter,
@@ -638,8 +665,7 @@ u8 DoCommand(const char* word)
         PingCommand();
         return CMD_HANDLED;
     }
-    if (word[0] >= 'a' && word[0] <= 'h' && word[1] >= '0' && word[1] <= '8') return CMD_MOVE;
-    return CMD_HANDLED;
+    return IsMoveWord(word) ? CMD_MOVE : CMD_HANDLED;
 }
 
 void SetupBoardFromEdit()
@@ -712,7 +738,10 @@ void MakeGUIMove(u64 from, u64 to, char promotion, int score)
     std::fflush(stdout);
 }
 
-int SearchCommand(const char* word)
+namespace {
+
+// Handles a word the search has read, its line in SearchLine: 1 to go on, 2 to stop.
+int HandleSearchWord(const char* word)
 {
     Status& st = MainStatus;
     CommandInterpreter& ci = Interpreter;
@@ -734,22 +763,42 @@ int SearchCommand(const char* word)
         ci.StopPending = 1;
         return 2;
     }
-    // 4. Commands that stop the search without its move: the board stays as they leave it.
+    // 4. Commands that stop the search without its move: the board stays as they leave it. A
+    // move stops an analysis and is played after it.
     const bool analyzing = st.AnalyzeMode == 1;
-    const bool isMove = word[0] >= 'a' && word[0] <= 'h' && word[1] >= '0' && word[1] <= '8';
-    const bool discard = Is(word, "force") || Is(word, "new") || Is(word, "setboard") ||
-                         Is(word, "edit") || Is(word, "abort") || Is(word, "quit") ||
-                         Is(word, "analyze") || (analyzing && Is(word, "exit")) ||
-                         (analyzing && isMove);
-    if (discard) {
-        if (analyzing && isMove) ci.Defer(word);
-        else DoCommand(word);
+    const bool isMove = IsMoveWord(word);
+    if (isMove && analyzing) {
+        ci.Defer(word);
         ci.DiscardMove = 1;
         ci.StopPending = 1;
         return 2;
     }
-    // 5. Anything else acts at once and the search goes on; "go" and moves have nothing to do.
-    if (Is(word, "go") || Is(word, "exit") || isMove) return 1;
-    DoCommand(word);
+    if (Is(word, "force") || Is(word, "new") || Is(word, "setboard") || Is(word, "edit") ||
+        Is(word, "abort") || Is(word, "quit") || Is(word, "analyze") ||
+        (analyzing && Is(word, "exit"))) {
+        DoCommand(word);
+        ci.DiscardMove = 1;
+        ci.StopPending = 1;
+        return 2;
+    }
+    // 5. A move typed ahead is played after the engine's move; "go" has nothing to do; anything
+    // else acts at once and the search goes on.
+    if (isMove) ci.Defer(word);
+    else if (!Is(word, "go") && !Is(word, "exit")) DoCommand(word);
     return 1;
+}
+
+}  // namespace
+
+int SearchCommand(const char* word)
+{
+    // The word's line is read whole, so that nothing of it is left for the next input test.
+    char rest[INPUT_LINE_MAX];
+    CommandInterpreter& ci = Interpreter;
+    ci.SearchLine.Clear();
+    if (ReadLine(rest, sizeof rest) < 0) rest[0] = '\0';
+    ci.SearchLine.Append("", rest);
+    const int r = HandleSearchWord(word);
+    ci.SearchLine.Clear();
+    return r;
 }

@@ -25,14 +25,33 @@ constexpr int CMD_FIFTY = 7;     // HumanMove only: the move played reached the 
 // Longest input word and longest line the interpreter keeps; longer input is cut.
 constexpr int WORD_MAX = 256;
 constexpr int INPUT_LINE_MAX = 1024;
-// Room for the lines that arrive between a stop and the end of the search.
+// Room for the lines read ahead of the interpreter.
 constexpr int PENDING_MAX = 8192;
+
+// Text taken from standard input a whole line at a time (so that nothing of a line is left
+// behind for the search's input test) and handed out word by word.
+class InputText {
+public:
+    char Text[PENDING_MAX];
+    i32 Head = 0;  // next character to hand out
+    i32 Tail = 0;  // end of the text
+
+    // Appends a word, the rest of its line and a newline; false (nothing kept) when full.
+    bool Append(const char* word, const char* rest);
+    // Next word, cut to size - 1 characters; -1 when no word is left.
+    int Word(char* buf, int size);
+    // The rest of the current line, its newline consumed; -1 when the text is used up.
+    int Line(char* buf, int size);
+    bool HasWord() const;
+    void Clear() { Head = Tail = 0; }
+};
 
 // The dialogue's state between commands, and the input that waits for the game loop.
 //
-// Once a command has told the search to stop, the search may still read a few words before
-// it has unwound (it always completes its first iteration). Those words, each with the rest
-// of its line, wait in Pending and are read again, in order, before standard input.
+// The game loop reads its input a line at a time into Pending. A word that arrives while the
+// search runs comes with the rest of its line in SearchLine; when it is to be handled after
+// the search (a "ping", a move typed ahead, anything after a stop), it is put in Pending, so
+// the game loop reads it again, in order, before standard input.
 class CommandInterpreter {
 public:
     u8 Protover = 0;        // version named by "protover" (0: none); 2 or more gives "move e2e4"
@@ -44,21 +63,20 @@ public:
     u8 ResetHistory = 0;    // a new game started during a search: empty the game history after it
     u8 HaveSavedST = 0;     // ST as it was before "analyze" is kept in SavedST
     i32 SavedST = 0;
-    char Pending[PENDING_MAX];
-    i32 PendingHead = 0;    // next character to read
-    i32 PendingTail = 0;    // end of the text
+    InputText Pending;      // the game loop's input
+    InputText SearchLine;   // the line of the word the search has just read
 
     // Clears the flags of the search about to start.
     void BeginSearch();
-    // Next word: the waiting text first (outside a search), then standard input. Returns its
-    // length, or -1 at the end of input.
+    // Next word (from SearchLine during a search, else from Pending), reading further lines of
+    // standard input as needed. Returns its length, or -1 at the end of input.
     int NextWord(char* buf, int size);
     // The rest of the current line, its newline consumed; -1 at the end of input.
     int RestOfLine(char* buf, int size);
-    // Keeps a word that arrived during a search, with the rest of its line, for the game loop.
+    // Keeps the word the search has just read, with the rest of its line, for the game loop.
     void Defer(const char* word);
     // True when a word waits in Pending.
-    bool HasPendingWord() const;
+    bool HasPendingWord() const { return Pending.HasWord(); }
 };
 
 extern CommandInterpreter Interpreter;
