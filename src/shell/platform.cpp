@@ -91,6 +91,9 @@ int ReadLine(char* buf, int size)
 
 bool InputReady()
 {
+    // Blanks left in the buffer (the end of a line whose words have been read) make no word:
+    // they are dropped, so that a word reader is never sent to wait for input that is not there.
+    while (head < tail && IsSpace(static_cast<unsigned char>(buffer[head]))) head++;
     if (head < tail || ended) return true;
     struct pollfd p = {inputFd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;

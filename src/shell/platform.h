@@ -17,6 +17,7 @@ int ReadLine(char* buf, int size);
 // Next character, or -1 at end of input.
 int ReadChar();
 // True when a read would return at once: buffered input, data on the descriptor, or its end.
+// Blanks already buffered are dropped first: they make no word.
 bool InputReady();
 // Waits up to timeoutMs (negative: without limit) for InputReady.
 bool WaitForInput(int timeoutMs);
