@@ -31,7 +31,10 @@ constexpr int kWordMax = 32;
 // Deepest "go depth" accepted: the search's ply tables end well before twice this.
 constexpr int kMaxGoDepth = 60;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 // Removes leading and trailing blanks (a carriage return included) from a line, in place.
 void TrimLine(char* s)
@@ -60,8 +63,14 @@ int NextWord(const char** p, char* out, int size)
     return n;
 }
 
-bool StartsWith(const char* s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
-bool Contains(const char* s, const char* part) { return std::strstr(s, part) != nullptr; }
+bool StartsWith(const char* s, const char* prefix)
+{
+    return std::strncmp(s, prefix, std::strlen(prefix)) == 0;
+}
+bool Contains(const char* s, const char* part)
+{
+    return std::strstr(s, part) != nullptr;
+}
 
 // Leading decimal number of a word, held to the range of an i32; no digits read as 0.
 i32 Number(const char* word)
@@ -80,14 +89,7 @@ int SquareOfText(const char* s)
 }
 
 // True when promotion is a promotion letter of either case.
-bool IsPromotionLetter(char c)
-{
-    switch (c) {
-    case 'q': case 'r': case 'b': case 'n':
-    case 'Q': case 'R': case 'B': case 'N': return true;
-    default: return false;
-    }
-}
+bool IsPromotionLetter(char c) { return c != '\0' && std::strchr("qrbnQRBN", c) != nullptr; }
 
 // True when the move leaves the mover's own king safe.
 bool KeepsKingSafe(const ChessBoard& board, char side, u64 from, u64 to, char promo)
@@ -107,7 +109,8 @@ int FindLegalMove(const ChessBoard& board, char side, int fromSq, int toSq, Move
     if (fromSq < 0 || fromSq > 63 || toSq < 0 || toSq > 63) return -1;
     const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
     for (int i = 0; i < n; i++)
-        if (mg.From[i] == from && mg.To[i] == to && KeepsKingSafe(board, side, from, to, mg.Promotion[i]))
+        if (mg.From[i] == from && mg.To[i] == to &&
+            KeepsKingSafe(board, side, from, to, mg.Promotion[i]))
             return i;
     return -1;
 }
@@ -211,9 +214,9 @@ struct GoParameters {
 
 bool IsGoKeyword(const char* w)
 {
-    static const char* const kKeywords[] = {"searchmoves", "ponder", "wtime", "btime", "winc", "binc",
-                                           "movestogo", "depth", "nodes", "mate", "movetime",
-                                           "infinite"};
+    static const char* const kKeywords[] = {"searchmoves", "ponder", "wtime",     "btime",
+                                            "winc",        "binc",   "movestogo", "depth",
+                                            "nodes",       "mate",   "movetime",  "infinite"};
     for (const char* k : kKeywords)
         if (std::strcmp(w, k) == 0) return true;
     return false;
@@ -235,12 +238,18 @@ GoParameters ReadGoLine(const char* line)
             p = q;
             return Number(value);
         };
-        if (std::strcmp(word, "infinite") == 0) g.infinite = true;
-        else if (std::strcmp(word, "ponder") == 0) g.ponder = true;
-        else if (std::strcmp(word, "wtime") == 0) g.wtime = number();
-        else if (std::strcmp(word, "btime") == 0) g.btime = number();
-        else if (std::strcmp(word, "winc") == 0) g.winc = number();
-        else if (std::strcmp(word, "binc") == 0) g.binc = number();
+        if (std::strcmp(word, "infinite") == 0)
+            g.infinite = true;
+        else if (std::strcmp(word, "ponder") == 0)
+            g.ponder = true;
+        else if (std::strcmp(word, "wtime") == 0)
+            g.wtime = number();
+        else if (std::strcmp(word, "btime") == 0)
+            g.btime = number();
+        else if (std::strcmp(word, "winc") == 0)
+            g.winc = number();
+        else if (std::strcmp(word, "binc") == 0)
+            g.binc = number();
         else if (std::strcmp(word, "movestogo") == 0) {
             g.movestogo = true;
             g.movestogoValue = number();
@@ -260,10 +269,13 @@ GoParameters ReadGoLine(const char* line)
                 const int fromSq = SquareOfText(value);
                 const int toSq = fromSq >= 0 ? SquareOfText(value + 2) : -1;
                 MoveGen mg;
-                if (toSq < 0 || FindLegalMove(MainBoard, MainBoard.SideToMove, fromSq, toSq, mg) < 0) continue;
+                if (toSq < 0 ||
+                    FindLegalMove(MainBoard, MainBoard.SideToMove, fromSq, toSq, mg) < 0)
+                    continue;
                 const u16 code = static_cast<u16>(fromSq * 64 + toSq);
                 bool known = false;
-                for (int i = 0; i < Search.AllowedRootCount; i++) known = known || Search.AllowedRootMoves[i] == code;
+                for (int i = 0; i < Search.AllowedRootCount; i++)
+                    known = known || Search.AllowedRootMoves[i] == code;
                 if (!known && Search.AllowedRootCount < MAXROOTMOVES)
                     Search.AllowedRootMoves[Search.AllowedRootCount++] = code;
             }
@@ -288,8 +300,10 @@ bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* ou
     const int i = FindLegalMove(after, side, fromSq, toSq, mg);
     if (i < 0) return false;
     char letter = reply.promotion;
-    if (mg.Promotion[i] == NOPROMOTION) letter = NOPROMOTION;
-    else if (!IsPromotionLetter(letter)) letter = 'q';
+    if (mg.Promotion[i] == NOPROMOTION)
+        letter = NOPROMOTION;
+    else if (!IsPromotionLetter(letter))
+        letter = 'q';
     MoveText(out, fromSq, toSq, letter);
     return true;
 }
@@ -325,8 +339,10 @@ void RunSearch(UCIProtocol& u)
     }
     if (i >= 0) {
         char promo = u.Promo;
-        if (mg.Promotion[i] == NOPROMOTION) promo = NOPROMOTION;
-        else if (!IsPromotionLetter(promo)) promo = mg.Promotion[i];
+        if (mg.Promotion[i] == NOPROMOTION)
+            promo = NOPROMOTION;
+        else if (!IsPromotionLetter(promo))
+            promo = mg.Promotion[i];
         fillmovestring(text, v, static_cast<char>(RightMostBit(from) - 1),
                        static_cast<char>(RightMostBit(to) - 1), promo, 0);
         text[std::strcspn(text, "\n")] = '\0';
@@ -336,8 +352,10 @@ void RunSearch(UCIProtocol& u)
     // 3. The replies.
     std::printf("info score cp %d\n", v / 10);
     std::fflush(stdout);
-    if (withPonder) std::printf("bestmove%sponder %s\n", text, ponder);
-    else std::printf("bestmove%s\n", text);
+    if (withPonder)
+        std::printf("bestmove%sponder %s\n", text, ponder);
+    else
+        std::printf("bestmove%s\n", text);
     std::fflush(stdout);
     u.State = WAITING;
 }
@@ -385,7 +403,8 @@ void GoCommand(UCIProtocol& u, const char* line)
     if (!white && g.binc >= 0) st.TimeInc = g.binc / 1000;
     st.MovesPerSession = g.movestogo && g.movestogoValue > 0 ? g.movestogoValue : 0;
     if (g.depth) {
-        const int d = g.depthValue < 0 ? 0 : (g.depthValue > kMaxGoDepth ? kMaxGoDepth : g.depthValue);
+        const int d =
+            g.depthValue < 0 ? 0 : (g.depthValue > kMaxGoDepth ? kMaxGoDepth : g.depthValue);
         MainBoard.FixedDepth = d;
         st.FD = static_cast<char>(d);
     }
@@ -511,7 +530,6 @@ int SearchCommand(UCIProtocol& u)
 int UCIProtocol::UCIPrep(const char* text)
 {
     std::snprintf(InputLine, sizeof InputLine, "%s", text ? text : "");
-    TrimLine(InputLine);
     return UCICore();
 }
 
@@ -522,7 +540,6 @@ int UCIProtocol::UCICore()
         if (r) return r;
         // 12. The next line; the end of input ends the program as "quit" does.
         if (ReadLine(InputLine, sizeof InputLine) < 0) Quit(*this);
-        TrimLine(InputLine);
     }
 }
 
@@ -530,6 +547,8 @@ int UCIProtocol::UCICommand()
 {
     Status& st = MainStatus;
     char* line = InputLine;
+    // Blanks and a carriage return around the line do not count.
+    TrimLine(line);
     if (Search.InSearch) return SearchCommand(*this);
 
     // 1. Identification.
@@ -541,8 +560,10 @@ int UCIProtocol::UCICommand()
         std::printf("option name SecondaryBook type check default false\n");
         std::printf("option name UCI_ShowCurrLine type check default true\n");
         std::printf("option name Ponder type check default false\n");
-        std::printf("option name UCI_EngineAbout type string default Vorn %s, a chess engine by the "
-                    "Vorn developers\n", Version);
+        std::printf(
+            "option name UCI_EngineAbout type string default Vorn %s, a chess engine by the "
+            "Vorn developers\n",
+            Version);
         std::printf("uciok\n");
         std::fflush(stdout);
         st.UseBook = 0;
@@ -558,7 +579,8 @@ int UCIProtocol::UCICommand()
     // 4-5. A search; afterwards the line only survives when it is a "ucinewgame" that stopped it.
     if (StartsWith(line, "go")) {
         GoCommand(*this, line);
-        if (!StartsWith(line, "ucinewgame")) std::snprintf(line, UCI_LINE_MAX, "VornSearchFinished");
+        if (!StartsWith(line, "ucinewgame"))
+            std::snprintf(line, UCI_LINE_MAX, "VornSearchFinished");
     }
     // 6.
     if (std::strcmp(line, "VornSearchFinished") == 0) State = WAITING;
@@ -608,13 +630,16 @@ const char* UCIProtocol::MakeMoves(const char* p)
     MoveGen mg;
     const int i = FindLegalMove(MainBoard, static_cast<char>(HashSide), fromSq, toSq, mg);
     if (i < 0) return nullptr;
+    // A promotion takes the letter given (queen when none); no other move has a letter.
+    char promo = mg.Promotion[i];
+    if (len == 5) {
+        if (promo == NOPROMOTION) return nullptr;
+        promo = p[4];
+    }
     FromSquare = fromSq;
     ToSquare = toSq;
     FromMask = SquareMask(fromSq);
     ToMask = SquareMask(toSq);
-    // A promotion takes the letter given (queen when none); any other move ignores a letter.
-    char promo = mg.Promotion[i];
-    if (promo != NOPROMOTION && len == 5) promo = p[4];
 
     // 2.
     MainStatus.GamePly += 1;

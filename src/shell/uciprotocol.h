@@ -15,17 +15,17 @@ constexpr int UCI_LINE_MAX = 10000;
 class UCIProtocol {
 public:
     char InputLine[UCI_LINE_MAX] = {};
-    i32 FromSquare = 0;      // squares of the last move text read by MakeMoves (a1 = 0)
+    i32 FromSquare = 0;  // squares of the last move text read by MakeMoves (a1 = 0)
     i32 ToSquare = 0;
-    char Promo = 0;          // promotion byte of the move chosen by the last search
-    u8 HashSide = 0;         // side to move of the replayed position: 0 white, 1 black
+    char Promo = 0;   // promotion byte of the move chosen by the last search
+    u8 HashSide = 0;  // side to move of the replayed position: 0 white, 1 black
     u8 State = WAITING;
     u64 FromMask = 0;
     u64 ToMask = 0;
     char Version[16] = "1.005-64";
-    u8 KeepRunning = 1;      // 1 until "quit"
-    u8 SendPonderMove = 0;   // "bestmove" carries a "ponder" move
-    u8 ShowCurrLine = 1;     // option UCI_ShowCurrLine: the root prints "info currmove" lines
+    u8 KeepRunning = 1;     // 1 until "quit"
+    u8 SendPonderMove = 0;  // "bestmove" carries a "ponder" move
+    u8 ShowCurrLine = 1;    // option UCI_ShowCurrLine: the root prints "info currmove" lines
 
     // Copies text (a line, or a word read by the search) into InputLine and runs UCICore on it.
     int UCIPrep(const char* text);

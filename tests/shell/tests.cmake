@@ -1,2 +1,3 @@
 vorn_test_suite(shell_tests shell/startup_test.cpp)
 vorn_test_suite(xboard_tests shell/xboard_test.cpp shell/console_test.cpp shell/epd_test.cpp)
+vorn_test_suite(uci_tests shell/uci_test.cpp)
