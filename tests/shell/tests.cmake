@@ -3,3 +3,4 @@ vorn_test_suite(xboard_tests shell/xboard_test.cpp shell/console_test.cpp shell/
 vorn_test_suite(uci_tests shell/uci_test.cpp)
 vorn_slow_test_suite(xboard_match_tests shell/xboard_match_test.cpp)
 vorn_slow_test_suite(uci_game_tests shell/uci_games_test.cpp)
+vorn_test_suite(bench_tests shell/bench_test.cpp)
