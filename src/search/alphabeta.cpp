@@ -121,8 +121,9 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         const int pieces = board.QuickPieceCount();
         const bool reducible = mPromo == NOPROMOTION && depth > 2 && legal > 2 && !givesCheck &&
                                !capture && mg.OrderValue[i] <= 950 && pieces > 2;
-        // 5.8-5.9
+        // 5.8-5.9 The move's line starts empty: a move scored by quiescence has no continuation.
         const int maxPly = board.SearchPlyLimit;
+        PVTable[1][0].code = 1;
         if (depth + givesCheck == 1) {
             v = -Quiesce(opp, -beta, -alpha, child, 0, 0, 1);
         } else if (legal == 1) {
@@ -423,8 +424,9 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
             // 11.9
             const int newDepth = depth - 1 + ext - futile - reduction;
 
-            // 11.10 Search the move.
+            // 11.10 Search the move; its line starts empty (quiescence leaves no line).
             int v;
+            PVTable[ply + 1][0].code = static_cast<u16>(ply + 1);
             if (legal == 1 || nodeType != 1) {
                 if (newDepth > 0 || givesCheck)
                     v = -Search(opp, -beta, -alpha, child, newDepth, ply + 1, 1, childCastle, givesCheck,

@@ -446,12 +446,23 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
         pos2fenString(p.board, fen);
         ASSERT_TRUE(IsLegal(p, d.from, d.to, d.promotion))
             << fen << " depth " << depth << " move " << Text(d.from, d.to);
+        EXPECT_EQ(FirstIllegalLineMove(p), -1) << fen << " depth " << depth;
         if (!exact) {
             const Position after = mg::Played(p, {d.from, d.to, d.promotion});
             EXPECT_TRUE(SamePlacement(MainBoard, after.board)) << fen;
         }
     }
     EXPECT_GT(searched, 150);
+}
+
+// At depth 1 a quiet move is scored by quiescence after a checking move was searched deeper:
+// the quiet move's line must not take the checking move's continuation.
+TEST_F(SearchEngine, RookEndgameLineAtDepthOneHoldsOnlyLegalMoves)
+{
+    const Position p = Load("8/2p5/3p4/KP2r3/5R2/4P3/4k1P1/8 w - - 0 1");
+    const Decision d = Decide(1);
+    ASSERT_TRUE(IsLegal(p, d.from, d.to, d.promotion));
+    EXPECT_EQ(FirstIllegalLineMove(p), -1) << "line length " << Search.PVLength;
 }
 
 // Games the engine plays against itself at small depths, the game history kept as an interface
