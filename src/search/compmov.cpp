@@ -168,7 +168,9 @@ void SearchRoutines::SetBudget()
                 std::printf("DefaultMovesPerSession = %d\n", st.DefaultMovesPerSession);
             }
         }
-        st.TimePerMove = Clamp32(tpm);
+        // An overdrawn clock gives no time, not a negative budget that would stop the first
+        // iteration before it has a move.
+        st.TimePerMove = Clamp32(tpm > 0 ? tpm : 0);
 
         // 4. Node budget at the current speed estimate.
         PollCountdown = InitMoveTimer();
@@ -308,12 +310,20 @@ bool SearchRoutines::Poll(int ply)
         PollCountdown = st.NPS >> 1;
         return false;
     }
-    // 5. Node budget.
+    // 5. Node budget. A stop before the first iteration has produced a move waits for it,
+    // as the wall clock's stop does.
+    auto stopNow = [&]() -> bool {
+        if (!CompletedIteration) {
+            if (!DeferredAbort) DeferredAbort = 2;
+            return false;
+        }
+        AbortNow = 1;
+        return true;
+    };
     auto budgetExceeded = [&]() -> bool {
         if (st.ST) {
-            AbortNow = 1;
             TimeUp = 1;
-            return true;
+            return stopNow();
         }
         if (FailingLow && !TimerExtended) {
             ExtendBudget();
@@ -331,10 +341,7 @@ bool SearchRoutines::Poll(int ply)
         }
     } else {
         if ((n > NodesPerMove || SearchAborted == 1) && budgetExceeded()) return true;
-        if (n >= st.EmergencyTimeThreshold || SearchAborted == 1) {
-            AbortNow = 1;
-            return true;
-        }
+        if ((n >= st.EmergencyTimeThreshold || SearchAborted == 1) && stopNow()) return true;
     }
     // 6.
     PollCountdown = InitMoveTimer();

@@ -288,6 +288,21 @@ TEST_F(TimeControl, SoftLimitFinishesTheIterationEmergencyLimitUnwinds)
     EXPECT_EQ(Search.PollPly, 5);
 }
 
+TEST_F(TimeControl, BudgetStopWaitsForTheFirstIteration)
+{
+    InProgress(2500, 1000, 2000, 100);
+    Search.CompletedIteration = 0;
+    EXPECT_FALSE(Search.Poll(4));
+    EXPECT_EQ(Search.AbortNow, 0);
+    EXPECT_EQ(Search.DeferredAbort, 2);
+    MainStatus.ST = 100;
+    Search.DeferredAbort = 0;
+    EXPECT_FALSE(Search.Poll(4));
+    EXPECT_EQ(Search.AbortNow, 0);
+    EXPECT_EQ(Search.TimeUp, 1);
+    EXPECT_EQ(Search.DeferredAbort, 2);
+}
+
 TEST_F(TimeControl, FailingLowDoublesTheBudgetOnce)
 {
     InProgress(1500, 1000, 2000, 100);
@@ -465,6 +480,41 @@ TEST_F(TimeControl, FixedDepthIgnoresEvenAnExhaustedBudget)
     const Timed t = Decide();
     EXPECT_EQ(Search.RootDepth, 4);
     EXPECT_TRUE(IsLegal(p, t.from, t.to, t.promotion));
+}
+
+// A budget spent inside the first iteration still leaves a move to play.
+TEST_F(TimeControl, BudgetSpentBeforeTheFirstMoveStillPlaysOne)
+{
+    for (const char* fen : kBenchPositions) {
+        MainStatus.UCIMode = 0;
+        MainStatus.NPS = 2;
+        MainStatus.ST = 1;
+        const Position p = Load(fen);
+        MainBoard.BestFrom = MainBoard.BestTo = 0;
+        const Timed t = Decide();
+        EXPECT_TRUE(IsLegal(p, t.from, t.to, t.promotion)) << fen;
+        EXPECT_NE(MainBoard.AllPieces, p.board.AllPieces) << "no move played: " << fen;
+    }
+}
+
+// An interface may report a clock already overdrawn; the engine still answers with a move.
+TEST_F(TimeControl, OverdrawnClockStillPlaysAMove)
+{
+    for (int left : {-500, -1, 0}) {
+        MainStatus.TimeLeft = left;
+        MainStatus.MovesPerSession = left == -500 ? 0 : 2;
+        const Position p = Load(kBenchPositions[1]);
+        MainBoard.BestFrom = MainBoard.BestTo = 0;
+        const Timed t = Decide();
+        EXPECT_TRUE(IsLegal(p, t.from, t.to, t.promotion)) << left;
+        EXPECT_NE(MainBoard.AllPieces, p.board.AllPieces) << "no move played with " << left;
+    }
+    MainStatus.MovesPerSession = 2;
+    MainStatus.TimeLeft = -500;
+    const Position p = Load(kBenchPositions[1]);
+    const Timed t = Decide();
+    EXPECT_TRUE(IsLegal(p, t.from, t.to, t.promotion));
+    EXPECT_NE(MainBoard.AllPieces, p.board.AllPieces) << "no move played";
 }
 
 // Twenty decisions on a clock of 100 ms with no increment, from varied positions: each returns
