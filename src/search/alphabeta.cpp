@@ -20,6 +20,30 @@ constexpr int kFutilityMargin[8] = {1200, 1100, 1925, 2700, 3500, 4400, 5300, 62
 
 inline u64 KingOf(const ChessBoard& b, char side) { return side ? b.BlackKing : b.WhiteKing; }
 
+// Mate scores in the table are distances from the node that stored them; the search counts them
+// from the root. A score or window bound from the root becomes one from a node at ply.
+inline int ToTable(int v, int ply) { return v > 109799 ? v + ply : (v < -109799 ? v - ply : v); }
+
+// Stores a result with its mate score measured from this node. The table pushes mate scores out
+// by the depth it is given, so the depth is taken off first.
+inline void Store(u64 upper, u64 lower, char side, int depth, int ply, int move, int value,
+                  char flag, int alpha, int beta)
+{
+    int v = ToTable(value, ply);
+    if (v > 109799) v -= depth;
+    else if (v < -109799) v += depth;
+    PositionCache.InsertTranspositionTables(upper, lower, side, depth, static_cast<i16>(move), v,
+                                            flag, alpha, beta);
+}
+
+// Probes with the window measured from this node; the caller takes the ply off the value again.
+inline char Probe(u64 upper, u64 lower, char side, int depth, int ply, int alpha, int beta,
+                  int* value, int* move)
+{
+    return PositionCache.SearchTranspositionTables(upper, lower, side, depth, ToTable(alpha, ply),
+                                                   ToTable(beta, ply), value, move);
+}
+
 // Prints a progress line of the root in the dialect in use.
 void RootProgressLine(int depth, int score, bool withTime, const char* line)
 {
@@ -259,7 +283,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
             MoveList.RetractMove();
             return 0;
         }
-        if (PositionCache.SearchTranspositionTables(upper, lower, side, depth, alpha, beta, &value, &moveCode) <= 2) {
+        if (Probe(upper, lower, side, depth, ply, alpha, beta, &value, &moveCode) <= 2) {
             if (value > 109799) value -= ply;
             else if (value < -109799) value += ply;
             LeafNodes++;
@@ -268,11 +292,11 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
         }
         const int v = Quiesce(side, alpha, beta, board, depth, 0, ply + 1);
         if (v >= beta)
-            PositionCache.InsertTranspositionTables(upper, lower, side, depth, 0, v, 1, alpha, beta);
+            Store(upper, lower, side, depth, ply, 0, v, 1, alpha, beta);
         else if (v > alpha)
-            PositionCache.InsertTranspositionTables(upper, lower, side, depth, 0, v, 2, alpha, beta);
+            Store(upper, lower, side, depth, ply, 0, v, 2, alpha, beta);
         else
-            PositionCache.InsertTranspositionTables(upper, lower, side, depth, 0, alpha, 0, alpha, beta);
+            Store(upper, lower, side, depth, ply, 0, alpha, 0, alpha, beta);
         LeafNodes++;
         MoveList.RetractMove();
         return v;
@@ -291,7 +315,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     // 6. Table.
     int hashMove = 0;
     bool pruning = true;
-    const char code = PositionCache.SearchTranspositionTables(upper, lower, side, depth, alpha, beta, &value, &moveCode);
+    const char code = Probe(upper, lower, side, depth, ply, alpha, beta, &value, &moveCode);
     if (code <= 2) {
         if (st.Trace == 1) {
             std::printf("Position Cache Hit: v=%d alpha=%d beta=%d\n", value, alpha, beta);
@@ -341,7 +365,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
                 return 0;
             }
             if (v >= beta) {
-                PositionCache.InsertTranspositionTables(upper, lower, side, depth - 3, 0, v, 1, alpha, beta);
+                Store(upper, lower, side, depth - 3, ply, 0, v, 1, alpha, beta);
                 if (st.Trace == 1) {
                     std::printf("Position Cache Insert (NullM): v=%d alpha=%d beta=%d\n", v, alpha, beta);
                     std::printf("Upper HC %llu Lower HC %llu\n", static_cast<unsigned long long>(upper),
@@ -363,7 +387,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
             return 0;
         }
         int dummy = 0, iidMove = 0;
-        PositionCache.SearchTranspositionTables(upper, lower, side, depth, alpha, beta, &dummy, &iidMove);
+        Probe(upper, lower, side, depth, ply, alpha, beta, &dummy, &iidMove);
         hashMove = iidMove;
     }
 
@@ -504,11 +528,11 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     if (!bestFutile) {
         const i16 storeMove = static_cast<i16>(PVTable[ply][ply].code);
         if (best >= beta)
-            PositionCache.InsertTranspositionTables(upper, lower, side, depth, storeMove, best, 1, alphaIn, beta);
+            Store(upper, lower, side, depth, ply, storeMove, best, 1, alphaIn, beta);
         else if (raisedAlpha)
-            PositionCache.InsertTranspositionTables(upper, lower, side, depth, storeMove, best, 2, alphaIn, beta);
+            Store(upper, lower, side, depth, ply, storeMove, best, 2, alphaIn, beta);
         else
-            PositionCache.InsertTranspositionTables(upper, lower, side, depth, storeMove, alpha, 0, alphaIn, beta);
+            Store(upper, lower, side, depth, ply, storeMove, alpha, 0, alphaIn, beta);
     }
     MoveList.RetractMove();
     return best;

@@ -255,6 +255,22 @@ TEST_F(SearchEngine, MateBehindAQuietMoveIsFound)
     }
 }
 
+// Results stored by shallower searches must not change a mate's distance: each deeper search
+// of these mates in two, with the table kept, scores exactly a mate in two.
+TEST_F(SearchEngine, MateScoresKeepTheirDistanceThroughTheTable)
+{
+    for (const char* fen : {"8/8/4R3/8/3R4/5K2/8/7k w - - 0 1", "7Q/8/8/8/7R/1K6/8/2k5 w - - 0 1",
+                            "r5k1/5ppp/8/8/8/8/1Q3PPP/1R4K1 w - - 0 1"}) {
+        PositionCache.ClearTranspositionTables();
+        Search.ClearHistory();
+        for (int depth = 2; depth <= 8; depth++) {
+            Load(fen);
+            MoveList.Init();
+            EXPECT_EQ(Exact(depth).score, 109997) << fen << " depth " << depth;
+        }
+    }
+}
+
 TEST_F(SearchEngine, MateFoundStopsTheIterations)
 {
     Load("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
