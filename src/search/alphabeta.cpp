@@ -106,10 +106,11 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     u64 bestTo = prev.code || prev.promotion ? SquareMask(prev.code & 63) : 0;
     char bestPromo = prev.promotion;
     if (!prev.code && !prev.promotion) bestFrom = bestTo = 0;
-    const bool quickRoot = !st.FD && !st.Pondering;
+    // Read afresh at each use: a ponder hit turns a ponder search into a timed one mid-move.
+    auto quickRoot = [&st]() { return !st.FD && !st.Pondering; };
     for (int i = 0; i < count && best < beta; i++) {
         // 5.1
-        if (TimeUp && quickRoot) {
+        if (TimeUp && quickRoot()) {
             WriteLogFile("Tree Root Search Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i, legal, count);
             break;
         }
@@ -160,16 +161,16 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
                             lower, 3, maxPly);
                 done = v <= alpha;
             }
-            if (!done && !(AbortNow && quickRoot)) {
+            if (!done && !(AbortNow && quickRoot())) {
                 v = -Search(opp, -alpha - 1, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
                             givesCheck, upper, lower, 3, maxPly);
-                if (v > alpha && v < beta && !(AbortNow && quickRoot))
+                if (v > alpha && v < beta && !(AbortNow && quickRoot()))
                     v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
                                 givesCheck, upper, lower, 1, maxPly);
             }
         }
         // 5.10 / 7. Abort exit: the caller keeps the last completed iteration's move.
-        if (AbortNow && quickRoot) {
+        if (AbortNow && quickRoot()) {
             WriteLogFile("Tree Search #1 Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i, legal, count);
             WriteLogFile("Tree Root Search Choice #1 From=%d  To=%d  Promo=%d\n",
                          RightMostBit(bestFrom) - 1, RightMostBit(bestTo) - 1, bestPromo);
