@@ -7,5 +7,6 @@ list(APPEND VORN_SOURCES
   src/shell/epdsuite.cpp
   src/shell/protocol.cpp
   src/shell/uciprotocol.cpp
+  src/shell/ucimoves.cpp
   src/shell/bench.cpp
 )

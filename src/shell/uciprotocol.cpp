@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "board/board.h"
-#include "board/setup.h"
 #include "eval/poseval.h"
 #include "hash/book.h"
 #include "hash/hashcode.h"
@@ -17,6 +16,7 @@
 #include "shell/humanmov.h"
 #include "shell/platform.h"
 #include "shell/status.h"
+#include "shell/ucimoves.h"
 
 UCIProtocol UCI;
 
@@ -26,42 +26,8 @@ namespace {
 constexpr i32 kInfiniteTime = 1209600000;
 // The speed estimate assumed by analysis and by a new game.
 constexpr i32 kAnalysisNPS = 800000;
-// Longest word the line readers keep; longer words are cut and then match no command.
-constexpr int kWordMax = 32;
 // Deepest "go depth" accepted: the search's ply tables end well before twice this.
 constexpr int kMaxGoDepth = 60;
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-// Removes leading and trailing blanks (a carriage return included) from a line, in place.
-void TrimLine(char* s)
-{
-    int start = 0;
-    while (s[start] && IsBlank(s[start])) start++;
-    int end = static_cast<int>(std::strlen(s + start)) + start;
-    while (end > start && IsBlank(s[end - 1])) end--;
-    std::memmove(s, s + start, static_cast<size_t>(end - start));
-    s[end - start] = '\0';
-}
-
-// Copies the next whitespace-delimited word of *p into out (cut to size - 1 characters) and
-// moves *p past it. Returns the word's full length; 0 when the text has no more words.
-int NextWord(const char** p, char* out, int size)
-{
-    const char* s = *p;
-    while (*s && IsBlank(*s)) s++;
-    int n = 0;
-    while (s[n] && !IsBlank(s[n])) {
-        if (n < size - 1) out[n] = s[n];
-        n++;
-    }
-    out[n < size - 1 ? n : size - 1] = '\0';
-    *p = s + n;
-    return n;
-}
 
 bool StartsWith(const char* s, const char* prefix)
 {
@@ -79,129 +45,6 @@ i32 Number(const char* word)
     if (n > INT32_MAX) return INT32_MAX;
     if (n < INT32_MIN) return INT32_MIN;
     return static_cast<i32>(n);
-}
-
-// Square index of a file letter and rank digit ("e4" = 28), or -1 when they name no square.
-int SquareOfText(const char* s)
-{
-    if (s[0] < 'a' || s[0] > 'h' || s[1] < '1' || s[1] > '8') return -1;
-    return SquareOf(s[0] - 'a', s[1] - '1');
-}
-
-// True when promotion is a promotion letter of either case.
-bool IsPromotionLetter(char c) { return c != '\0' && std::strchr("qrbnQRBN", c) != nullptr; }
-
-// True when the move leaves the mover's own king safe.
-bool KeepsKingSafe(const ChessBoard& board, char side, u64 from, u64 to, char promo)
-{
-    ChessBoard child = board;
-    char mask = 15;
-    child.MakeMove(from, to, promo, &mask);
-    return !child.InCheck(side ? child.BlackKing : child.WhiteKing, side);
-}
-
-// Generates the moves of board for side into mg and returns the index of the legal move from
-// fromSq to toSq, or -1. The generator makes queen promotions only; the caller plays the letter.
-int FindLegalMove(const ChessBoard& board, char side, int fromSq, int toSq, MoveGen& mg)
-{
-    ChessBoard b = board;
-    const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
-    if (fromSq < 0 || fromSq > 63 || toSq < 0 || toSq > 63) return -1;
-    const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
-    for (int i = 0; i < n; i++)
-        if (mg.From[i] == from && mg.To[i] == to &&
-            KeepsKingSafe(board, side, from, to, mg.Promotion[i]))
-            return i;
-    return -1;
-}
-
-// Index of the first legal move of board for side in mg, or -1 when it has none.
-int FirstLegalMove(const ChessBoard& board, char side, MoveGen& mg)
-{
-    ChessBoard b = board;
-    const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
-    for (int i = 0; i < n; i++)
-        if (KeepsKingSafe(board, side, mg.From[i], mg.To[i], mg.Promotion[i])) return i;
-    return -1;
-}
-
-// Writes "e2e4" or "e7e8q" for a move; a promotion letter is written in lower case.
-void MoveText(char* out, int fromSq, int toSq, char promo)
-{
-    char buf[MOVESTRING_MAX];
-    fillmovestring(buf, 0, static_cast<char>(fromSq), static_cast<char>(toSq), promo, 0);
-    int n = 0;
-    for (const char* s = buf + 1; *s && *s != ' ' && *s != '\n' && n < 5; s++) out[n++] = *s;
-    out[n] = '\0';
-}
-
-// Drops the castling rights whose king or rook is not on its home square (a FEN may claim them).
-void CheckCastleRights(ChessBoard& b)
-{
-    const bool whiteKing = (b.WhiteKing & SquareMask(4)) != 0;
-    const bool blackKing = (b.BlackKing & SquareMask(60)) != 0;
-    if (!whiteKing || !(b.WhiteRooks & SquareMask(7))) b.CastleFlags &= ~WKSIDE;
-    if (!whiteKing || !(b.WhiteRooks & SquareMask(0))) b.CastleFlags &= ~WQSIDE;
-    if (!blackKing || !(b.BlackRooks & SquareMask(63))) b.CastleFlags &= ~BKSIDE;
-    if (!blackKing || !(b.BlackRooks & SquareMask(56))) b.CastleFlags &= ~BQSIDE;
-}
-
-// The reset shared by "position startpos" and "position fen": start position, fresh status.
-void ResetPosition()
-{
-    Search.ClearHistory();
-    MainBoard.InitRep();
-    MainStatus.initVars();
-    MainStatus.HumanToMove = 1;
-    MainBoard.FiftyMoveCount = 0;
-    MainBoard.SideToMove = 0;
-    MoveList.Init();
-}
-
-// "position [startpos | fen <text>] [moves <m1> <m2> ...]".
-void PositionCommand(UCIProtocol& u, const char* line)
-{
-    const char* p = line + std::strlen("position");
-    char word[kWordMax];
-    const char* after = p;
-    NextWord(&after, word, sizeof word);
-    // 1. The position the moves start from.
-    if (std::strcmp(word, "startpos") == 0) {
-        u.HashSide = 0;
-        ResetPosition();
-        MainStatus.GameInProgress = 1;
-        p = after;
-    } else if (std::strcmp(word, "fen") == 0) {
-        // The FEN fields, joined by single spaces, up to the word "moves".
-        char fen[POSITION_LINE_MAX];
-        int len = 0;
-        p = after;
-        for (;;) {
-            const char* next = p;
-            const int n = NextWord(&next, word, sizeof word);
-            if (n == 0 || std::strcmp(word, "moves") == 0) break;
-            const char* start = next - n;
-            if (len > 0 && len < POSITION_LINE_MAX - 1) fen[len++] = ' ';
-            for (int i = 0; i < n && len < POSITION_LINE_MAX - 1; i++) fen[len++] = start[i];
-            p = next;
-        }
-        fen[len] = '\0';
-        ResetPosition();
-        SetupBoard(fen);
-        CheckCastleRights(MainBoard);
-        MainBoard.InitPieceCounts();
-        MainBoard.PawnHashCode = PawnKeyOf(MainBoard);
-        u.HashSide = MainBoard.SideToMove ? 1 : 0;
-    } else {
-        u.HashSide = MainBoard.SideToMove ? 1 : 0;
-    }
-    // 2. The moves played since.
-    const char* next = p;
-    NextWord(&next, word, sizeof word);
-    if (std::strcmp(word, "moves") == 0) {
-        const int n = u.ProcessMoves(next);
-        if (n & 1) MainBoard.SideToMove = MainBoard.SideToMove ? 0 : 1;
-    }
 }
 
 // The parameters of one "go" line.
@@ -228,13 +71,13 @@ GoParameters ReadGoLine(const char* line)
 {
     GoParameters g;
     const char* p = line + 2;
-    char word[kWordMax];
-    char value[kWordMax];
+    char word[UCI_WORD_MAX];
+    char value[UCI_WORD_MAX];
     Search.AllowedRootCount = 0;
-    while (NextWord(&p, word, sizeof word) > 0) {
+    while (NextLineWord(&p, word, sizeof word) > 0) {
         auto number = [&]() -> i32 {
             const char* q = p;
-            if (NextWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) return 0;
+            if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) return 0;
             p = q;
             return Number(value);
         };
@@ -264,13 +107,13 @@ GoParameters ReadGoLine(const char* line)
             // Legal moves of the position are kept; anything else in the list is passed over.
             for (;;) {
                 const char* q = p;
-                if (NextWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) break;
+                if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) break;
                 p = q;
-                const int fromSq = SquareOfText(value);
-                const int toSq = fromSq >= 0 ? SquareOfText(value + 2) : -1;
+                const int fromSq = UCISquare(value);
+                const int toSq = fromSq >= 0 ? UCISquare(value + 2) : -1;
                 MoveGen mg;
                 if (toSq < 0 ||
-                    FindLegalMove(MainBoard, MainBoard.SideToMove, fromSq, toSq, mg) < 0)
+                    LegalMoveIndex(MainBoard, MainBoard.SideToMove, fromSq, toSq, mg) < 0)
                     continue;
                 const u16 code = static_cast<u16>(fromSq * 64 + toSq);
                 bool known = false;
@@ -297,14 +140,14 @@ bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* ou
     const char side = before.SideToMove ? 0 : 1;
     MoveGen mg;
     const int fromSq = reply.code >> 6, toSq = reply.code & 63;
-    const int i = FindLegalMove(after, side, fromSq, toSq, mg);
+    const int i = LegalMoveIndex(after, side, fromSq, toSq, mg);
     if (i < 0) return false;
     char letter = reply.promotion;
     if (mg.Promotion[i] == NOPROMOTION)
         letter = NOPROMOTION;
     else if (!IsPromotionLetter(letter))
         letter = 'q';
-    MoveText(out, fromSq, toSq, letter);
+    CoordinateText(out, fromSq, toSq, letter);
     return true;
 }
 
@@ -327,11 +170,11 @@ void RunSearch(UCIProtocol& u)
     MoveGen mg;
     const int fromSq = from ? RightMostBit(from) - 1 : -1;
     const int toSq = to ? RightMostBit(to) - 1 : -1;
-    int i = FindLegalMove(before, side, fromSq, toSq, mg);
+    int i = LegalMoveIndex(before, side, fromSq, toSq, mg);
     char text[MOVESTRING_MAX] = " 0000";
     char ponder[8] = "";
     bool withPonder = false;
-    if (i < 0 && (i = FirstLegalMove(before, side, mg)) >= 0) {
+    if (i < 0 && (i = FirstLegalMoveIndex(before, side, mg)) >= 0) {
         std::printf("Major Error: the search chose no legal move\n");
         from = mg.From[i];
         to = mg.To[i];
@@ -464,7 +307,8 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
             st.ForceMode = 0;
             st.HumanToMove = 0;
             st.NPS = 200005;
-            st.ST = st.ST ? st.ST * 1000 : kInfiniteTime;
+            const i64 time = st.ST ? static_cast<i64>(st.ST) * 1000 : kInfiniteTime;
+            st.ST = time > INT32_MAX ? INT32_MAX : static_cast<i32>(time);
         } else {
             st.Post = 0;
             st.AnalyzeMode = 0;
@@ -492,7 +336,7 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
 
 // One word that arrived while a search runs: only "isready", "ponderhit", "stop", "ucinewgame"
 // and "quit" act. Returns 1 (go on) or 2 (abort the search).
-int SearchCommand(UCIProtocol& u)
+int WordDuringSearch(UCIProtocol& u)
 {
     Status& st = MainStatus;
     const char* line = u.InputLine;
@@ -549,7 +393,7 @@ int UCIProtocol::UCICommand()
     char* line = InputLine;
     // Blanks and a carriage return around the line do not count.
     TrimLine(line);
-    if (Search.InSearch) return SearchCommand(*this);
+    if (Search.InSearch) return WordDuringSearch(*this);
 
     // 1. Identification.
     if (std::strcmp(line, "uci") == 0) {
@@ -575,7 +419,7 @@ int UCIProtocol::UCICommand()
         std::fflush(stdout);
     }
     // 3.
-    if (StartsWith(line, "position")) PositionCommand(*this, line);
+    if (StartsWith(line, "position")) UCIPosition(*this, line);
     // 4-5. A search; afterwards the line only survives when it is a "ucinewgame" that stopped it.
     if (StartsWith(line, "go")) {
         GoCommand(*this, line);
@@ -599,66 +443,4 @@ int UCIProtocol::UCICommand()
     // 12. Clear the line for the next one.
     line[0] = '\0';
     return 0;
-}
-
-int UCIProtocol::ProcessMoves(const char* text)
-{
-    // 1. The game history restarts with the moves of the line.
-    MainBoard.FiftyMoveCount = 0;
-    MoveList.Init();
-    MainStatus.GamePly = 0;
-    // 2-3. Word by word, up to the first move that cannot be played.
-    int n = 0;
-    const char* p = text;
-    char word[kWordMax];
-    while (NextWord(&p, word, sizeof word) > 0) {
-        if (!MakeMoves(word)) break;
-        n++;
-    }
-    return n;
-}
-
-const char* UCIProtocol::MakeMoves(const char* p)
-{
-    // 1. Squares, and a promotion letter or nothing after them.
-    const int len = static_cast<int>(std::strlen(p));
-    if (len != 4 && len != 5) return nullptr;
-    const int fromSq = SquareOfText(p);
-    const int toSq = SquareOfText(p + 2);
-    if (fromSq < 0 || toSq < 0) return nullptr;
-    if (len == 5 && !IsPromotionLetter(p[4])) return nullptr;
-    MoveGen mg;
-    const int i = FindLegalMove(MainBoard, static_cast<char>(HashSide), fromSq, toSq, mg);
-    if (i < 0) return nullptr;
-    // A promotion takes the letter given (queen when none); no other move has a letter.
-    char promo = mg.Promotion[i];
-    if (len == 5) {
-        if (promo == NOPROMOTION) return nullptr;
-        promo = p[4];
-    }
-    FromSquare = fromSq;
-    ToSquare = toSq;
-    FromMask = SquareMask(fromSq);
-    ToMask = SquareMask(toSq);
-
-    // 2.
-    MainStatus.GamePly += 1;
-    // 3-4. Castling rights: a king or rook leaving its home square, or a rook taken on its corner.
-    char& flags = MainBoard.CastleFlags;
-    if (fromSq == 4) flags &= ~(WKSIDE | WQSIDE);
-    if (fromSq == 7 || toSq == 7) flags &= ~WKSIDE;
-    if (fromSq == 0 || toSq == 0) flags &= ~WQSIDE;
-    if (fromSq == 60) flags &= ~(BKSIDE | BQSIDE);
-    if (fromSq == 63 || toSq == 63) flags &= ~BKSIDE;
-    if (fromSq == 56 || toSq == 56) flags &= ~BQSIDE;
-    char mask = 15;
-    MainBoard.MakeMove(FromMask, ToMask, promo, &mask);
-    flags = static_cast<char>(flags & mask);
-
-    // 5. The new position joins the game history.
-    HashSide ^= 1;
-    u64 upper, lower;
-    genhashcode(static_cast<char>(HashSide), MainBoard.CastleFlags, &upper, &lower, &MainBoard);
-    MoveList.InsertHashCodeMoveHistory(upper, lower);
-    return p;
 }
