@@ -35,8 +35,12 @@ i32 Elapsed() { return ClockMs() - MainStatus.SearchStartTime; }
 // Elapsed milliseconds on the engine's own clock (which starts again at a ponder hit).
 i32 ClockElapsed() { return ClockMs() - Search.HardLimitStart; }
 
-// A ponder or infinite search never ends by itself: it waits for its release.
-bool MustWait() { return MainStatus.Pondering || (MainStatus.UCIMode && MainStatus.AnalyzeMode); }
+// A ponder or infinite search (UCI "go infinite", xboard "analyze") never ends by itself: it
+// waits for its release.
+bool MustWait()
+{
+    return MainStatus.Pondering || (MainStatus.AnalyzeMode && (MainStatus.UCIMode || MainStatus.xboard));
+}
 
 // Text of the root line: the best move and its continuation.
 void LineText(char* buf, int score, int pv)
