@@ -58,6 +58,10 @@ int EngineTurn()
     char promotion = NOPROMOTION;
     ci.BeginSearch();
     const int v = Search.ProgressiveDeepening(copy, st.FD, &from, &to, &promotion);
+    if (ci.AnalysisPaused) {
+        st.AnalyzeMode = 1;
+        ci.AnalysisPaused = 0;
+    }
 
     // The driver has played its move on the game position unless it found none.
     const bool played = v != STALEMATEVALUE && v != -MATEVALUE && from && to && from != to;
@@ -86,6 +90,9 @@ int EngineTurn()
         ci.ResumeAnalysis = st.AnalyzeMode == 1 && ci.DiscardMove;
     }
     ci.StopPending = 0;
+    // The end of input seen by the search ends the program once the move is out and the words
+    // that came before it are answered.
+    if (Search.InputClosed && !ci.HasPendingWord()) ci.QuitRequested = 1;
     return v;
 }
 

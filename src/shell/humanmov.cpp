@@ -767,18 +767,19 @@ int HandleSearchWord(const char* word)
     // move stops an analysis and is played after it.
     const bool analyzing = st.AnalyzeMode == 1;
     const bool isMove = IsMoveWord(word);
-    if (isMove && analyzing) {
-        ci.Defer(word);
+    const bool stops = Is(word, "force") || Is(word, "new") || Is(word, "setboard") ||
+                       Is(word, "edit") || Is(word, "abort") || Is(word, "quit") ||
+                       Is(word, "analyze") || (analyzing && (Is(word, "exit") || isMove));
+    if (stops) {
+        if (isMove) ci.Defer(word);
+        else DoCommand(word);
         ci.DiscardMove = 1;
         ci.StopPending = 1;
-        return 2;
-    }
-    if (Is(word, "force") || Is(word, "new") || Is(word, "setboard") || Is(word, "edit") ||
-        Is(word, "abort") || Is(word, "quit") || Is(word, "analyze") ||
-        (analyzing && Is(word, "exit"))) {
-        DoCommand(word);
-        ci.DiscardMove = 1;
-        ci.StopPending = 1;
+        // An analysis that goes on afterwards must not wait for a release meanwhile.
+        if (st.AnalyzeMode == 1) {
+            st.AnalyzeMode = 0;
+            ci.AnalysisPaused = 1;
+        }
         return 2;
     }
     // 5. A move typed ahead is played after the engine's move; "go" has nothing to do; anything

@@ -61,6 +61,7 @@ public:
     u8 ResumeAnalysis = 0;  // analysis goes on once the waiting words have been handled
     u8 QuitRequested = 0;   // "quit" or the end of input
     u8 ResetHistory = 0;    // a new game started during a search: empty the game history after it
+    u8 AnalysisPaused = 0;  // a command stopped an analysis: AnalyzeMode is off until it returns
     u8 HaveSavedST = 0;     // ST as it was before "analyze" is kept in SavedST
     i32 SavedST = 0;
     InputText Pending;      // the game loop's input

@@ -435,6 +435,42 @@ TEST(XboardHandshake, AnalysisFollowsTheMovesAndExitLeavesTheBoard)
     EXPECT_EQ(ReadDiagram(vorn), expected);
 }
 
+TEST(XboardHandshake, FinishedAnalysisWaitsForExitAndKeepsTheBoard)
+{
+    VornProcess vorn;
+    Handshake(vorn);
+    // The mate is found at once; the analysis still waits, answers and plays nothing.
+    vorn.Send("new\nforce\nsetboard 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\nanalyze\n");
+    usleep(500000);
+    vorn.Send("ping 1\n");
+    std::string line;
+    while (NextLine(vorn, &line) && line != "pong 1") {
+    }
+    EXPECT_EQ(line, "pong 1");
+    vorn.Send("exit\nping 2\ndisplayboard\n");
+    while (NextLine(vorn, &line) && line != "pong 2") {
+    }
+    EXPECT_EQ(line, "pong 2");
+    const auto board = ReadDiagram(vorn);
+    ASSERT_EQ(board.size(), 10u);
+    EXPECT_EQ(board[2], "8  - - - - - - k -  8");
+    EXPECT_EQ(board[9], "1  - - - R - - K -  1");
+}
+
+TEST(XboardHandshake, EndOfInputEndsAnAnalysis)
+{
+    VornProcess vorn;
+    Handshake(vorn);
+    vorn.Send("new\nanalyze\n");
+    usleep(300000);
+    vorn.CloseInput();
+    std::string line;
+    while (NextLine(vorn, &line) && line != "Bye, Thanks for the match.") {
+    }
+    EXPECT_EQ(line, "Bye, Thanks for the match.");
+    EXPECT_EQ(vorn.Wait(5000), 0);
+}
+
 TEST(XboardCommands, LevelTimeAndStSetTheClockInMilliseconds)
 {
     Status& st = MainStatus;
