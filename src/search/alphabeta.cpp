@@ -361,7 +361,8 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
             if (own + oppMaterial > 33000) nullDepth -= 1;
             const int v = -Search(opp, -beta, 1 - beta, board, nullDepth, ply + 2, 0, castle, 0, nullUpper,
                                   nullLower, nodeType, maxPly);
-            if (AbortNow && st.FD == 0) {
+            // A stopped search returns 0 from every node: nothing it found may be stored.
+            if ((AbortNow && st.FD == 0) || SearchAborted) {
                 MoveList.RetractMove();
                 return 0;
             }
@@ -383,7 +384,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     // 9. Internal iterative deepening.
     if (pruning && beta - alpha > 1 && nodeType != 1 && depth > 3) {
         Search(side, alpha, beta, board, depth - 3, ply, 0, castle, inCheck, upper, lower, nodeType, maxPly);
-        if (AbortNow && !st.FD && !st.Pondering) {
+        if ((AbortNow && !st.FD && !st.Pondering) || SearchAborted) {
             MoveList.RetractMove();
             return 0;
         }
