@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
@@ -469,6 +470,41 @@ TEST(XboardHandshake, EndOfInputEndsAnAnalysis)
     }
     EXPECT_EQ(line, "Bye, Thanks for the match.");
     EXPECT_EQ(vorn.Wait(5000), 0);
+}
+
+// Runs f with standard output going to a pipe and returns what it printed.
+template <typename F>
+std::string CaptureOutput(F f)
+{
+    std::fflush(stdout);
+    int fds[2];
+    if (pipe(fds) != 0) return "";
+    const int saved = dup(1);
+    dup2(fds[1], 1);
+    f();
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+    close(fds[1]);
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+    close(fds[0]);
+    return text;
+}
+
+TEST(XboardCommands, EngineMoveLineCarriesThePromotionLetter)
+{
+    const u64 e7 = u64{1} << 52, e8 = u64{1} << 60, e2 = u64{1} << 12, e4 = u64{1} << 28;
+    MainStatus.GamePly = 3;
+    Interpreter.Protover = 0;
+    EXPECT_EQ(CaptureOutput([&] { MakeGUIMove(e7, e8, 'Q', 0); }), "2. ... e7e8q \n");
+    EXPECT_EQ(CaptureOutput([&] { MakeGUIMove(e2, e4, NOPROMOTION, 0); }), "2. ... e2e4 \n");
+    Interpreter.Protover = 2;
+    EXPECT_EQ(CaptureOutput([&] { MakeGUIMove(e7, e8, 'Q', 0); }), "move e7e8q\n");
+    EXPECT_EQ(CaptureOutput([&] { MakeGUIMove(e2, e4, NOPROMOTION, 0); }), "move e2e4\n");
+    Interpreter.Protover = 0;
+    MainStatus.GamePly = 1;
 }
 
 TEST(XboardCommands, LevelTimeAndStSetTheClockInMilliseconds)
