@@ -2,7 +2,8 @@
 // move Vorn sends judged by a second stockfish and every reply timed against Vorn's clock.
 //
 // VORN_UCI_GAMES sets the number of games (default 2), VORN_UCI_TC the time control in
-// milliseconds as "base+increment" (default 10000+100). A summary line per game is printed.
+// milliseconds as "base+increment" (default 10000+100), VORN_UCI_ELO the opponent's UCI_Elo
+// (default 1350, its lowest). A summary line per game is printed.
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ int EnvNumber(const char* name, int fallback)
 }
 
 // Plays one game; Vorn has white when vornWhite.
-GameRecord PlayGame(bool vornWhite, int baseMs, int incMs)
+GameRecord PlayGame(bool vornWhite, int baseMs, int incMs, int elo)
 {
     GameRecord g;
     VornProcess vorn;
@@ -78,7 +79,7 @@ GameRecord PlayGame(bool vornWhite, int baseMs, int incMs)
     EXPECT_TRUE(vorn.WaitFor("readyok", nullptr, 10000));
     PeerEngine opponent(StockfishPath());
     EXPECT_TRUE(opponent.Start({"Threads value 1", "Hash value 16", "UCI_LimitStrength value true",
-                                "UCI_Elo value 1350"}));
+                                "UCI_Elo value " + std::to_string(elo)}));
     opponent.Send("ucinewgame\n");
     PeerEngine referee(StockfishPath());
     EXPECT_TRUE(referee.Start());
@@ -186,13 +187,14 @@ TEST(UciGames, VornPlaysWholeGamesAgainstStockfishLegallyAndInTime)
 {
     if (StockfishPath().empty()) GTEST_SKIP() << "stockfish is not installed";
     const int games = EnvNumber("VORN_UCI_GAMES", 2);
+    const int elo = EnvNumber("VORN_UCI_ELO", 1350);
     int baseMs = 10000, incMs = 100;
     if (const char* tc = std::getenv("VORN_UCI_TC")) std::sscanf(tc, "%d+%d", &baseMs, &incMs);
     double vornScore = 0;
     int illegal = 0, overtime = 0, leastLeft = 1 << 30, slowest = 0;
     for (int i = 0; i < games; i++) {
         const bool vornWhite = i % 2 == 0;
-        const GameRecord g = PlayGame(vornWhite, baseMs, incMs);
+        const GameRecord g = PlayGame(vornWhite, baseMs, incMs, elo);
         const bool vornWon = (g.result == "1-0") == vornWhite && g.result != "1/2-1/2";
         vornScore += g.result == "1/2-1/2" ? 0.5 : (vornWon ? 1.0 : 0.0);
         illegal += g.illegal;
@@ -206,9 +208,9 @@ TEST(UciGames, VornPlaysWholeGamesAgainstStockfishLegallyAndInTime)
         std::fflush(stdout);
         EXPECT_GT(g.plies, 0);
     }
-    std::printf("%d games at %d+%d ms against stockfish UCI_Elo 1350: Vorn scored %.1f; illegal "
+    std::printf("%d games at %d+%d ms against stockfish UCI_Elo %d: Vorn scored %.1f; illegal "
                 "moves %d, replies over time %d, least clock left %d ms, slowest reply %d ms\n",
-                games, baseMs, incMs, vornScore, illegal, overtime, leastLeft, slowest);
+                games, baseMs, incMs, elo, vornScore, illegal, overtime, leastLeft, slowest);
     EXPECT_EQ(illegal, 0);
     EXPECT_EQ(overtime, 0);
 }
