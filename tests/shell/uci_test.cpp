@@ -326,10 +326,20 @@ TEST_F(PeerTest, IsreadyIsAnsweredInEveryState)
         s.p.Send(std::string("position startpos moves d2d4\n") + go + "\nisready\n");
         ASSERT_TRUE(s.p.WaitFor("readyok", &l, kWait, &seen)) << go;
         EXPECT_FALSE(Has(seen, "bestmove")) << go;
-        s.p.Send("isready\n");
+        // Commands that make no sense during a search are passed over: no second search, no
+        // new position, no option.
+        s.p.Send("go depth 1\nposition startpos moves e2e4\nsetoption name Ponder value true\n"
+                 "uci\nisready\n");
         ASSERT_TRUE(s.p.WaitFor("readyok", &l, kWait, &seen)) << go;
+        EXPECT_FALSE(Has(seen, "bestmove")) << go;
+        EXPECT_FALSE(Has(seen, "uciok")) << go;
         const std::string best = s.Go("stop\n", &seen);
         EXPECT_TRUE(Legal("startpos moves d2d4", MoveOf(best))) << go << ": " << best;
+        EXPECT_EQ(MoveOf(best).size() + 10, best.size()) << "no ponder move: " << best;
+        seen.clear();
+        s.p.Send("isready\n");
+        ASSERT_TRUE(s.p.WaitFor("readyok", &l, kWait, &seen)) << go;
+        EXPECT_FALSE(Has(seen, "bestmove")) << go;
     }
 }
 
