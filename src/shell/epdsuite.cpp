@@ -6,6 +6,7 @@
 
 #include "board/setup.h"
 #include "search/compmov.h"
+#include "shell/gameloop.h"
 #include "shell/humanmov.h"
 #include "shell/status.h"
 

@@ -1,8 +1,11 @@
 #include "shell/gameloop.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "hash/hashcode.h"
+#include "movegen/movegen.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
 #include "search/movhist.h"
@@ -105,6 +108,74 @@ void AnnounceDraw(const char* text)
 }
 
 }  // namespace
+
+bool FindLegalMove(const ChessBoard& board, char side, char castle, u64 from, u64 to, char letter,
+                   char* promotion)
+{
+    ChessBoard work = board;
+    MoveGen mg;
+    const int n = mg.GenerateAllMoves(side, &work, castle);
+    for (int i = 0; i < n; i++) {
+        if (mg.From[i] != from || mg.To[i] != to) continue;
+        char promo = mg.Promotion[i];
+        if (promo == NOPROMOTION) {
+            if (letter) return false;
+        } else if (letter) {
+            const char piece = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+            if (!std::strchr("qrbn", piece)) return false;
+            promo = side ? piece : static_cast<char>(std::toupper(static_cast<unsigned char>(piece)));
+        }
+        ChessBoard child = board;
+        char mask = 15;
+        child.MakeMove(from, to, promo, &mask);
+        if (child.InCheck(side ? child.BlackKing : child.WhiteKing, side)) return false;
+        *promotion = promo;
+        return true;
+    }
+    return false;
+}
+
+bool HasLegalMove(const ChessBoard& board, char side, char castle)
+{
+    ChessBoard work = board;
+    MoveGen mg;
+    const int n = mg.GenerateAllMoves(side, &work, castle);
+    for (int i = 0; i < n; i++) {
+        ChessBoard child = board;
+        char mask = 15;
+        child.MakeMove(mg.From[i], mg.To[i], mg.Promotion[i], &mask);
+        if (!child.InCheck(side ? child.BlackKing : child.WhiteKing, side)) return true;
+    }
+    return false;
+}
+
+bool PositionIsSound(const ChessBoard& b)
+{
+    if (SimpleBitCount(b.WhiteKing) != 1 || SimpleBitCount(b.BlackKing) != 1) return false;
+    const u64 boards[12] = {b.WhitePawns, b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
+                            b.WhiteQueens, b.WhiteKing, b.BlackPawns, b.BlackKnights,
+                            b.BlackBishops, b.BlackRooks, b.BlackQueens, b.BlackKing};
+    u64 all = 0;
+    int count = 0;
+    for (const u64 bb : boards) {
+        all |= bb;
+        count += SimpleBitCount(bb);
+    }
+    if (count != SimpleBitCount(all)) return false;
+    if ((b.WhitePawns | b.BlackPawns) & 0xFF000000000000FFULL) return false;
+    const char them = b.SideToMove ? 0 : 1;
+    return !b.InCheck(them ? b.BlackKing : b.WhiteKing, them);
+}
+
+void RefreshBoardState(ChessBoard& b)
+{
+    b.InitPieceCounts();
+    b.WhitePieceTotal = b.WhiteQueenCount + b.WhiteRookCount + b.WhiteBishopCount +
+                        b.WhiteKnightCount + b.WhitePawnCount;
+    b.BlackPieceTotal = b.BlackQueenCount + b.BlackRookCount + b.BlackBishopCount +
+                        b.BlackKnightCount + b.BlackPawnCount;
+    b.PawnHashCode = PawnKeyOf(b);
+}
 
 void PlayGame()
 {

@@ -4,6 +4,7 @@ list(APPEND VORN_SOURCES
   src/shell/startup.cpp
   src/shell/humanmov.cpp
   src/shell/gameloop.cpp
+  src/shell/interpreter.cpp
   src/shell/epdsuite.cpp
   src/shell/protocol.cpp
   src/shell/uciprotocol.cpp
