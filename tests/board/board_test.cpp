@@ -10,30 +10,12 @@
 
 #include "board/board.h"
 #include "board/reference.h"
+#include "common/capture.h"
 
 namespace {
 
 using ref::Bit;
 using ref::M;
-
-// Everything a call prints on standard output.
-template <typename F>
-std::string CaptureStdout(F f)
-{
-    std::fflush(stdout);
-    std::FILE* tmp = std::tmpfile();
-    const int saved = dup(1);
-    dup2(fileno(tmp), 1);
-    f();
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    std::string text;
-    std::rewind(tmp);
-    for (int c; (c = std::fgetc(tmp)) != EOF;) text += static_cast<char>(c);
-    std::fclose(tmp);
-    return text;
-}
 
 ChessBoard StartBoard()
 {
@@ -43,20 +25,6 @@ ChessBoard StartBoard()
     b.InitPieceCounts();
     return b;
 }
-
-const char* const kStartDiagram =
-    "   A B C D E F G H\n"
-    "\n"
-    "8  r n b q k b n r  8\n"
-    "7  p p p p p p p p  7\n"
-    "6  - - - - - - - -  6\n"
-    "5  - - - - - - - -  5\n"
-    "4  - - - - - - - -  4\n"
-    "3  - - - - - - - -  3\n"
-    "2  P P P P P P P P  2\n"
-    "1  R N B Q K B N R  1\n"
-    "\n"
-    "   A B C D E F G H\n";
 
 TEST(Board, InitRepSetsTheStartPosition)
 {

@@ -12,6 +12,7 @@
 #include "board/board.h"
 #include "board/reference.h"
 #include "board/setup.h"
+#include "common/capture.h"
 #include "common/process.h"
 
 namespace {
@@ -246,19 +247,7 @@ TEST(Fen, DecodePieceNamesEveryPiece)
 TEST(Fen, Pos2fenPrintsTheLineWithItsNumber)
 {
     SetupBoard("4k3/8/8/8/8/8/8/4K3 b - - 0 1");
-    std::fflush(stdout);
-    std::FILE* tmp = std::tmpfile();
-    const int saved = dup(1);
-    dup2(fileno(tmp), 1);
-    pos2fen(MainBoard, 7);
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    char line[200] = {};
-    std::rewind(tmp);
-    const size_t n = std::fread(line, 1, sizeof line - 1, tmp);
-    std::fclose(tmp);
-    EXPECT_EQ(std::string(line, n), "4k3/8/8/8/8/8/8/4K3 b - - 0 ; 7 \n");
+    EXPECT_EQ(CaptureStdout([] { pos2fen(MainBoard, 7); }), "4k3/8/8/8/8/8/8/4K3 b - - 0 ; 7 \n");
 }
 
 // A temporary file that is removed when the test ends.

@@ -19,7 +19,8 @@ int RemainingMs(Clock::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-int Spawn(const std::vector<std::string>& args, int* toChild, int* fromChild)
+int Spawn(const std::string& path, const std::vector<std::string>& args, bool quietErrors,
+          int* toChild, int* fromChild)
 {
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return -1;
@@ -28,15 +29,19 @@ int Spawn(const std::vector<std::string>& args, int* toChild, int* fromChild)
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
+        if (quietErrors) {
+            const int devnull = open("/dev/null", O_WRONLY);
+            if (devnull >= 0) dup2(devnull, 2);
+        }
         close(in[0]);
         close(in[1]);
         close(out[0]);
         close(out[1]);
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(VORN_BINARY));
+        argv.push_back(const_cast<char*>(path.c_str()));
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(VORN_BINARY, argv.data());
+        execv(path.c_str(), argv.data());
         _exit(127);
     }
     close(in[0]);
@@ -68,7 +73,7 @@ RunResult RunVorn(const std::vector<std::string>& args, const std::string& input
 {
     RunResult result;
     int toChild, fromChild;
-    int pid = Spawn(args, &toChild, &fromChild);
+    int pid = Spawn(VORN_BINARY, args, false, &toChild, &fromChild);
     if (pid < 0) return result;
     size_t written = 0;
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -105,16 +110,20 @@ RunResult RunVorn(const std::vector<std::string>& args, const std::string& input
     return result;
 }
 
-VornProcess::VornProcess(const std::vector<std::string>& args) { pid_ = Spawn(args, &toChild_, &fromChild_); }
+EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args,
+                             bool quietErrors)
+{
+    pid_ = Spawn(path, args, quietErrors, &toChild_, &fromChild_);
+}
 
-VornProcess::~VornProcess()
+EngineProcess::~EngineProcess()
 {
     CloseInput();
     if (pid_ > 0) WaitPid(pid_, 2000);
     if (fromChild_ >= 0) close(fromChild_);
 }
 
-void VornProcess::Send(const std::string& text)
+void EngineProcess::Send(const std::string& text)
 {
     if (toChild_ < 0) return;
     size_t off = 0;
@@ -125,7 +134,7 @@ void VornProcess::Send(const std::string& text)
     }
 }
 
-bool VornProcess::ReadLine(std::string* line, int timeoutMs)
+bool EngineProcess::ReadLine(std::string* line, int timeoutMs)
 {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -145,7 +154,7 @@ bool VornProcess::ReadLine(std::string* line, int timeoutMs)
             close(fromChild_);
             fromChild_ = -1;
             if (!pending_.empty()) {
-                *line = pending_;
+                *line = unfinished_ = pending_;
                 pending_.clear();
                 return true;
             }
@@ -155,7 +164,7 @@ bool VornProcess::ReadLine(std::string* line, int timeoutMs)
     }
 }
 
-bool VornProcess::WaitFor(const std::string& prefix, std::string* line, int timeoutMs,
+bool EngineProcess::WaitFor(const std::string& prefix, std::string* line, int timeoutMs,
                           std::vector<std::string>* seen)
 {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -170,13 +179,13 @@ bool VornProcess::WaitFor(const std::string& prefix, std::string* line, int time
     return false;
 }
 
-void VornProcess::CloseInput()
+void EngineProcess::CloseInput()
 {
     if (toChild_ >= 0) close(toChild_);
     toChild_ = -1;
 }
 
-int VornProcess::Wait(int timeoutMs)
+int EngineProcess::Wait(int timeoutMs)
 {
     CloseInput();
     if (pid_ <= 0) return -1;

@@ -1,5 +1,5 @@
 #pragma once
-// Runs the real vorn binary through pipes, the way an interface drives it.
+// Runs the real vorn binary, or a peer engine, through pipes, the way an interface drives it.
 
 #include <string>
 #include <vector>
@@ -13,29 +13,44 @@ struct RunResult {
 // everything it prints until it exits or the time runs out.
 RunResult RunVorn(const std::vector<std::string>& args, const std::string& input, int timeoutMs = 20000);
 
-// An engine process that stays open for a dialogue.
-class VornProcess {
+// A program that stays open for a dialogue through its standard input and output.
+class EngineProcess {
 public:
-    explicit VornProcess(const std::vector<std::string>& args = {});
-    ~VornProcess();
-    VornProcess(const VornProcess&) = delete;
-    VornProcess& operator=(const VornProcess&) = delete;
+    // Starts path with the arguments; quietErrors sends its standard error to /dev/null.
+    EngineProcess(const std::string& path, const std::vector<std::string>& args,
+                  bool quietErrors = false);
+    // Closes the input and gives the program two seconds to leave before it is killed.
+    ~EngineProcess();
+    EngineProcess(const EngineProcess&) = delete;
+    EngineProcess& operator=(const EngineProcess&) = delete;
 
-    // Writes text to the engine's standard input (add the newline yourself).
+    bool Running() const { return pid_ > 0 && toChild_ >= 0; }
+    // Writes text to the program's standard input (add the newline yourself).
     void Send(const std::string& text);
-    // Next complete line of output (without its newline); false when none came in time.
+    // Next complete line of output (without its newline); false when none came in time. A line
+    // left without its newline when the output closes is returned too, and kept in Unfinished().
     bool ReadLine(std::string* line, int timeoutMs);
     // Reads lines until one starts with prefix; the lines read are appended to seen.
     bool WaitFor(const std::string& prefix, std::string* line, int timeoutMs,
                  std::vector<std::string>* seen = nullptr);
-    // Closes the engine's standard input.
+    // Closes the program's standard input.
     void CloseInput();
     // Waits for the process to end; its exit status, or -1 if it had to be killed.
     int Wait(int timeoutMs);
+    // The text after the last newline of the output, if it closed without one.
+    const std::string& Unfinished() const { return unfinished_; }
 
 private:
     int pid_ = -1;
     int toChild_ = -1;
     int fromChild_ = -1;
     std::string pending_;
+    std::string unfinished_;
+};
+
+// The real vorn binary in a dialogue.
+class VornProcess : public EngineProcess {
+public:
+    explicit VornProcess(const std::vector<std::string>& args = {})
+        : EngineProcess(VORN_BINARY, args) {}
 };

@@ -4,43 +4,12 @@
 #include <cstdint>
 #include <fstream>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "board/setup.h"
-#include "movegen/movegen.h"
+#include "common/legal.h"
 
 namespace mg {
-
-// A position with the side to move and the castling rights the generators are given.
-struct Position {
-    ChessBoard board;
-    char side;
-    char castle;
-};
-
-// The position of a FEN text (MainBoard is left holding it).
-inline Position FromFen(const std::string& fen)
-{
-    SetupBoard(fen.c_str());
-    MainBoard.InitPieceCounts();
-    return {MainBoard, MainBoard.SideToMove, MainBoard.CastleFlags};
-}
-
-inline std::string SquareName(u64 m)
-{
-    const int sq = __builtin_ctzll(m);
-    return {static_cast<char>('a' + sq % 8), static_cast<char>('1' + sq / 8)};
-}
-
-// "e2e4", with the promotion letter appended when the move promotes ("e7e8Q").
-inline std::string MoveText(u64 from, u64 to, char promotion)
-{
-    std::string s = SquareName(from) + SquareName(to);
-    if (promotion != NOPROMOTION) s += promotion;
-    return s;
-}
 
 // The first n moves of a list as text, in list order.
 inline std::vector<std::string> Listed(const MoveGen& g, int n)
@@ -48,11 +17,6 @@ inline std::vector<std::string> Listed(const MoveGen& g, int n)
     std::vector<std::string> out;
     for (int i = 0; i < n; i++) out.push_back(MoveText(g.From[i], g.To[i], g.Promotion[i]));
     return out;
-}
-
-inline bool KingAttacked(const ChessBoard& b, char side)
-{
-    return b.InCheck(side ? b.BlackKing : b.WhiteKing, side);
 }
 
 // The listed moves that do not leave the mover's king attacked, as text.
@@ -74,36 +38,6 @@ inline std::vector<std::string> LegalFromAllMoves(Position p)
     MoveGen g;
     const int n = g.GenerateAllMoves(p.side, &p.board, p.castle);
     return LegalOf(p, g, n);
-}
-
-// Legal moves the way every caller finds them: evasions when in check, else all moves.
-struct LegalMove {
-    u64 from, to;
-    char promotion;
-};
-inline std::vector<LegalMove> LegalMoves(Position p)
-{
-    MoveGen g;
-    const int n = KingAttacked(p.board, p.side) ? g.GenCheckEvasions(p.side, &p.board)
-                                                : g.GenerateAllMoves(p.side, &p.board, p.castle);
-    std::vector<LegalMove> out;
-    for (int i = 0; i < n; i++) {
-        ChessBoard b = p.board;
-        char mask;
-        b.MakeMove(g.From[i], g.To[i], g.Promotion[i], &mask);
-        if (!KingAttacked(b, p.side)) out.push_back({g.From[i], g.To[i], g.Promotion[i]});
-    }
-    return out;
-}
-
-// Plays a move on a position: the side flips and the rights shrink by the reported mask.
-inline Position Played(Position p, const LegalMove& m)
-{
-    char mask;
-    p.board.MakeMove(m.from, m.to, m.promotion, &mask);
-    p.side = p.side ? 0 : 1;
-    p.castle = static_cast<char>(p.castle & mask);
-    return p;
 }
 
 // The positions of random games from a few varied starts (fixed seed): every position met,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "board/setup.h"
+#include "common/capture.h"
 #include "eval/poseval.h"
 #include "hash/hashcode.h"
 #include "movegen/positions.h"
@@ -20,32 +21,10 @@
 #include "shell/status.h"
 
 using mg::LegalMove;
+using mg::IsLegal;
 using mg::Position;
 
 namespace {
-
-// Sends standard output to a scratch file while it lives: the searches print progress lines.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        tmp_ = std::tmpfile();
-        saved_ = dup(1);
-        if (tmp_) dup2(fileno(tmp_), 1);
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        dup2(saved_, 1);
-        close(saved_);
-        if (tmp_) std::fclose(tmp_);
-    }
-
-private:
-    std::FILE* tmp_ = nullptr;
-    int saved_ = -1;
-};
 
 // The outcome of one move decision.
 struct Decision {
@@ -111,7 +90,7 @@ protected:
     // One move decision by the driver at a fixed depth; the move is played on MainBoard.
     static Decision Decide(int depth)
     {
-        QuietStdout quiet;
+        CapturedStdout quiet;
         MainStatus.FD = static_cast<char>(depth);
         Decision d;
         d.score = Search.ProgressiveDeepening(MainBoard, static_cast<char>(depth), &d.from, &d.to,
@@ -122,7 +101,7 @@ protected:
     // One root search at exactly the given depth; nothing is played.
     static Decision Exact(int depth)
     {
-        QuietStdout quiet;
+        CapturedStdout quiet;
         MainStatus.FD = static_cast<char>(depth);
         Decision d;
         d.score = Search.SearchExactDepth(MainBoard, static_cast<char>(depth), &d.from, &d.to,
@@ -136,19 +115,6 @@ private:
 };
 
 std::string Text(u64 from, u64 to) { return mg::SquareName(from) + mg::SquareName(to); }
-
-bool SameMove(const LegalMove& m, u64 from, u64 to, char promotion)
-{
-    return m.from == from && m.to == to && m.promotion == promotion;
-}
-
-// True when from-to-promotion is one of the legal moves of the position.
-bool IsLegal(const Position& p, u64 from, u64 to, char promotion)
-{
-    for (const LegalMove& m : mg::LegalMoves(p))
-        if (SameMove(m, from, to, promotion)) return true;
-    return false;
-}
 
 bool SamePlacement(const ChessBoard& a, const ChessBoard& b)
 {
@@ -170,7 +136,7 @@ int FirstIllegalLineMove(Position p)
         const u64 from = SquareMask(e.code >> 6), to = SquareMask(e.code & 63);
         bool found = false;
         for (const LegalMove& m : mg::LegalMoves(p)) {
-            if (SameMove(m, from, to, e.promotion)) {
+            if (m.from == from && m.to == to && m.promotion == e.promotion) {
                 p = mg::Played(p, m);
                 found = true;
                 break;

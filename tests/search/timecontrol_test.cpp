@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "board/setup.h"
-#include "movegen/positions.h"
+#include "common/capture.h"
+#include "common/legal.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
 #include "search/movhist.h"
@@ -20,43 +21,10 @@
 #include "shell/platform.h"
 #include "shell/status.h"
 
+using mg::IsLegal;
 using mg::Position;
 
 namespace {
-
-// Collects standard output while it lives.
-class Captured {
-public:
-    Captured()
-    {
-        std::fflush(stdout);
-        tmp_ = std::tmpfile();
-        saved_ = dup(1);
-        if (tmp_) dup2(fileno(tmp_), 1);
-    }
-    ~Captured() { Text(); }
-    // Ends the capture (once) and returns what was printed.
-    std::string Text()
-    {
-        if (saved_ < 0) return text_;
-        std::fflush(stdout);
-        dup2(saved_, 1);
-        close(saved_);
-        saved_ = -1;
-        if (tmp_) {
-            std::rewind(tmp_);
-            for (int c; (c = std::fgetc(tmp_)) != EOF;) text_ += static_cast<char>(c);
-            std::fclose(tmp_);
-            tmp_ = nullptr;
-        }
-        return text_;
-    }
-
-private:
-    std::FILE* tmp_ = nullptr;
-    int saved_ = -1;
-    std::string text_;
-};
 
 // Clock settings of a UCI game at move 16 with no increment; everything comes back afterwards.
 class TimeControl : public ::testing::Test {
@@ -105,7 +73,7 @@ protected:
     // Budget of a move from the current settings; console lines are collected.
     std::string Budget()
     {
-        Captured out;
+        CapturedStdout out;
         Search.SetBudget();
         return out.Text();
     }
@@ -348,7 +316,7 @@ TEST_F(TimeControl, FirstSpentBudgetMeasuresTheSpeedInMilliseconds)
     InProgress(600000, 1000, 2000, 100);
     Search.NPSCalibrated = 0;
     MainStatus.SearchStartTime = ClockMs() - 400;
-    Captured out;
+    CapturedStdout out;
     Search.Poll(2);
     const std::string text = out.Text();
     EXPECT_EQ(Search.NPSCalibrated, 1);
@@ -365,7 +333,7 @@ TEST_F(TimeControl, SpeedIsNotMeasuredOverNoTime)
     InProgress(600000, 1000, 2000, 100);
     Search.NPSCalibrated = 0;
     MainStatus.SearchStartTime = ClockMs() + 100000;
-    Captured out;
+    CapturedStdout out;
     Search.Poll(2);
     EXPECT_EQ(MainStatus.NPS, 1200000);
     EXPECT_EQ(Search.NPSCalibrated, 1);
@@ -445,13 +413,6 @@ Position Load(const char* fen)
     return {MainBoard, MainBoard.SideToMove, MainBoard.CastleFlags};
 }
 
-bool IsLegal(const Position& p, u64 from, u64 to, char promotion)
-{
-    for (const mg::LegalMove& m : mg::LegalMoves(p))
-        if (m.from == from && m.to == to && m.promotion == promotion) return true;
-    return false;
-}
-
 struct Timed {
     int score;
     u64 from, to;
@@ -463,7 +424,7 @@ struct Timed {
 Timed Decide()
 {
     Timed t{0, 0, 0, NOPROMOTION, 0};
-    Captured out;
+    CapturedStdout out;
     const auto start = std::chrono::steady_clock::now();
     t.score = Search.ProgressiveDeepening(MainBoard, MainStatus.FD, &t.from, &t.to, &t.promotion);
     t.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "common/capture.h"
 #include "common/process.h"
 #include "shell/platform.h"
 #include "shell/startup.h"
@@ -34,19 +35,7 @@ std::string Greeting(int maxDepth)
     return "Vorn \n"
            "\n"
            "Hello! I am Vorn.\n"
-           "MAXDEPTH = " + std::to_string(maxDepth) + "\n"
-           "   A B C D E F G H\n"
-           "\n"
-           "8  r n b q k b n r  8\n"
-           "7  p p p p p p p p  7\n"
-           "6  - - - - - - - -  6\n"
-           "5  - - - - - - - -  5\n"
-           "4  - - - - - - - -  4\n"
-           "3  - - - - - - - -  3\n"
-           "2  P P P P P P P P  2\n"
-           "1  R N B Q K B N R  1\n"
-           "\n"
-           "   A B C D E F G H\n";
+           "MAXDEPTH = " + std::to_string(maxDepth) + "\n" + kStartDiagram;
 }
 
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }

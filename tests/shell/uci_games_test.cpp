@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "common/process.h"
-#include "shell/uci_peer.h"
+#include "common/stockfish.h"
 
 namespace {
 
@@ -77,11 +77,11 @@ GameRecord PlayGame(bool vornWhite, int baseMs, int incMs, int elo)
     EXPECT_TRUE(vorn.WaitFor("uciok", nullptr, 10000));
     vorn.Send("ucinewgame\nisready\n");
     EXPECT_TRUE(vorn.WaitFor("readyok", nullptr, 10000));
-    PeerEngine opponent(StockfishPath());
+    Stockfish opponent;
     EXPECT_TRUE(opponent.Start({"Threads value 1", "Hash value 16", "UCI_LimitStrength value true",
                                 "UCI_Elo value " + std::to_string(elo)}));
     opponent.Send("ucinewgame\n");
-    PeerEngine referee(StockfishPath());
+    Stockfish referee;
     EXPECT_TRUE(referee.Start());
 
     int clock[2] = {baseMs, baseMs};

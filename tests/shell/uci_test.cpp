@@ -17,7 +17,7 @@
 #include "search/compmov.h"
 #include "search/movhist.h"
 #include "shell/status.h"
-#include "shell/uci_peer.h"
+#include "common/stockfish.h"
 #include "shell/uciprotocol.h"
 
 namespace {
@@ -121,7 +121,7 @@ protected:
     {
         if (StockfishPath().empty())
             GTEST_SKIP() << "stockfish is not installed (apt-get install stockfish)";
-        peer = std::make_unique<PeerEngine>(StockfishPath());
+        peer = std::make_unique<Stockfish>();
         ASSERT_TRUE(peer->Start());
     }
     // True when the move is legal in the position, by the peer's move counter.
@@ -129,7 +129,7 @@ protected:
     {
         return IsListed(peer->LegalMoves(position), move);
     }
-    std::unique_ptr<PeerEngine> peer;
+    std::unique_ptr<Stockfish> peer;
 };
 
 // ---------------------------------------------------------------------------------------------

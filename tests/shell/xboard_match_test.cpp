@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +16,7 @@
 #include <vector>
 
 #include "board/setup.h"
+#include "common/process.h"
 #include "shell/move_referee.h"
 
 namespace {
@@ -27,95 +24,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char* const kFairymax = "/usr/games/fairymax";
-
-// An engine on the other end of two pipes.
-class EngineProcess {
-public:
-    EngineProcess(const std::string& path, const std::vector<std::string>& args)
-    {
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) return;
-        signal(SIGPIPE, SIG_IGN);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], 0);
-            dup2(out[1], 1);
-            const int devnull = open("/dev/null", O_WRONLY);
-            if (devnull >= 0) dup2(devnull, 2);
-            close(in[0]);
-            close(in[1]);
-            close(out[0]);
-            close(out[1]);
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(path.c_str()));
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(path.c_str(), argv.data());
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        to_ = in[1];
-        from_ = out[0];
-    }
-    ~EngineProcess()
-    {
-        if (to_ >= 0) close(to_);
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (from_ >= 0) close(from_);
-    }
-    void Send(const std::string& text)
-    {
-        if (to_ >= 0 && write(to_, text.data(), text.size()) < 0) return;
-    }
-    // Next whole line; false when none came in time or the engine closed its output.
-    bool ReadLine(std::string* line, int timeoutMs)
-    {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            const size_t nl = pending_.find('\n');
-            if (nl != std::string::npos) {
-                *line = pending_.substr(0, nl);
-                pending_.erase(0, nl + 1);
-                return true;
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0) return false;
-            struct pollfd p = {from_, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-            char buf[4096];
-            const ssize_t n = read(from_, buf, sizeof buf);
-            if (n <= 0) return false;
-            pending_.append(buf, static_cast<size_t>(n));
-        }
-    }
-    // Closes the input and waits for the exit status (-1 when it had to be killed).
-    int Finish(int timeoutMs)
-    {
-        if (to_ >= 0) close(to_);
-        to_ = -1;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10000);
-        }
-        return -1;
-    }
-    // Text after the last newline, if any: a line left half-printed.
-    const std::string& Unfinished() const { return pending_; }
-
-private:
-    int pid_ = -1, to_ = -1, from_ = -1;
-    std::string pending_;
-};
 
 // Every kind of line Vorn prints in an xboard game.
 bool IsKnownVornLine(const std::string& l)
@@ -160,8 +68,8 @@ bool InsufficientMaterial(const ChessBoard& b)
 GameRecord PlayGame(bool vornWhite)
 {
     GameRecord g;
-    EngineProcess vorn(VORN_BINARY, {});
-    EngineProcess fairy(kFairymax, {});
+    VornProcess vorn;
+    EngineProcess fairy(kFairymax, {}, true);
     std::string line;
 
     // 1. Handshakes.
@@ -277,7 +185,7 @@ GameRecord PlayGame(bool vornWhite)
     while (vorn.ReadLine(&line, 5000))
         if (!IsKnownVornLine(line)) g.strangeLines.push_back(line);
     if (!vorn.Unfinished().empty()) g.strangeLines.push_back("unfinished: " + vorn.Unfinished());
-    if (vorn.Finish(5000) != 0) g.strangeLines.push_back("exit status not 0");
+    if (vorn.Wait(5000) != 0) g.strangeLines.push_back("exit status not 0");
     fairy.Send("quit\n");
     return g;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capture.h"
 #include "common/process.h"
 #include "shell/humanmov.h"
 #include "shell/move_referee.h"
@@ -29,18 +30,12 @@ const char* const kFeatures =
     "feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 reuse=1 "
     "analyze=1 colors=1 myname=\"Vorn 1.005-64\" done=1";
 
-const std::vector<std::string> kStartDiagram = {
-    "   A B C D E F G H",
-    "",
-    "8  r n b q k b n r  8",
-    "7  p p p p p p p p  7",
-    "6  - - - - - - - -  6",
-    "5  - - - - - - - -  5",
-    "4  - - - - - - - -  4",
-    "3  - - - - - - - -  3",
-    "2  P P P P P P P P  2",
-    "1  R N B Q K B N R  1",
-};
+// The first ten lines of the start diagram (the last two follow after other output).
+const std::vector<std::string> kStartRows = [] {
+    std::vector<std::string> rows = referee::Lines(kStartDiagram);
+    rows.resize(10);
+    return rows;
+}();
 
 // Reads the next line that is not the search's own; false when none comes in time.
 bool NextLine(VornProcess& vorn, std::string* line, int timeoutMs = 20000)
@@ -55,7 +50,7 @@ std::vector<std::string> ReadDiagram(VornProcess& vorn)
 {
     std::vector<std::string> rows;
     std::string line;
-    while (rows.size() < kStartDiagram.size() && NextLine(vorn, &line)) rows.push_back(line);
+    while (rows.size() < kStartRows.size() && NextLine(vorn, &line)) rows.push_back(line);
     return rows;
 }
 
@@ -148,7 +143,7 @@ TEST(XboardOld, SetboardRefusesAPositionWithoutKings)
     const auto lines = DialogueLines(r.output);
     ASSERT_GE(lines.size(), 12u) << r.output;
     EXPECT_EQ(lines[1], "tellusererror Illegal position");
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.begin() + 12), kStartDiagram);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.begin() + 12), kStartRows);
 }
 
 TEST(XboardOld, EditBuildsThePositionAndItsCastlingRights)
@@ -179,7 +174,7 @@ TEST(XboardOld, IllegalOrOffBoardMovesAreRefusedAndNothingIsPlayed)
     EXPECT_EQ(lines[3], "Illegal move: e7e5");
     EXPECT_EQ(lines[4], "Illegal move: e2e4x");
     // Words that are not moves ("z9", "e9e4") are ignored without a reply.
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.begin() + 15), kStartDiagram);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.begin() + 15), kStartRows);
 }
 
 TEST(XboardOld, UnderPromotionIsLegalWhenTheQueenPromotionIs)
@@ -304,7 +299,7 @@ TEST(XboardHandshake, NewDuringTheSearchSendsNoMoveAndStartsAFreshGame)
     std::string line;
     ASSERT_TRUE(NextLine(vorn, &line));
     EXPECT_EQ(line, "pong 1");
-    EXPECT_EQ(ReadDiagram(vorn), kStartDiagram);
+    EXPECT_EQ(ReadDiagram(vorn), kStartRows);
     // The new game goes on normally.
     vorn.Send("st 1\nd2d4\n");
     while (NextLine(vorn, &line) && line.rfind("move ", 0) != 0) {
@@ -336,7 +331,7 @@ TEST(XboardHandshake, ForceSetboardAndEditDuringTheSearchKeepTheirBoard)
         {"force\n", afterE4},
         {"setboard 4k3/8/8/8/8/8/8/4K3 w - - 0 1\n", lone},
         {"edit\n#\nKe1\nc\nKe8\n.\n", lone},
-        {"abort\n", kStartDiagram},
+        {"abort\n", kStartRows},
     };
     for (const Case& c : cases) {
         VornProcess vorn;
@@ -472,37 +467,16 @@ TEST(XboardHandshake, EndOfInputEndsAnAnalysis)
     EXPECT_EQ(vorn.Wait(5000), 0);
 }
 
-// Runs f with standard output going to a pipe and returns what it printed.
-template <typename F>
-std::string CaptureOutput(F f)
-{
-    std::fflush(stdout);
-    int fds[2];
-    if (pipe(fds) != 0) return "";
-    const int saved = dup(1);
-    dup2(fds[1], 1);
-    f();
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    close(fds[1]);
-    std::string text;
-    char buf[256];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
-    close(fds[0]);
-    return text;
-}
-
 TEST(XboardCommands, EngineMoveLineCarriesThePromotionLetter)
 {
     const u64 e7 = u64{1} << 52, e8 = u64{1} << 60, e2 = u64{1} << 12, e4 = u64{1} << 28;
     MainStatus.GamePly = 3;
     Interpreter.Protover = 0;
-    EXPECT_EQ(CaptureOutput([&] { MakeGUIMove(e7, e8, 'Q', 0); }), "2. ... e7e8q \n");
-    EXPECT_EQ(CaptureOutput([&] { MakeGUIMove(e2, e4, NOPROMOTION, 0); }), "2. ... e2e4 \n");
+    EXPECT_EQ(CaptureStdout([&] { MakeGUIMove(e7, e8, 'Q', 0); }), "2. ... e7e8q \n");
+    EXPECT_EQ(CaptureStdout([&] { MakeGUIMove(e2, e4, NOPROMOTION, 0); }), "2. ... e2e4 \n");
     Interpreter.Protover = 2;
-    EXPECT_EQ(CaptureOutput([&] { MakeGUIMove(e7, e8, 'Q', 0); }), "move e7e8q\n");
-    EXPECT_EQ(CaptureOutput([&] { MakeGUIMove(e2, e4, NOPROMOTION, 0); }), "move e2e4\n");
+    EXPECT_EQ(CaptureStdout([&] { MakeGUIMove(e7, e8, 'Q', 0); }), "move e7e8q\n");
+    EXPECT_EQ(CaptureStdout([&] { MakeGUIMove(e2, e4, NOPROMOTION, 0); }), "move e2e4\n");
     Interpreter.Protover = 0;
     MainStatus.GamePly = 1;
 }
