@@ -375,20 +375,13 @@ void SearchRoutines::PonderWait()
     TimeUp = 1;
 }
 
-int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from, u64* to, char* promo)
+void SearchRoutines::StartSearch(ChessBoard& board, bool pushRoot)
 {
     Status& st = MainStatus;
-    PositionCache.Prepare();
-    // 1. Reset.
-    const int maxDepth = depth > 0 ? depth : 100;
     st.MoveTime = 0;
     InteriorNodes = LeafNodes = QuiesceNodes = 0;
     BookMove = 0;
-    TimerExtended = 0;
-    AbortNow = TimeUp = SearchAborted = 0;
-    PreviousValue = 0;
-    RootLegalMoves = 0;
-    CompletedIteration = 0;
+    InitValues();
     DeferredAbort = 0;
     InputClosed = 0;
     InSearch = 1;
@@ -397,13 +390,25 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
     std::memset(PVTable, 0, sizeof PVTable);
     for (auto& k : Killers) k[0] = k[1];
     st.SearchStartTime = ClockMs();
-    HardLimitStart = st.SearchStartTime;
-
-    // 2. Keys.
     board.PawnHashCode = PawnKeyOf(board);
-    u64 upper, lower;
-    genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
-    if (st.xboard) MoveList.InsertMoveHistory(upper, lower);
+    if (pushRoot) {
+        u64 upper, lower;
+        genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
+        MoveList.InsertMoveHistory(upper, lower);
+    }
+}
+
+int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from, u64* to, char* promo)
+{
+    Status& st = MainStatus;
+    PositionCache.Prepare();
+    // 1-2. Reset, keys, and in xboard mode the root on the position stack.
+    const int maxDepth = depth > 0 ? depth : 100;
+    StartSearch(board, st.xboard != 0);
+    PreviousValue = 0;
+    RootLegalMoves = 0;
+    CompletedIteration = 0;
+    HardLimitStart = st.SearchStartTime;
 
     // 3. Budget.
     SetBudget();
@@ -565,28 +570,12 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
 int SearchRoutines::SearchExactDepth(ChessBoard board, char depth, u64* from, u64* to, char* promo)
 {
     Status& st = MainStatus;
-    st.MoveTime = 0;
-    InteriorNodes = LeafNodes = QuiesceNodes = 0;
-    BookMove = 0;
-    AbortNow = TimeUp = SearchAborted = 0;
+    StartSearch(board, true);
     CompletedIteration = 1;
-    DeferredAbort = 0;
-    InputClosed = 0;
     HardLimitMs = 0;
-    InSearch = 1;
-    ClockCountdown = kClockInterval;
     const int d = depth > 0 ? depth : 200;
     board.SearchPlyLimit = 2 * d < MAXSEARCHPLY ? 2 * d : MAXSEARCHPLY;
-    board.InitPieceCounts();
-    std::memset(PVTable, 0, sizeof PVTable);
-    for (auto& k : Killers) k[0] = k[1];
-    st.SearchStartTime = ClockMs();
-    board.PawnHashCode = PawnKeyOf(board);
-    u64 upper, lower;
-    genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
-    MoveList.InsertMoveHistory(upper, lower);
     st.PlyReached = st.FD;
-    InitValues();
     const int v = SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, from, to, promo,
                                  board.CastleFlags);
     InSearch = 0;

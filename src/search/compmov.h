@@ -79,6 +79,9 @@ public:
 
     // Chooses a move for the game position within the budget and plays it on MainBoard.
     int ProgressiveDeepening(ChessBoard board, char depth, u64* from, u64* to, char* promo);
+    // Resets the counters, flags and lines of a new search and sets the root's keys; pushes the
+    // root on the position stack when asked.
+    void StartSearch(ChessBoard& board, bool pushRoot);
     // One root search at a fixed depth; no budget, no move played.
     int SearchExactDepth(ChessBoard board, char depth, u64* from, u64* to, char* promo);
     // Searches every root move to depth; returns the best score (or a book index).
