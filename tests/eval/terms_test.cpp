@@ -18,94 +18,63 @@ void Prime(ChessBoard& b, char side = 0)
 
 }  // namespace
 
-TEST(KnightEval, KnightWithoutAMoveScoresTheLowestMobility)
-{
-    // Na1 hemmed in by its own pawns on b3 and c2: MG -400 - 160, EG -250 - 160.
-    ChessBoard b = EvalBoard("4k3/8/8/8/8/1P6/2P5/N3K3 w - - 0 1");
-    Prime(b);
-    EXPECT_EQ(PE.KnightEval(0), 0);
-    EXPECT_EQ(PE.MiddleGameScore, -560);
-    EXPECT_EQ(PE.EndingScore, -410);
-}
+// A term evaluated for White on a position worked out by hand: what it returns and what it adds
+// to the middle-game and ending accumulators.
+struct TermCase {
+    const char* fen;
+    int (PositionEvaluate::*term)(char);
+    int returned, middleGame, ending;
+};
 
-TEST(KnightEval, OutpostCountsOnlyWhileNoEnemyPawnAttacks)
-{
+const TermCase kTerms[] = {
+    // Na1 hemmed in by its own pawns on b3 and c2: MG -400 - 160, EG -250 - 160.
+    {"4k3/8/8/8/8/1P6/2P5/N3K3 w - - 0 1", &PositionEvaluate::KnightEval, 0, -560, -410},
     // Nd5: square 80, post 120, eight moves 112 (MG 312); ending 150 + 112 = 262.
     // (Pawns on a7 and h2 keep the position out of the pawnless shortcut.)
-    ChessBoard b = EvalBoard("4k3/p7/8/3N4/8/8/7P/4K3 w - - 0 1");
-    Prime(b);
-    PE.KnightEval(0);
-    EXPECT_EQ(PE.MiddleGameScore, 312);
-    EXPECT_EQ(PE.EndingScore, 262);
+    {"4k3/p7/8/3N4/8/8/7P/4K3 w - - 0 1", &PositionEvaluate::KnightEval, 0, 312, 262},
     // A Black pawn on e6 attacks d5: the post is gone.
-    ChessBoard c = EvalBoard("4k3/p7/4p3/3N4/8/8/7P/4K3 w - - 0 1");
-    Prime(c);
-    PE.KnightEval(0);
-    EXPECT_EQ(PE.MiddleGameScore, 192);
-    EXPECT_EQ(PE.EndingScore, 262);
-}
-
-TEST(BishopEval, EachBishopCountsItsOwnMobilityAndThePairIsReturned)
-{
-    // Bc1 and Bf1 reach seven squares each (290); squares -200 each, ending -120 each.
-    ChessBoard b = EvalBoard("4k3/8/8/8/8/8/8/2B1KB2 w - - 0 1");
-    Prime(b);
-    EXPECT_EQ(PE.BishopEval(0), 500);
-    EXPECT_EQ(PE.MiddleGameScore, 2 * (-200 + 290));
-    EXPECT_EQ(PE.EndingScore, 2 * (-120 + 290));
-}
-
-TEST(BishopEval, FianchettoAddsToTheMiddleGame)
-{
-    // Bg2 behind g3 with f2 and h2: square 25, nine squares (f1 h1 h3 f3..a8) 330, +200.
-    ChessBoard b = EvalBoard("4k3/8/8/8/8/6P1/5PBP/4K3 w - - 0 1");
-    Prime(b);
-    EXPECT_EQ(PE.BishopEval(0), 0);
-    EXPECT_EQ(PE.MiddleGameScore, 25 + 330 + 200);
-    EXPECT_EQ(PE.EndingScore, -50 + 330);
-}
-
-TEST(RookEval, OpenFileAddsToBothAccumulatorsButNotTheResult)
-{
-    // Ra1: a2..a8 and b1..d1, ten squares (175); open file 320 and 140.
-    ChessBoard b = EvalBoard("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
-    Prime(b);
-    EXPECT_EQ(PE.RookEval(0), 0);
-    EXPECT_EQ(PE.MiddleGameScore, 175 + 320);
-    EXPECT_EQ(PE.EndingScore, 2 * 175 + 140);
-}
-
-TEST(RookEval, HalfOpenFileAndRookBehindItsPasser)
-{
+    {"4k3/p7/4p3/3N4/8/8/7P/4K3 w - - 0 1", &PositionEvaluate::KnightEval, 0, 192, 262},
+    // Bc1 and Bf1 reach seven squares each (290); squares -200 each, ending -120 each; the pair
+    // is returned.
+    {"4k3/8/8/8/8/8/8/2B1KB2 w - - 0 1", &PositionEvaluate::BishopEval, 500, 2 * (-200 + 290),
+     2 * (-120 + 290)},
+    // Fianchetto: Bg2 behind g3 with f2 and h2: square 25, nine squares (f1 h1 h3 f3..a8) 330,
+    // +200.
+    {"4k3/8/8/8/8/6P1/5PBP/4K3 w - - 0 1", &PositionEvaluate::BishopEval, 0, 25 + 330 + 200,
+     -50 + 330},
+    // Ra1: a2..a8 and b1..d1, ten squares (175); the open file adds 320 and 140 to the
+    // accumulators but not to the result.
+    {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", &PositionEvaluate::RookEval, 0, 175 + 320, 2 * 175 + 140},
     // Black pawn a7 (a Black passer above the rook, so no bonus): a2..a7, b1..d1 = 9 (175);
     // the file has no White pawn: +50 returned.
-    ChessBoard b = EvalBoard("4k3/p7/8/8/8/8/8/R3K3 w - - 0 1");
-    Prime(b);
-    EXPECT_EQ(PE.RookEval(0), 50);
-    EXPECT_EQ(PE.MiddleGameScore, 175);
-    EXPECT_EQ(PE.EndingScore, 350);
+    {"4k3/p7/8/8/8/8/8/R3K3 w - - 0 1", &PositionEvaluate::RookEval, 50, 175, 350},
     // White passer a5 in front of the rook: a2..a4, b1..d1 = 6 (170), +37 and +75.
-    ChessBoard c = EvalBoard("4k3/8/8/P7/8/8/8/R3K3 w - - 0 1");
-    Prime(c);
-    EXPECT_EQ(PE.RookEval(0), 0);
-    EXPECT_EQ(PE.MiddleGameScore, 170 + 37);
-    EXPECT_EQ(PE.EndingScore, 340 + 75);
-}
-
-TEST(QueenEval, QueenWithOneSafeSquareLosesInTheEndingOnly)
-{
-    // Qe6 reaches e7 f7 d7 d6 f6 g6 h6 (seven: 270); all but h6 are covered by Black.
-    ChessBoard b = EvalBoard("4k3/3ppp2/2P1Q3/3PPP2/8/8/8/K7 w - - 0 1");
-    Prime(b);
-    EXPECT_EQ(PE.QueenEval(0), 0);
-    EXPECT_EQ(PE.MiddleGameScore, 270);
-    EXPECT_EQ(PE.EndingScore, 540 - 3250);
+    {"4k3/8/8/P7/8/8/8/R3K3 w - - 0 1", &PositionEvaluate::RookEval, 0, 170 + 37, 340 + 75},
+    // Qe6 reaches e7 f7 d7 d6 f6 g6 h6 (seven: 270); all but h6 are covered by Black: one safe
+    // square costs 3250 in the ending only.
+    {"4k3/3ppp2/2P1Q3/3PPP2/8/8/8/K7 w - - 0 1", &PositionEvaluate::QueenEval, 0, 270, 540 - 3250},
     // A pawn on g7 covers h6 as well: no safe square, -6500.
-    ChessBoard c = EvalBoard("4k3/3pppp1/2P1Q3/3PPP2/8/8/8/K7 w - - 0 1");
-    Prime(c);
-    PE.QueenEval(0);
-    EXPECT_EQ(PE.MiddleGameScore, 270);
-    EXPECT_EQ(PE.EndingScore, 540 - 6500);
+    {"4k3/3pppp1/2P1Q3/3PPP2/8/8/8/K7 w - - 0 1", &PositionEvaluate::QueenEval, 0, 270, 540 - 6500},
+    // a7 with kings c1 and h1. Ws: square 0, isolated -50 then passed +50; Bs -30: 30.
+    // MG -90 (isolated). EG -90 + 184 * (7 - 7) + (184 * (7 - 6)) / 2 + 1100 = 1102.
+    {"8/P7/8/8/8/8/8/2K4k w - - 0 1", &PositionEvaluate::PawnEval04, 30, -90, 1102},
+    // d5, isolated and passed: 152 - 10 (d-file) - 50 (no Black pawn on the file) + 50
+    // (passed); Bs -30: 172. MG -110 + 60 (centre); EG -110 + 81 * (3 - 7) + (81 * (7 - 4)) / 2.
+    {"4k3/8/8/3P4/8/8/8/4K3 w - - 0 1", &PositionEvaluate::PawnEval04, 172, -50, -313},
+    // b2 with the king on g1: no -5 edge rule; isolated on the b-file: MG -100.
+    // EG -100 + 17 * (6 - 7) + (17 * (7 - 5)) / 2 = -100.
+    {"4k3/8/8/8/8/8/1P6/6K1 w - - 0 1", &PositionEvaluate::PawnEval04, 30, -100, -100},
+};
+
+TEST(EvalTerms, HandWorkedPieceAndPawnTerms)
+{
+    for (const TermCase& c : kTerms) {
+        ChessBoard b = EvalBoard(c.fen);
+        Prime(b);
+        EXPECT_EQ((PE.*c.term)(0), c.returned) << c.fen;
+        EXPECT_EQ(PE.MiddleGameScore, c.middleGame) << c.fen;
+        EXPECT_EQ(PE.EndingScore, c.ending) << c.fen;
+    }
 }
 
 TEST(Traps, CornerKnightIsPenalisedOnce)
@@ -136,16 +105,11 @@ TEST(Traps, RookShutInByItsKingOnlyAgainstHeavyPieces)
     EXPECT_EQ(PE.Traps(0), 0);
 }
 
-TEST(PawnEval, PassedPawnOnTheSeventhWithAFreePath)
+TEST(PawnEval, PasserOutsideTheKingsSquareScoresItsRankAndTheRace)
 {
-    // a7 with kings c1 and h1. Ws: square 0, isolated -50 then passed +50; Bs -30: 30.
-    // MG -90 (isolated). EG -90 + 184 * (7 - 7) + (184 * (7 - 6)) / 2 + 1100 = 1102.
-    // Passer score Passers[6] 1100 + 150 (the king is out of the square) = 1250.
+    // a7 with kings c1 and h1: Passers[6] 1100 + 150 (the king is out of the square).
     ChessBoard b = EvalBoard("8/P7/8/8/8/8/8/2K4k w - - 0 1");
     Prime(b);
-    EXPECT_EQ(PE.PawnEval04(0), 30);
-    EXPECT_EQ(PE.MiddleGameScore, -90);
-    EXPECT_EQ(PE.EndingScore, 1102);
     EXPECT_EQ(PE.WhitePasserScore, 1250);
 }
 
@@ -158,28 +122,6 @@ TEST(PawnEval, DoubledPassersRecordTheAdvancedOneAtFifteenSixteenths)
     EXPECT_EQ(PE.WhitePasserCount, 2);
     EXPECT_EQ(PE.WhiteDoubledPawns, 1);
     EXPECT_EQ(PE.WhitePasserScore, 515 + 150);
-}
-
-TEST(PawnEval, IsolatedPassedPawnGetsFiftyBack)
-{
-    // d5: 152 - 10 (d-file) - 50 (no Black pawn on the file) + 50 (passed); Bs -30: 172.
-    // MG -110 + 60 (centre); EG -110 + 81 * (3 - 7) + (81 * (7 - 4)) / 2 = -110 - 324 + 121.
-    ChessBoard b = EvalBoard("4k3/8/8/3P4/8/8/8/4K3 w - - 0 1");
-    Prime(b);
-    EXPECT_EQ(PE.PawnEval04(0), 172);
-    EXPECT_EQ(PE.MiddleGameScore, -50);
-    EXPECT_EQ(PE.EndingScore, -313);
-}
-
-TEST(PawnEval, BFilePawnAloneIsIsolatedNotAnEdgePawn)
-{
-    // b2 with the king on g1: no -5 edge rule; isolated on the b-file: MG -100.
-    // EG -100 + 17 * (6 - 7) + (17 * (7 - 5)) / 2 = -100.
-    ChessBoard b = EvalBoard("4k3/8/8/8/8/8/1P6/6K1 w - - 0 1");
-    Prime(b);
-    EXPECT_EQ(PE.PawnEval04(0), 30);
-    EXPECT_EQ(PE.MiddleGameScore, -100);
-    EXPECT_EQ(PE.EndingScore, -100);
 }
 
 TEST(PawnEval, ConnectedPassersLookLeftFirst)

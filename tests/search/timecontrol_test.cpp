@@ -114,88 +114,59 @@ TEST_F(TimeControl, ThirtiethOfTheClockInUciMode)
     EXPECT_EQ(Search.HardLimitMs, 4000);
 }
 
-TEST_F(TimeControl, PliesDivisibleByTenOrNineGetSevenQuartersWithAFullClock)
+// Hand-worked budgets: the clock settings of a move and the time it is given.
+struct BudgetCase {
+    const char* why;
+    int uci, gamePly, bookPly, movesToGo;
+    i32 timeLeft, timeInc, timePerMove;
+};
+
+const BudgetCase kBudgets[] = {
+    {"ply divisible by ten, full clock: seven quarters of 90000/30", 1, 20, 0, 0, 90000, 0, 5250},
+    {"ply divisible by nine, full clock", 1, 27, 0, 0, 90000, 0, 5250},
+    {"no bonus with 60000 or less left", 1, 20, 0, 0, 60000, 0, 2000},
+    {"emergency 2000 + 2 * 166 fits in 5000; no bonus below 10000", 1, 31, 0, 0, 5000, 2, 166},
+    {"833 + 1000 bonus, capped by half the emergency time 2666", 1, 31, 0, 0, 25000, 1, 1333},
+    {"emergency 20000 + 800 past the clock: 300 * 20, bonus 500 * 20", 1, 31, 0, 0, 12000, 20, 3000},
+    {"late game without increment takes a fortieth", 1, 121, 0, 0, 40000, 0, 1000},
+    {"late game with increment: a thirtieth and the bonus", 1, 121, 0, 0, 40000, 1, 2333},
+    {"two moves to go", 1, 31, 0, 2, 10000, 0, 2375},
+    {"five moves to go", 1, 31, 0, 5, 10000, 0, 1900},
+    {"four moves to go", 1, 31, 0, 4, 10000, 0, 2375},
+    {"console opening moves get more", 0, 5, 0, 0, 60000, 0, 3000},
+    {"console: up to eight plies after the last book move", 0, 17, 10, 0, 60000, 0, 3000},
+    {"console: the extra time ends after eight plies", 0, 19, 10, 0, 60000, 0, 2000},
+};
+
+TEST_F(TimeControl, HandWorkedBudgets)
 {
-    MainStatus.TimeLeft = 90000;
-    MainStatus.GamePly = 20;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 5250);
-    EXPECT_EQ(Search.NodesPerMove, 600LL * 5250);
-    MainStatus.GamePly = 27;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 5250);
-    // Not with 60000 or less left.
-    MainStatus.TimeLeft = 60000;
-    MainStatus.GamePly = 20;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 2000);
+    for (const BudgetCase& c : kBudgets) {
+        MainStatus.UCIMode = static_cast<u8>(c.uci);
+        MainStatus.GamePly = c.gamePly;
+        Search.BookPly = c.bookPly;
+        MainStatus.MovesPerSession = c.movesToGo;
+        MainStatus.TimeLeft = c.timeLeft;
+        MainStatus.TimeInc = c.timeInc;
+        Budget();
+        EXPECT_EQ(MainStatus.TimePerMove, c.timePerMove) << c.why;
+        EXPECT_EQ(Search.NodesPerMove, 600LL * c.timePerMove) << c.why;
+    }
 }
 
-TEST_F(TimeControl, SmallClockWithIncrementKeepsItsThirtieth)
+TEST_F(TimeControl, SmallClockEmergencyIsTwiceTheNodeBudget)
 {
-    // Emergency 2000 + 2 * 166 fits in 5000; no bonus below 10000; 2332 > 166 + 1000.
     MainStatus.TimeLeft = 5000;
     MainStatus.TimeInc = 2;
     Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 166);
-    EXPECT_EQ(Search.NodesPerMove, 600LL * 166);
     EXPECT_EQ(MainStatus.EmergencyTimeThreshold, 2 * 600 * 166);
 }
 
-TEST_F(TimeControl, IncrementBonusIsCappedByHalfTheEmergencyTime)
-{
-    // 25000 / 30 = 833, + 1000 bonus = 1833; emergency 1000 + 1666 = 2666 <= 2833: half of it.
-    MainStatus.TimeLeft = 25000;
-    MainStatus.TimeInc = 1;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 1333);
-    // 12000 / 30 = 400; emergency 20000 + 800 is past the clock, so 300 * 20; bonus 500 * 20.
-    MainStatus.TimeLeft = 12000;
-    MainStatus.TimeInc = 20;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 3000);
-}
-
-TEST_F(TimeControl, LateGameWithoutIncrementTakesAFortieth)
-{
-    MainStatus.GamePly = 121;
-    MainStatus.TimeLeft = 40000;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 1000);
-    MainStatus.TimeInc = 1;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 1333 + 1000);
-}
-
-TEST_F(TimeControl, MovesToGoShareTheClock)
-{
-    MainStatus.TimeLeft = 10000;
-    MainStatus.MovesPerSession = 2;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 2375);
-    MainStatus.MovesPerSession = 5;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 1900);
-    MainStatus.MovesPerSession = 4;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 2375);
-}
-
-TEST_F(TimeControl, ConsoleModeGivesTheOpeningMovesMoreAndSaysSo)
+TEST_F(TimeControl, ConsoleModeSaysItsBudget)
 {
     MainStatus.UCIMode = 0;
     MainStatus.GamePly = 5;
     MainStatus.TimeLeft = 60000;
     EXPECT_EQ(Budget(), "Time Per Move = 3000\nTime Left = 60000\nDefaultMovesPerSession = 50\n");
-    EXPECT_EQ(MainStatus.TimePerMove, 3000);
-    // Eight plies after the last book move the extra time ends.
-    Search.BookPly = 10;
-    MainStatus.GamePly = 17;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 3000);
-    MainStatus.GamePly = 19;
-    Budget();
-    EXPECT_EQ(MainStatus.TimePerMove, 2000);
 }
 
 TEST_F(TimeControl, FixedTimePerMove)
