@@ -149,14 +149,6 @@ TEST(Board, InitPieceCountsMatchesPopulationCounts)
     }
 }
 
-TEST(BitOps, MagicTableInvertsTheDeBruijnSequence)
-{
-    const int start[16] = {0, 1, 48, 2, 57, 49, 28, 3, 61, 58, 50, 42, 38, 29, 17, 4};
-    for (int i = 0; i < 16; i++) EXPECT_EQ(magictable[i], start[i]) << i;
-    EXPECT_EQ(Somemagic[0], 0x03f79d71b4cb0a89u);
-    EXPECT_STREQ(files, "abcdefgh");
-}
-
 TEST(BitOps, ScansAndCountsAgreeWithLoops)
 {
     EXPECT_EQ(RightMostBit(0), 1);
