@@ -116,6 +116,14 @@ void ChessBoard::InitPieceCounts()
     BlackPawnCount = PopCount(BlackPawns);
 }
 
+void ChessBoard::RecountAll()
+{
+    InitPieceCounts();
+    WhitePieceTotal = WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount + WhitePawnCount;
+    BlackPieceTotal = BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount + BlackPawnCount;
+    PawnHashCode = PawnKeyOf(*this);
+}
+
 void ChessBoard::DisplayPiece(int sq) const
 {
     const u64 m = SafeMask(sq);
@@ -158,12 +166,7 @@ void ChessBoard::DisplayBoard() const
         // Evaluate a copy with its counts, pawn key and mating-material flags made current,
         // so that the line shows the true evaluation whatever state the board came in.
         ChessBoard copy = *this;
-        copy.InitPieceCounts();
-        copy.WhitePieceTotal = copy.WhiteQueenCount + copy.WhiteRookCount + copy.WhiteBishopCount +
-                               copy.WhiteKnightCount + copy.WhitePawnCount;
-        copy.BlackPieceTotal = copy.BlackQueenCount + copy.BlackRookCount + copy.BlackBishopCount +
-                               copy.BlackKnightCount + copy.BlackPawnCount;
-        copy.PawnHashCode = PawnKeyOf(copy);
+        copy.RecountAll();
         copy.CheckDraw(0);
         std::printf("\n PosEval from White view %d\n", PE.PosEval(0, -110000, 110000, &copy, 0));
     }

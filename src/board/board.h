@@ -85,6 +85,9 @@ public:
     void ClearField();
     // Sets the ten piece counts to the population counts of the piece bitboards.
     void InitPieceCounts();
+    // Makes the counts, the two totals and the pawn key agree with the piece bitboards, for a
+    // board set up from text or by hand.
+    void RecountAll();
     // Does nothing: FEN set-up is the free function SetupBoard.
     void SetupBoard() {}
     char PieceColor(u64 m) const { return (m & WhitePieces) ? 0 : 1; }

@@ -58,7 +58,7 @@ void ParseEPDSuite(const char* fileName)
     while (ReadSuiteLine(f, line, sizeof line)) {
         if (IsBlankLine(line)) continue;
         SetupBoard(line);
-        RefreshBoardState(MainBoard);
+        MainBoard.RecountAll();
         MainBoard.FiftyMoveCount = 0;
         // A line that gives no playable position is reported and not searched.
         if (!PositionIsSound(MainBoard)) {

@@ -167,21 +167,11 @@ bool PositionIsSound(const ChessBoard& b)
     return !b.InCheck(them ? b.BlackKing : b.WhiteKing, them);
 }
 
-void RefreshBoardState(ChessBoard& b)
-{
-    b.InitPieceCounts();
-    b.WhitePieceTotal = b.WhiteQueenCount + b.WhiteRookCount + b.WhiteBishopCount +
-                        b.WhiteKnightCount + b.WhitePawnCount;
-    b.BlackPieceTotal = b.BlackQueenCount + b.BlackRookCount + b.BlackBishopCount +
-                        b.BlackKnightCount + b.BlackPawnCount;
-    b.PawnHashCode = PawnKeyOf(b);
-}
-
 void PlayGame()
 {
     Status& st = MainStatus;
     int v = 0;  // score of the engine's last search
-    RefreshBoardState(MainBoard);
+    MainBoard.RecountAll();
     for (;;) {
         // 1. A finished game goes to the protocol step; an xboard interface may still start
         // another game ("new", "setboard", "edit") on the same engine.

@@ -19,5 +19,3 @@ bool HasLegalMove(const ChessBoard& board, char side, char castle);
 // True when the side to move's opponent is not in check, each side has one king and no pawn
 // stands on the first or last rank: the search and the move rules can work on the position.
 bool PositionIsSound(const ChessBoard& board);
-// Sets piece counts, totals and the pawn key of a board from its bitboards.
-void RefreshBoardState(ChessBoard& board);

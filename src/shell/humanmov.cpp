@@ -201,7 +201,7 @@ void ResetGameHistory()
 // The game position changed wholesale: counts, pawn key and game history start afresh.
 void NewPosition()
 {
-    RefreshBoardState(MainBoard);
+    MainBoard.RecountAll();
     ResetGameHistory();
     MainStatus.GameInProgress = 1;
 }
