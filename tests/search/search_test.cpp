@@ -19,6 +19,7 @@
 #include "search/hashtab.h"
 #include "search/movhist.h"
 #include "shell/status.h"
+#include "common/quiet_status.h"
 
 using mg::LegalMove;
 using mg::IsLegal;
@@ -40,23 +41,7 @@ protected:
     {
         savedStatus_ = MainStatus;
         savedBoard_ = MainBoard;
-        Status& st = MainStatus;
-        st.UCIMode = 0;
-        st.xboard = 0;
-        st.Post = 0;
-        st.Kibitz = 0;
-        st.AnalyzeMode = 0;
-        st.Pondering = 0;
-        st.BenchMode = 0;
-        st.UseBook = 0;
-        st.Trace = 0;
-        st.ST = 0;
-        st.TimeLeft = 0;
-        st.TimeInc = 0;
-        st.MovesPerSession = 0;
-        st.GamePly = 40;
-        st.NPS = 1200000;
-        st.FD = 0;
+        QuietSearchStatus(false, 40);
         PositionCache.ClearTranspositionTables();
         Search.ClearHistory();
         std::memset(Search.Killers, 0, sizeof Search.Killers);

@@ -20,6 +20,7 @@
 #include "shell/bench.h"
 #include "shell/platform.h"
 #include "shell/status.h"
+#include "common/quiet_status.h"
 
 using mg::IsLegal;
 using mg::Position;
@@ -33,22 +34,7 @@ protected:
     {
         savedStatus_ = MainStatus;
         savedBoard_ = MainBoard;
-        Status& st = MainStatus;
-        st.UCIMode = 1;
-        st.xboard = 0;
-        st.Post = 0;
-        st.Kibitz = 0;
-        st.AnalyzeMode = 0;
-        st.Pondering = 0;
-        st.BenchMode = 0;
-        st.UseBook = 0;
-        st.FD = 0;
-        st.ST = 0;
-        st.TimeLeft = 0;
-        st.TimeInc = 0;
-        st.MovesPerSession = 0;
-        st.GamePly = 31;
-        st.NPS = 1200000;
+        QuietSearchStatus(true, 31);
         Search.BookPly = 0;
         Search.InSearch = 0;
         Search.CompletedIteration = 0;
