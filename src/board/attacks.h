@@ -2,7 +2,7 @@
 // Precomputed attack tables: knight and king steps, magic lookups for the sliders.
 // Every result equals the ray-stepping definition (first blocker of either colour included).
 
-#include "board/types.h"
+#include "core/types.h"
 
 struct Magic {
     const u64* attacks;  // start of this square's slice of the shared table

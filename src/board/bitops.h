@@ -1,7 +1,7 @@
 #pragma once
 // Bit utilities: bit scans, population counts and bitboard display.
 
-#include "board/types.h"
+#include "core/types.h"
 
 // De Bruijn multiplier of the bit scan; magictable is its inverse sequence.
 extern const u64 Somemagic[1];

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "eval/poseval.h"
-#include "hash/hashcode.h"
+#include "board/hashcode.h"
+#include "board/movhist.h"
 
 ChessBoard MainBoard;
 
@@ -13,6 +13,8 @@ using namespace BackRank;
 
 // A one-bit mask for a square index, or 0 for an index off the board.
 inline u64 SafeMask(int sq) { return (sq >= 0 && sq < 64) ? SquareMask(sq) : 0; }
+
+constexpr u64 kCornerSquares = A1 | H1 | A8 | H8;
 
 inline int KingDistance(int a, int b)
 {
@@ -40,18 +42,6 @@ void ChessBoard::InitRep()
 {
     // 1. Depth limit.
     MaxDepth = 56;
-    // 2. Geometry masks of the status record.
-    u64 fileMask[8] = {};
-    for (int round = 0; round < 8; round++)
-        for (int f = 0; f < 8; f++) fileMask[f] = (fileMask[f] << 8) + (u64{1} << f);
-    for (int i = 0; i < 8; i++) {
-        MainStatus.FileMask[i] = fileMask[i];
-        MainStatus.RankMask[i] = 0xFFULL << (8 * i);
-    }
-    MainStatus.FilesGH = fileMask[6] | fileMask[7];
-    MainStatus.FilesAB = fileMask[0] | fileMask[1];
-    MainStatus.FilesFGH = fileMask[5] | fileMask[6] | fileMask[7];
-    MainStatus.FilesABC = fileMask[0] | fileMask[1] | fileMask[2];
     // 3. Pieces.
     WhitePawns = 0xFF00ULL;
     WhiteRooks = 0x81ULL;
@@ -162,14 +152,6 @@ void ChessBoard::DisplayBoard() const
         std::printf(" %d\n", rank + 1);
     }
     std::fputs("\n   A B C D E F G H\n", stdout);
-    if (MainStatus.PEV != 1) {
-        // Evaluate a copy with its counts, pawn key and mating-material flags made current,
-        // so that the line shows the true evaluation whatever state the board came in.
-        ChessBoard copy = *this;
-        copy.RecountAll();
-        copy.CheckDraw(0);
-        std::printf("\n PosEval from White view %d\n", PE.PosEval(0, -110000, 110000, &copy, 0));
-    }
     std::fflush(stdout);
 }
 
@@ -522,7 +504,7 @@ int ChessBoard::CheckDraw(char)
 
     // 4. Neither side can mate: a draw unless a king in the corner may still be trapped.
     if (whiteLacks && blackLacks) {
-        if (!((WhiteKing | BlackKing) & MainStatus.CornerSquares)) return DRAW_MATERIAL;
+        if (!((WhiteKing | BlackKing) & kCornerSquares)) return DRAW_MATERIAL;
         if (!WhiteKing || !BlackKing) return DRAW_MATERIAL;
         if (KingDistance(LowestSquare(WhiteKing), LowestSquare(BlackKing)) != 2) return DRAW_MATERIAL;
     }
@@ -597,4 +579,31 @@ void ChessBoard::DropPawn(char c, u64 m)
         BlackPieces ^= m;
     }
     AllPieces ^= m;
+}
+
+void KeepPossibleRights(ChessBoard& b)
+{
+    char rights = 0;
+    if (b.WhiteKing & E1) {
+        if (b.WhiteRooks & H1) rights |= WKSIDE;
+        if (b.WhiteRooks & A1) rights |= WQSIDE;
+    }
+    if (b.BlackKing & E8) {
+        if (b.BlackRooks & H8) rights |= BKSIDE;
+        if (b.BlackRooks & A8) rights |= BQSIDE;
+    }
+    b.CastleFlags = static_cast<char>(b.CastleFlags & rights);
+}
+
+void PlayGameMove(ChessBoard& b, u64 from, u64 to, char promotion, MoveHistory* history)
+{
+    char kept = 15;
+    b.MakeMove(from, to, promotion, &kept);
+    b.CastleFlags = static_cast<char>(b.CastleFlags & kept);
+    b.SideToMove = b.SideToMove ? 0 : 1;
+    if (history) {
+        u64 upper, lower;
+        genhashcode(b.SideToMove, b.CastleFlags, &upper, &lower, &b);
+        history->InsertHashCodeMoveHistory(upper, lower);
+    }
 }

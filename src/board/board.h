@@ -5,8 +5,7 @@
 
 #include "board/attacks.h"
 #include "board/bitops.h"
-#include "board/types.h"
-#include "shell/status.h"
+#include "core/types.h"
 
 // Piece codes (promotion and hash key tables): white 0..5, black 6..11.
 enum PieceCode : char {
@@ -19,6 +18,8 @@ constexpr char WKSIDE = 1, WQSIDE = 2, BKSIDE = 4, BQSIDE = 8;
 
 // Draw codes of CheckDraw.
 constexpr int DRAW_NONE = 0, DRAW_FIFTY = 7, DRAW_MATERIAL = 8;
+// Draw code of a repeated position (the game loop's announcement; CheckDraw never returns it).
+constexpr int DRAW_REPETITION = 6;
 
 class ChessBoard {
 public:
@@ -106,7 +107,7 @@ public:
     int QuickPawnCount(char c) const { return c ? BlackPawnCount : WhitePawnCount; }
     // Prints one piece letter (or "-") and a space.
     void DisplayPiece(int sq) const;
-    // Prints the board diagram and, unless PEV is 1, the evaluation line.
+    // Prints the board diagram (the caller adds the evaluation line where it wants one).
     void DisplayBoard() const;
 
     // --- attacks (table-driven; identical to stepping each ray) ---
@@ -149,3 +150,36 @@ static_assert(std::is_trivially_copyable_v<ChessBoard>);
 static_assert(std::is_standard_layout_v<ChessBoard>);
 
 extern ChessBoard MainBoard;
+
+class MoveHistory;
+
+// Value of the piece of the colour opposite to mover on the square (pawn 800, knight and
+// bishop 3250, rook 5000, queen 9750, king 1000000); 0 if none.
+inline int ValueCapturedPiece(char mover, u64 square, const ChessBoard& b)
+{
+    if (mover == 0) {
+        if (!(square & b.BlackPieces)) return 0;
+        if (square & b.BlackPawns) return 800;
+        if (square & (b.BlackKnights | b.BlackBishops)) return 3250;
+        if (square & b.BlackRooks) return 5000;
+        if (square & b.BlackQueens) return 9750;
+        if (square & b.BlackKing) return 1000000;
+        return 0;
+    }
+    if (!(square & b.WhitePieces)) return 0;
+    if (square & b.WhitePawns) return 800;
+    if (square & (b.WhiteKnights | b.WhiteBishops)) return 3250;
+    if (square & b.WhiteRooks) return 5000;
+    if (square & b.WhiteQueens) return 9750;
+    if (square & b.WhiteKing) return 1000000;
+    return 0;
+}
+
+// Clears the castling rights whose king or rook is not on its home square (a position set up
+// from text or by hand may claim them).
+void KeepPossibleRights(ChessBoard& b);
+
+// Plays a move of the game on b: makes it, keeps the castling rights that survive it (a king
+// or rook leaving its square, a rook taken on its corner), gives the move to the other side
+// and, when a position stack is given, pushes the new position's key on it.
+void PlayGameMove(ChessBoard& b, u64 from, u64 to, char promotion, MoveHistory* history);

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "board/types.h"
+#include "core/types.h"
 
 using SquareTable = std::array<i32, 64>;
 

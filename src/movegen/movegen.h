@@ -14,6 +14,28 @@ constexpr int MOVELISTSIZE = MAXMOVES + MOVESLACK;
 //   'Q' white pawn reaching rank 8, 'q' black pawn reaching rank 1, NOPROMOTION (236) otherwise.
 // Generated moves are pseudo-legal: the caller makes each one and drops it when its own king is
 // then attacked. Castling and king evasions are already filtered against attacked squares.
+// Victim value of a capture for move ordering: the knight two below the bishop; the king counts
+// as given.
+inline i32 VictimValue(const ChessBoard& b, char victimColour, u64 to, i32 kingValue)
+{
+    if (victimColour == 0) {
+        if (to & b.WhiteBishops) return 3250;
+        if (to & b.WhiteKnights) return 3248;
+        if (to & b.WhiteRooks) return 5000;
+        if (to & b.WhitePawns) return 800;
+        if (to & b.WhiteQueens) return 9750;
+        if (to & b.WhiteKing) return kingValue;
+        return 0;
+    }
+    if (to & b.BlackBishops) return 3250;
+    if (to & b.BlackKnights) return 3248;
+    if (to & b.BlackRooks) return 5000;
+    if (to & b.BlackPawns) return 800;
+    if (to & b.BlackQueens) return 9750;
+    if (to & b.BlackKing) return kingValue;
+    return 0;
+}
+
 class MoveGen {
 public:
     ChessBoard* Board = nullptr;
@@ -66,8 +88,7 @@ public:
         *promotion = Promotion[index];
     }
 
-    // --- ordering and selection: these live in ordering.cpp ---
-    void AssignMoveOrderValues(int n, int ply, u64 enemyKing, int hashMove, char nodeType);
+    // --- ordering and selection (ordering.cpp; the interior ordering belongs to the search) ---
     void QuiesceAssignMoveOrderValues(int n, int);
     void NextMove(int start, int end, u64* from, u64* to, char* promotion);
 

@@ -4,8 +4,9 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "core/status.h"
 #include "movegen/movegen.h"
-#include "shell/humanmov.h"
+#include "board/movetext.h"
 
 namespace {
 
@@ -287,10 +288,9 @@ void PerfT::PerformanceTest(char side, int depth, ChessBoard board, char castle)
         }
         TotalNodes++;
         if (MainStatus.Trace == 1) {
-            char text[MOVESTRING_MAX];
-            fillmovestring(text, 0, static_cast<char>(RightMostBit(from) - 1),
-                           static_cast<char>(RightMostBit(to) - 1), promotion, 0);
-            std::printf("<Move name=\"{ %snodes %" PRIu64 "\">\n", text, TotalNodes);
+            char text[8];
+            MoveText(text, RightMostBit(from) - 1, RightMostBit(to) - 1, promotion);
+            std::printf("<Move name=\"{  %s \nnodes %" PRIu64 "\">\n", text, TotalNodes);
         }
         PerformanceTest(other, depth - 1, board, static_cast<char>(castle & mask));
         if (MainStatus.Trace == 1) std::printf("</Move >\n} \n");

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "search/compmov.h"
+
 
 SEE see;
 
@@ -107,8 +107,8 @@ int SEE::StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard* boa
     Board = board;
     u64 attackers = SquareAttacksDefences(to) & ~from;
     // 2. The first capture.
-    gain[0] = Search.ValueCapturedPiece(static_cast<char>(c ^ 1), to, board);
-    int next = Search.ValueCapturedPiece(c, from, board);
+    gain[0] = ValueCapturedPiece(static_cast<char>(c ^ 1), to, *board);
+    int next = ValueCapturedPiece(c, from, *board);
     // 3. The slider behind the first capturer joins in.
     int d = Direction[t][f];
     if (d < -9 || d > 9) {
@@ -124,7 +124,7 @@ int SEE::StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard* boa
     while (s >= 0 && k + 1 < MAXGAIN) {
         side ^= 1;
         gain[k + 1] = next - gain[k];
-        next = Search.ValueCapturedPiece(side, u64{1} << s, board);
+        next = ValueCapturedPiece(side, u64{1} << s, *board);
         attackers &= ~(u64{1} << s);
         d = Direction[t][s];
         if (d < -9 || d > 9) {

@@ -1,6 +1,8 @@
-list(APPEND VORN_SOURCES
+vorn_library(vorn_movegen
   src/movegen/movegen.cpp
   src/movegen/ordering.cpp
+  src/movegen/legal.cpp
   src/movegen/perft.cpp
   src/movegen/see.cpp
 )
+target_link_libraries(vorn_movegen PUBLIC vorn_board)

@@ -2,17 +2,16 @@
 
 #include <cstdio>
 
+#include "board/hashcode.h"
+#include "board/movetext.h"
+#include "board/movhist.h"
+#include "book/book.h"
+#include "core/status.h"
 #include "eval/poseval.h"
-#include "hash/book.h"
-#include "hash/hashcode.h"
 #include "movegen/movegen.h"
 #include "movegen/see.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
-#include "search/movhist.h"
-#include "shell/humanmov.h"
-#include "shell/protocol.h"
-#include "shell/status.h"
 
 namespace {
 
@@ -22,45 +21,35 @@ inline u64 KingOf(const ChessBoard& b, char side) { return side ? b.BlackKing : 
 
 // Mate scores in the table are distances from the node that stored them; the search counts them
 // from the root. A score or window bound from the root becomes one from a node at ply.
-inline int ToTable(int v, int ply) { return v > 109799 ? v + ply : (v < -109799 ? v - ply : v); }
+inline int ToTable(int v, int ply) { return v > MATESCORE ? v + ply : (v < -MATESCORE ? v - ply : v); }
+
+// A mate score from the table, measured from the node, counted from the root again.
+inline int FromTable(int v, int ply) { return v > MATESCORE ? v - ply : (v < -MATESCORE ? v + ply : v); }
 
 // Stores a result with its mate score measured from this node. The table pushes mate scores out
 // by the depth it is given, so the depth is taken off first.
-inline void Store(u64 upper, u64 lower, char side, int depth, int ply, int move, int value,
-                  char flag, int alpha, int beta)
+inline void Store(TranspositionTables& table, u64 upper, u64 lower, char side, int depth, int ply,
+                  int move, int value, char flag, int alpha, int beta)
 {
     int v = ToTable(value, ply);
-    if (v > 109799) v -= depth;
-    else if (v < -109799) v += depth;
-    PositionCache.InsertTranspositionTables(upper, lower, side, depth, static_cast<i16>(move), v,
-                                            flag, alpha, beta);
+    if (v > MATESCORE) v -= depth;
+    else if (v < -MATESCORE) v += depth;
+    table.InsertTranspositionTables(upper, lower, side, depth, static_cast<i16>(move), v, flag, alpha,
+                                    beta);
 }
 
 // Probes with the window measured from this node; the caller takes the ply off the value again.
-inline char Probe(u64 upper, u64 lower, char side, int depth, int ply, int alpha, int beta,
-                  int* value, int* move)
+inline char Probe(TranspositionTables& table, u64 upper, u64 lower, char side, int depth, int ply,
+                  int alpha, int beta, int* value, int* move)
 {
-    return PositionCache.SearchTranspositionTables(upper, lower, side, depth, ToTable(alpha, ply),
-                                                   ToTable(beta, ply), value, move);
+    return table.SearchTranspositionTables(upper, lower, side, depth, ToTable(alpha, ply),
+                                           ToTable(beta, ply), value, move);
 }
 
-// Prints a progress line of the root in the dialect in use.
-void RootProgressLine(int depth, int score, bool withTime, const char* line)
+// The move text of a root move ("e2e4", "e7e8q").
+inline void RootMoveText(char* out, u64 from, u64 to, char promo)
 {
-    const Status& st = MainStatus;
-    const long long nodes = static_cast<long long>(Search.Nodes());
-    if (st.xboard && st.Post == 1) {
-        std::printf("%d %d %d %lld %s", depth, score / 10, st.MoveTime, nodes, line);
-        std::fflush(stdout);
-    }
-    if (st.UCIMode) {
-        if (withTime)
-            std::printf("info depth %d score cp %d time %d nodes %lld pv%s", depth, score / 10,
-                        st.MoveTime, nodes, line);
-        else
-            std::printf("info depth %d score cp %d nodes %lld pv%s", depth, score / 10, nodes, line);
-        std::fflush(stdout);
-    }
+    MoveText(out, RightMostBit(from) - 1, RightMostBit(to) - 1, promo);
 }
 
 }  // namespace
@@ -68,14 +57,24 @@ void RootProgressLine(int depth, int score, bool withTime, const char* line)
 int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int beta, int depth,
                                    u64* from, u64* to, char* promo, char castle)
 {
-    Status& st = MainStatus;
+    Status& st = *Settings;
     const char opp = side ? 0 : 1;
     MoveGen mg;
-    char line[1024];
+    char line[MOVESTRING_MAX];
+    char move[8];
+    auto progress = [&](int score) {
+        SearchProgress p;
+        p.Depth = depth;
+        p.Score = score;
+        p.Nodes = Nodes();
+        p.MoveTime = st.MoveTime;
+        p.Line = line;
+        return p;
+    };
 
-    // 1. Book.
+    // The opening book.
     if (st.BenchMode == 0 && st.UseBook == 1 && depth == 1 && AllowedRootCount <= 0) {
-        const int k = InBook(side, castle, MainBoard);
+        const int k = InBook(side, castle, board);
         if (k >= 0) {
             mg.GenerateAllMoves(side, &board, castle);
             mg.GetMove(k, 0, from, to, promo);
@@ -84,22 +83,17 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
             return k;
         }
     }
-    // 2-3.
-    if (st.UCIMode) {
-        std::printf("info depth %d\n", depth);
-        std::fflush(stdout);
-    }
-    WriteLogFile("Init Tree Root Search Choice From=%d  To=%d  Promo=%c\n", PVTable[0][0].code >> 6,
-                 PVTable[0][0].code & 63, PVTable[0][0].promotion);
+    // The iteration starts.
+    Output->IterationStarted(depth);
 
-    // 4. Moves.
+    // Moves.
     SecondBestValue = NOVALUE;
     RootDepth = depth;
     const int count = mg.GenerateAllMoves(side, &board, castle);
     RootMoveCount = count;
-    mg.AssignMoveOrderValues(count, 0, KingOf(board, opp), 0, 1);
+    AssignMoveOrderValues(mg, count, 0, KingOf(board, opp), 0, PVNODE);
 
-    // 5. The move loop; the best move starts as the previous iteration's.
+    // The move loop; the best move starts as the previous iteration's.
     int best = NOVALUE, legal = 0, v = NOVALUE;
     const PVEntry prev = PVTable[0][0];
     u64 bestFrom = prev.code || prev.promotion ? SquareMask(prev.code >> 6) : 0;
@@ -109,82 +103,66 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     // Read afresh at each use: a ponder hit turns a ponder search into a timed one mid-move.
     auto quickRoot = [&st]() { return !st.FD && !st.Pondering; };
     for (int i = 0; i < count && best < beta; i++) {
-        // 5.1
-        if (TimeUp && quickRoot()) {
-            WriteLogFile("Tree Root Search Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i, legal, count);
-            break;
-        }
-        // 5.2
+        // Time is up: the iteration ends here.
+        if (TimeUp && quickRoot()) break;
+        // The next move, if the root may play it and it is legal.
         RootMoveNumber = i + 1;
         u64 mFrom, mTo;
         char mPromo;
         mg.NextMove(i, count, &mFrom, &mTo, &mPromo);
         if (!RootMoveAllowed(MoveCode(mFrom, mTo))) continue;
         ChessBoard child = board;
-        char mask = 15;
-        child.MakeMove(mFrom, mTo, mPromo, &mask);
-        const char childCastle = static_cast<char>(castle & mask);
+        char kept = 15;
+        child.MakeMove(mFrom, mTo, mPromo, &kept);
+        const char childCastle = static_cast<char>(castle & kept);
         u64 upper, lower;
         genhashcode(opp, childCastle, &upper, &lower, &child);
-        // 5.3
         if (child.InCheck(KingOf(child, side), side)) continue;
-        // 5.4-5.5
         legal++;
         InteriorNodes++;
-        if (st.UCIMode) {
-            if (ShowCurrLineEnabled() && depth > 8 && Nodes() > 3 * static_cast<i64>(st.NPS)) {
-                fillmovestring(line, 0, static_cast<char>(RightMostBit(mFrom) - 1),
-                               static_cast<char>(RightMostBit(mTo) - 1), mPromo, 0);
-                line[5 + (line[5] != ' ' && line[5] != '\n')] = '\0';
-                std::printf("info currmove%s currmovenumber %d\n", line, legal);
-            }
-            std::fflush(stdout);
-        }
-        // 5.6-5.7
+        RootMoveText(move, mFrom, mTo, mPromo);
+        Output->RootMove(depth, move, legal, Nodes(), st.NPS);
+        // Late quiet moves are searched shallower first.
         const char givesCheck = child.InCheck(KingOf(child, opp), opp) ? 1 : 0;
         const bool capture = (mTo & board.AllPieces) != 0;
         const int pieces = board.QuickPieceCount();
         const bool reducible = mPromo == NOPROMOTION && depth > 2 && legal > 2 && !givesCheck &&
                                !capture && mg.OrderValue[i] <= 950 && pieces > 2;
-        // 5.8-5.9 The move's line starts empty: a move scored by quiescence has no continuation.
+        // The move's line starts empty: a move scored by quiescence has no continuation.
         const int maxPly = board.SearchPlyLimit;
         PVTable[1][0].code = 1;
         if (depth + givesCheck == 1) {
             v = -Quiesce(opp, -beta, -alpha, child, 0, 0, 1);
         } else if (legal == 1) {
             v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle, givesCheck,
-                        upper, lower, 1, maxPly);
+                        upper, lower, PVNODE, maxPly);
         } else {
             bool done = false;
             if (reducible) {
                 v = -Search(opp, -alpha - 1, -alpha, child, depth - 2, 1, 1, childCastle, 0, upper,
-                            lower, 3, maxPly);
+                            lower, CUTNODE, maxPly);
                 done = v <= alpha;
             }
             if (!done && !(AbortNow && quickRoot())) {
                 v = -Search(opp, -alpha - 1, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
-                            givesCheck, upper, lower, 3, maxPly);
+                            givesCheck, upper, lower, CUTNODE, maxPly);
                 if (v > alpha && v < beta && !(AbortNow && quickRoot()))
                     v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
-                                givesCheck, upper, lower, 1, maxPly);
+                                givesCheck, upper, lower, PVNODE, maxPly);
             }
         }
-        // 5.10 / 7. Abort exit: the caller keeps the last completed iteration's move.
+        // Stopped in the middle of the move: the caller keeps the last completed
+        // iteration's move.
         if (AbortNow && quickRoot()) {
-            WriteLogFile("Tree Search #1 Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i, legal, count);
-            WriteLogFile("Tree Root Search Choice #1 From=%d  To=%d  Promo=%d\n",
-                         RightMostBit(bestFrom) - 1, RightMostBit(bestTo) - 1, bestPromo);
             if (best > NOVALUE) {
-                fillmovestring(line, best, static_cast<char>(RightMostBit(bestFrom) - 1),
+                fillmovestring(*this, line, static_cast<char>(RightMostBit(bestFrom) - 1),
                                static_cast<char>(RightMostBit(bestTo) - 1), bestPromo, 1);
-                if (!st.UCIMode || depth > 7) RootProgressLine(depth, best, true, line);
-                if (st.UCIMode && depth > 7) std::printf("info currmovenumber %d\n", legal);
-                std::fflush(stdout);
+                Output->RootInterrupted(progress(best), legal);
             }
             return best;
         }
         if (SearchAborted) break;
-        // 5.11
+        // A new best move.
         if (v > best) {
             SecondBestValue = best;
             bestFrom = mFrom;
@@ -201,39 +179,22 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
                 PVLength = PVTable[1][0].code;
                 if (PVLength >= MAXPLY) PVLength = MAXPLY - 1;
                 for (int k = 1; k < PVLength; k++) PVTable[0][k] = PVTable[1][k];
-                fillmovestring(line, v, static_cast<char>(RightMostBit(mFrom) - 1),
+                fillmovestring(*this, line, static_cast<char>(RightMostBit(mFrom) - 1),
                                static_cast<char>(RightMostBit(mTo) - 1), mPromo, 1);
-                if (depth > 7) {
-                    WriteLogFile("ply %d  v %d  TimeLastPly %d  TotalNodes %d  %s", depth, v, st.MoveTime,
-                                 Nodes(), line);
-                    if (st.Post == 1 && st.xboard == 1 && RootDepth > 7) {
-                        std::printf("%d %d %d %lld %s", depth, v / 10, st.MoveTime,
-                                    static_cast<long long>(Nodes()), line);
-                        std::fflush(stdout);
-                    }
-                }
                 alpha = v;
-                if (st.UCIMode) {
-                    if (st.AnalyzeMode == 1)
-                        std::printf("info depth %d score cp %d time %d nodes %lld pv%s", depth, v / 10,
-                                    st.MoveTime * 1000, static_cast<long long>(Nodes()), line);
-                    else
-                        std::printf("info depth %d score cp %d nodes %lld pv%s", depth, v / 10,
-                                    static_cast<long long>(Nodes()), line);
-                    std::fflush(stdout);
-                }
+                Output->NewBest(progress(v));
             }
         } else if (v > SecondBestValue) {
             SecondBestValue = v;
         }
     }
 
-    // 6. End of the loop.
+    // The end of the loop.
     if ((SearchAborted || TimeUp || AbortNow) && !st.Pondering) {
         if (best > NOVALUE) {
-            fillmovestring(line, best, static_cast<char>(RightMostBit(bestFrom) - 1),
+            fillmovestring(*this, line, static_cast<char>(RightMostBit(bestFrom) - 1),
                            static_cast<char>(RightMostBit(bestTo) - 1), bestPromo, 1);
-            RootProgressLine(depth, best, false, line);
+            Output->RootStopped(progress(best));
         }
         if (AbortNow) return best;
         if (SearchAborted) {
@@ -259,77 +220,71 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
                            char nullAllowed, char castle, char inCheck, u64 upper, u64 lower,
                            char nodeType, int maxPly)
 {
-    Status& st = MainStatus;
+    Status& st = *Settings;
     const char opp = side ? 0 : 1;
 
-    // 1. Poll for input and the budget; look at the clock every few milliseconds.
+    // Poll for input and the budget; look at the clock every few milliseconds.
     if (!st.BenchMode) {
         if (!st.FD && !SearchAborted && PollCountdown-- <= 0 && Poll(ply)) return 0;
         if (--ClockCountdown <= 0 && WatchClock()) return 0;
     }
 
     // Lines of check and evasion may run past the ply limit; the tables end here.
-    if (ply >= MAXSEARCHPLY) return PE.PosEval(side, alpha, beta, &board, castle);
+    if (ply >= MAXSEARCHPLY) return Eval->PosEval(side, alpha, beta, &board, castle);
     // The line from this node starts empty, so that no move of another branch is copied up.
     PVTable[ply][0].code = static_cast<u16>(ply);
 
-    // 2. Key and history.
+    // The key, and the node on the position stack.
     genhashcode(side, castle, &upper, &lower, &board);
-    MoveList.InsertHashCodeMoveHistory(upper, lower);
+    Positions->InsertHashCodeMoveHistory(upper, lower);
     int value = 0, moveCode = 0;
 
-    // 3. Leaf.
+    // A leaf: repetition, the table, or quiescence.
     if ((ply > maxPly || depth <= 0) && inCheck != 1) {
-        if (board.FiftyMoveCount > 2 && MoveList.ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) != 0) {
-            MoveList.RetractMove();
+        if (board.FiftyMoveCount > 2 && Positions->ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) != 0) {
+            Positions->RetractMove();
             return 0;
         }
-        if (Probe(upper, lower, side, depth, ply, alpha, beta, &value, &moveCode) <= 2) {
-            if (value > 109799) value -= ply;
-            else if (value < -109799) value += ply;
+        if (Probe(*Table, upper, lower, side, depth, ply, alpha, beta, &value, &moveCode) <= TT_EXACT) {
+            value = FromTable(value, ply);
             LeafNodes++;
-            MoveList.RetractMove();
+            Positions->RetractMove();
             return value;
         }
         const int v = Quiesce(side, alpha, beta, board, depth, 0, ply + 1);
         if (v >= beta)
-            Store(upper, lower, side, depth, ply, 0, v, 1, alpha, beta);
+            Store(*Table, upper, lower, side, depth, ply, 0, v, TT_FAILHIGH, alpha, beta);
         else if (v > alpha)
-            Store(upper, lower, side, depth, ply, 0, v, 2, alpha, beta);
+            Store(*Table, upper, lower, side, depth, ply, 0, v, TT_EXACT, alpha, beta);
         else
-            Store(upper, lower, side, depth, ply, 0, alpha, 0, alpha, beta);
+            Store(*Table, upper, lower, side, depth, ply, 0, alpha, TT_FAILLOW, alpha, beta);
         LeafNodes++;
-        MoveList.RetractMove();
+        Positions->RetractMove();
         return v;
     }
 
-    // 4-5. Draws.
+    // Draws by material, the fifty-move rule and repetition.
     if (board.CheckDraw(0)) {
-        MoveList.RetractMove();
+        Positions->RetractMove();
         return 0;
     }
-    if (board.FiftyMoveCount > 2 && MoveList.ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) > 0) {
-        MoveList.RetractMove();
+    if (board.FiftyMoveCount > 2 && Positions->ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) > 0) {
+        Positions->RetractMove();
         return 0;
     }
 
-    // 6. Table.
+    // The transposition table.
     int hashMove = 0;
     bool pruning = true;
-    const char code = Probe(upper, lower, side, depth, ply, alpha, beta, &value, &moveCode);
-    if (code <= 2) {
-        if (st.Trace == 1) {
-            std::printf("Position Cache Hit: v=%d alpha=%d beta=%d\n", value, alpha, beta);
-            std::printf("Upper HC %llu Lower HC %llu\n", static_cast<unsigned long long>(upper),
-                        static_cast<unsigned long long>(lower));
-        }
-        if (value > 109799) value -= ply;
-        else if (value < -109799) value += ply;
-        if (nodeType != 1) {
+    const char code = Probe(*Table, upper, lower, side, depth, ply, alpha, beta, &value, &moveCode);
+    if (code <= TT_EXACT) {
+        if (st.Trace == 1) Output->TableTrace("Position Cache Hit", value, alpha, beta, upper, lower);
+        value = FromTable(value, ply);
+        if (nodeType != PVNODE) {
             PVTable[ply][0].code = static_cast<u16>(ply);
             PVTable[ply][ply].code = static_cast<u16>(moveCode);
             PVTable[ply][ply].promotion = NOPROMOTION;
-            MoveList.RetractMove();
+            Positions->RetractMove();
             return value;
         }
         pruning = false;
@@ -338,24 +293,24 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     const bool ownPieces = side ? (board.BlackPieceTotal - board.BlackPawnCount > 0)
                                 : (board.WhitePieceTotal - board.WhitePawnCount > 0);
 
-    // 7. Reverse futility.
-    if (pruning && nodeType != 1 && nullAllowed && !inCheck && depth <= 3 && depth >= 0 &&
-        beta >= -109899 && beta <= 109899 && ownPieces) {
-        const int e = PE.PosEval(side, alpha, beta, &board, castle) - kFutilityMargin[depth];
+    // Reverse futility: a static score far above beta.
+    if (pruning && nodeType != PVNODE && nullAllowed && !inCheck && depth <= 3 && depth >= 0 &&
+        beta >= -DECISIVE && beta <= DECISIVE && ownPieces) {
+        const int e = Eval->PosEval(side, alpha, beta, &board, castle) - kFutilityMargin[depth];
         if (e >= beta) {
-            MoveList.RetractMove();
+            Positions->RetractMove();
             return e;
         }
     }
 
-    // 8. Null move.
+    // Null move.
     char mateThreat = 0;
-    if (pruning && nodeType != 1 && nullAllowed && code != 4 && !inCheck) {
-        const int own = PE.SideMaterialValue(side, &board);
-        if (!(own <= 9300 && depth > 6) && !(beta > PE.MaterialOnly(side, alpha, board) + 2000)) {
+    if (pruning && nodeType != PVNODE && nullAllowed && code != TT_NONULL && !inCheck) {
+        const int own = Eval->SideMaterialValue(side, &board);
+        if (!(own <= 9300 && depth > 6) && !(beta > Eval->MaterialOnly(side, alpha, board) + 2000)) {
             u64 nullUpper, nullLower;
             genhashcode(opp, castle, &nullUpper, &nullLower, &board);
-            const int oppMaterial = PE.SideMaterialValue(opp, &board);
+            const int oppMaterial = Eval->SideMaterialValue(opp, &board);
             int nullDepth = depth - 4;
             if (depth <= 5) nullDepth += 1;
             if (own + oppMaterial > 33000) nullDepth -= 1;
@@ -363,37 +318,34 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
                                   nullLower, nodeType, maxPly);
             // A stopped search returns 0 from every node: nothing it found may be stored.
             if ((AbortNow && st.FD == 0) || SearchAborted) {
-                MoveList.RetractMove();
+                Positions->RetractMove();
                 return 0;
             }
             if (v >= beta) {
-                Store(upper, lower, side, depth - 3, ply, 0, v, 1, alpha, beta);
-                if (st.Trace == 1) {
-                    std::printf("Position Cache Insert (NullM): v=%d alpha=%d beta=%d\n", v, alpha, beta);
-                    std::printf("Upper HC %llu Lower HC %llu\n", static_cast<unsigned long long>(upper),
-                                static_cast<unsigned long long>(lower));
-                }
+                Store(*Table, upper, lower, side, depth - 3, ply, 0, v, TT_FAILHIGH, alpha, beta);
+                if (st.Trace == 1)
+                    Output->TableTrace("Position Cache Insert (NullM)", v, alpha, beta, upper, lower);
                 PVTable[ply][0].code = 0;
-                MoveList.RetractMove();
+                Positions->RetractMove();
                 return beta;
             }
-            mateThreat = v < -109699 ? 1 : 0;
+            mateThreat = v < -MATETHREAT ? 1 : 0;
         }
     }
 
-    // 9. Internal iterative deepening.
-    if (pruning && beta - alpha > 1 && nodeType != 1 && depth > 3) {
+    // Internal iterative deepening: a shallower search finds a move to try first.
+    if (pruning && beta - alpha > 1 && nodeType != PVNODE && depth > 3) {
         Search(side, alpha, beta, board, depth - 3, ply, 0, castle, inCheck, upper, lower, nodeType, maxPly);
         if ((AbortNow && !st.FD && !st.Pondering) || SearchAborted) {
-            MoveList.RetractMove();
+            Positions->RetractMove();
             return 0;
         }
         int dummy = 0, iidMove = 0;
-        Probe(upper, lower, side, depth, ply, alpha, beta, &dummy, &iidMove);
+        Probe(*Table, upper, lower, side, depth, ply, alpha, beta, &dummy, &iidMove);
         hashMove = iidMove;
     }
 
-    // 10. Moves.
+    // Moves: evasions when in check.
     MoveGen mg;
     char singleReply = 0;
     int count;
@@ -403,7 +355,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     } else {
         count = mg.GenerateAllMoves(side, &board, castle);
     }
-    mg.AssignMoveOrderValues(count, ply, KingOf(board, opp), hashMove, nodeType);
+    AssignMoveOrderValues(mg, count, ply, KingOf(board, opp), hashMove, nodeType);
     int best = NOVALUE, legal = 0;
     bool raisedAlpha = false, bestFutile = false;
     const int alphaIn = alpha;
@@ -411,49 +363,49 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     const u64 enemyPawns = side ? board.WhitePawns : board.BlackPawns;
     char childType = nodeType;
 
-    // 11. Move loop.
-    if (count > 0 && beta >= -110199) {
+    // The move loop.
+    if (count > 0 && beta >= -NOWINDOW) {
         for (int i = 0; i < count && best < beta; i++) {
             u64 from, to;
             char promo;
             mg.NextMove(i, count, &from, &to, &promo);
             ChessBoard child = board;
-            char mask = 15;
-            child.MakeMove(from, to, promo, &mask);
+            char kept = 15;
+            child.MakeMove(from, to, promo, &kept);
             if (child.InCheck(KingOf(child, side), side)) continue;
             legal++;
             InteriorNodes++;
             const char givesCheck = child.InCheck(KingOf(child, opp), opp) ? 1 : 0;
             const bool capture = (side ? child.WhitePieces : child.BlackPieces) != oppPieces;
-            const char childCastle = static_cast<char>(castle & mask);
+            const char childCastle = static_cast<char>(castle & kept);
 
-            // 11.5 Extension.
-            const int ext = ((childType == 1 || givesCheck) && singleReply + mateThreat + givesCheck > 0) ? 1 : 0;
-            // 11.6 Reducible: a quiet late move, not a passed-pawn push.
+            // Extension.
+            const int ext = ((childType == PVNODE || givesCheck) && singleReply + mateThreat + givesCheck > 0) ? 1 : 0;
+            // Reducible: a quiet late move, not a passed-pawn push.
             bool reducible = legal > 2 && promo == NOPROMOTION && depth > 2 && !givesCheck && ply != 1 &&
                              !mateThreat && !singleReply && !capture && mg.OrderValue[i] <= 950;
             if (reducible && (from & (side ? board.BlackPawns : board.WhitePawns)))
                 reducible = (FrontSpan(side, to) & enemyPawns) != 0;
-            // 11.7 Reduction and futility.
+            // Reduction and futility.
             int reduction = 0, futile = 0;
             if (ext == 0 && !inCheck) {
                 if (reducible) {
                     reduction = depth > 3 ? 2 : 1;
-                } else if (depth == 2 && promo == NOPROMOTION && !capture && childType != 1) {
-                    futile = alpha > PE.MaterialOnly(side, alpha, child) + 3440 ? 1 : 0;
+                } else if (depth == 2 && promo == NOPROMOTION && !capture && childType != PVNODE) {
+                    futile = alpha > Eval->MaterialOnly(side, alpha, child) + 3440 ? 1 : 0;
                 }
             }
-            // 11.8 Child type.
-            if (nodeType == 2) childType = 3;
-            else if (nodeType == 3) childType = 2;
-            else if (nodeType == 1) childType = legal == 1 ? 1 : 3;
-            // 11.9
+            // The child's node type.
+            if (nodeType == ALLNODE) childType = CUTNODE;
+            else if (nodeType == CUTNODE) childType = ALLNODE;
+            else if (nodeType == PVNODE) childType = legal == 1 ? PVNODE : CUTNODE;
+            // The child's depth.
             const int newDepth = depth - 1 + ext - futile - reduction;
 
-            // 11.10 Search the move; its line starts empty (quiescence leaves no line).
+            // Search the move; its line starts empty (quiescence leaves no line).
             int v;
             PVTable[ply + 1][0].code = static_cast<u16>(ply + 1);
-            if (legal == 1 || nodeType != 1) {
+            if (legal == 1 || nodeType != PVNODE) {
                 if (newDepth > 0 || givesCheck)
                     v = -Search(opp, -beta, -alpha, child, newDepth, ply + 1, 1, childCastle, givesCheck,
                                 0, 0, childType, maxPly);
@@ -461,32 +413,32 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
                     v = -Quiesce(opp, -beta, -alpha, child, depth - 1, 0, ply + 1);
                 if (reduction && v > alpha && !(AbortNow && st.FD == 0))
                     v = -Search(opp, -beta, -alpha, child, depth - 1 + ext, ply + 1, 1, childCastle,
-                                givesCheck, 0, 0, 1, maxPly);
+                                givesCheck, 0, 0, PVNODE, maxPly);
             } else {
                 if (newDepth > 0 || givesCheck) {
                     v = -Search(opp, -alpha - 1, -alpha, child, newDepth, ply + 1, 1, childCastle,
-                                givesCheck, 0, 0, 3, maxPly);
+                                givesCheck, 0, 0, CUTNODE, maxPly);
                     if (v > alpha && v < beta && !(AbortNow && st.FD == 0))
                         v = -Search(opp, -beta, -alpha, child, newDepth, ply + 1, 1, childCastle,
-                                    givesCheck, 0, 0, 3, maxPly);
+                                    givesCheck, 0, 0, CUTNODE, maxPly);
                 } else {
                     v = -Quiesce(opp, -beta, -alpha, child, depth - 1, 0, ply + 1);
                 }
-                childType = 3;
+                childType = CUTNODE;
                 if (reduction && v > alpha && !(AbortNow && st.FD == 0))
                     v = -Search(opp, -beta, -alpha, child, depth - 1 + ext, ply + 1, 1, childCastle,
-                                givesCheck, 0, 0, 1, maxPly);
+                                givesCheck, 0, 0, PVNODE, maxPly);
             }
             if (AbortNow && st.FD == 0) {
-                MoveList.RetractMove();
+                Positions->RetractMove();
                 return 0;
             }
-            // 11.11
+            // Stopped by a command.
             if (SearchAborted) {
-                MoveList.RetractMove();
+                Positions->RetractMove();
                 return 0;
             }
-            // 11.12
+            // A better move: the line, and on a cut-off the history and killers.
             if (v > best) {
                 best = v;
                 bestFutile = futile != 0;
@@ -519,65 +471,65 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
         }
     }
 
-    // 13. No legal move.
+    // No legal move: mate or stalemate.
     if (legal == 0) {
         if (board.InCheck(KingOf(board, side), side)) best = ply - MATEVALUE;
         else if (board.InCheck(KingOf(board, opp), opp)) best = MATEVALUE - ply;
         else best = -ply;
     }
 
-    // 14. Store and return.
+    // Store and return.
     if (!bestFutile) {
         const i16 storeMove = static_cast<i16>(PVTable[ply][ply].code);
         if (best >= beta)
-            Store(upper, lower, side, depth, ply, storeMove, best, 1, alphaIn, beta);
+            Store(*Table, upper, lower, side, depth, ply, storeMove, best, TT_FAILHIGH, alphaIn, beta);
         else if (raisedAlpha)
-            Store(upper, lower, side, depth, ply, storeMove, best, 2, alphaIn, beta);
+            Store(*Table, upper, lower, side, depth, ply, storeMove, best, TT_EXACT, alphaIn, beta);
         else
-            Store(upper, lower, side, depth, ply, storeMove, alpha, 0, alphaIn, beta);
+            Store(*Table, upper, lower, side, depth, ply, storeMove, alpha, TT_FAILLOW, alphaIn, beta);
     }
-    MoveList.RetractMove();
+    Positions->RetractMove();
     return best;
 }
 
 int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard& board, int qdepth, char castle, int ply)
 {
     const char opp = side ? 0 : 1;
-    // 1-2.
+    // Count the node; a drawn position is 0.
     QuiesceNodes++;
     PollCountdown--;
     if (board.CheckDraw(0)) return 0;
-    // 3-4. Stand pat.
-    const int eval = PE.PosEval(side, alpha, beta, &board, castle);
+    // Stand pat.
+    const int eval = Eval->PosEval(side, alpha, beta, &board, castle);
     if (eval >= beta) return eval;
     if (eval > alpha) alpha = eval;
     int best = eval;
-    // 5.
+    // Captures and promotions.
     MoveGen mg;
     const int count = mg.GenerateQuiesceMoves(side, &board, castle);
     mg.QuiesceAssignMoveOrderValues(count, ply);
     if (count <= 0) return best;
     const u64 oppKing = side ? board.WhiteKing : board.BlackKing;
-    // 6.
+    // Each capture in order.
     for (int i = 0; i < count; i++) {
         u64 from, to;
         char promo;
         mg.NextMove(i, count, &from, &to, &promo);
-        // 6.1 The rest of the list holds no captures.
+        // The rest of the list holds no captures.
         if (!(to & board.AllPieces) && promo == NOPROMOTION) return best;
-        // 6.2 The previous move left its king en prise.
+        // The previous move left its king en prise.
         if (to & oppKing) return beta;
-        // 6.3 Losing captures are skipped.
-        const int victim = ValueCapturedPiece(side, to, &board);
-        const int attacker = ValueCapturedPiece(opp, from, &board);
-        if (victim < attacker && see.StaticExchangeEvaluation(opp, from, to, &board) < 0) {
+        // Losing captures are skipped.
+        const int victim = ValueCapturedPiece(side, to, board);
+        const int attacker = ValueCapturedPiece(opp, from, board);
+        if (victim < attacker && Exchange->StaticExchangeEvaluation(opp, from, to, &board) < 0) {
             if (best >= beta) return best;
             continue;
         }
-        // 6.4-6.5
+        // Play the capture; an illegal one is passed over.
         ChessBoard child = board;
-        char mask = 15;
-        child.MakeMove(from, to, promo, &mask);
+        char kept = 15;
+        child.MakeMove(from, to, promo, &kept);
         if (!child.InCheck(KingOf(child, side), side)) {
             const int v = -Quiesce(opp, -beta, -alpha, child, qdepth - 1, castle, ply + 1);
             if (v > best) {
@@ -585,7 +537,7 @@ int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard& board, i
                 if (v > alpha) alpha = v;
             }
         }
-        // 6.6
+        // A cut-off.
         if (best >= beta) return best;
     }
     return best;

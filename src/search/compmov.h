@@ -3,6 +3,14 @@
 // searches, and the history, killer and principal-variation tables they share with ordering.
 
 #include "board/board.h"
+#include "search/report.h"
+
+class PositionEvaluate;
+class SEE;
+class MoveHistory;
+class MoveGen;
+class TranspositionTables;
+class Status;
 
 // One entry of the principal-variation table: a move code and its promotion byte.
 // For rows p >= 1 the code of entry 0 holds the end index of the row.
@@ -17,8 +25,39 @@ constexpr int MAXSEARCHPLY = MAXPLY - 4;
 // A position has at most 218 legal moves.
 constexpr int MAXROOTMOVES = 256;
 
+// Score codes of the search, on the scale of MATEVALUE.
+// A score beyond MATESCORE is a mate found by the search, counted in plies from the root.
+constexpr int MATESCORE = 109799;
+// A null-move search that comes back below -MATETHREAT has found a mate threat against the side
+// to move.
+constexpr int MATETHREAT = 109699;
+// Scores beyond DECISIVE end the iterations: a mate is proven.
+constexpr int DECISIVE = 109899;
+// Below -NOWINDOW the window is too low to search: the node has nothing to gain.
+constexpr int NOWINDOW = 110199;
+// Scores that lose by less than a pawn and a half more than the second best mark an easy move.
+constexpr int EASYMOVEMARGIN = 2949;
+
+// Node types of the interior search.
+constexpr char PVNODE = 1;   // on the principal variation: full window
+constexpr char ALLNODE = 2;  // expected to fail low: every move is searched
+constexpr char CUTNODE = 3;  // expected to fail high: the first good move ends it
+
+// Everything one search works with and changes. The program's search is the global Search,
+// working with the program's evaluator, exchange evaluator, position stack, table and status;
+// another search object can be pointed at instances of its own.
 class SearchRoutines {
 public:
+    // --- what the search works with ---
+    PositionEvaluate* Eval;        // the evaluator and its scratch state
+    SEE* Exchange;                 // the exchange evaluator and its scratch board
+    MoveHistory* Positions;        // the game's positions and the searched line, for repetitions
+    TranspositionTables* Table;    // the transposition table (may be shared)
+    Status* Settings;              // the time and depth settings; the search writes its speed back
+    SearchOutput* Output;          // where progress goes and where typed words come from
+
+    SearchRoutines();
+
     // --- tables shared with move ordering ---
     i32 History[2][4096];
     i32 HistoryMax;
@@ -66,8 +105,6 @@ public:
     void ClearHistory();
     // Adds depth * depth to a history score, halving the side's row when it passes 65536.
     void AddHistory(char side, int moveCode, int depth);
-    // Value of the piece of the colour opposite to mover on the square; 0 if none.
-    int ValueCapturedPiece(char mover, u64 square, const ChessBoard* board) const;
     // True when the root may play the move code (no list, or the code is in it).
     bool RootMoveAllowed(int code) const
     {
@@ -77,11 +114,13 @@ public:
         return false;
     }
 
-    // Chooses a move for the game position within the budget and plays it on MainBoard.
+    // Chooses a move for the position board within the budget; the caller plays it.
     int ProgressiveDeepening(ChessBoard board, char depth, u64* from, u64* to, char* promo);
     // Resets the counters, flags and lines of a new search and sets the root's keys; pushes the
     // root on the position stack when asked.
-    void StartSearch(ChessBoard& board, bool pushRoot);
+    void NewSearch(ChessBoard& board, bool pushRoot);
+    // Forgets what earlier games taught the search: history, killers and the root's line.
+    void NewGame();
     // One root search at a fixed depth; no budget, no move played.
     int SearchExactDepth(ChessBoard board, char depth, u64* from, u64* to, char* promo);
     // Searches every root move to depth; returns the best score (or a book index).
@@ -108,15 +147,38 @@ public:
     void SetBudget();
     // Doubles the budget once for a root move that is failing low.
     void ExtendBudget();
-    // Re-measures the speed from the nodes searched so far.
-    void MeasureSpeed(const char* logText, bool announce);
+    // Re-measures the speed from the nodes searched so far; announce reports it.
+    void MeasureSpeed(bool announce);
+    // Reads one word that has arrived and hands it to the output; true when it stops the search.
+    bool ReadCommandWord();
+    // True when words wait on standard input and the search should read them.
+    bool InputDetected() const;
     // Waits for a command during a ponder or infinite search that has finished by itself.
     void PonderWait();
+    // Orders the moves of an interior node: the line's move, the table's move, the killers,
+    // captures by victim and attacker, quiet moves by history.
+    void AssignMoveOrderValues(MoveGen& mg, int n, int ply, u64 enemyKing, int hashMove, char nodeType);
+    // True when a ponder or infinite search must wait for its release rather than end.
+    bool MustWait() const;
+    // Text of the root line: the best move and its continuation (an empty line for none).
+    void LineText(char* buf, int score, int pv) const;
     // Nodes searched so far.
     i64 Nodes() const { return InteriorNodes + QuiesceNodes; }
 };
 
 extern SearchRoutines Search;
+
+// Longest text fillmovestring writes, its final newline and terminator included.
+constexpr int MOVESTRING_MAX = 1024;
+
+// Writes " e2e4" plus a promotion suffix (a promotion letter in lower case and a space,
+// "e7e8q "; "n;", "b;", "r;", "q;" for piece codes 1-4 and 7-10; otherwise a space), then, when
+// pv is non-zero, the rest of the root line of Search, then a newline. buf must hold
+// MOVESTRING_MAX characters. Returns the length before the newline. The score does not change
+// the text. Squares outside 0..63 print as "?0".
+int fillmovestring(char* buf, int score, char from, char to, char promotion, int pv);
+// The same for the root line of the search s.
+int fillmovestring(const SearchRoutines& s, char* buf, char from, char to, char promotion, int pv);
 
 // Move code: from index * 64 + to index.
 inline int MoveCode(u64 from, u64 to) { return (RightMostBit(from) - 1) * 64 + RightMostBit(to) - 1; }

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/status.h"
+#include "core/status.h"
 
 TranspositionTables PositionCache;
 
@@ -98,7 +98,6 @@ void TranspositionTables::Prepare()
 
 void TranspositionTables::ClearTranspositionTables()
 {
-    WriteLogFile("Clearing Transposition Tables\n");
     // A table that nothing was stored in since it was last cleared is still empty.
     if (!Written) return;
     std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * TTABLESIZE);

@@ -1,7 +1,7 @@
 #pragma once
 // The transposition table: three-entry buckets addressed by the position's hash-code pair.
 
-#include "board/types.h"
+#include "core/types.h"
 
 // Buckets in the array; only the first 2^21 are ever addressed by the index mask.
 constexpr u32 TTABLESIZE = 2097155;

@@ -1,6 +1,8 @@
-list(APPEND VORN_SOURCES
+vorn_library(vorn_search
   src/search/compmov.cpp
   src/search/alphabeta.cpp
+  src/search/ordering.cpp
   src/search/hashtab.cpp
-  src/search/movhist.cpp
+  src/search/linetext.cpp
 )
+target_link_libraries(vorn_search PUBLIC vorn_book vorn_eval vorn_movegen)

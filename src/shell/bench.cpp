@@ -6,9 +6,9 @@
 #include "eval/poseval.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
-#include "search/movhist.h"
-#include "shell/platform.h"
-#include "shell/status.h"
+#include "board/movhist.h"
+#include "core/platform.h"
+#include "core/status.h"
 
 const char* const kBenchPositions[6] = {
     "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
@@ -47,10 +47,15 @@ void RunPosition(int index, bool exactDepth, Totals* totals)
     ChessBoard copy = MainBoard;
     u64 from = 0, to = 0;
     char promo = 0;
-    if (exactDepth)
+    if (exactDepth) {
         Search.SearchExactDepth(copy, MainStatus.FD, &from, &to, &promo);
-    else
-        Search.ProgressiveDeepening(copy, MainStatus.FD, &from, &to, &promo);
+    } else {
+        const int v = Search.ProgressiveDeepening(copy, MainStatus.FD, &from, &to, &promo);
+        // The move found is played, as in a game. The set-up of the next position keeps the
+        // fifty-move count it leaves, and the benchmark's node counts, its signature, depend on it.
+        if (v != STALEMATEVALUE && v != -MATEVALUE && from && to && from != to)
+            PlayGameMove(MainBoard, from, to, promo, nullptr);
+    }
     totals->interior += Search.InteriorNodes;
     totals->leaf += Search.LeafNodes;
     totals->quiesce += Search.QuiesceNodes;

@@ -6,9 +6,9 @@
 
 #include "board/setup.h"
 #include "search/compmov.h"
-#include "shell/gameloop.h"
-#include "shell/humanmov.h"
-#include "shell/status.h"
+#include "movegen/legal.h"
+#include "shell/reports.h"
+#include "core/status.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ void ParseEPDSuite(const char* fileName)
             positions++;
             continue;
         }
-        if (st.MimicMode == 0) MainBoard.DisplayBoard();
+        if (st.MimicMode == 0) ShowBoard(MainBoard);
         if (st.DoTestSuite) {
             std::printf("%s\n", line);
             if (st.FD == 0) st.FD = 3;

@@ -4,13 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hash/hashcode.h"
-#include "movegen/movegen.h"
+#include "board/hashcode.h"
+#include "movegen/legal.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
-#include "search/movhist.h"
+#include "board/movhist.h"
 #include "shell/humanmov.h"
-#include "shell/status.h"
+#include "shell/interpreter.h"
+#include "shell/reports.h"
+#include "core/status.h"
 
 namespace {
 
@@ -20,7 +22,7 @@ bool AnnounceGameEnd()
 {
     const ChessBoard& b = MainBoard;
     const char side = b.SideToMove ? 1 : 0;
-    if (HasLegalMove(b, side, b.CastleFlags)) return false;
+    if (HasLegalMove(b, side)) return false;
     if (b.InCheck(side ? b.BlackKing : b.WhiteKing, side))
         std::printf(side ? "White mates!\n" : "Black mates!\n");
     else
@@ -41,12 +43,8 @@ void AnnounceNoMove(int v)
     MainStatus.GameInProgress = 0;
 }
 
-// Flips the side to move after a move of the game and counts the half-move.
-void NextPly()
-{
-    MainBoard.SideToMove = MainBoard.SideToMove ? 0 : 1;
-    MainStatus.GamePly++;
-}
+// Counts the half-move just played (the move itself gave the turn to the other side).
+void NextPly() { MainStatus.GamePly++; }
 
 // The engine's turn: searches a copy of the game position and sends and keeps the move it
 // chose, unless a command stopped the search without it or the search was an analysis, in
@@ -66,15 +64,16 @@ int EngineTurn()
         ci.AnalysisPaused = 0;
     }
 
-    // The driver has played its move on the game position unless it found none.
+    // The move is played on the game position unless the search found none, was an analysis,
+    // or was stopped by a command that set up another position.
     const bool played = v != STALEMATEVALUE && v != -MATEVALUE && from && to && from != to;
     const bool keep = played && !analyzing && !ci.DiscardMove;
-    if (played && !keep) MainBoard.UndoMove(0);
     if (ci.ResetHistory) {
         MoveList.Init();
         ci.ResetHistory = 0;
     }
     if (keep) {
+        PlayGameMove(MainBoard, from, to, promotion, nullptr);
         MainBoard.BestFrom = from;
         MainBoard.BestTo = to;
         MainBoard.BestPromotion = promotion;
@@ -108,64 +107,6 @@ void AnnounceDraw(const char* text)
 }
 
 }  // namespace
-
-bool FindLegalMove(const ChessBoard& board, char side, char castle, u64 from, u64 to, char letter,
-                   char* promotion)
-{
-    ChessBoard work = board;
-    MoveGen mg;
-    const int n = mg.GenerateAllMoves(side, &work, castle);
-    for (int i = 0; i < n; i++) {
-        if (mg.From[i] != from || mg.To[i] != to) continue;
-        char promo = mg.Promotion[i];
-        if (promo == NOPROMOTION) {
-            if (letter) return false;
-        } else if (letter) {
-            const char piece = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
-            if (!std::strchr("qrbn", piece)) return false;
-            promo = side ? piece : static_cast<char>(std::toupper(static_cast<unsigned char>(piece)));
-        }
-        ChessBoard child = board;
-        char mask = 15;
-        child.MakeMove(from, to, promo, &mask);
-        if (child.InCheck(side ? child.BlackKing : child.WhiteKing, side)) return false;
-        *promotion = promo;
-        return true;
-    }
-    return false;
-}
-
-bool HasLegalMove(const ChessBoard& board, char side, char castle)
-{
-    ChessBoard work = board;
-    MoveGen mg;
-    const int n = mg.GenerateAllMoves(side, &work, castle);
-    for (int i = 0; i < n; i++) {
-        ChessBoard child = board;
-        char mask = 15;
-        child.MakeMove(mg.From[i], mg.To[i], mg.Promotion[i], &mask);
-        if (!child.InCheck(side ? child.BlackKing : child.WhiteKing, side)) return true;
-    }
-    return false;
-}
-
-bool PositionIsSound(const ChessBoard& b)
-{
-    if (SimpleBitCount(b.WhiteKing) != 1 || SimpleBitCount(b.BlackKing) != 1) return false;
-    const u64 boards[12] = {b.WhitePawns, b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
-                            b.WhiteQueens, b.WhiteKing, b.BlackPawns, b.BlackKnights,
-                            b.BlackBishops, b.BlackRooks, b.BlackQueens, b.BlackKing};
-    u64 all = 0;
-    int count = 0;
-    for (const u64 bb : boards) {
-        all |= bb;
-        count += SimpleBitCount(bb);
-    }
-    if (count != SimpleBitCount(all)) return false;
-    if ((b.WhitePawns | b.BlackPawns) & 0xFF000000000000FFULL) return false;
-    const char them = b.SideToMove ? 0 : 1;
-    return !b.InCheck(them ? b.BlackKing : b.WhiteKing, them);
-}
 
 void PlayGame()
 {
@@ -216,12 +157,12 @@ void PlayGame()
         }
         if (st.xboard == 0) {
             std::printf("Game Score %d\n", v);
-            MainBoard.DisplayBoard();
+            ShowBoard(MainBoard);
         }
         if (!moved) continue;
         const int draw = MainBoard.CheckDraw(0);
         if (draw == DRAW_MATERIAL) AnnounceDraw("1/2-1/2 {Draw by insufficient material}\n");
-        else if (draw == 6) AnnounceDraw("1/2-1/2 {Draw by repetition}\n");
+        else if (draw == DRAW_REPETITION) AnnounceDraw("1/2-1/2 {Draw by repetition}\n");
         else if (draw == DRAW_FIFTY && st.HumanToMove == 1) AnnounceDraw("1/2-1/2 {Draw by 50 Move Rule}\n");
     }
 }

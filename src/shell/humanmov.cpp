@@ -6,89 +6,17 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "board/movetext.h"
+#include "board/movhist.h"
 #include "board/setup.h"
-#include "hash/hashcode.h"
-#include "movegen/movegen.h"
+#include "core/platform.h"
+#include "core/status.h"
+#include "movegen/legal.h"
 #include "movegen/see.h"
 #include "search/compmov.h"
-#include "search/movhist.h"
 #include "shell/gameloop.h"
-#include "shell/platform.h"
-#include "shell/status.h"
-
-namespace {
-
-const char kFiles[] = "abcdefgh";
-
-// Appends file letter and rank number of a square index; "?0" for an index off the board.
-int PutSquare(char* out, int sq)
-{
-    if (sq < 0 || sq > 63) {
-        out[0] = '?';
-        out[1] = '0';
-        return 2;
-    }
-    out[0] = kFiles[sq % 8];
-    out[1] = static_cast<char>('1' + sq / 8);
-    return 2;
-}
-
-// Lower-case promotion letter of a move's promotion byte, or 0 when it names no piece.
-char PromotionLetter(char promotion)
-{
-    switch (promotion) {
-    case 'Q': case 'q': return 'q';
-    case 'R': case 'r': return 'r';
-    case 'B': case 'b': return 'b';
-    case 'N': case 'n': return 'n';
-    default: return 0;
-    }
-}
-
-}  // namespace
-
-int fillmovestring(char* buf, int, char from, char to, char promotion, int pv)
-{
-    // 1. " " + from + to.
-    int len = 0;
-    buf[len++] = ' ';
-    len += PutSquare(buf + len, from);
-    len += PutSquare(buf + len, to);
-
-    // 2. Promotion suffix: a promotion letter is written in lower case ("e7e8q"), as every
-    // interface expects; a piece code gets its letter and a semicolon.
-    const char* suffix = " ";
-    const char letter = PromotionLetter(promotion);
-    char letterSuffix[3] = {letter, ' ', '\0'};
-    if (letter) suffix = letterSuffix;
-    switch (promotion) {
-    case 1: case 7: suffix = "n;"; break;
-    case 2: case 8: suffix = "b;"; break;
-    case 3: case 9: suffix = "r;"; break;
-    case 4: case 10: suffix = "q;"; break;
-    default: break;
-    }
-    for (const char* s = suffix; *s; s++) buf[len++] = *s;
-
-    // 3. The rest of the root line, up to its end or the first empty entry.
-    if (pv && Search.PVLength > 1) {
-        const int end = Search.PVLength < MAXPLY ? Search.PVLength : MAXPLY;
-        for (int i = 1; i < end; i++) {
-            const int code = Search.PVTable[0][i].code;
-            const int f = code >> 6, t = code & 63;
-            if (f == t) break;
-            len += PutSquare(buf + len, f);
-            len += PutSquare(buf + len, t);
-            if (const char l = PromotionLetter(Search.PVTable[0][i].promotion)) buf[len++] = l;
-            buf[len++] = ' ';
-        }
-    }
-
-    // 4. Newline; the length excludes it.
-    buf[len] = '\n';
-    buf[len + 1] = '\0';
-    return len;
-}
+#include "shell/reports.h"
+#include "shell/startup.h"
 
 // --- the console and xboard command interpreter ---
 
@@ -141,47 +69,12 @@ bool ParseMoveWord(const char* word, u64* from, u64* to, char* letter)
     return true;
 }
 
-// Castling rights that survive a move touching the square: a king or rook leaving its square,
-// or a rook taken in its corner.
-char RightsKeptAt(u64 sq)
-{
-    switch (sq) {
-    case u64{1} << 4: return 15 & ~(WKSIDE | WQSIDE);
-    case u64{1} << 7: return 15 & ~WKSIDE;
-    case u64{1} << 0: return 15 & ~WQSIDE;
-    case u64{1} << 60: return 15 & ~(BKSIDE | BQSIDE);
-    case u64{1} << 63: return 15 & ~BKSIDE;
-    case u64{1} << 56: return 15 & ~BQSIDE;
-    default: return 15;
-    }
-}
-
-// Clears the castling rights whose king or rook is not on its square.
-void KeepPossibleRights(ChessBoard& b)
-{
-    const u64 e1 = u64{1} << 4, h1 = u64{1} << 7, a1 = u64{1} << 0;
-    const u64 e8 = u64{1} << 60, h8 = u64{1} << 63, a8 = u64{1} << 56;
-    char rights = 0;
-    if (b.WhiteKing & e1) {
-        if (b.WhiteRooks & h1) rights |= WKSIDE;
-        if (b.WhiteRooks & a1) rights |= WQSIDE;
-    }
-    if (b.BlackKing & e8) {
-        if (b.BlackRooks & h8) rights |= BKSIDE;
-        if (b.BlackRooks & a8) rights |= BQSIDE;
-    }
-    b.CastleFlags = static_cast<char>(b.CastleFlags & rights);
-}
-
-// Plays a legal move on the game position and keeps its castling rights. Returns 7 when the
-// fifty-move rule is reached, else 0.
+// Plays a legal move on the game position. Returns 7 when the fifty-move rule is reached,
+// else 0.
 u8 PlayMove(u64 from, u64 to, char promotion)
 {
-    ChessBoard& b = MainBoard;
-    char mask = 15;
-    b.MakeMove(from, to, promotion, &mask);
-    b.CastleFlags = static_cast<char>(b.CastleFlags & mask & RightsKeptAt(from) & RightsKeptAt(to));
-    return b.FiftyMoveCount > 99 ? CMD_FIFTY : CMD_MOVE;
+    PlayGameMove(MainBoard, from, to, promotion, nullptr);
+    return MainBoard.FiftyMoveCount > 99 ? CMD_FIFTY : CMD_MOVE;
 }
 
 // Reports a position the engine refuses to set up.
@@ -191,18 +84,11 @@ void RefusePosition()
     std::fflush(stdout);
 }
 
-// Starts the game history again; during a search, once the search has returned.
-void ResetGameHistory()
-{
-    if (Search.InSearch) Interpreter.ResetHistory = 1;
-    else MoveList.Init();
-}
-
 // The game position changed wholesale: counts, pawn key and game history start afresh.
 void NewPosition()
 {
     MainBoard.RecountAll();
-    ResetGameHistory();
+    Interpreter.ResetGameHistory();
     MainStatus.GameInProgress = 1;
 }
 
@@ -335,17 +221,15 @@ u8 HumanMove()
         u64 from = 0, to = 0;
         char letter = 0, promotion = NOPROMOTION;
         if (!ParseMoveWord(word, &from, &to, &letter) ||
-            !FindLegalMove(MainBoard, MainBoard.SideToMove, MainBoard.CastleFlags, from, to, letter,
-                           &promotion)) {
+            !FindLegalMove(MainBoard, MainBoard.SideToMove, from, to, letter, &promotion)) {
             std::printf("Illegal move: %s\n", word);
             std::fflush(stdout);
             continue;
         }
         const u8 result = PlayMove(from, to, promotion);
 
-        // 4. In force mode the moves of both sides follow one another.
+        // In force mode the moves of both sides follow one another.
         if (!st.ForceMode) return result;
-        MainBoard.SideToMove = MainBoard.SideToMove ? 0 : 1;
     }
 }
 
@@ -373,15 +257,9 @@ u8 DoCommand(const char* word)
         return CMD_END;
     }
     if (Is(word, "abort")) {
-        b.InitRep();
-        b.MaxDepth = 56;
-        st.HumanToMove = 1;
-        b.FiftyMoveCount = 0;
-        b.SideToMove = 0;
-        st.initVars();
+        NewGame();
         st.ForceMode = 0;
         Interpreter.HaveSavedST = 0;
-        NewPosition();
         return CMD_END;
     }
     if (Is(word, "analyze")) {
@@ -406,7 +284,7 @@ u8 DoCommand(const char* word)
         return CMD_HANDLED;
     }
     if (Is(word, "displayboard")) {
-        b.DisplayBoard();
+        ShowBoard(b);
         return CMD_HANDLED;
     }
     if (Is(word, "dumpsee")) {
@@ -438,16 +316,10 @@ u8 DoCommand(const char* word)
         return CMD_HANDLED;
     }
     if (Is(word, "new")) {
-        Search.ClearHistory();
-        b.InitRep();
-        st.initVars();
-        st.HumanToMove = 1;
-        b.FiftyMoveCount = 0;
-        b.SideToMove = 0;
+        NewGame();
         st.ForceMode = 0;
         if (st.AnalyzeMode == 1) EndAnalysis();
         Interpreter.HaveSavedST = 0;
-        NewPosition();
         return CMD_END;
     }
     if (Is(word, "post") || Is(word, "nopost")) {
@@ -567,16 +439,12 @@ void SetupBoardFromEdit()
 
 void MakeGUIMove(u64 from, u64 to, char promotion, int score)
 {
-    char text[MOVESTRING_MAX];
-    fillmovestring(text, score, static_cast<char>(RightMostBit(from) - 1),
-                   static_cast<char>(RightMostBit(to) - 1), promotion, 0);
-    if (Interpreter.Protover >= 2) {
-        // " e7e8q \n" becomes "move e7e8q".
-        char* move = text + 1;
-        move[std::strcspn(move, " \n")] = '\0';
+    (void)score;
+    char move[8];
+    MoveText(move, RightMostBit(from) - 1, RightMostBit(to) - 1, promotion);
+    if (Interpreter.Protover >= 2)
         std::printf("move %s\n", move);
-    } else {
-        std::printf("%d. ...%s", (MainStatus.GamePly + 1) / 2, text);
-    }
+    else
+        std::printf("%d. ... %s \n", (MainStatus.GamePly + 1) / 2, move);
     std::fflush(stdout);
 }

@@ -1,18 +1,9 @@
 #pragma once
-// Move text, and the console and xboard command interpreter: the opponent's moves and commands,
+// The console and xboard command interpreter: the opponent's moves and commands,
 // board editing and the engine's move line.
 
 #include "board/board.h"
 #include "shell/interpreter.h"
-
-// Longest text fillmovestring writes, its final newline and terminator included.
-constexpr int MOVESTRING_MAX = 1024;
-
-// Writes " e2e4" plus a promotion suffix (a promotion letter in lower case and a space,
-// "e7e8q "; "n;", "b;", "r;", "q;" for piece codes 1-4 and 7-10; otherwise a space), then, when pv is non-zero, the rest of the root line, then a newline.
-// buf must hold MOVESTRING_MAX characters. Returns the length before the newline. The score
-// does not change the text. Squares outside 0..63 print as "?0".
-int fillmovestring(char* buf, int score, char from, char to, char promotion, int pv);
 
 // --- console and xboard commands: the opponent's input, one whitespace-delimited word at a time ---
 

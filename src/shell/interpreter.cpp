@@ -2,10 +2,11 @@
 
 #include <cstring>
 
+#include "board/movhist.h"
 #include "search/compmov.h"
 #include "shell/humanmov.h"
-#include "shell/platform.h"
-#include "shell/status.h"
+#include "core/platform.h"
+#include "core/status.h"
 
 CommandInterpreter Interpreter;
 
@@ -21,6 +22,12 @@ bool Is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 bool IsMoveWord(const char* w) { return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8'; }
 
 }  // namespace
+
+void CommandInterpreter::ResetGameHistory()
+{
+    if (Search.InSearch) ResetHistory = 1;
+    else MoveList.Init();
+}
 
 void CommandInterpreter::BeginSearch()
 {

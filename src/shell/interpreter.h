@@ -2,7 +2,7 @@
 // The command interpreter's input and state: lines read from standard input and handed out word
 // by word, the words that wait for the game loop, and the words that arrive during a search.
 
-#include "board/types.h"
+#include "core/types.h"
 
 // Longest input word and longest line the interpreter keeps; longer input is cut.
 constexpr int WORD_MAX = 256;
@@ -57,6 +57,8 @@ public:
     int RestOfLine(char* buf, int size);
     // Keeps the word the search has just read, with the rest of its line, for the game loop.
     void Defer(const char* word);
+    // Starts the game history again; during a search, once the search has returned.
+    void ResetGameHistory();
     // True when a word waits in Pending.
     bool HasPendingWord() const { return Pending.HasWord(); }
 };

@@ -12,7 +12,7 @@
 #include "shell/epdsuite.h"
 #include "shell/gameloop.h"
 #include "shell/startup.h"
-#include "shell/status.h"
+#include "core/status.h"
 #include "shell/uciprotocol.h"
 
 int main(int argc, char** argv)
@@ -82,7 +82,6 @@ int main(int argc, char** argv)
         // 2. A restart runs the outer loop again.
         if (st.RestartGame == 1) continue;
         // 3. The end.
-        CloseLogFile();
         std::printf("Bye, Thanks for the match.\n");
         return 0;
     }

@@ -1,13 +1,12 @@
-list(APPEND VORN_SOURCES
-  src/shell/status.cpp
-  src/shell/platform.cpp
+vorn_library(vorn_shell
   src/shell/startup.cpp
   src/shell/humanmov.cpp
   src/shell/gameloop.cpp
   src/shell/interpreter.cpp
   src/shell/epdsuite.cpp
-  src/shell/protocol.cpp
+  src/shell/reports.cpp
   src/shell/uciprotocol.cpp
   src/shell/ucimoves.cpp
   src/shell/bench.cpp
 )
+target_link_libraries(vorn_shell PUBLIC vorn_search)

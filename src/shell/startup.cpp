@@ -7,11 +7,14 @@
 
 #include "board/board.h"
 #include "board/setup.h"
-#include "hash/book.h"
-#include "hash/hashcode.h"
+#include "book/book.h"
+#include "board/hashcode.h"
+#include "search/compmov.h"
 #include "search/hashtab.h"
-#include "shell/platform.h"
-#include "shell/status.h"
+#include "shell/interpreter.h"
+#include "shell/reports.h"
+#include "core/platform.h"
+#include "core/status.h"
 
 const char* const kHelpText =
     "xboard   used when interfacing with xboard\n"
@@ -71,6 +74,17 @@ void InitEngine()
     buildbook();
     MainBoard.InitRep();
     MainStatus.initVars();
+    Search.Output = &ShellOutput;
+}
+
+void NewGame()
+{
+    Search.NewGame();
+    MainBoard.InitRep();
+    MainStatus.initVars();
+    MainBoard.FiftyMoveCount = 0;
+    MainBoard.RecountAll();
+    Interpreter.ResetGameHistory();
 }
 
 const char* TestSuiteFile() { return testSuiteFile; }
@@ -164,5 +178,5 @@ void ConsoleGreeting()
 {
     std::printf("\nHello! I am Vorn.\n");
     std::printf("MAXDEPTH = %d\n", MainBoard.MaxDepth);
-    MainBoard.DisplayBoard();
+    ShowBoard(MainBoard);
 }

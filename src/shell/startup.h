@@ -17,6 +17,10 @@ void ReadFirstWord();
 constexpr int FIRST_WORD_MAX = 256;
 const char* FirstWord();
 
+// A new game: the start position, fresh settings, an empty game history, and a search that has
+// forgotten the last game. The transposition and pawn tables are kept.
+void NewGame();
+
 // Prints the console greeting, the depth limit and the board.
 void ConsoleGreeting();
 

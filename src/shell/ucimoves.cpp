@@ -2,49 +2,14 @@
 
 #include <cstring>
 
+#include "board/movhist.h"
 #include "board/setup.h"
-#include "hash/hashcode.h"
-#include "search/compmov.h"
-#include "search/movhist.h"
-#include "shell/humanmov.h"
-#include "shell/status.h"
+#include "core/status.h"
+#include "movegen/legal.h"
+#include "movegen/movegen.h"
+#include "shell/startup.h"
 #include "shell/uciprotocol.h"
 
-namespace {
-
-// True when the move leaves the mover's own king safe.
-bool KeepsKingSafe(const ChessBoard& board, char side, u64 from, u64 to, char promo)
-{
-    ChessBoard child = board;
-    char mask = 15;
-    child.MakeMove(from, to, promo, &mask);
-    return !child.InCheck(side ? child.BlackKing : child.WhiteKing, side);
-}
-
-// Drops the castling rights whose king or rook is not on its home square (a FEN may claim them).
-void CheckCastleRights(ChessBoard& b)
-{
-    const bool whiteKing = (b.WhiteKing & SquareMask(4)) != 0;
-    const bool blackKing = (b.BlackKing & SquareMask(60)) != 0;
-    if (!whiteKing || !(b.WhiteRooks & SquareMask(7))) b.CastleFlags &= ~WKSIDE;
-    if (!whiteKing || !(b.WhiteRooks & SquareMask(0))) b.CastleFlags &= ~WQSIDE;
-    if (!blackKing || !(b.BlackRooks & SquareMask(63))) b.CastleFlags &= ~BKSIDE;
-    if (!blackKing || !(b.BlackRooks & SquareMask(56))) b.CastleFlags &= ~BQSIDE;
-}
-
-// The reset shared by "position startpos" and "position fen": start position, fresh status.
-void ResetPosition()
-{
-    Search.ClearHistory();
-    MainBoard.InitRep();
-    MainStatus.initVars();
-    MainStatus.HumanToMove = 1;
-    MainBoard.FiftyMoveCount = 0;
-    MainBoard.SideToMove = 0;
-    MoveList.Init();
-}
-
-}  // namespace
 
 bool IsLineBlank(char c)
 {
@@ -86,37 +51,6 @@ bool IsPromotionLetter(char c)
     return c != '\0' && std::strchr("qrbnQRBN", c) != nullptr;
 }
 
-int LegalMoveIndex(const ChessBoard& board, char side, int fromSq, int toSq, MoveGen& mg)
-{
-    ChessBoard b = board;
-    const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
-    if (fromSq < 0 || fromSq > 63 || toSq < 0 || toSq > 63) return -1;
-    const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
-    for (int i = 0; i < n; i++)
-        if (mg.From[i] == from && mg.To[i] == to &&
-            KeepsKingSafe(board, side, from, to, mg.Promotion[i]))
-            return i;
-    return -1;
-}
-
-int FirstLegalMoveIndex(const ChessBoard& board, char side, MoveGen& mg)
-{
-    ChessBoard b = board;
-    const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
-    for (int i = 0; i < n; i++)
-        if (KeepsKingSafe(board, side, mg.From[i], mg.To[i], mg.Promotion[i])) return i;
-    return -1;
-}
-
-void CoordinateText(char* out, int fromSq, int toSq, char promo)
-{
-    char buf[MOVESTRING_MAX];
-    fillmovestring(buf, 0, static_cast<char>(fromSq), static_cast<char>(toSq), promo, 0);
-    int n = 0;
-    for (const char* s = buf + 1; *s && *s != ' ' && *s != '\n' && n < 5; s++) out[n++] = *s;
-    out[n] = '\0';
-}
-
 void UCIPosition(UCIProtocol& u, const char* line)
 {
     const char* p = line + std::strlen("position");
@@ -126,8 +60,7 @@ void UCIPosition(UCIProtocol& u, const char* line)
     // 1. The position the moves start from.
     if (std::strcmp(word, "startpos") == 0) {
         u.HashSide = 0;
-        ResetPosition();
-        MainStatus.GameInProgress = 1;
+        NewGame();
         p = after;
     } else if (std::strcmp(word, "fen") == 0) {
         // The FEN fields, joined by single spaces, up to the word "moves".
@@ -144,11 +77,10 @@ void UCIPosition(UCIProtocol& u, const char* line)
             p = next;
         }
         fen[len] = '\0';
-        ResetPosition();
+        NewGame();
         SetupBoard(fen);
-        CheckCastleRights(MainBoard);
-        MainBoard.InitPieceCounts();
-        MainBoard.PawnHashCode = PawnKeyOf(MainBoard);
+        KeepPossibleRights(MainBoard);
+        MainBoard.RecountAll();
         u.HashSide = MainBoard.SideToMove ? 1 : 0;
     } else {
         u.HashSide = MainBoard.SideToMove ? 1 : 0;
@@ -156,10 +88,7 @@ void UCIPosition(UCIProtocol& u, const char* line)
     // 2. The moves played since.
     const char* next = p;
     NextLineWord(&next, word, sizeof word);
-    if (std::strcmp(word, "moves") == 0) {
-        const int n = u.ProcessMoves(next);
-        if (n & 1) MainBoard.SideToMove = MainBoard.SideToMove ? 0 : 1;
-    }
+    if (std::strcmp(word, "moves") == 0) u.ProcessMoves(next);
 }
 
 int UCIProtocol::ProcessMoves(const char* text)
@@ -202,24 +131,9 @@ const char* UCIProtocol::MakeMoves(const char* p)
     FromMask = SquareMask(fromSq);
     ToMask = SquareMask(toSq);
 
-    // 2.
+    // The move is played and its position joins the game history.
     MainStatus.GamePly += 1;
-    // 3-4. Castling rights: a king or rook leaving its home square, or a rook taken on its corner.
-    char& flags = MainBoard.CastleFlags;
-    if (fromSq == 4) flags &= ~(WKSIDE | WQSIDE);
-    if (fromSq == 7 || toSq == 7) flags &= ~WKSIDE;
-    if (fromSq == 0 || toSq == 0) flags &= ~WQSIDE;
-    if (fromSq == 60) flags &= ~(BKSIDE | BQSIDE);
-    if (fromSq == 63 || toSq == 63) flags &= ~BKSIDE;
-    if (fromSq == 56 || toSq == 56) flags &= ~BQSIDE;
-    char mask = 15;
-    MainBoard.MakeMove(FromMask, ToMask, promo, &mask);
-    flags = static_cast<char>(flags & mask);
-
-    // 5. The new position joins the game history.
-    HashSide ^= 1;
-    u64 upper, lower;
-    genhashcode(static_cast<char>(HashSide), MainBoard.CastleFlags, &upper, &lower, &MainBoard);
-    MoveList.InsertHashCodeMoveHistory(upper, lower);
+    PlayGameMove(MainBoard, FromMask, ToMask, promo, &MoveList);
+    HashSide = MainBoard.SideToMove ? 1 : 0;
     return p;
 }

@@ -1,9 +1,8 @@
 #pragma once
-// Moves from outside in the UCI dialect: the words of a command line, move text, the legality
-// test, and the "position" line that replays a game on MainBoard.
+// Moves from outside in the UCI dialect: the words of a command line, squares and promotion
+// letters, and the "position" line that replays a game on MainBoard.
 
 #include "board/board.h"
-#include "movegen/movegen.h"
 
 class UCIProtocol;
 
@@ -21,12 +20,5 @@ int NextLineWord(const char** p, char* out, int size);
 int UCISquare(const char* s);
 // True for a promotion letter of either case.
 bool IsPromotionLetter(char c);
-// Generates the moves of board for side into mg and returns the index of the legal move from
-// fromSq to toSq, or -1. The generator makes queen promotions only; the caller plays the letter.
-int LegalMoveIndex(const ChessBoard& board, char side, int fromSq, int toSq, MoveGen& mg);
-// Index of the first legal move of board for side in mg, or -1 when it has none.
-int FirstLegalMoveIndex(const ChessBoard& board, char side, MoveGen& mg);
-// Writes "e2e4" or "e7e8q" (a promotion letter in lower case) into out (6 characters or more).
-void CoordinateText(char* out, int fromSq, int toSq, char promo);
 // "position [startpos | fen <text>] [moves <m1> <m2> ...]": sets up MainBoard and the history.
 void UCIPosition(UCIProtocol& u, const char* line);

@@ -6,16 +6,18 @@
 #include <cstring>
 
 #include "board/board.h"
+#include "board/hashcode.h"
+#include "board/movetext.h"
+#include "board/movhist.h"
+#include "book/book.h"
+#include "core/platform.h"
+#include "core/status.h"
 #include "eval/poseval.h"
-#include "hash/book.h"
-#include "hash/hashcode.h"
+#include "movegen/legal.h"
 #include "movegen/movegen.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
-#include "search/movhist.h"
-#include "shell/humanmov.h"
-#include "shell/platform.h"
-#include "shell/status.h"
+#include "shell/startup.h"
 #include "shell/ucimoves.h"
 
 UCIProtocol UCI;
@@ -134,10 +136,8 @@ bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* ou
     if (Search.PVTable[0][0].code != MoveCode(from, to)) return false;
     const PVEntry reply = Search.PVTable[0][1];
     ChessBoard after = before;
-    char mask = 15;
-    after.MakeMove(from, to, promo, &mask);
-    after.CastleFlags = static_cast<char>(after.CastleFlags & mask);
-    const char side = before.SideToMove ? 0 : 1;
+    PlayGameMove(after, from, to, promo, nullptr);
+    const char side = after.SideToMove;
     MoveGen mg;
     const int fromSq = reply.code >> 6, toSq = reply.code & 63;
     const int i = LegalMoveIndex(after, side, fromSq, toSq, mg);
@@ -147,7 +147,7 @@ bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* ou
         letter = NOPROMOTION;
     else if (!IsPromotionLetter(letter))
         letter = 'q';
-    CoordinateText(out, fromSq, toSq, letter);
+    MoveText(out, fromSq, toSq, letter);
     return true;
 }
 
@@ -155,7 +155,7 @@ bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* ou
 void RunSearch(UCIProtocol& u)
 {
     Status& st = MainStatus;
-    // 1. Search a copy; the driver plays its move on MainBoard.
+    // Search the game position; the interface plays the move it is sent.
     const ChessBoard before = MainBoard;
     ChessBoard copy = MainBoard;
     u64 from = 0, to = 0;
@@ -171,7 +171,7 @@ void RunSearch(UCIProtocol& u)
     const int fromSq = from ? RightMostBit(from) - 1 : -1;
     const int toSq = to ? RightMostBit(to) - 1 : -1;
     int i = LegalMoveIndex(before, side, fromSq, toSq, mg);
-    char text[MOVESTRING_MAX] = " 0000";
+    char text[8] = "0000";
     char ponder[8] = "";
     bool withPonder = false;
     if (i < 0 && (i = FirstLegalMoveIndex(before, side, mg)) >= 0) {
@@ -186,9 +186,7 @@ void RunSearch(UCIProtocol& u)
             promo = NOPROMOTION;
         else if (!IsPromotionLetter(promo))
             promo = mg.Promotion[i];
-        fillmovestring(text, v, static_cast<char>(RightMostBit(from) - 1),
-                       static_cast<char>(RightMostBit(to) - 1), promo, 0);
-        text[std::strcspn(text, "\n")] = '\0';
+        MoveText(text, RightMostBit(from) - 1, RightMostBit(to) - 1, promo);
         withPonder = u.SendPonderMove == 1 && PonderText(before, from, to, promo, ponder);
     }
 
@@ -196,9 +194,11 @@ void RunSearch(UCIProtocol& u)
     std::printf("info score cp %d\n", v / 10);
     std::fflush(stdout);
     if (withPonder)
-        std::printf("bestmove%sponder %s\n", text, ponder);
+        std::printf("bestmove %s ponder %s\n", text, ponder);
+    else if (i >= 0)
+        std::printf("bestmove %s \n", text);
     else
-        std::printf("bestmove%s\n", text);
+        std::printf("bestmove %s\n", text);
     std::fflush(stdout);
     u.State = WAITING;
 }
@@ -270,22 +270,15 @@ void GoCommand(UCIProtocol& u, const char* line)
     RunSearch(u);
 }
 
-// The new-game reset of "ucinewgame".
-void NewGame(UCIProtocol& u)
+// "ucinewgame": a new game with empty tables.
+void UCINewGame(UCIProtocol& u)
 {
     Status& st = MainStatus;
-    u.HashSide = 0;
-    Search.ClearHistory();
-    MainBoard.InitRep();
-    st.initVars();
+    ::NewGame();
     ClearPawnHash();
     PositionCache.ClearTranspositionTables();
-    MoveList.Init();
+    u.HashSide = 0;
     u.SendPonderMove = 1;
-    st.HumanToMove = 1;
-    MainBoard.FiftyMoveCount = 0;
-    MainBoard.SideToMove = 0;
-    st.GameInProgress = 1;
     st.Pondering = 0;
     st.NPS = kAnalysisNPS;
 }
@@ -435,7 +428,7 @@ int UCIProtocol::UCICommand()
     }
     // 8. "stop" with no search has nothing to stop.
     // 9.
-    if (std::strcmp(line, "ucinewgame") == 0) NewGame(*this);
+    if (std::strcmp(line, "ucinewgame") == 0) UCINewGame(*this);
     // 10.
     if (StartsWith(line, "setoption")) SetOptionCommand(*this, line);
     // 11.

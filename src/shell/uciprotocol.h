@@ -1,7 +1,7 @@
 #pragma once
 // The UCI dialect: the command loop, the "go" parameters, the replies and the moves from outside.
 
-#include "board/types.h"
+#include "core/types.h"
 
 // Protocol states (UCIProtocol::State).
 constexpr u8 WAITING = 0;    // no search; the loop reads lines

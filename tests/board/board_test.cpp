@@ -68,22 +68,6 @@ TEST(Board, InitRepLeavesCountsAndKeysAlone)
     EXPECT_EQ(b.WhitePawnCount, 0);
 }
 
-TEST(Board, InitRepWritesTheGeometryMasks)
-{
-    ChessBoard b = StartBoard();
-    (void)b;
-    for (int f = 0; f < 8; f++) {
-        u64 file = 0;
-        for (int r = 0; r < 8; r++) file |= Bit(8 * r + f);
-        EXPECT_EQ(MainStatus.FileMask[f], file) << f;
-        EXPECT_EQ(MainStatus.RankMask[f], 0xFFULL << (8 * f)) << f;
-    }
-    EXPECT_EQ(MainStatus.FilesGH, 0xc0c0c0c0c0c0c0c0u);
-    EXPECT_EQ(MainStatus.FilesAB, 0x0303030303030303u);
-    EXPECT_EQ(MainStatus.FilesFGH, 0xe0e0e0e0e0e0e0e0u);
-    EXPECT_EQ(MainStatus.FilesABC, 0x0707070707070707u);
-}
-
 TEST(Board, ClearFieldEmptiesTheBoardButKeepsSideAndClock)
 {
     ChessBoard b = StartBoard();
@@ -180,11 +164,7 @@ TEST(BitOps, ScansAndCountsAgreeWithLoops)
 TEST(Display, StartPositionDiagram)
 {
     ChessBoard b = StartBoard();
-    // PEV 1 leaves out the evaluation line.
-    const u8 pev = MainStatus.PEV;
-    MainStatus.PEV = 1;
     EXPECT_EQ(CaptureStdout([&] { b.DisplayBoard(); }), kStartDiagram);
-    MainStatus.PEV = pev;
 }
 
 TEST(Display, BitboardUsesTheDiagramLayout)

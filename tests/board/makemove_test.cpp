@@ -12,7 +12,7 @@
 #include "board/board.h"
 #include "board/reference.h"
 #include "board/setup.h"
-#include "hash/hashcode.h"
+#include "board/hashcode.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Puts the status record into a quiet search setting for in-process search tests.
 
-#include "shell/status.h"
+#include "core/status.h"
 
 // No output switches, no book, no analysis or pondering, no clock or depth; the dialect and the
 // game ply are the caller's.

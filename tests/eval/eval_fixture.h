@@ -9,7 +9,7 @@
 #include "board/board.h"
 #include "board/setup.h"
 #include "eval/poseval.h"
-#include "hash/hashcode.h"
+#include "board/hashcode.h"
 
 // Counts, totals, pawn key and mating-material flags brought up to date.
 inline void PrepareForEval(ChessBoard& b)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/status.h"
+#include "shell/reports.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -177,11 +180,11 @@ TEST(Display, EvaluationLineShowsTheTrueEvaluationForWhite)
     stale.WhiteRookCount = 0;
     stale.PawnHashCode = 12345;
     stale.MatingMaterialFlag = 0;
-    const std::string text = CaptureStdout([&] { stale.DisplayBoard(); });
+    const std::string text = CaptureStdout([&] { ShowBoard(stale); });
     EXPECT_NE(text.find("   A B C D E F G H\n\n PosEval from White view 6030\n"), std::string::npos)
         << text;
     MainStatus.PEV = 1;
-    const std::string quiet = CaptureStdout([&] { stale.DisplayBoard(); });
+    const std::string quiet = CaptureStdout([&] { ShowBoard(stale); });
     MainStatus.PEV = 0;
     EXPECT_EQ(quiet.find("PosEval"), std::string::npos);
 }

@@ -43,7 +43,7 @@ protected:
         board_ = MainBoard;
         const char side = board_.SideToMove;
         n_ = g_.GenerateAllMoves(side, &board_, board_.CastleFlags);
-        g_.AssignMoveOrderValues(n_, ply, side ? board_.WhiteKing : board_.BlackKing, hashMove,
+        Search.AssignMoveOrderValues(g_, n_, ply, side ? board_.WhiteKing : board_.BlackKing, hashMove,
                                  nodeType);
     }
     // Generates the quiescence moves and orders them.
@@ -136,7 +136,7 @@ TEST_F(Ordering, NoTableMoveMeansCodeZeroIsNeverMatched)
     g.Board = &b;
     g.From[0] = g.To[0] = SquareMask(0);
     g.Promotion[0] = 'R';
-    g.AssignMoveOrderValues(1, 0, 0, 0, 3);
+    Search.AssignMoveOrderValues(g, 1, 0, 0, 0, 3);
     EXPECT_NE(g.OrderValue[0], 29000);
 }
 
@@ -157,7 +157,7 @@ TEST_F(Ordering, EachSpecialValueGoesToTheFirstMatchOnly)
     Search.Killers[0][0] = static_cast<u16>(Code("d2d4"));
     Search.Killers[0][1] = static_cast<u16>(Code("g1f3"));
     Search.History[0][Code("e2e4")] = 1280;
-    g.AssignMoveOrderValues(7, 0, b.BlackKing, Code("e2e4"), 1);
+    Search.AssignMoveOrderValues(g, 7, 0, b.BlackKing, Code("e2e4"), 1);
     const int expected[] = {28998, 29000, 1010, 0, 1020, 0, 10};
     for (int i = 0; i < 7; i++) EXPECT_EQ(g.OrderValue[i], expected[i]) << "entry " << i;
 }
@@ -267,7 +267,7 @@ TEST_F(Ordering, OtherPromotionBytesScoreFiveHundred)
         g.To[i] = Mask("a8");
         g.Promotion[i] = bytes[i];
     }
-    g.AssignMoveOrderValues(4, 0, b.BlackKing, 0, 1);
+    Search.AssignMoveOrderValues(g, 4, 0, b.BlackKing, 0, 1);
     EXPECT_EQ(g.OrderValue[0], 500);
     EXPECT_EQ(g.OrderValue[1], 4875);
     EXPECT_EQ(g.OrderValue[2], 0);

@@ -12,9 +12,9 @@
 #include "board/board.h"
 #include "common/capture.h"
 #include "common/process.h"
-#include "shell/platform.h"
+#include "core/platform.h"
 #include "shell/startup.h"
-#include "shell/status.h"
+#include "core/status.h"
 
 namespace {
 

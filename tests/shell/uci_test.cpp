@@ -13,10 +13,10 @@
 #include "board/board.h"
 #include "board/setup.h"
 #include "common/process.h"
-#include "hash/hashcode.h"
+#include "board/hashcode.h"
 #include "search/compmov.h"
-#include "search/movhist.h"
-#include "shell/status.h"
+#include "board/movhist.h"
+#include "core/status.h"
 #include "common/stockfish.h"
 #include "shell/uciprotocol.h"
 

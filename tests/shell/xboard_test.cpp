@@ -14,8 +14,8 @@
 #include "common/process.h"
 #include "shell/humanmov.h"
 #include "shell/move_referee.h"
-#include "shell/platform.h"
-#include "shell/status.h"
+#include "core/platform.h"
+#include "core/status.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
-#include "hash/book.h"
+#include "book/book.h"
 
 #include <cstdio>
 
-#include "hash/hashcode.h"
+#include "board/hashcode.h"
 #include "movegen/movegen.h"
-#include "shell/humanmov.h"
+#include "board/movetext.h"
+#include "core/status.h"
 
 BookEntry OpeningBook[BOOKSIZE];
 i32 BookValue[BOOKSIZE];
@@ -92,7 +93,7 @@ int InBook(char side, char castle, ChessBoard board)
     // 3-4. The move into the lowest-valued book position; ties keep the earlier move.
     int best = -100;
     i32 bestValue = 110000;
-    char text[MOVESTRING_MAX];
+    char text[8];
     for (int i = 0; i < n; i++) {
         u64 from, to, upper, lower;
         char promotion, mask;
@@ -101,8 +102,8 @@ int InBook(char side, char castle, ChessBoard board)
         const char fromSq = static_cast<char>(RightMostBit(from) - 1);
         const char toSq = static_cast<char>(RightMostBit(to) - 1);
         if (MainStatus.Trace == 1) {
-            fillmovestring(text, 0, fromSq, toSq, promotion, 0);
-            std::printf("  {%s", text);
+            MoveText(text, fromSq, toSq, promotion);
+            std::printf("  { %s \n", text);
         }
         genhashcode(other, castle & mask, &upper, &lower, &board);
         const int k = BookTreeSearch(treeroot, upper, lower);
@@ -111,8 +112,7 @@ int InBook(char side, char castle, ChessBoard board)
             i32 value = 0;
             if (k == -1) std::printf("Not in Book: ");
             else value = BookValue[k];
-            fillmovestring(text, value, fromSq, toSq, promotion, 0);
-            std::printf("%d%s}\n", value, text);
+            std::printf("%d %s \n}\n", value, text);
         }
         if (k >= 0 && BookValue[k] < bestValue) {
             bestValue = BookValue[k];

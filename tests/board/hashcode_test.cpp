@@ -7,7 +7,7 @@
 
 #include "board/board.h"
 #include "board/setup.h"
-#include "hash/hashcode.h"
+#include "board/hashcode.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Zobrist keys, position hash codes and the pawn key.
 
-#include "board/types.h"
+#include "core/types.h"
 
 class ChessBoard;
 

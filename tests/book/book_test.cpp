@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "core/status.h"
+
 #include <cstring>
 #include <string>
 
 #include "board/setup.h"
-#include "hash/book.h"
-#include "hash/hashcode.h"
+#include "book/book.h"
+#include "board/hashcode.h"
 #include "movegen/movegen.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "search/movhist.h"
+#include "board/movhist.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,6 @@
-#include "shell/status.h"
+#include "core/status.h"
 
 Status MainStatus;
-std::FILE* dlog = nullptr;
 
 namespace {
 
@@ -75,14 +74,4 @@ void Status::initVars()
     SqG3 = Sq(g, 2); SqA1 = Sq(a, 0); SqA2 = Sq(a, 1); SqC2 = Sq(c, 1);
     SqB2 = Sq(b, 1); SqA3 = Sq(a, 2); SqC3 = Sq(c, 2); SqB3 = Sq(b, 2);
     SqB8 = Sq(b, 7); SqG8 = Sq(g, 7); SqB1 = Sq(b, 0); SqG1 = Sq(g, 0);
-}
-
-void OpenLogFile() { dlog = std::fopen("match.log", "w"); }
-
-void CloseLogFile()
-{
-    if (dlog) {
-        std::fclose(dlog);
-        dlog = nullptr;
-    }
 }

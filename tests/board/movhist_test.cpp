@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "search/movhist.h"
+#include "board/movhist.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // The platform layer: a millisecond wall clock and bounded, buffered reading of standard input
 // with a non-blocking readiness test.
 
-#include "board/types.h"
+#include "core/types.h"
 
 // Milliseconds on a monotonic clock since the program started.
 i32 ClockMs();

@@ -1,7 +1,7 @@
 #pragma once
 // The position stack: hash codes of the positions from the game's start to the searched node.
 
-#include "board/types.h"
+#include "core/types.h"
 
 constexpr i32 MAXHISTORY = 600;
 

@@ -1,7 +1,7 @@
 #pragma once
 // The engine status record: protocol flags, time settings, search switches and board masks.
 
-#include "board/types.h"
+#include "core/types.h"
 
 class Status {
 public:
@@ -70,11 +70,3 @@ public:
 };
 
 extern Status MainStatus;
-
-// Log hooks: the log file is never opened and every line handed to it is dropped.
-#include <cstdio>
-extern std::FILE* dlog;
-void OpenLogFile();
-template <typename... Args>
-inline void WriteLogFile(const char*, Args...) {}
-void CloseLogFile();

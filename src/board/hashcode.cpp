@@ -1,4 +1,4 @@
-#include "hash/hashcode.h"
+#include "board/hashcode.h"
 
 #include "board/board.h"
 

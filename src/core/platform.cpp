@@ -1,4 +1,4 @@
-#include "shell/platform.h"
+#include "core/platform.h"
 
 #include <poll.h>
 #include <unistd.h>

@@ -1,0 +1,4 @@
+vorn_library(vorn_book
+  src/book/book.cpp
+)
+target_link_libraries(vorn_book PUBLIC vorn_movegen)

@@ -1,0 +1,4 @@
+vorn_library(vorn_core
+  src/core/status.cpp
+  src/core/platform.cpp
+)

@@ -1,0 +1,23 @@
+#pragma once
+// Legal moves of a game position: finding the move a text names, whether any move exists, and
+// whether a position set up from outside can be played at all.
+
+#include "board/board.h"
+
+class MoveGen;
+
+// Generates the moves of board for side into mg and returns the index of the legal move from
+// fromSq to toSq, or -1. The generator makes queen promotions only; the caller plays the letter.
+int LegalMoveIndex(const ChessBoard& board, char side, int fromSq, int toSq, MoveGen& mg);
+// Index of the first legal move of board for side in mg, or -1 when it has none.
+int FirstLegalMoveIndex(const ChessBoard& board, char side, MoveGen& mg);
+// True when side has a legal move on board.
+bool HasLegalMove(const ChessBoard& board, char side);
+// Finds the legal move of side between the two squares. letter is the promotion letter typed
+// (0 for none): a promotion takes it (a queen when none), any other move must come without
+// one. *promotion receives the promotion byte to play. False when no such legal move exists.
+bool FindLegalMove(const ChessBoard& board, char side, u64 from, u64 to, char letter,
+                   char* promotion);
+// True for a position that can be played: one king of each colour, no square claimed twice,
+// no pawn on the first or last rank, and the side not to move not in check.
+bool PositionIsSound(const ChessBoard& board);

@@ -1,0 +1,77 @@
+#pragma once
+// What a search tells the program while it runs, and how the words typed meanwhile reach it.
+// The search calls these at its progress points and never formats a line itself: each dialect
+// (UCI, xboard, console) formats its own. The base class prints nothing and lets every word
+// pass: a search without a program around it (a test, a second search) runs quietly.
+
+#include "core/types.h"
+
+// The root's state at a progress point.
+struct SearchProgress {
+    int Depth = 0;         // the iteration
+    int Score = 0;         // the engine's score scale (a pawn is 800 to 1000); -MATEVALUE.. MATEVALUE
+    i64 Nodes = 0;         // nodes searched so far
+    i32 MoveTime = 0;      // the search's estimate of its time so far, in seconds
+    const char* Line = ""; // the root line: " e2e4 e7e5 ... \n", or "\n" for none
+};
+
+// The end of a search: the line and figures of the move it plays.
+struct SearchResult {
+    SearchProgress Progress;
+    bool Aborted = false;   // stopped by a command
+    bool BookMove = false;  // the move came from the opening book
+    i32 PlyReached = 0;
+    i32 NPS = 0;
+};
+
+class SearchOutput {
+public:
+    virtual ~SearchOutput() = default;
+
+    // --- input ---
+    // True when the search should look for words on standard input while it runs.
+    virtual bool ReadsInput() const { return false; }
+    // A word read during the search (the rest of its line is still unread): 1 lets the search
+    // go on, 2 stops it.
+    virtual int Word(const char*) { return 1; }
+
+    // --- the budget and the speed ---
+    // The console's time report for a move: time per move, clock and moves per session.
+    virtual void BudgetSet(i32, i32, i32) {}
+    // The speed was measured after the first part of the budget (nodes per second, elapsed ms).
+    virtual void SpeedMeasured(i32, i32) {}
+    // The speed between two analysis iterations, and the time estimate in seconds.
+    virtual void AnalysisSpeed(i32, i32) {}
+    // A periodic status of a long analysis: elapsed hundredths, nodes, depth, root moves left,
+    // root moves.
+    virtual void AnalysisStatus(i32, i64, int, int, int) {}
+    // A word stopped the search.
+    virtual void StoppedBy(const char*) {}
+    // The root's move came from the opening book.
+    virtual void BookMoveFound() {}
+
+    // --- the root ---
+    // An iteration starts at depth.
+    virtual void IterationStarted(int) {}
+    // The root starts searching a move ("e2e4"), the number-th legal move of the iteration.
+    // nodes and nps let a dialect decide whether the search has run long enough to say so.
+    virtual void RootMove(int, const char*, int, i64, i32) {}
+    // A move raised the root's best score.
+    virtual void NewBest(const SearchProgress&) {}
+    // The root was stopped in the middle of a move: the best so far, and the legal moves
+    // searched.
+    virtual void RootInterrupted(const SearchProgress&, int) {}
+    // The root's move loop ended early (time or a stop): the best so far.
+    virtual void RootStopped(const SearchProgress&) {}
+    // An iteration completed.
+    virtual void IterationDone(const SearchProgress&) {}
+    // The search ended; the move is about to be played.
+    virtual void SearchDone(const SearchResult&) {}
+
+    // --- diagnostics ---
+    // A transposition-table event of the traced search: what happened, value, window, key.
+    virtual void TableTrace(const char*, int, int, int, u64, u64) {}
+};
+
+// The output of a search that reports nothing.
+extern SearchOutput QuietOutput;

@@ -1,0 +1,1 @@
+vorn_test_suite(book_tests book/book_test.cpp)
