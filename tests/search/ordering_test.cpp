@@ -23,15 +23,11 @@ protected:
     void SetUp() override
     {
         savedBoard_ = MainBoard;
-        Search.ClearHistory();
-        std::memset(Search.Killers, 0, sizeof Search.Killers);
-        std::memset(Search.PVTable, 0, sizeof Search.PVTable);
+        Search.NewGame();
     }
     void TearDown() override
     {
-        Search.ClearHistory();
-        std::memset(Search.Killers, 0, sizeof Search.Killers);
-        std::memset(Search.PVTable, 0, sizeof Search.PVTable);
+        Search.NewGame();
         MainBoard = savedBoard_;
     }
 

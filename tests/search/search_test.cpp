@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "movegen/positions.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
+#include "movegen/see.h"
 #include "board/movhist.h"
 #include "core/status.h"
 #include "common/quiet_status.h"
@@ -43,8 +45,7 @@ protected:
         savedBoard_ = MainBoard;
         QuietSearchStatus(false, 40);
         PositionCache.ClearTranspositionTables();
-        Search.ClearHistory();
-        std::memset(Search.Killers, 0, sizeof Search.Killers);
+        Search.NewGame();
         MoveList.Init();
     }
     void TearDown() override
@@ -455,6 +456,80 @@ TEST_F(SearchEngine, SelfPlayMovesAreLegal)
         }
     }
     EXPECT_GT(moves, 60);
+}
+
+// The state one search changes, as bytes: line, killers, history and node counters.
+std::string SearchState(const SearchRoutines& s)
+{
+    std::string bytes(reinterpret_cast<const char*>(s.PVTable), sizeof s.PVTable);
+    bytes.append(reinterpret_cast<const char*>(s.Killers), sizeof s.Killers);
+    bytes.append(reinterpret_cast<const char*>(s.History), sizeof s.History);
+    const i64 nodes[3] = {s.InteriorNodes, s.LeafNodes, s.QuiesceNodes};
+    bytes.append(reinterpret_cast<const char*>(nodes), sizeof nodes);
+    return bytes;
+}
+
+// A second search object with an evaluator, exchange evaluator, position stack, table and
+// settings of its own runs beside the program's: neither disturbs the other, and each finds
+// what the other would find on its position.
+TEST_F(SearchEngine, TwoSearchObjectsDoNotDisturbEachOther)
+{
+    const char* const first = "r1bqk2r/pp2bppp/2p5/3pP3/P2Q1P2/2N1B3/1PP3PP/R4RK1 b kq - 0 0";
+    const char* const second = "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0";
+    auto evaluator = std::make_unique<PositionEvaluate>();
+    auto exchange = std::make_unique<SEE>();
+    auto positions = std::make_unique<MoveHistory>();
+    auto table = std::make_unique<TranspositionTables>();
+    MainStatus.FD = 6;  // a fixed depth: no budget stops the searches
+    auto settings = std::make_unique<Status>(MainStatus);
+    auto other = std::make_unique<SearchRoutines>();
+    other->Eval = evaluator.get();
+    other->Exchange = exchange.get();
+    other->Positions = positions.get();
+    other->Table = table.get();
+    other->Settings = settings.get();
+    other->NewGame();
+
+    struct Outcome {
+        int score;
+        u64 from, to;
+        i64 nodes;
+    };
+    auto run = [](SearchRoutines& s, const char* fen) {
+        SetupBoard(fen);
+        MainBoard.RecountAll();
+        MainBoard.FiftyMoveCount = 0;
+        ChessBoard b = MainBoard;
+        Outcome o{0, 0, 0, 0};
+        char promo = NOPROMOTION;
+        o.score = s.SearchExactDepth(b, 6, &o.from, &o.to, &promo);
+        o.nodes = s.Nodes();
+        return o;
+    };
+
+    // The program's search on the first position; the other on the second.
+    const Outcome a = run(Search, first);
+    const std::string stateOfA = SearchState(Search);
+    const Outcome b = run(*other, second);
+    EXPECT_EQ(SearchState(Search), stateOfA) << "the second search changed the first's state";
+    EXPECT_EQ(MoveList.NumMoves, 1) << "each search pushes its root on its own stack";
+    EXPECT_EQ(positions->NumMoves, 1);
+
+    // Swapped, from the same cold start: each position gives the same result in the other object.
+    PositionCache.ClearTranspositionTables();
+    Search.NewGame();
+    table->ClearTranspositionTables();
+    other->NewGame();
+    const Outcome b2 = run(Search, second);
+    const Outcome a2 = run(*other, first);
+    EXPECT_EQ(a2.score, a.score);
+    EXPECT_EQ(a2.from, a.from);
+    EXPECT_EQ(a2.to, a.to);
+    EXPECT_EQ(a2.nodes, a.nodes);
+    EXPECT_EQ(b2.score, b.score);
+    EXPECT_EQ(b2.from, b.from);
+    EXPECT_EQ(b2.to, b.to);
+    EXPECT_EQ(b2.nodes, b.nodes);
 }
 
 }  // namespace
