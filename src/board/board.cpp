@@ -604,6 +604,6 @@ void PlayGameMove(ChessBoard& b, u64 from, u64 to, char promotion, MoveHistory* 
     if (history) {
         u64 upper, lower;
         genhashcode(b.SideToMove, b.CastleFlags, &upper, &lower, &b);
-        history->InsertHashCodeMoveHistory(upper, lower);
+        history->PushGamePosition(upper, lower, b.FiftyMoveCount == 0);
     }
 }

@@ -1,29 +1,36 @@
 #include "board/movhist.h"
 
 #include <algorithm>
-#include <cstdio>
 
 MoveHistory MoveList;
-
-namespace {
-
-const char* const kTooManyMoves = "MAJOR ERROR: NumMoves > 590 in InsertHashCodeMoveHistor \n";
-const char* const kNegativeMoves = "MAJOR ERROR: NumMoves < 0 in InsertHashCodeMoveHistor \n";
-
-}  // namespace
 
 void MoveHistory::InsertHashCodeMoveHistory(u64 upper, u64 lower)
 {
     // A full (or corrupted) stack refuses the position instead of writing past its array.
     if (NumMoves < 0 || NumMoves >= MAXHISTORY) {
-        std::fputs(NumMoves < 0 ? kNegativeMoves : kTooManyMoves, stdout);
         Refused++;
         return;
     }
     Entries[NumMoves].upper = upper;
     Entries[NumMoves].lower = lower;
     NumMoves++;
-    if (NumMoves > 590) std::fputs(kTooManyMoves, stdout);
+}
+
+void MoveHistory::PushGamePosition(u64 upper, u64 lower, bool irreversible)
+{
+    // Positions before an irreversible move can never repeat again; a long reversible stretch
+    // keeps its most recent half, so that the searches always find room above the game.
+    if (irreversible || NumMoves < 0) Init();
+    else if (NumMoves >= GAMEHISTORY_MAX) KeepRecent(GAMEHISTORY_MAX / 2);
+    InsertHashCodeMoveHistory(upper, lower);
+}
+
+void MoveHistory::KeepRecent(i32 keep)
+{
+    if (keep < 0) keep = 0;
+    if (NumMoves <= keep) return;
+    std::copy(Entries + NumMoves - keep, Entries + NumMoves, Entries);
+    NumMoves = keep;
 }
 
 void MoveHistory::InsertMoveHistory(u64 upper, u64 lower)

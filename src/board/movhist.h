@@ -3,7 +3,9 @@
 
 #include "core/types.h"
 
-constexpr i32 MAXHISTORY = 600;
+constexpr i32 MAXHISTORY = 1024;
+// The most positions a game keeps for its repetitions; the rest of the stack is the search's.
+constexpr i32 GAMEHISTORY_MAX = 640;
 
 // One position: its hash-code pair as genhashcode makes it.
 struct HistoryEntry {
@@ -24,7 +26,11 @@ public:
         NumMoves = 0;
         Refused = 0;
     }
-    // Pushes a position; warns past 590 entries and refuses the push when the stack is full.
+    // Pushes a position of the game after a move (irreversible: a capture or a pawn move).
+    void PushGamePosition(u64 upper, u64 lower, bool irreversible);
+    // Keeps only the most recent keep entries.
+    void KeepRecent(i32 keep);
+    // Pushes a position; a full stack refuses the push (and its retraction).
     void InsertHashCodeMoveHistory(u64 upper, u64 lower);
     // Pushes a position, exactly as InsertHashCodeMoveHistory.
     void InsertMoveHistory(u64 upper, u64 lower);

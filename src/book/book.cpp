@@ -85,7 +85,6 @@ int BookTreeSearch(const treenode* node, u64 upper, u64 lower)
 int InBook(char side, char castle, ChessBoard board)
 {
     // 1-2. Announce the probe and list every move.
-    if (MainStatus.xboard != 1) std::printf("Look through the Opening Book\n");
     MoveGen list;
     const int n = list.GenerateAllMoves(side, &board, castle);
     const char other = side ? 0 : 1;

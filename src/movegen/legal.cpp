@@ -65,9 +65,12 @@ bool FindLegalMove(const ChessBoard& board, char side, u64 from, u64 to, char le
     return true;
 }
 
-bool PositionIsSound(const ChessBoard& b)
+const char* PositionFault(const ChessBoard& b)
 {
-    if (SimpleBitCount(b.WhiteKing) != 1 || SimpleBitCount(b.BlackKing) != 1) return false;
+    if (SimpleBitCount(b.WhiteKing) != 1)
+        return b.WhiteKing ? "more than one white king" : "no white king";
+    if (SimpleBitCount(b.BlackKing) != 1)
+        return b.BlackKing ? "more than one black king" : "no black king";
     const u64 boards[12] = {b.WhitePawns, b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
                             b.WhiteQueens, b.WhiteKing, b.BlackPawns, b.BlackKnights,
                             b.BlackBishops, b.BlackRooks, b.BlackQueens, b.BlackKing};
@@ -77,8 +80,23 @@ bool PositionIsSound(const ChessBoard& b)
         all |= bb;
         count += SimpleBitCount(bb);
     }
-    if (count != SimpleBitCount(all)) return false;
-    if ((b.WhitePawns | b.BlackPawns) & 0xFF000000000000FFULL) return false;
+    if (count != SimpleBitCount(all)) return "two pieces on one square";
+    if ((b.WhitePawns | b.BlackPawns) & 0xFF000000000000FFULL) return "a pawn on the first or last rank";
     const char them = b.SideToMove ? 0 : 1;
-    return !b.InCheck(them ? b.BlackKing : b.WhiteKing, them);
+    if (b.InCheck(them ? b.BlackKing : b.WhiteKing, them)) return "the side not to move is in check";
+    return nullptr;
+}
+
+bool IsDeadPosition(const ChessBoard& b)
+{
+    if (b.WhitePawns | b.BlackPawns | b.WhiteRooks | b.BlackRooks | b.WhiteQueens | b.BlackQueens)
+        return false;
+    const int white = SimpleBitCount(b.WhiteKnights | b.WhiteBishops);
+    const int black = SimpleBitCount(b.BlackKnights | b.BlackBishops);
+    if (white + black <= 1) return true;
+    if (white == 1 && black == 1 && b.WhiteBishops && b.BlackBishops) {
+        constexpr u64 light = 0x55aa55aa55aa55aaULL;
+        return ((b.WhiteBishops & light) != 0) == ((b.BlackBishops & light) != 0);
+    }
+    return false;
 }

@@ -18,6 +18,14 @@ bool HasLegalMove(const ChessBoard& board, char side);
 // one. *promotion receives the promotion byte to play. False when no such legal move exists.
 bool FindLegalMove(const ChessBoard& board, char side, u64 from, u64 to, char letter,
                    char* promotion);
-// True for a position that can be played: one king of each colour, no square claimed twice,
-// no pawn on the first or last rank, and the side not to move not in check.
-bool PositionIsSound(const ChessBoard& board);
+// Why a position cannot be played, or nullptr when it can: it needs one king of each colour,
+// no square claimed twice, no pawn on the first or last rank, and the side not to move not in
+// check.
+const char* PositionFault(const ChessBoard& board);
+// True for a position that can be played.
+inline bool PositionIsSound(const ChessBoard& board) { return PositionFault(board) == nullptr; }
+
+// True for a position in which neither side can ever mate, by material: king against king,
+// king and one minor piece against king, or king and bishop against king and bishop with the
+// bishops on squares of one colour.
+bool IsDeadPosition(const ChessBoard& board);

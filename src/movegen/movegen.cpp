@@ -42,9 +42,19 @@ bool AttackedThrough(const ChessBoard& b, int sq, u64 occ, char c)
 inline char WhitePromotion(u64 to) { return (to & kRank8) ? 'Q' : NOPROMOTION; }
 inline char BlackPromotion(u64 to) { return (to & kRank1) ? 'q' : NOPROMOTION; }
 
+// A board with a wrong number of kings is reported once, on standard error: the searches that
+// run into it do so at every node, and standard output belongs to the interface.
+void ReportOnce(bool& reported, const char* text)
+{
+    if (reported) return;
+    reported = true;
+    std::fputs(text, stderr);
+}
+
 void ReportExtraKing()
 {
-    std::printf("Major Error: There is more than one king of a given color\n");
+    static bool reported = false;
+    ReportOnce(reported, "Major Error: There is more than one king of a given color\n");
 }
 
 }  // namespace
@@ -219,7 +229,8 @@ namespace {
 bool CheckKingCount(u64 kings)
 {
     if (!kings) {
-        std::printf("Major Error: There is No king of a given color\n");
+        static bool reported = false;
+        ReportOnce(reported, "Major Error: There is No king of a given color\n");
         return false;
     }
     return true;

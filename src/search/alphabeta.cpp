@@ -5,6 +5,7 @@
 #include "board/hashcode.h"
 #include "board/movetext.h"
 #include "board/movhist.h"
+#include "core/platform.h"
 #include "book/book.h"
 #include "core/status.h"
 #include "eval/poseval.h"
@@ -68,12 +69,15 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         p.Score = score;
         p.Nodes = Nodes();
         p.MoveTime = st.MoveTime;
+        p.ElapsedMs = ClockMs() - st.SearchStartTime;
+        p.SelDepth = SelDepth;
         p.Line = line;
         return p;
     };
 
     // The opening book.
     if (st.BenchMode == 0 && st.UseBook == 1 && depth == 1 && AllowedRootCount <= 0) {
+        Output->BookLookup();
         const int k = InBook(side, castle, board);
         if (k >= 0) {
             mg.GenerateAllMoves(side, &board, castle);
@@ -168,8 +172,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
             bestFrom = mFrom;
             bestTo = mTo;
             bestPromo = mPromo;
-            if (depth >= 10 && (st.MovesPerSession == 0 || st.MovesPerSession > 2) &&
-                v + 200 < PreviousValue && st.TimeLeft / 4 >= static_cast<i64>(st.TimeInc) * 1000)
+            if (depth >= 10 && (st.MovesToGo == 0 || st.MovesToGo > 2) && v + 200 < PreviousValue &&
+                st.TimeLeft / 4 >= static_cast<i64>(st.TimeInc))
                 FailingLow = 1;
             best = v;
             if (v > alpha) {
@@ -229,6 +233,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
         if (--ClockCountdown <= 0 && WatchClock()) return 0;
     }
 
+    if (ply > SelDepth) SelDepth = ply;
     // Lines of check and evasion may run past the ply limit; the tables end here.
     if (ply >= MAXSEARCHPLY) return Eval->PosEval(side, alpha, beta, &board, castle);
     // The line from this node starts empty, so that no move of another branch is copied up.
@@ -498,7 +503,10 @@ int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard& board, i
     // Count the node; a drawn position is 0.
     QuiesceNodes++;
     PollCountdown--;
+    if (ply > SelDepth) SelDepth = ply;
     if (board.CheckDraw(0)) return 0;
+    // No position, however malformed, may take the captures deeper than the tables reach.
+    if (ply >= MAXSEARCHPLY) return Eval->PosEval(side, alpha, beta, &board, castle);
     // Stand pat.
     const int eval = Eval->PosEval(side, alpha, beta, &board, castle);
     if (eval >= beta) return eval;

@@ -118,24 +118,24 @@ void SearchRoutines::SetBudget()
         // Time for this move in milliseconds: the fixed time, a share of the moves to the time
         // control, or a share of the clock with the increment added.
         i64 tpm;
+        const i64 inc = st.TimeInc > 0 ? st.TimeInc : 0;  // milliseconds
         if (st.ST) {
             tpm = st.ST;
-        } else if (st.MovesPerSession) {
-            tpm = (static_cast<i64>(st.TimeLeft) * 95 / st.MovesPerSession) / 100;
-            if (st.MovesPerSession < 4) tpm /= 2;
+        } else if (st.MovesToGo) {
+            tpm = (static_cast<i64>(st.TimeLeft) * 95 / st.MovesToGo) / 100;
+            if (st.MovesToGo < 4) tpm /= 2;
         } else {
             tpm = st.TimeLeft / 30;
-            if (st.GamePly > 120 && st.TimeInc <= 0) tpm = st.TimeLeft / 40;
+            if (st.GamePly > 120 && inc <= 0) tpm = st.TimeLeft / 40;
             if (!st.UCIMode && st.GamePly <= BookPly + 7)
                 tpm = 3 * tpm / 2;
             else if ((st.GamePly % 10 == 0 || st.GamePly % 9 == 0) && st.TimeLeft > 60000)
                 tpm = (7 * tpm) >> 2;
-            const i64 inc = st.TimeInc > 0 ? st.TimeInc : 0;
-            i64 emergency = 1000 * inc + 2 * tpm;
-            if (emergency > st.TimeLeft) emergency = 300 * static_cast<i64>(st.TimeInc);
-            if (st.TimeInc > 0) {
-                if (st.TimeLeft > 20000) tpm += 1000 * static_cast<i64>(st.TimeInc);
-                else if (st.TimeLeft > 10000) tpm += 500 * static_cast<i64>(st.TimeInc);
+            i64 emergency = inc + 2 * tpm;
+            if (emergency > st.TimeLeft) emergency = 300 * inc / 1000;
+            if (inc > 0) {
+                if (st.TimeLeft > 20000) tpm += inc;
+                else if (st.TimeLeft > 10000) tpm += inc / 2;
             }
             if (emergency <= tpm + 1000) tpm = emergency / 2;
             Output->BudgetSet(Clamp32(tpm), st.TimeLeft, st.DefaultMovesPerSession);
@@ -156,14 +156,19 @@ void SearchRoutines::SetBudget()
                 const i64 margin = ClampRange(st.ST / 20, kMoveTimeMarginMin, kMoveTimeMarginMax);
                 HardLimitMs = Clamp32(st.ST - margin > 1 ? st.ST - margin : 1);
             } else if (st.TimeLeft > 0) {
-                const i64 safety = ClampRange(st.TimeLeft / 10, kClockSafetyMin, kClockSafetyMax);
-                i64 hard = 2 * static_cast<i64>(st.TimePerMove);
-                if (hard > st.TimeLeft - safety) hard = st.TimeLeft - safety;
-                HardLimitMs = Clamp32(hard > 1 ? hard : 1);
+                HardLimitMs = ClockLimit(2 * static_cast<i64>(st.TimePerMove));
             }
         }
     }
     NPSCalibrated = 0;
+}
+
+i32 SearchRoutines::ClockLimit(i64 wanted) const
+{
+    const Status& st = *Settings;
+    const i64 safety = ClampRange(st.TimeLeft / 10, kClockSafetyMin, kClockSafetyMax);
+    if (wanted > st.TimeLeft - safety) wanted = st.TimeLeft - safety;
+    return Clamp32(wanted > 1 ? wanted : 1);
 }
 
 void SearchRoutines::MeasureSpeed(bool announce)
@@ -213,7 +218,10 @@ bool SearchRoutines::WatchClock()
     ClockCountdown = kClockInterval;
     if (SearchAborted || AbortNow) return true;
     if (InputDetected() && ReadCommandWord()) return SearchAborted || AbortNow;
-    if (HardLimitMs && !Settings->Pondering && !Settings->FD && Since(HardLimitStart) >= HardLimitMs) {
+    const bool overLimit = (HardLimitMs && !Settings->Pondering && !Settings->FD &&
+                            Since(HardLimitStart) >= HardLimitMs) ||
+                           (Settings->NodeLimit && Nodes() >= Settings->NodeLimit);
+    if (overLimit) {
         if (!CompletedIteration) {
             if (!DeferredAbort) DeferredAbort = 2;
             return false;
@@ -236,6 +244,11 @@ void SearchRoutines::ExtendBudget()
     st.EmergencyTimeThreshold = Clamp32(factor * static_cast<i64>(st.EmergencyTimeThreshold));
     TimerExtended = 1;
     TimeUp = 0;
+    // The wall-clock limit grows with the budget, within the same margin of the clock.
+    if (HardLimitMs && !st.ST && !st.AnalyzeMode && st.TimeLeft > 0) {
+        const i32 grown = ClockLimit(2 * static_cast<i64>(st.TimePerMove));
+        if (grown > HardLimitMs) HardLimitMs = grown;
+    }
 }
 
 bool SearchRoutines::Poll(int ply)
@@ -329,6 +342,8 @@ void SearchRoutines::NewSearch(ChessBoard& board, bool pushRoot)
     InputClosed = 0;
     InSearch = 1;
     ClockCountdown = kClockInterval;
+    SelDepth = 0;
+    EasyMove = 0;
     board.InitPieceCounts();
     std::memset(PVTable, 0, sizeof PVTable);
     for (auto& k : Killers) k[0] = k[1];
@@ -353,9 +368,9 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
 {
     Status& st = *Settings;
     Table->Prepare();
-    // Reset, keys, and in xboard mode the root on the position stack.
+    // Reset and keys; the root is on the position stack already, as the game's last position.
     const int maxDepth = depth > 0 ? depth : 100;
-    NewSearch(board, st.xboard != 0);
+    NewSearch(board, false);
     PreviousValue = 0;
     RootLegalMoves = 0;
     CompletedIteration = 0;
@@ -377,6 +392,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
         p.Score = score;
         p.Nodes = Nodes();
         p.MoveTime = st.MoveTime;
+        p.ElapsedMs = Since(st.SearchStartTime);
+        p.SelDepth = SelDepth;
         p.Line = line;
         return p;
     };
@@ -403,6 +420,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
             if (elapsed > 0) st.NPS = Clamp32(Nodes() * 1000 / elapsed > 1000 ? Nodes() * 1000 / elapsed : 1000);
             Output->AnalysisSpeed(st.NPS, st.MoveTime);
         }
+        if (st.NodeLimit && d > 1 && Nodes() >= st.NodeLimit) break;
         // With the stop flags set the root returns at once and the last move stands.
         if (TimeUp && AbortNow && d > 1) break;
 
@@ -460,6 +478,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
             }
         }
         const bool decisive = v > DECISIVE || (v >= -MATEVALUE && v <= -DECISIVE - 1);
+        if (st.MateLimit && v > DECISIVE && v <= MATEVALUE && (MATEVALUE - v + 1) / 2 <= st.MateLimit)
+            break;
         if (MustWait()) {
             if (decisive || RootLegalMoves == 1 || (v == 0 && d > 71) || (st.FD && st.FD == d) ||
                 d + 1 > maxDepth) {

@@ -81,6 +81,7 @@ public:
     i64 LeafNodes;             // interior calls answered at the leaf
     i64 QuiesceNodes;          // quiescence calls
     i32 PollPly;
+    i32 SelDepth;              // the deepest ply reached by this search
     // --- root ---
     i32 SecondBestValue;
     i32 PreviousValue;
@@ -145,6 +146,8 @@ public:
     bool WatchClock();
     // Turns the time settings into node budgets and the wall-clock limit.
     void SetBudget();
+    // The wall-clock limit for a wanted time, kept a safety margin short of the clock.
+    i32 ClockLimit(i64 wanted) const;
     // Doubles the budget once for a root move that is failing low.
     void ExtendBudget();
     // Re-measures the speed from the nodes searched so far; announce reports it.

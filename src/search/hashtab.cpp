@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <thread>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -96,6 +97,21 @@ void TranspositionTables::Prepare()
     for (std::size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];
 }
 
+void TranspositionTables::PrepareInBackground()
+{
+    if (Prepared) return;
+    Prepared = true;
+#ifdef MADV_POPULATE_WRITE
+    // The kernel brings the pages in on a thread of its own while the engine goes on answering;
+    // it changes no byte of the table, so the searches may use it meanwhile.
+    void* table = HashTable;
+    const std::size_t size = sizeof(TTBucket) * TTABLESIZE;
+    std::thread([table, size] { madvise(table, size, MADV_POPULATE_WRITE); }).detach();
+#else
+    Prepared = false;
+#endif
+}
+
 void TranspositionTables::ClearTranspositionTables()
 {
     // A table that nothing was stored in since it was last cleared is still empty.
@@ -120,7 +136,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
     // 1. Bucket index from the low 32 bits of the lower half.
     const u64 index = (lower & 0xFFFFFFFFull) & HashMask[kMaskInForce];
     if (index >= TTABLESIZE) {
-        std::printf("Major problem1: index > TTABLESIZE %llu\n",
+        std::fprintf(stderr, "Major problem1: index > TTABLESIZE %llu\n",
                     static_cast<unsigned long long>(index));
         std::exit(0);
     }
@@ -165,7 +181,7 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
 {
     const u64 index = (lower & 0xFFFFFFFFull) & HashMask[kMaskInForce];
     if (index >= TTABLESIZE) {
-        std::printf("Major problem2: index > TTABLESIZE %llu\n",
+        std::fprintf(stderr, "Major problem2: index > TTABLESIZE %llu\n",
                     static_cast<unsigned long long>(index));
         std::exit(0);
     }
@@ -184,7 +200,7 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
             if (s0.flag == 0 && s0.value < beta && s0.depth >= depth - r) result = TT_NONULL;
             if (depth <= s0.depth && CutOff(s0, alpha, beta, valueOut, &code)) {
                 s0.age = 2;
-                hits++;
+                if (hits < INT32_MAX) hits++;
                 return code;
             }
         }
@@ -201,13 +217,13 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
         if (s.age > 0) {
             if (s.flag == 0 && s.value < beta && s.depth >= depth - r) result = TT_NONULL;
             if (depth <= s.depth && CutOff(s, alpha, beta, valueOut, &code)) {
-                hits++;
+                if (hits < INT32_MAX) hits++;
                 return code;
             }
         }
     }
 
     // 4. No cut-off.
-    misses++;
+    if (misses < INT32_MAX) misses++;
     return result;
 }

@@ -49,6 +49,9 @@ public:
     // to supply pages; called when an interface connects, before a benchmark, or by the first
     // search.
     void Prepare();
+    // Brings the table's pages in on a background thread, without waiting; an interface that
+    // has just connected gets its answer at once.
+    void PrepareInBackground();
     void ClearTranspositionTables();
     // Marks every entry stale: its move and depth still help ordering but it gives no cut-off.
     void AgeTranspositionTables();

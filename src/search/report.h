@@ -12,6 +12,8 @@ struct SearchProgress {
     int Score = 0;         // the engine's score scale (a pawn is 800 to 1000); -MATEVALUE.. MATEVALUE
     i64 Nodes = 0;         // nodes searched so far
     i32 MoveTime = 0;      // the search's estimate of its time so far, in seconds
+    i32 ElapsedMs = 0;     // milliseconds since the search started
+    int SelDepth = 0;      // the deepest ply reached
     const char* Line = ""; // the root line: " e2e4 e7e5 ... \n", or "\n" for none
 };
 
@@ -47,6 +49,8 @@ public:
     virtual void AnalysisStatus(i32, i64, int, int, int) {}
     // A word stopped the search.
     virtual void StoppedBy(const char*) {}
+    // The opening book is about to be consulted.
+    virtual void BookLookup() {}
     // The root's move came from the opening book.
     virtual void BookMoveFound() {}
 

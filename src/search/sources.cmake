@@ -5,4 +5,4 @@ vorn_library(vorn_search
   src/search/hashtab.cpp
   src/search/linetext.cpp
 )
-target_link_libraries(vorn_search PUBLIC vorn_book vorn_eval vorn_movegen)
+target_link_libraries(vorn_search PUBLIC vorn_book vorn_eval vorn_movegen Threads::Threads)

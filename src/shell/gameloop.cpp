@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "board/hashcode.h"
+#include "board/movetext.h"
 #include "movegen/legal.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
@@ -16,6 +17,17 @@
 
 namespace {
 
+// The end of a game by mate (winner 1 White, -1 Black) or stalemate (0): a result line for
+// xboard, a sentence for the person at the console.
+void AnnounceResult(int winner)
+{
+    if (MainStatus.xboard)
+        std::printf("%s\n", winner > 0 ? "1-0 {White mates}" : winner < 0 ? "0-1 {Black mates}"
+                                                                         : "1/2-1/2 {Stalemate}");
+    else
+        std::printf("%s\n", winner > 0 ? "White mates!" : winner < 0 ? "Black mates!" : "Stalemate");
+}
+
 // Ends the game when the side to move has no legal move: mate (the other side wins) or
 // stalemate. Returns true when the game is over.
 bool AnnounceGameEnd()
@@ -23,10 +35,8 @@ bool AnnounceGameEnd()
     const ChessBoard& b = MainBoard;
     const char side = b.SideToMove ? 1 : 0;
     if (HasLegalMove(b, side)) return false;
-    if (b.InCheck(side ? b.BlackKing : b.WhiteKing, side))
-        std::printf(side ? "White mates!\n" : "Black mates!\n");
-    else
-        std::printf("Stalemate\n");
+    const bool mate = b.InCheck(side ? b.BlackKing : b.WhiteKing, side);
+    AnnounceResult(mate ? (side ? 1 : -1) : 0);
     std::fflush(stdout);
     MainStatus.GameInProgress = 0;
     return true;
@@ -36,9 +46,9 @@ bool AnnounceGameEnd()
 void AnnounceNoMove(int v)
 {
     const bool whiteToMove = MainBoard.SideToMove == 0;
-    if (v == -MATEVALUE) std::printf(whiteToMove ? "Black mates!\n" : "White mates!\n");
-    else if (v == MATEVALUE) std::printf(whiteToMove ? "White mates!\n" : "Black mates!\n");
-    else std::printf("Stalemate\n");
+    if (v == -MATEVALUE) AnnounceResult(whiteToMove ? -1 : 1);
+    else if (v == MATEVALUE) AnnounceResult(whiteToMove ? 1 : -1);
+    else AnnounceResult(0);
     std::fflush(stdout);
     MainStatus.GameInProgress = 0;
 }
@@ -58,7 +68,17 @@ int EngineTurn()
     u64 from = 0, to = 0;
     char promotion = NOPROMOTION;
     ci.BeginSearch();
-    const int v = Search.ProgressiveDeepening(copy, st.FD, &from, &to, &promotion);
+    // The moves left to a "level" time control count down with each move and start again.
+    if (st.MovesPerSession > 0) {
+        const int moveNumber = (st.GamePly + 1) / 2;
+        st.MovesToGo = st.MovesPerSession - (moveNumber - 1) % st.MovesPerSession;
+    } else {
+        st.MovesToGo = 0;
+    }
+    // A fixed depth, or the depth limit ("sd", -sd) as a ceiling under any time setting.
+    const int depth = st.FD ? st.FD : (MainBoard.MaxDepth > 0 ? MainBoard.MaxDepth : 0);
+    const int v = Search.ProgressiveDeepening(copy, static_cast<char>(depth > 127 ? 127 : depth), &from,
+                                              &to, &promotion);
     if (ci.AnalysisPaused) {
         st.AnalyzeMode = 1;
         ci.AnalysisPaused = 0;
@@ -73,11 +93,17 @@ int EngineTurn()
         ci.ResetHistory = 0;
     }
     if (keep) {
-        PlayGameMove(MainBoard, from, to, promotion, nullptr);
+        PlayDialogueMove(from, to, promotion);
         MainBoard.BestFrom = from;
         MainBoard.BestTo = to;
         MainBoard.BestPromotion = promotion;
-        if (st.xboard == 1) MakeGUIMove(from, to, promotion, v);
+        if (st.xboard == 1) {
+            MakeGUIMove(from, to, promotion, v);
+        } else {
+            char text[8];
+            MoveText(text, RightMostBit(from) - 1, RightMostBit(to) - 1, promotion);
+            std::printf("My move: %s\n", text);
+        }
         NextPly();
         st.HumanToMove = 1;
         AnnounceGameEnd();
@@ -160,9 +186,15 @@ void PlayGame()
             ShowBoard(MainBoard);
         }
         if (!moved) continue;
-        const int draw = MainBoard.CheckDraw(0);
-        if (draw == DRAW_MATERIAL) AnnounceDraw("1/2-1/2 {Draw by insufficient material}\n");
-        else if (draw == DRAW_REPETITION) AnnounceDraw("1/2-1/2 {Draw by repetition}\n");
-        else if (draw == DRAW_FIFTY && st.HumanToMove == 1) AnnounceDraw("1/2-1/2 {Draw by 50 Move Rule}\n");
+        // Only a real end of the game is claimed: a dead position, threefold repetition of the
+        // game position, or the fifty-move rule.
+        u64 upper, lower;
+        genhashcode(MainBoard.SideToMove, MainBoard.CastleFlags, &upper, &lower, &MainBoard);
+        if (IsDeadPosition(MainBoard))
+            AnnounceDraw("1/2-1/2 {Draw by insufficient material}\n");
+        else if (MoveList.ThreeFoldRepDetection(MainBoard.FiftyMoveCount, upper, lower) >= 2)
+            AnnounceDraw("1/2-1/2 {Draw by repetition}\n");
+        else if (MainBoard.FiftyMoveCount > 99)
+            AnnounceDraw("1/2-1/2 {Draw by 50 Move Rule}\n");
     }
 }

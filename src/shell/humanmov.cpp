@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "board/hashcode.h"
 #include "board/movetext.h"
 #include "board/movhist.h"
 #include "board/setup.h"
@@ -39,11 +40,33 @@ i32 NumberOf(const char* s) { return Clamp32(std::strtoll(s, nullptr, 10)); }
 // n * unit, held to the range of an i32.
 i32 Times(i32 n, long long unit) { return Clamp32(static_cast<long long>(n) * unit); }
 
-// Reads the next word as a number; 0 at the end of input.
-i32 ReadNumber()
+// Reports a command whose argument is missing or malformed; the command changes nothing.
+void MissingArgument(const char* command)
+{
+    std::printf("Error (missing argument): %s\n", command);
+    std::fflush(stdout);
+}
+
+// True for a text that is a decimal number, with a sign and a fraction allowed.
+bool IsNumber(const char* s, bool fraction)
+{
+    if (*s == '-' || *s == '+') s++;
+    bool digits = false, point = false;
+    for (; *s; s++) {
+        if (*s >= '0' && *s <= '9') digits = true;
+        else if (fraction && *s == '.' && !point) point = true;
+        else return false;
+    }
+    return digits;
+}
+
+// Reads the command's next argument (from its own line only) as a whole number.
+bool NumberArgument(i32* out)
 {
     char word[WORD_MAX];
-    return Interpreter.NextWord(word, sizeof word) < 0 ? 0 : NumberOf(word);
+    if (Interpreter.ArgumentWord(word, sizeof word) < 0 || !IsNumber(word, false)) return false;
+    *out = NumberOf(word);
+    return true;
 }
 
 // True for a word taken as a move: a file letter and a digit 0-8 (no command looks like one).
@@ -73,8 +96,32 @@ bool ParseMoveWord(const char* word, u64* from, u64* to, char* letter)
 // else 0.
 u8 PlayMove(u64 from, u64 to, char promotion)
 {
-    PlayGameMove(MainBoard, from, to, promotion, nullptr);
+    PlayDialogueMove(from, to, promotion);
     return MainBoard.FiftyMoveCount > 99 ? CMD_FIFTY : CMD_MOVE;
+}
+
+// Takes back the last ply of the game: the position, the ply count and the game history.
+bool TakeBack()
+{
+    CommandInterpreter& ci = Interpreter;
+    i32 ply = 0;
+    if (!ci.Record.Pop(&MainBoard, &ply)) return false;
+    MainStatus.GamePly = ply;
+    // The game history is the positions reached by the moves still on the record.
+    MoveList.Init();
+    for (int i = 1; i < ci.Record.Count; i++) {
+        const ChessBoard& b = ci.Record.At(i);
+        u64 upper, lower;
+        genhashcode(b.SideToMove, b.CastleFlags, &upper, &lower, &b);
+        MoveList.PushGamePosition(upper, lower, b.FiftyMoveCount == 0);
+    }
+    if (ci.Record.Count > 0) {
+        u64 upper, lower;
+        genhashcode(MainBoard.SideToMove, MainBoard.CastleFlags, &upper, &lower, &MainBoard);
+        MoveList.PushGamePosition(upper, lower, MainBoard.FiftyMoveCount == 0);
+    }
+    MainStatus.GameInProgress = 1;
+    return true;
 }
 
 // Reports a position the engine refuses to set up.
@@ -87,6 +134,7 @@ void RefusePosition()
 // The game position changed wholesale: counts, pawn key and game history start afresh.
 void NewPosition()
 {
+    Interpreter.Record.Clear();
     MainBoard.RecountAll();
     Interpreter.ResetGameHistory();
     MainStatus.GameInProgress = 1;
@@ -109,6 +157,10 @@ void SetBoardCommand()
     if (Interpreter.RestOfLine(fen, sizeof fen) < 0) fen[0] = '\0';
     const char* text = fen;
     while (*text && IsBlank(*text)) text++;
+    if (!*text) {
+        MissingArgument("setboard");
+        return;
+    }
     const ChessBoard before = MainBoard;
     SetupBoard(text);
     KeepPossibleRights(MainBoard);
@@ -131,32 +183,49 @@ void SetBoardCommand()
 void DepthCommand(const char* word, bool fixed)
 {
     const bool console = !MainStatus.xboard;
+    i32 n = 0;
+    if (!NumberArgument(&n)) {
+        MissingArgument(word);
+        return;
+    }
     if (console) std::printf("setting MAXDEPTH\nscanstring %s\n", word);
-    const i32 n = ReadNumber();
     MainBoard.MaxDepth = n;
     if (fixed) MainBoard.FixedDepth = n;
     MainBoard.BestFrom = MainBoard.BestTo = 0;
     if (console) std::printf("MAXDEPTH %d\n", n);
 }
 
-// "level": moves per session, base time in minutes or minutes:seconds, increment in seconds.
+// "level": moves per session, base time in minutes or minutes:seconds, increment in seconds
+// (a fraction allowed). A missing or malformed argument changes nothing.
 void LevelCommand()
 {
     Status& st = MainStatus;
-    char word[WORD_MAX];
-    st.MovesPerSession = ReadNumber();
-    if (Interpreter.NextWord(word, sizeof word) < 0) word[0] = '\0';
-    const i32 minutes = NumberOf(word);
-    const char* colon = std::strchr(word, ':');
+    char base[WORD_MAX], inc[WORD_MAX];
+    i32 moves = 0;
+    const bool ok = NumberArgument(&moves) && Interpreter.ArgumentWord(base, sizeof base) >= 0 &&
+                    Interpreter.ArgumentWord(inc, sizeof inc) >= 0 && IsNumber(inc, true);
+    char* colon = ok ? std::strchr(base, ':') : nullptr;
+    if (colon) *colon = '\0';
+    if (!ok || !IsNumber(base, false) || (colon && !IsNumber(colon + 1, false)) || moves < 0) {
+        MissingArgument("level");
+        return;
+    }
+    const i32 minutes = NumberOf(base);
     const i32 seconds = colon ? NumberOf(colon + 1) : 0;
+    st.MovesPerSession = moves;
     st.TimeLeft = Clamp32(static_cast<long long>(minutes) * 60000 + static_cast<long long>(seconds) * 1000);
-    st.TimeInc = ReadNumber();
+    const double ms = std::strtod(inc, nullptr) * 1000.0;
+    st.TimeInc = ms > 0 ? Clamp32(static_cast<long long>(ms + 0.5)) : 0;
 }
 
 // "dumpsee": the exchange value of a capture between two squares given by number.
 void DumpSeeCommand()
 {
-    const i32 a = ReadNumber(), b = ReadNumber();
+    i32 a = 0, b = 0;
+    if (!NumberArgument(&a) || !NumberArgument(&b)) {
+        MissingArgument("dumpsee");
+        return;
+    }
     if (a < 0 || a > 63 || b < 0 || b > 63) return;
     ChessBoard board = MainBoard;
     const u64 from = u64{1} << a, to = u64{1} << b;
@@ -173,6 +242,10 @@ void PingCommand()
     if (Interpreter.RestOfLine(rest, sizeof rest) < 0) rest[0] = '\0';
     const char* text = rest;
     while (*text && IsBlank(*text)) text++;
+    if (!*text) {
+        MissingArgument("ping");
+        return;
+    }
     std::printf("pong %s\n", text);
     std::fflush(stdout);
 }
@@ -188,9 +261,38 @@ void StatusLine()
 
 // Words that are accepted and do nothing.
 const char* const kIgnored[] = {"ClearGameInfo", "InitGameInfo", "beep", "bogus", "draw", "easy",
-                                "hard", "hint", "ponder", "random", "remove", "undo", "fullrand"};
+                                "hard", "hint", "ponder", "random", "fullrand", "computer"};
 // Words whose whole line is accepted and dropped (their text may hold anything).
-const char* const kIgnoredLines[] = {"name", "accepted", "rejected", "result"};
+const char* const kIgnoredLines[] = {"name", "accepted", "rejected", "result", "rating", "ics"};
+
+// The commands of the prompt, for "help".
+const char* const kPromptHelp =
+    "Moves are typed from-square then to-square: e2e4, g1f3, e1g1 to castle, e7e8q to promote.\n"
+    "go               Vorn moves now, for the side to move\n"
+    "force            Vorn stops answering: enter the moves of both sides, then go\n"
+    "undo, remove     take back one move, or two\n"
+    "new              a new game\n"
+    "setboard <FEN>   set up a position\n"
+    "edit             set up a position piece by piece (# clears, c changes colour, . ends)\n"
+    "white, black     give the move to that side\n"
+    "st <n>           n seconds a move\n"
+    "sd <n>           search at most n plies deep\n"
+    "level <m> <t> <i>  m moves in t minutes (or m:ss), i seconds increment\n"
+    "post, nopost     show or hide Vorn's thinking\n"
+    "analyze, exit    analyse the position until exit\n"
+    "displayboard     show the board\n"
+    "help             this text\n"
+    "quit             end the program\n";
+
+// Reports a word that is neither a command nor a move, and drops the rest of its line.
+u8 UnknownCommand(const char* word)
+{
+    char rest[INPUT_LINE_MAX];
+    Interpreter.RestOfLine(rest, sizeof rest);
+    std::printf("Error (unknown command): %s\n", word);
+    std::fflush(stdout);
+    return CMD_HANDLED;
+}
 
 }  // namespace
 
@@ -233,6 +335,12 @@ u8 HumanMove()
     }
 }
 
+void PlayDialogueMove(u64 from, u64 to, char promotion)
+{
+    Interpreter.Record.Push(MainBoard, MainStatus.GamePly);
+    PlayGameMove(MainBoard, from, to, promotion, &MoveList);
+}
+
 u8 DoCommand(const char* word)
 {
     Status& st = MainStatus;
@@ -250,10 +358,14 @@ u8 DoCommand(const char* word)
         StatusLine();
         return CMD_HANDLED;
     }
+    if (Is(word, "help")) {
+        std::fputs(kPromptHelp, stdout);
+        std::fflush(stdout);
+        return CMD_HANDLED;
+    }
     if (Is(word, "?")) {
         Search.AbortSearch();
         if (st.AnalyzeMode) EndAnalysis();
-        st.Post = 0;
         return CMD_END;
     }
     if (Is(word, "abort")) {
@@ -280,7 +392,23 @@ u8 DoCommand(const char* word)
         return CMD_HANDLED;
     }
     if (Is(word, "black") || Is(word, "white")) {
+        const char before = b.SideToMove;
         b.SideToMove = Is(word, "black") ? 1 : 0;
+        // The side given must be one that can move in this position.
+        if (!PositionIsSound(b)) {
+            b.SideToMove = before;
+            RefusePosition();
+        }
+        return CMD_HANDLED;
+    }
+    if (Is(word, "undo") || Is(word, "remove")) {
+        const int plies = Is(word, "undo") ? 1 : 2;
+        for (int i = 0; i < plies; i++)
+            if (!TakeBack()) {
+                std::printf("Error (no move to take back): %s\n", word);
+                std::fflush(stdout);
+                break;
+            }
         return CMD_HANDLED;
     }
     if (Is(word, "displayboard")) {
@@ -326,12 +454,10 @@ u8 DoCommand(const char* word)
         st.Post = Is(word, "post") ? 1 : 0;
         return CMD_HANDLED;
     }
-    if (Is(word, "otim")) {
-        ReadNumber();
-        return CMD_HANDLED;
-    }
-    if (Is(word, "time")) {
-        st.TimeLeft = Times(ReadNumber(), 10);
+    if (Is(word, "otim") || Is(word, "time")) {
+        i32 n = 0;
+        if (!NumberArgument(&n)) MissingArgument(word);
+        else if (Is(word, "time")) st.TimeLeft = Times(n, 10);
         return CMD_HANDLED;
     }
     if (Is(word, "quit")) {
@@ -353,7 +479,11 @@ u8 DoCommand(const char* word)
         return CMD_HANDLED;
     }
     if (Is(word, "st")) {
-        const i32 n = ReadNumber();
+        i32 n = 0;
+        if (!NumberArgument(&n)) {
+            MissingArgument(word);
+            return CMD_HANDLED;
+        }
         st.ST = Times(n, 1000);
         st.TimePerMove = Times(n, 900);
         st.TimeLeft = Times(n, 60000);
@@ -369,7 +499,11 @@ u8 DoCommand(const char* word)
         return CMD_HANDLED;
     }
     if (Is(word, "protover")) {
-        const i32 n = ReadNumber();
+        i32 n = 0;
+        if (!NumberArgument(&n)) {
+            MissingArgument(word);
+            return CMD_HANDLED;
+        }
         Interpreter.Protover = static_cast<u8>(n < 0 ? 0 : (n > 99 ? 99 : n));
         std::printf("feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 "
                     "reuse=1 analyze=1 colors=1 myname=\"Vorn 1.005-64\" done=1\n");
@@ -380,7 +514,7 @@ u8 DoCommand(const char* word)
         PingCommand();
         return CMD_HANDLED;
     }
-    return IsMoveWord(word) ? CMD_MOVE : CMD_HANDLED;
+    return IsMoveWord(word) ? CMD_MOVE : UnknownCommand(word);
 }
 
 void SetupBoardFromEdit()

@@ -24,6 +24,9 @@ u8 HumanMove();
 u8 DoCommand(const char* word);
 // Edit mode: reads piece placements until "." and sets the castling rights from the position.
 void SetupBoardFromEdit();
+// Plays a move of the console or xboard game on MainBoard: kept on the record for take-backs and
+// its position on the game history.
+void PlayDialogueMove(u64 from, u64 to, char promotion);
 // Prints the engine's move as one complete line: "move e2e4" after "protover 2", otherwise the
 // move number, ". ..." and the move text ("1. ... e2e4 ").
 void MakeGUIMove(u64 from, u64 to, char promotion, int score);

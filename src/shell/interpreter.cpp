@@ -81,6 +81,44 @@ int InputText::Line(char* buf, int size)
     return n;
 }
 
+int InputText::LineWord(char* buf, int size)
+{
+    while (Head < Tail && Text[Head] != '\n' && IsBlank(Text[Head])) Head++;
+    if (Head >= Tail || Text[Head] == '\n') {
+        if (size > 0) buf[0] = '\0';
+        return -1;
+    }
+    int n = 0;
+    while (Head < Tail && !IsBlank(Text[Head])) {
+        const char c = Text[Head++];
+        if (n < size - 1) buf[n++] = c;
+    }
+    if (size > 0) buf[n] = '\0';
+    return n;
+}
+
+void GameRecord::Push(const ChessBoard& board, i32 ply)
+{
+    if (Count == GAMERECORD_MAX) {
+        First = (First + 1) % GAMERECORD_MAX;
+        Count--;
+    }
+    const int i = (First + Count) % GAMERECORD_MAX;
+    Boards[i] = board;
+    Plies[i] = ply;
+    Count++;
+}
+
+bool GameRecord::Pop(ChessBoard* board, i32* ply)
+{
+    if (Count == 0) return false;
+    Count--;
+    const int i = (First + Count) % GAMERECORD_MAX;
+    *board = Boards[i];
+    *ply = Plies[i];
+    return true;
+}
+
 bool InputText::HasWord() const
 {
     for (int i = Head; i < Tail; i++)
@@ -107,7 +145,14 @@ int CommandInterpreter::RestOfLine(char* buf, int size)
 {
     InputText& text = Search.InSearch ? SearchLine : Pending;
     const int n = text.Line(buf, size);
-    return n >= 0 ? n : ReadLine(buf, size);
+    if (n >= 0) return n;
+    if (size > 0) buf[0] = '\0';
+    return 0;
+}
+
+int CommandInterpreter::ArgumentWord(char* buf, int size)
+{
+    return (Search.InSearch ? SearchLine : Pending).LineWord(buf, size);
 }
 
 void CommandInterpreter::Defer(const char* word)
@@ -145,11 +190,14 @@ int HandleSearchWord(const char* word)
     // move stops an analysis and is played after it.
     const bool analyzing = st.AnalyzeMode == 1;
     const bool isMove = IsMoveWord(word);
+    const bool takeBack = Is(word, "undo") || Is(word, "remove");
     const bool stops = Is(word, "force") || Is(word, "new") || Is(word, "setboard") ||
                        Is(word, "edit") || Is(word, "abort") || Is(word, "quit") ||
-                       Is(word, "analyze") || (analyzing && (Is(word, "exit") || isMove));
+                       Is(word, "analyze") || takeBack ||
+                       (analyzing && (Is(word, "exit") || isMove));
     if (stops) {
-        if (isMove) ci.Defer(word);
+        // A move or a take-back waits for the search to end: the game history is the search's.
+        if (isMove || takeBack) ci.Defer(word);
         else DoCommand(word);
         ci.DiscardMove = 1;
         ci.StopPending = 1;
@@ -160,10 +208,11 @@ int HandleSearchWord(const char* word)
         }
         return 2;
     }
-    // 5. A move typed ahead is played after the engine's move; "go" has nothing to do; anything
-    // else acts at once and the search goes on.
-    if (isMove) ci.Defer(word);
-    else if (!Is(word, "go") && !Is(word, "exit")) DoCommand(word);
+    // 5. The status line is answered at once; "go" and "exit" have nothing to do; everything
+    // else (a move typed ahead, "time", "otim", "level", ...) waits, in order, for the engine's
+    // move.
+    if (Is(word, ".")) DoCommand(word);
+    else if (!Is(word, "go") && !Is(word, "exit")) ci.Defer(word);
     return 1;
 }
 

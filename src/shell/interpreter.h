@@ -2,6 +2,7 @@
 // The command interpreter's input and state: lines read from standard input and handed out word
 // by word, the words that wait for the game loop, and the words that arrive during a search.
 
+#include "board/board.h"
 #include "core/types.h"
 
 // Longest input word and longest line the interpreter keeps; longer input is cut.
@@ -25,7 +26,28 @@ public:
     // The rest of the current line, its newline consumed; -1 when the text is used up.
     int Line(char* buf, int size);
     bool HasWord() const;
+    // Next word of the current line only, cut to size - 1 characters; -1 when the line has no
+    // more words (its end is left unread).
+    int LineWord(char* buf, int size);
     void Clear() { Head = Tail = 0; }
+};
+
+// The game positions before each move played in the console or xboard dialogue, most recent
+// last, so that moves can be taken back; the oldest are dropped when it is full.
+constexpr int GAMERECORD_MAX = 1024;
+class GameRecord {
+public:
+    ChessBoard Boards[GAMERECORD_MAX];
+    i32 Plies[GAMERECORD_MAX];  // the game ply of each position
+    i32 First = 0;
+    i32 Count = 0;
+
+    void Clear() { First = Count = 0; }
+    void Push(const ChessBoard& board, i32 ply);
+    // Takes the last position back into *board and *ply; false when there is none.
+    bool Pop(ChessBoard* board, i32* ply);
+    // The i-th position kept, oldest first.
+    const ChessBoard& At(int i) const { return Boards[(First + i) % GAMERECORD_MAX]; }
 };
 
 // The dialogue's state between commands, and the input that waits for the game loop.
@@ -47,14 +69,17 @@ public:
     i32 SavedST = 0;
     InputText Pending;      // the game loop's input
     InputText SearchLine;   // the line of the word the search has just read
+    GameRecord Record;      // the positions the moves of the game were played from
 
     // Clears the flags of the search about to start.
     void BeginSearch();
     // Next word (from SearchLine during a search, else from Pending), reading further lines of
     // standard input as needed. Returns its length, or -1 at the end of input.
     int NextWord(char* buf, int size);
-    // The rest of the current line, its newline consumed; -1 at the end of input.
+    // The rest of the current line, its newline consumed; empty when the line has ended.
     int RestOfLine(char* buf, int size);
+    // The next word of the current line (a command's argument); -1 when the line has no more.
+    int ArgumentWord(char* buf, int size);
     // Keeps the word the search has just read, with the rest of its line, for the game loop.
     void Defer(const char* word);
     // Starts the game history again; during a search, once the search has returned.

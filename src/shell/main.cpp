@@ -18,13 +18,14 @@
 int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    std::printf("Vorn \n");
     InitEngine();
     ParseCommandLine(argc, argv);
     std::signal(SIGINT, SIG_IGN);
 
+    // The greeting goes to a person; an interface hears nothing but its protocol.
     Status& st = MainStatus;
-    if (!st.PERFT && !st.BenchMode && !st.SATrain) ReadFirstWord();
+    if (!st.PERFT && !st.BenchMode && !st.SATrain && !st.UCIMode && !st.xboard) ReadFirstWord();
+    if (!st.UCIMode && !st.xboard) std::printf("Vorn \n");
 
     // Outer loop: entered after start-up and again whenever a restart is asked for.
     for (;;) {
@@ -82,7 +83,7 @@ int main(int argc, char** argv)
         // 2. A restart runs the outer loop again.
         if (st.RestartGame == 1) continue;
         // 3. The end.
-        std::printf("Bye, Thanks for the match.\n");
+        if (!st.xboard) std::printf("Bye, Thanks for the match.\n");
         return 0;
     }
 }

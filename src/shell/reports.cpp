@@ -11,20 +11,34 @@
 
 namespace {
 
-// The thinking line of xboard and the console: depth, score, time, nodes and the line.
+// The thinking line of xboard and the console: depth, score in centipawns, time in centiseconds,
+// nodes and the line.
 void PlainLine(const SearchProgress& p)
 {
-    std::printf("%d %d %d %lld %s", p.Depth, p.Score / 10, p.MoveTime, static_cast<long long>(p.Nodes),
-                p.Line);
+    std::printf("%d %d %d %lld %s", p.Depth, p.Score / 10, p.ElapsedMs / 10,
+                static_cast<long long>(p.Nodes), p.Line);
     std::fflush(stdout);
 }
 
-// What every dialect prints alike; each dialect adds its own lines.
-class CommonOutput : public SearchOutput {
+// What the console prints; xboard and UCI keep to their protocols and add their own lines.
+class ConsoleOutput : public SearchOutput {
 public:
+    bool ReadsInput() const override { return true; }
+    int Word(const char* word) override
+    {
+        const int r = SearchCommand(word);
+        std::fflush(stdout);
+        return r;
+    }
+    void BudgetSet(i32 timePerMove, i32 timeLeft, i32 movesPerSession) override
+    {
+        std::printf("Time Per Move = %d\n", timePerMove);
+        std::printf("Time Left = %d\n", timeLeft);
+        std::printf("DefaultMovesPerSession = %d\n", movesPerSession);
+    }
     void SpeedMeasured(i32 nps, i32 elapsed) override
     {
-        std::printf("info nps %d time %g\n", nps, static_cast<double>(elapsed));
+        std::printf("info nps %d time %d\n", nps, elapsed);
         std::fflush(stdout);
     }
     void AnalysisSpeed(i32 nps, i32 moveTime) override
@@ -37,6 +51,7 @@ public:
     {
         std::printf(" Search Aborted due to receiveing following string: %s\n", word);
     }
+    void BookLookup() override { std::printf("Look through the Opening Book\n"); }
     void BookMoveFound() override
     {
         std::printf("tellics kibitz Opening Book Move\n");
@@ -45,20 +60,9 @@ public:
     void IterationDone(const SearchProgress& p) override
     {
         if (MainStatus.Post == 1 && p.MoveTime > 3) PlainLine(p);
-        if (MainStatus.AnalyzeMode) AnalysisLine(p);
+        if (MainStatus.AnalyzeMode) PlainLine(p);
     }
-    void TableTrace(const char* what, int v, int alpha, int beta, u64 upper, u64 lower) override
-    {
-        std::printf("%s: v=%d alpha=%d beta=%d\n", what, v, alpha, beta);
-        std::printf("Upper HC %llu Lower HC %llu\n", static_cast<unsigned long long>(upper),
-                    static_cast<unsigned long long>(lower));
-    }
-
-protected:
-    // The line of a completed analysis iteration.
-    virtual void AnalysisLine(const SearchProgress& p) { PlainLine(p); }
-    // The end of the search for xboard and the console: the thinking line and the kibitz line.
-    void PlainDone(const SearchResult& r)
+    void SearchDone(const SearchResult& r) override
     {
         if (MainStatus.Post == 1 && !r.Aborted) PlainLine(r.Progress);
         if (MainStatus.Kibitz != 1) return;
@@ -72,73 +76,27 @@ protected:
         }
         std::fflush(stdout);
     }
-};
-
-// UCI: "info" lines.
-class UciOutput : public CommonOutput {
-public:
-    bool ReadsInput() const override { return true; }
-    int Word(const char* word) override { return UCI.UCIPrep(word); }
-    void IterationStarted(int depth) override
+    void TableTrace(const char* what, int v, int alpha, int beta, u64 upper, u64 lower) override
     {
-        std::printf("info depth %d\n", depth);
-        std::fflush(stdout);
+        std::printf("%s%s: v=%d alpha=%d beta=%d\n", Comment(), what, v, alpha, beta);
+        std::printf("%sUpper HC %llu Lower HC %llu\n", Comment(), static_cast<unsigned long long>(upper),
+                    static_cast<unsigned long long>(lower));
     }
-    void RootMove(int depth, const char* move, int number, i64 nodes, i32 nps) override
-    {
-        if (UCI.ShowCurrLine && depth > 8 && nodes > 3 * static_cast<i64>(nps))
-            std::printf("info currmove %s currmovenumber %d\n", move, number);
-        std::fflush(stdout);
-    }
-    void NewBest(const SearchProgress& p) override
-    {
-        if (MainStatus.AnalyzeMode == 1) Info(p, p.MoveTime * 1000);
-        else Info(p, -1);
-    }
-    void RootInterrupted(const SearchProgress& p, int searched) override
-    {
-        if (p.Depth > 7) {
-            Info(p, p.MoveTime);
-            std::printf("info currmovenumber %d\n", searched);
-        }
-        std::fflush(stdout);
-    }
-    void RootStopped(const SearchProgress& p) override { Info(p, -1); }
-    void SearchDone(const SearchResult& r) override { AnalysisLine(r.Progress); }
 
 protected:
-    void AnalysisLine(const SearchProgress& p) override
-    {
-        std::printf("info depth %d score cp %d time %d nodes %lld%s%s", p.Depth, p.Score / 10,
-                    p.MoveTime * 1000, static_cast<long long>(p.Nodes), p.Line[0] == '\n' ? "" : " pv",
-                    p.Line);
-        std::fflush(stdout);
-    }
-
-private:
-    // A progress line with the time when it is given (time >= 0).
-    static void Info(const SearchProgress& p, i32 time)
-    {
-        if (time >= 0)
-            std::printf("info depth %d score cp %d time %d nodes %lld pv%s", p.Depth, p.Score / 10, time,
-                        static_cast<long long>(p.Nodes), p.Line);
-        else
-            std::printf("info depth %d score cp %d nodes %lld pv%s", p.Depth, p.Score / 10,
-                        static_cast<long long>(p.Nodes), p.Line);
-        std::fflush(stdout);
-    }
+    // What starts a line that is not part of the protocol.
+    virtual const char* Comment() const { return ""; }
 };
 
-// xboard: thinking lines when "post" is on, and the analysis status line.
-class XboardOutput : public CommonOutput {
+// xboard: thinking lines when "post" is on, the analysis status line, and "#" before anything
+// else.
+class XboardOutput : public ConsoleOutput {
 public:
-    bool ReadsInput() const override { return true; }
-    int Word(const char* word) override
-    {
-        const int r = SearchCommand(word);
-        if (r != 2) std::fflush(stdout);
-        return r;
-    }
+    void BudgetSet(i32, i32, i32) override {}
+    void SpeedMeasured(i32, i32) override {}
+    void AnalysisSpeed(i32, i32) override {}
+    void StoppedBy(const char*) override {}
+    void BookLookup() override {}
     void AnalysisStatus(i32 hundredths, i64 nodes, int depth, int left, int count) override
     {
         std::printf("stat01: %d %lld %d %d %d\n", hundredths, static_cast<long long>(nodes), depth, left,
@@ -152,25 +110,88 @@ public:
     void RootInterrupted(const SearchProgress& p, int) override
     {
         if (MainStatus.Post == 1) PlainLine(p);
-        std::fflush(stdout);
     }
     void RootStopped(const SearchProgress& p) override
     {
         if (MainStatus.Post == 1) PlainLine(p);
     }
-    void SearchDone(const SearchResult& r) override { PlainDone(r); }
+
+protected:
+    const char* Comment() const override { return "# "; }
 };
 
-// The console: the time report of each move; thinking lines as xboard's, at the end only.
-class ConsoleOutput : public CommonOutput {
+// UCI: "info" lines, and "info string" for anything else.
+class UciOutput : public ConsoleOutput {
 public:
-    void BudgetSet(i32 timePerMove, i32 timeLeft, i32 movesPerSession) override
+    int Word(const char* word) override { return UCI.UCIPrep(word); }
+    void BudgetSet(i32, i32, i32) override {}
+    void AnalysisSpeed(i32, i32) override {}
+    void StoppedBy(const char*) override {}
+    void BookLookup() override {}
+    void SpeedMeasured(i32 nps, i32 elapsed) override
     {
-        std::printf("Time Per Move = %d\n", timePerMove);
-        std::printf("Time Left = %d\n", timeLeft);
-        std::printf("DefaultMovesPerSession = %d\n", movesPerSession);
+        std::printf("info nps %d time %d\n", nps, elapsed);
+        std::fflush(stdout);
     }
-    void SearchDone(const SearchResult& r) override { PlainDone(r); }
+    void BookMoveFound() override
+    {
+        std::printf("info string book move\n");
+        std::fflush(stdout);
+    }
+    void IterationStarted(int depth) override
+    {
+        std::printf("info depth %d\n", depth);
+        std::fflush(stdout);
+    }
+    void RootMove(int depth, const char* move, int number, i64 nodes, i32 nps) override
+    {
+        if (UCI.ShowCurrLine && depth > 8 && nodes > 3 * static_cast<i64>(nps)) {
+            std::printf("info currmove %s currmovenumber %d\n", move, number);
+            std::fflush(stdout);
+        }
+    }
+    void NewBest(const SearchProgress& p) override { Info(p); }
+    void RootInterrupted(const SearchProgress& p, int searched) override
+    {
+        if (p.Depth > 7) {
+            Info(p);
+            std::printf("info currmovenumber %d\n", searched);
+            std::fflush(stdout);
+        }
+    }
+    void RootStopped(const SearchProgress& p) override { Info(p); }
+    void IterationDone(const SearchProgress& p) override
+    {
+        if (MainStatus.AnalyzeMode) Info(p);
+    }
+    void SearchDone(const SearchResult& r) override { Info(r.Progress); }
+
+protected:
+    const char* Comment() const override { return "info string "; }
+
+private:
+    // A progress line: depth, selective depth, score, nodes, speed, real time and the line.
+    static void Info(const SearchProgress& p)
+    {
+        const i64 time = p.ElapsedMs > 0 ? p.ElapsedMs : 0;
+        const i64 nps = time > 0 ? p.Nodes * 1000 / time : 0;
+        char score[32];
+        const int v = p.Score;
+        if (v == STALEMATEVALUE)
+            std::snprintf(score, sizeof score, "cp 0");
+        else if (v > MATESCORE && v <= MATEVALUE)
+            std::snprintf(score, sizeof score, "mate %d", (MATEVALUE - v + 1) / 2);
+        else if (v < -MATESCORE && v >= -MATEVALUE)
+            std::snprintf(score, sizeof score, "mate %d", -((MATEVALUE + v + 1) / 2));
+        else
+            std::snprintf(score, sizeof score, "cp %d", v / 10);
+        const bool line = p.Line[0] && p.Line[0] != '\n';
+        std::printf("info depth %d seldepth %d score %s nodes %lld nps %lld time %lld%s%s", p.Depth,
+                    p.SelDepth > p.Depth ? p.SelDepth : p.Depth, score, static_cast<long long>(p.Nodes),
+                    static_cast<long long>(nps), static_cast<long long>(time), line ? " pv" : "\n",
+                    line ? p.Line : "");
+        std::fflush(stdout);
+    }
 };
 
 UciOutput uciOutput;
@@ -189,6 +210,7 @@ public:
     void AnalysisStatus(i32 a, i64 b, int c, int d, int e) override { Dialect().AnalysisStatus(a, b, c, d, e); }
     void StoppedBy(const char* w) override { Dialect().StoppedBy(w); }
     void BookMoveFound() override { Dialect().BookMoveFound(); }
+    void BookLookup() override { Dialect().BookLookup(); }
     void IterationStarted(int d) override { Dialect().IterationStarted(d); }
     void RootMove(int d, const char* m, int n, i64 nodes, i32 nps) override { Dialect().RootMove(d, m, n, nodes, nps); }
     void NewBest(const SearchProgress& p) override { Dialect().NewBest(p); }

@@ -170,8 +170,8 @@ void ReadFirstWord()
     if (ReadWord(firstWord, sizeof firstWord) >= 0) ReadChar();
     if (std::strstr(firstWord, "uci")) MainStatus.UCIMode = 1;
     if (std::strstr(firstWord, "xboard")) MainStatus.xboard = 1;
-    // An interface waits for its first answer anyway: bring the table in now, not in a search.
-    if (MainStatus.UCIMode || MainStatus.xboard) PositionCache.Prepare();
+    // An interface is answered at once; the table's pages come in meanwhile.
+    if (MainStatus.UCIMode || MainStatus.xboard) PositionCache.PrepareInBackground();
 }
 
 void ConsoleGreeting()

@@ -1,5 +1,6 @@
 #include "shell/ucimoves.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "board/movhist.h"
@@ -60,6 +61,7 @@ void UCIPosition(UCIProtocol& u, const char* line)
     // 1. The position the moves start from.
     if (std::strcmp(word, "startpos") == 0) {
         u.HashSide = 0;
+        u.PositionRefused = 0;
         NewGame();
         p = after;
     } else if (std::strcmp(word, "fen") == 0) {
@@ -82,6 +84,14 @@ void UCIPosition(UCIProtocol& u, const char* line)
         KeepPossibleRights(MainBoard);
         MainBoard.RecountAll();
         u.HashSide = MainBoard.SideToMove ? 1 : 0;
+        // An unsound position is refused: no move is replayed on it and no search is run.
+        const char* fault = PositionFault(MainBoard);
+        u.PositionRefused = fault ? 1 : 0;
+        if (fault) {
+            std::printf("info string refused position: %s\n", fault);
+            std::fflush(stdout);
+            return;
+        }
     } else {
         u.HashSide = MainBoard.SideToMove ? 1 : 0;
     }

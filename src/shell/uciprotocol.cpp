@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "board/board.h"
 #include "board/hashcode.h"
@@ -31,10 +32,6 @@ constexpr i32 kAnalysisNPS = 800000;
 // Deepest "go depth" accepted: the search's ply tables end well before twice this.
 constexpr int kMaxGoDepth = 60;
 
-bool StartsWith(const char* s, const char* prefix)
-{
-    return std::strncmp(s, prefix, std::strlen(prefix)) == 0;
-}
 bool Contains(const char* s, const char* part)
 {
     return std::strstr(s, part) != nullptr;
@@ -52,7 +49,9 @@ i32 Number(const char* word)
 // The parameters of one "go" line.
 struct GoParameters {
     bool infinite = false, ponder = false, searchmoves = false;
-    bool movestogo = false, depth = false, movetime = false;
+    bool movestogo = false, depth = false, movetime = false, nodes = false, mate = false;
+    i64 nodesValue = 0;
+    i32 mateValue = 0;
     i32 wtime = -1, btime = -1, winc = -1, binc = -1;
     i32 movestogoValue = 0, depthValue = 0, movetimeValue = 0;
 };
@@ -101,6 +100,12 @@ GoParameters ReadGoLine(const char* line)
         } else if (std::strcmp(word, "depth") == 0) {
             g.depth = true;
             g.depthValue = number();
+        } else if (std::strcmp(word, "nodes") == 0) {
+            g.nodes = true;
+            g.nodesValue = number();
+        } else if (std::strcmp(word, "mate") == 0) {
+            g.mate = true;
+            g.mateValue = number();
         } else if (std::strcmp(word, "movetime") == 0) {
             g.movetime = true;
             g.movetimeValue = number();
@@ -151,8 +156,8 @@ bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* ou
     return true;
 }
 
-// Runs the search on the game position and prints its "info score cp" and "bestmove" lines.
-void RunSearch(UCIProtocol& u)
+// Runs the search on the game position and prints its "bestmove" line.
+void RunSearch(UCIProtocol& u, int depthLimit)
 {
     Status& st = MainStatus;
     // Search the game position; the interface plays the move it is sent.
@@ -160,12 +165,14 @@ void RunSearch(UCIProtocol& u)
     ChessBoard copy = MainBoard;
     u64 from = 0, to = 0;
     u.Promo = NOPROMOTION;
-    const int v = Search.ProgressiveDeepening(copy, st.FD, &from, &to, &u.Promo);
+    Search.ProgressiveDeepening(copy, static_cast<char>(depthLimit), &from, &to, &u.Promo);
     Search.AllowedRootCount = 0;
     st.Pondering = 0;
     st.AnalyzeMode = 0;
+    st.NodeLimit = 0;
+    st.MateLimit = 0;
 
-    // 2. The move must be legal in the searched position; with no legal move it is "0000".
+    // The move must be legal in the searched position; with no legal move it is "0000".
     const char side = before.SideToMove ? 1 : 0;
     MoveGen mg;
     const int fromSq = from ? RightMostBit(from) - 1 : -1;
@@ -175,7 +182,7 @@ void RunSearch(UCIProtocol& u)
     char ponder[8] = "";
     bool withPonder = false;
     if (i < 0 && (i = FirstLegalMoveIndex(before, side, mg)) >= 0) {
-        std::printf("Major Error: the search chose no legal move\n");
+        std::printf("info string the search chose no legal move\n");
         from = mg.From[i];
         to = mg.To[i];
         u.Promo = mg.Promotion[i];
@@ -189,21 +196,15 @@ void RunSearch(UCIProtocol& u)
         MoveText(text, RightMostBit(from) - 1, RightMostBit(to) - 1, promo);
         withPonder = u.SendPonderMove == 1 && PonderText(before, from, to, promo, ponder);
     }
-
-    // 3. The replies.
-    std::printf("info score cp %d\n", v / 10);
-    std::fflush(stdout);
     if (withPonder)
         std::printf("bestmove %s ponder %s\n", text, ponder);
-    else if (i >= 0)
-        std::printf("bestmove %s \n", text);
     else
         std::printf("bestmove %s\n", text);
     std::fflush(stdout);
     u.State = WAITING;
 }
 
-// "go ...": the time settings, then the search unless the line asks for a Mimic reply.
+// "go ...": the limits of the search, then the search.
 void GoCommand(UCIProtocol& u, const char* line)
 {
     Status& st = MainStatus;
@@ -214,12 +215,14 @@ void GoCommand(UCIProtocol& u, const char* line)
     st.FD = 0;
     st.ST = 0;
     st.Pondering = 0;
+    st.NodeLimit = 0;
+    st.MateLimit = 0;
     // Only "infinite" makes a search that never ends on its own.
     st.AnalyzeMode = 0;
     const bool white = MainBoard.SideToMove == 0;
 
     if (Contains(line, "Mimic Student")) {
-        std::printf("Mimic info Student ");
+        std::printf("Mimic info Student\n");
         st.MimicMode = 1;
         MainBoard.InitPieceCounts();
     }
@@ -233,6 +236,14 @@ void GoCommand(UCIProtocol& u, const char* line)
         std::fflush(stdout);
     }
     const GoParameters g = ReadGoLine(line);
+    // A refused position is never searched: the interface gets the null move.
+    if (u.PositionRefused) {
+        Search.AllowedRootCount = 0;
+        std::printf("bestmove 0000\n");
+        std::fflush(stdout);
+        u.State = WAITING;
+        return;
+    }
     if (g.infinite) {
         st.AnalyzeMode = 1;
         st.ST = kInfiniteTime;
@@ -240,37 +251,51 @@ void GoCommand(UCIProtocol& u, const char* line)
         u.State = ANALYZING;
         st.NPS = kAnalysisNPS;
     }
+    const bool clock = (white && g.wtime >= 0) || (!white && g.btime >= 0);
     if (white && g.wtime >= 0) st.TimeLeft = g.wtime;
     if (!white && g.btime >= 0) st.TimeLeft = g.btime;
-    if (white && g.winc >= 0) st.TimeInc = g.winc / 1000;
-    if (!white && g.binc >= 0) st.TimeInc = g.binc / 1000;
+    if (white && g.winc > 0) st.TimeInc = g.winc;
+    if (!white && g.binc > 0) st.TimeInc = g.binc;
     st.MovesPerSession = g.movestogo && g.movestogoValue > 0 ? g.movestogoValue : 0;
-    if (g.depth) {
-        const int d =
-            g.depthValue < 0 ? 0 : (g.depthValue > kMaxGoDepth ? kMaxGoDepth : g.depthValue);
-        MainBoard.FixedDepth = d;
-        st.FD = static_cast<char>(d);
-    }
+    st.MovesToGo = st.MovesPerSession;
     if (g.movetime) {
         st.ST = g.movetimeValue > 0 ? g.movetimeValue : 1;
         st.TimePerMove = st.ST;
         const i64 left = static_cast<i64>(st.ST) * 60;
         st.TimeLeft = left > INT32_MAX ? INT32_MAX : static_cast<i32>(left);
     }
+    // A depth alone fixes the depth; beside a clock or a move time it is a ceiling.
+    int depthLimit = 0;
+    if (g.depth) {
+        const int d =
+            g.depthValue < 0 ? 0 : (g.depthValue > kMaxGoDepth ? kMaxGoDepth : g.depthValue);
+        if (clock || g.movetime) {
+            depthLimit = d > 0 ? d : 1;
+        } else {
+            MainBoard.FixedDepth = d;
+            st.FD = static_cast<char>(d);
+        }
+    }
+    // Nodes and mate limits: beside no clock they give the search all the time it needs.
+    const bool timeGiven = clock || g.movetime || g.infinite || g.ponder || st.FD;
+    if (g.nodes) st.NodeLimit = g.nodesValue > 0 ? g.nodesValue : 1;
+    if (g.mate) {
+        st.MateLimit = g.mateValue > 0 ? g.mateValue : 1;
+        if (!timeGiven && !g.nodes && !depthLimit) {
+            const int ceiling = 2 * st.MateLimit + 1;
+            depthLimit = ceiling > kMaxGoDepth ? kMaxGoDepth : ceiling;
+        }
+    }
+    if ((g.nodes || g.mate) && !timeGiven) st.ST = kInfiniteTime;
     if (st.TimeLeft < 0) st.TimeLeft = 0;
     if (g.ponder) {
         st.Pondering = 1;
         u.State = PONDERING;
     }
-    if (Contains(line, "Mimic")) {
-        Search.AllowedRootCount = 0;
-        u.State = WAITING;
-        return;
-    }
-    RunSearch(u);
+    RunSearch(u, st.FD ? st.FD : depthLimit);
 }
 
-// "ucinewgame": a new game with empty tables.
+// "ucinewgame": a new game with empty tables; the options stay as they were set.
 void UCINewGame(UCIProtocol& u)
 {
     Status& st = MainStatus;
@@ -278,22 +303,41 @@ void UCINewGame(UCIProtocol& u)
     ClearPawnHash();
     PositionCache.ClearTranspositionTables();
     u.HashSide = 0;
-    u.SendPonderMove = 1;
     st.Pondering = 0;
     st.NPS = kAnalysisNPS;
 }
 
-// "setoption name <id> [value <x>]".
+// "setoption name <id> [value <x>]": the name runs up to "value", the value to the line's end.
 void SetOptionCommand(UCIProtocol& u, const char* line)
 {
     Status& st = MainStatus;
-    const bool on = Contains(line, "true");
-    if (Contains(line, "OwnBook") || Contains(line, "SecondaryBook")) {
+    char name[UCI_WORD_MAX * 4] = "";
+    char value[UCI_WORD_MAX * 4] = "";
+    const char* p = line + std::strlen("setoption");
+    char word[UCI_WORD_MAX];
+    char* target = nullptr;
+    while (NextLineWord(&p, word, sizeof word) > 0) {
+        if (!target && std::strcmp(word, "name") == 0) {
+            target = name;
+            continue;
+        }
+        if (target == name && std::strcmp(word, "value") == 0) {
+            target = value;
+            continue;
+        }
+        if (!target) continue;
+        const std::size_t size = target == name ? sizeof name : sizeof value;
+        if (*target) std::strncat(target, " ", size - std::strlen(target) - 1);
+        std::strncat(target, word, size - std::strlen(target) - 1);
+    }
+    const bool on = std::strcmp(value, "true") == 0;
+    auto is = [&](const char* option) { return strcasecmp(name, option) == 0; };
+    if (is("OwnBook") || is("SecondaryBook")) {
         st.UseBook = on ? 1 : 0;
         if (on) buildbook();
-    }
-    if (Contains(line, "UCI_ShowCurrLine")) u.ShowCurrLine = on ? 1 : 0;
-    if (Contains(line, "UCI_AnalyseMode")) {
+    } else if (is("UCI_ShowCurrLine")) {
+        u.ShowCurrLine = on ? 1 : 0;
+    } else if (is("UCI_AnalyseMode")) {
         if (on) {
             st.AnalyzeMode = 1;
             st.Post = 1;
@@ -306,14 +350,14 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
             st.Post = 0;
             st.AnalyzeMode = 0;
         }
-    }
-    if (Contains(line, "Ponder")) {
-        if (on) {
-            st.Pondering = 0;
-            u.SendPonderMove = 1;
-        } else {
-            u.SendPonderMove = 0;
-        }
+    } else if (is("Ponder")) {
+        if (on) st.Pondering = 0;
+        u.SendPonderMove = on ? 1 : 0;
+    } else if (is("UCI_EngineAbout")) {
+        // Read only.
+    } else {
+        std::printf("info string unknown option: %s\n", name);
+        std::fflush(stdout);
     }
 }
 
@@ -327,45 +371,86 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
     std::exit(0);
 }
 
-// One word that arrived while a search runs: only "isready", "ponderhit", "stop", "ucinewgame"
-// and "quit" act. Returns 1 (go on) or 2 (abort the search).
-int WordDuringSearch(UCIProtocol& u)
+// The first word of a line, cut to the buffer.
+void FirstWordOf(const char* line, char* word, int size)
+{
+    const char* p = line;
+    NextLineWord(&p, word, size);
+}
+
+// A line that arrived while a search runs: "isready", "ponderhit", "stop" and "quit" act at
+// once; every other line waits, in order, until the search has ended and its move is out.
+// Returns 1 (go on) or 2 (stop the search).
+int LineDuringSearch(UCIProtocol& u, const char* line)
 {
     Status& st = MainStatus;
-    const char* line = u.InputLine;
-    if (std::strcmp(line, "isready") == 0) {
+    char word[UCI_WORD_MAX];
+    FirstWordOf(line, word, sizeof word);
+    if (std::strcmp(word, "isready") == 0) {
         std::printf("readyok\n");
         std::fflush(stdout);
-    } else if (StartsWith(line, "ponderhit")) {
+    } else if (std::strcmp(word, "ponderhit") == 0) {
         if (u.State == PONDERING) {
             // The engine's own clock starts now.
             st.Pondering = 0;
             u.State = SEARCHING;
             Search.HardLimitStart = ClockMs();
-            return 1;
         }
-    } else if (StartsWith(line, "stop")) {
+    } else if (std::strcmp(word, "stop") == 0) {
         Search.AbortSearch();
         st.AnalyzeMode = 0;
         st.Pondering = 0;
         return 2;
-    } else if (std::strcmp(line, "ucinewgame") == 0) {
-        // The line stays, so that the reset follows the search's bestmove.
-        Search.AbortSearch();
-        st.AnalyzeMode = 0;
-        st.Pondering = 0;
-        return 2;
-    } else if (StartsWith(line, "quit")) {
+    } else if (std::strcmp(word, "quit") == 0) {
         Quit(u);
+    } else if (word[0]) {
+        u.Queue(line);
     }
-    u.InputLine[0] = '\0';
     return 1;
 }
 
 }  // namespace
 
+void UCIProtocol::Queue(const char* line)
+{
+    const int n = static_cast<int>(std::strlen(line));
+    if (QueuedLength + n + 1 > UCI_QUEUE_MAX) {
+        std::printf("info string too many commands during the search: dropped %.40s\n", line);
+        std::fflush(stdout);
+        return;
+    }
+    std::memcpy(Queued + QueuedLength, line, static_cast<std::size_t>(n));
+    QueuedLength += n;
+    Queued[QueuedLength++] = '\n';
+}
+
+bool UCIProtocol::NextLine()
+{
+    if (QueuedLength > 0) {
+        const char* end = static_cast<const char*>(std::memchr(Queued, '\n', static_cast<std::size_t>(QueuedLength)));
+        const int n = static_cast<int>(end - Queued);
+        const int kept = n < UCI_LINE_MAX - 1 ? n : UCI_LINE_MAX - 1;
+        std::memcpy(InputLine, Queued, static_cast<std::size_t>(kept));
+        InputLine[kept] = '\0';
+        QueuedLength -= n + 1;
+        std::memmove(Queued, Queued + n + 1, static_cast<std::size_t>(QueuedLength));
+        return true;
+    }
+    return ReadLine(InputLine, sizeof InputLine) >= 0;
+}
+
 int UCIProtocol::UCIPrep(const char* text)
 {
+    // A word read by the search comes with the rest of its line still unread.
+    if (Search.InSearch) {
+        char line[UCI_LINE_MAX];
+        int n = std::snprintf(line, sizeof line, "%s", text ? text : "");
+        if (n < 0) n = 0;
+        if (n >= UCI_LINE_MAX) n = UCI_LINE_MAX - 1;
+        if (ReadLine(line + n, UCI_LINE_MAX - n) < 0) line[n] = '\0';
+        TrimLine(line);
+        return LineDuringSearch(*this, line);
+    }
     std::snprintf(InputLine, sizeof InputLine, "%s", text ? text : "");
     return UCICore();
 }
@@ -373,10 +458,10 @@ int UCIProtocol::UCIPrep(const char* text)
 int UCIProtocol::UCICore()
 {
     for (;;) {
-        const int r = UCICommand();
-        if (r) return r;
-        // 12. The next line; the end of input ends the program as "quit" does.
-        if (ReadLine(InputLine, sizeof InputLine) < 0) Quit(*this);
+        UCICommand();
+        // The next line: a command kept during the search, or standard input, whose end ends
+        // the program as "quit" does.
+        if (!NextLine()) Quit(*this);
     }
 }
 
@@ -384,18 +469,19 @@ int UCIProtocol::UCICommand()
 {
     Status& st = MainStatus;
     char* line = InputLine;
-    // Blanks and a carriage return around the line do not count.
+    // Blanks and a carriage return around the line do not count; commands are whole words.
     TrimLine(line);
-    if (Search.InSearch) return WordDuringSearch(*this);
+    char word[UCI_WORD_MAX];
+    FirstWordOf(line, word, sizeof word);
+    auto is = [&](const char* command) { return std::strcmp(word, command) == 0; };
 
-    // 1. Identification.
-    if (std::strcmp(line, "uci") == 0) {
+    if (is("uci")) {
         std::printf("id name Vorn %s\n", Version);
         std::printf("id author the Vorn developers\n");
         std::printf("option name UCI_AnalyseMode type check default false\n");
         std::printf("option name OwnBook type check default false\n");
         std::printf("option name SecondaryBook type check default false\n");
-        std::printf("option name UCI_ShowCurrLine type check default true\n");
+        std::printf("option name UCI_ShowCurrLine type check default false\n");
         std::printf("option name Ponder type check default false\n");
         std::printf(
             "option name UCI_EngineAbout type string default Vorn %s, a chess engine by the "
@@ -405,35 +491,27 @@ int UCIProtocol::UCICommand()
         std::fflush(stdout);
         st.UseBook = 0;
         State = WAITING;
-    }
-    // 2.
-    if (std::strcmp(line, "isready") == 0) {
+        PositionCache.PrepareInBackground();
+    } else if (is("isready")) {
         std::printf("readyok\n");
         std::fflush(stdout);
-    }
-    // 3.
-    if (StartsWith(line, "position")) UCIPosition(*this, line);
-    // 4-5. A search; afterwards the line only survives when it is a "ucinewgame" that stopped it.
-    if (StartsWith(line, "go")) {
+    } else if (is("position")) {
+        UCIPosition(*this, line);
+    } else if (is("go")) {
         GoCommand(*this, line);
-        if (!StartsWith(line, "ucinewgame"))
-            std::snprintf(line, UCI_LINE_MAX, "VornSearchFinished");
+        State = WAITING;
+    } else if (is("ucinewgame")) {
+        UCINewGame(*this);
+    } else if (is("setoption")) {
+        SetOptionCommand(*this, line);
+    } else if (is("quit")) {
+        Quit(*this);
+    } else if (is("ponderhit") || is("stop") || is("debug") || is("register") || !word[0]) {
+        // Nothing to stop or to hit without a search; no debug output, no registration.
+    } else {
+        std::printf("info string unknown command: %s\n", word);
+        std::fflush(stdout);
     }
-    // 6.
-    if (std::strcmp(line, "VornSearchFinished") == 0) State = WAITING;
-    // 7. A "ponderhit" with no search lets main start its outer loop again.
-    if (StartsWith(line, "ponderhit")) {
-        st.Pondering = 0;
-        return 1;
-    }
-    // 8. "stop" with no search has nothing to stop.
-    // 9.
-    if (std::strcmp(line, "ucinewgame") == 0) UCINewGame(*this);
-    // 10.
-    if (StartsWith(line, "setoption")) SetOptionCommand(*this, line);
-    // 11.
-    if (StartsWith(line, "quit")) Quit(*this);
-    // 12. Clear the line for the next one.
     line[0] = '\0';
     return 0;
 }

@@ -11,6 +11,8 @@ constexpr u8 ANALYZING = 3;  // "go infinite"
 
 // Length of the command line buffer; longer lines are cut.
 constexpr int UCI_LINE_MAX = 10000;
+// Room for the commands that arrive during a search and wait for its end.
+constexpr int UCI_QUEUE_MAX = 1 << 18;
 
 class UCIProtocol {
 public:
@@ -25,17 +27,24 @@ public:
     char Version[16] = "1.005-64";
     u8 KeepRunning = 1;     // 1 until "quit"
     u8 SendPonderMove = 0;  // "bestmove" carries a "ponder" move
-    u8 ShowCurrLine = 1;    // option UCI_ShowCurrLine: the root prints "info currmove" lines
+    u8 ShowCurrLine = 0;    // option UCI_ShowCurrLine: the root prints "info currmove" lines
+    u8 PositionRefused = 0; // the last "position" was unsound: "go" answers "bestmove 0000"
+    char Queued[UCI_QUEUE_MAX] = {};  // lines kept during a search, each ending in a newline
+    i32 QueuedLength = 0;
 
-    // Copies text (a line, or a word read by the search) into InputLine and runs UCICore on it.
+    // From main: runs the command loop from the line text. During a search: text is a word the
+    // search has read; the rest of its line is read, and the line acts at once ("isready",
+    // "ponderhit", "stop", "quit") or waits for the search's end. Returns 1 (go on) or 2 (stop).
     int UCIPrep(const char* text);
-    // The command loop. From main it reads and handles lines until "quit" or the end of input,
-    // which end the process, or until "ponderhit" arrives with no search (returns 1). Nested in
-    // a running search it handles the one word in InputLine and returns 1 (go on) or 2 (abort).
+    // The command loop: handles lines until "quit" or the end of input, which end the process.
     int UCICore();
-    // Handles the line in InputLine. Returns 0 when the loop should read the next line, 1 or 2
-    // when UCICore must return that value.
+    // Handles the line in InputLine. Returns 0.
     int UCICommand();
+    // Keeps a line that arrived during a search for when it has ended.
+    void Queue(const char* line);
+    // The next line into InputLine: a kept one first, else one from standard input. False at
+    // the end of input.
+    bool NextLine();
     // Replays the whitespace-separated moves of text on MainBoard, stopping at the first move
     // that is malformed or not legal. Returns the number of moves played.
     int ProcessMoves(const char* text);
