@@ -1,5 +1,7 @@
 // Program entry: start-up, the command line, the first word and the outer loop.
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 
@@ -22,10 +24,14 @@ int main(int argc, char** argv)
     ParseCommandLine(argc, argv);
     std::signal(SIGINT, SIG_IGN);
 
-    // The greeting goes to a person; an interface hears nothing but its protocol.
+    // The greeting goes to a person: at once at a terminal, else once the first word has shown
+    // that no interface is speaking (an interface hears nothing but its protocol).
     Status& st = MainStatus;
-    if (!st.PERFT && !st.BenchMode && !st.SATrain && !st.UCIMode && !st.xboard) ReadFirstWord();
-    if (!st.UCIMode && !st.xboard) std::printf("Vorn \n");
+    const bool diagnostic = st.PERFT || st.BenchMode || st.SATrain;
+    const bool person = !diagnostic && !st.UCIMode && !st.xboard && isatty(0);
+    if (diagnostic || person) std::printf("Vorn \n");
+    if (!diagnostic && !st.UCIMode && !st.xboard) ReadFirstWord();
+    if (!diagnostic && !person && !st.UCIMode && !st.xboard) std::printf("Vorn \n");
 
     // Outer loop: entered after start-up and again whenever a restart is asked for.
     for (;;) {

@@ -10,7 +10,7 @@ constexpr u8 PONDERING = 2;  // "go ponder"
 constexpr u8 ANALYZING = 3;  // "go infinite"
 
 // Length of the command line buffer; longer lines are cut.
-constexpr int UCI_LINE_MAX = 10000;
+constexpr int UCI_LINE_MAX = 1 << 16;
 // Room for the commands that arrive during a search and wait for its end.
 constexpr int UCI_QUEUE_MAX = 1 << 18;
 
