@@ -51,6 +51,7 @@ public:
     i32 MovesToGo = 0;        // moves left to the time control for this move; 0 = the whole game
     i64 NodeLimit = 0;        // the search stops once this many nodes are searched; 0 = none
     i32 MateLimit = 0;        // the search stops at a mate in at most this many moves; 0 = none
+    i32 MoveOverhead = 0;     // milliseconds the interface loses per move, kept off the clock
     i32 DefaultMovesPerSession = 50;
     i32 ST = 0;               // fixed time per move, milliseconds; 0 = none
     u64 SqH8 = 0, SqH7 = 0, SqF7 = 0, SqG7 = 0, SqH6 = 0, SqF6 = 0, SqG6 = 0, SqA8 = 0;

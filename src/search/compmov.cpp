@@ -112,6 +112,10 @@ void SearchRoutines::SetBudget()
 {
     Status& st = *Settings;
     HardLimitMs = 0;
+    // The time an interface loses in transit is not the engine's to spend.
+    const i32 overhead = st.MoveOverhead > 0 && !st.AnalyzeMode ? st.MoveOverhead : 0;
+    const i32 timeLeft = st.TimeLeft > overhead ? st.TimeLeft - overhead : (st.TimeLeft > 0 ? 0 : st.TimeLeft);
+    const i32 fixedTime = st.ST > overhead ? st.ST - overhead : (st.ST > 0 ? 1 : 0);
     if (st.FD) {
         st.PlyReached = st.FD;
     } else {
@@ -119,26 +123,26 @@ void SearchRoutines::SetBudget()
         // control, or a share of the clock with the increment added.
         i64 tpm;
         const i64 inc = st.TimeInc > 0 ? st.TimeInc : 0;  // milliseconds
-        if (st.ST) {
-            tpm = st.ST;
+        if (fixedTime) {
+            tpm = fixedTime;
         } else if (st.MovesToGo) {
-            tpm = (static_cast<i64>(st.TimeLeft) * 95 / st.MovesToGo) / 100;
+            tpm = (static_cast<i64>(timeLeft) * 95 / st.MovesToGo) / 100;
             if (st.MovesToGo < 4) tpm /= 2;
         } else {
-            tpm = st.TimeLeft / 30;
-            if (st.GamePly > 120 && inc <= 0) tpm = st.TimeLeft / 40;
+            tpm = timeLeft / 30;
+            if (st.GamePly > 120 && inc <= 0) tpm = timeLeft / 40;
             if (!st.UCIMode && st.GamePly <= BookPly + 7)
                 tpm = 3 * tpm / 2;
-            else if ((st.GamePly % 10 == 0 || st.GamePly % 9 == 0) && st.TimeLeft > 60000)
+            else if ((st.GamePly % 10 == 0 || st.GamePly % 9 == 0) && timeLeft > 60000)
                 tpm = (7 * tpm) >> 2;
             i64 emergency = inc + 2 * tpm;
-            if (emergency > st.TimeLeft) emergency = 300 * inc / 1000;
+            if (emergency > timeLeft) emergency = 300 * inc / 1000;
             if (inc > 0) {
-                if (st.TimeLeft > 20000) tpm += inc;
-                else if (st.TimeLeft > 10000) tpm += inc / 2;
+                if (timeLeft > 20000) tpm += inc;
+                else if (timeLeft > 10000) tpm += inc / 2;
             }
             if (emergency <= tpm + 1000) tpm = emergency / 2;
-            Output->BudgetSet(Clamp32(tpm), st.TimeLeft, st.DefaultMovesPerSession);
+            Output->BudgetSet(Clamp32(tpm), timeLeft, st.DefaultMovesPerSession);
         }
         // An overdrawn clock gives no time, not a negative budget that would stop the first
         // iteration before it has a move.
@@ -152,22 +156,21 @@ void SearchRoutines::SetBudget()
         // The wall-clock limit: never past the time given by "movetime", never later than the
         // emergency time, and never so late that the interface's clock could run out.
         if (!st.AnalyzeMode) {
-            if (st.ST) {
-                const i64 margin = ClampRange(st.ST / 20, kMoveTimeMarginMin, kMoveTimeMarginMax);
-                HardLimitMs = Clamp32(st.ST - margin > 1 ? st.ST - margin : 1);
-            } else if (st.TimeLeft > 0) {
-                HardLimitMs = ClockLimit(2 * static_cast<i64>(st.TimePerMove));
+            if (fixedTime) {
+                const i64 margin = ClampRange(fixedTime / 20, kMoveTimeMarginMin, kMoveTimeMarginMax);
+                HardLimitMs = Clamp32(fixedTime - margin > 1 ? fixedTime - margin : 1);
+            } else if (timeLeft > 0) {
+                HardLimitMs = ClockLimit(2 * static_cast<i64>(st.TimePerMove), timeLeft);
             }
         }
     }
     NPSCalibrated = 0;
 }
 
-i32 SearchRoutines::ClockLimit(i64 wanted) const
+i32 SearchRoutines::ClockLimit(i64 wanted, i32 timeLeft) const
 {
-    const Status& st = *Settings;
-    const i64 safety = ClampRange(st.TimeLeft / 10, kClockSafetyMin, kClockSafetyMax);
-    if (wanted > st.TimeLeft - safety) wanted = st.TimeLeft - safety;
+    const i64 safety = ClampRange(timeLeft / 10, kClockSafetyMin, kClockSafetyMax);
+    if (wanted > timeLeft - safety) wanted = timeLeft - safety;
     return Clamp32(wanted > 1 ? wanted : 1);
 }
 
@@ -246,7 +249,8 @@ void SearchRoutines::ExtendBudget()
     TimeUp = 0;
     // The wall-clock limit grows with the budget, within the same margin of the clock.
     if (HardLimitMs && !st.ST && !st.AnalyzeMode && st.TimeLeft > 0) {
-        const i32 grown = ClockLimit(2 * static_cast<i64>(st.TimePerMove));
+        const i32 left = st.TimeLeft > st.MoveOverhead ? st.TimeLeft - st.MoveOverhead : 0;
+        const i32 grown = ClockLimit(2 * static_cast<i64>(st.TimePerMove), left);
         if (grown > HardLimitMs) HardLimitMs = grown;
     }
 }

@@ -147,7 +147,7 @@ public:
     // Turns the time settings into node budgets and the wall-clock limit.
     void SetBudget();
     // The wall-clock limit for a wanted time, kept a safety margin short of the clock.
-    i32 ClockLimit(i64 wanted) const;
+    i32 ClockLimit(i64 wanted, i32 timeLeft) const;
     // Doubles the budget once for a root move that is failing low.
     void ExtendBudget();
     // Re-measures the speed from the nodes searched so far; announce reports it.

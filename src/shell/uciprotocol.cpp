@@ -29,6 +29,8 @@ namespace {
 constexpr i32 kInfiniteTime = 1209600000;
 // The speed estimate assumed by analysis and by a new game.
 constexpr i32 kAnalysisNPS = 800000;
+// The largest time an interface may say it loses per move.
+constexpr i32 kMaxMoveOverhead = 5000;
 // Deepest "go depth" accepted: the search's ply tables end well before twice this.
 constexpr int kMaxGoDepth = 60;
 
@@ -353,6 +355,9 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
     } else if (is("Ponder")) {
         if (on) st.Pondering = 0;
         u.SendPonderMove = on ? 1 : 0;
+    } else if (is("Move Overhead")) {
+        const i32 ms = Number(value);
+        st.MoveOverhead = ms < 0 ? 0 : (ms > kMaxMoveOverhead ? kMaxMoveOverhead : ms);
     } else if (is("UCI_EngineAbout")) {
         // Read only.
     } else {
@@ -483,6 +488,7 @@ int UCIProtocol::UCICommand()
         std::printf("option name SecondaryBook type check default false\n");
         std::printf("option name UCI_ShowCurrLine type check default false\n");
         std::printf("option name Ponder type check default false\n");
+        std::printf("option name Move Overhead type spin default 0 min 0 max %d\n", kMaxMoveOverhead);
         std::printf(
             "option name UCI_EngineAbout type string default Vorn %s, a chess engine by the "
             "Vorn developers\n",
