@@ -125,7 +125,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         child.MakeMove(mFrom, mTo, mPromo, &mask);
         const char childCastle = static_cast<char>(castle & mask);
         u64 upper, lower;
-        genhashcode(opp, childCastle, &upper, &lower, &child);
+        PositionKey(opp, childCastle, child, &upper, &lower);
         // 5.3
         if (child.InCheck(KingOf(child, side), side)) continue;
         // 5.4-5.5
@@ -274,7 +274,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     PVTable[ply][0].code = static_cast<u16>(ply);
 
     // 2. Key and history.
-    genhashcode(side, castle, &upper, &lower, &board);
+    PositionKey(side, castle, board, &upper, &lower);
     MoveList.InsertHashCodeMoveHistory(upper, lower);
     int value = 0, moveCode = 0;
 
@@ -354,7 +354,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
         const int own = PE.SideMaterialValue(side, &board);
         if (!(own <= 9300 && depth > 6) && !(beta > PE.MaterialOnly(side, alpha, board) + 2000)) {
             u64 nullUpper, nullLower;
-            genhashcode(opp, castle, &nullUpper, &nullLower, &board);
+            PositionKey(opp, castle, board, &nullUpper, &nullLower);
             const int oppMaterial = PE.SideMaterialValue(opp, &board);
             int nullDepth = depth - 4;
             if (depth <= 5) nullDepth += 1;
