@@ -101,8 +101,14 @@ void TranspositionTables::ClearTranspositionTables()
     WriteLogFile("Clearing Transposition Tables\n");
     // A table that nothing was stored in since it was last cleared is still empty.
     if (!Written) return;
-    std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * TTABLESIZE);
     Written = false;
+    // Once the era counter has gone round, every bucket is zeroed at once (era 0 included).
+    if (Era == 0xFFFF) {
+        std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * TTABLESIZE);
+        Era = 0;
+        return;
+    }
+    Era++;
 }
 
 void TranspositionTables::AgeTranspositionTables()
@@ -126,7 +132,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
         std::exit(0);
     }
     Written = true;
-    TTBucket& b = HashTable[index];
+    TTBucket& b = Bucket(index);
 
     // 2. Mate scores carry the depth so the search can take its own ply off again.
     if (value > kMateStoreBound)
@@ -141,6 +147,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
     e.flag = static_cast<i8>(flag);
     e.value = value;
     e.depth = ToDepth8(depth);
+    e.era = Era;
 
     // 3. A stale slot 0, or one holding this position no deeper, gives way: all shift down.
     TTEntry& s0 = b.slot[0];
@@ -170,7 +177,7 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
                     static_cast<unsigned long long>(index));
         std::exit(0);
     }
-    TTBucket& b = HashTable[index];
+    TTBucket& b = Bucket(index);
     const i32 r = depth >= 6 ? 3 : 2;
     i32 bestDepth = -1;
     char result = TT_NOCUT;
