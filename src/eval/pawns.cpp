@@ -1,6 +1,7 @@
 // Pawn structure: the cached structural scan, the passed-pawn terms, pawn races and chains.
 
 #include <array>
+#include <cstring>
 
 #include "eval/evalboard.h"
 #include "eval/poseval.h"
@@ -115,11 +116,9 @@ int PositionEvaluate::PawnEval04(char side)
         WhiteDoubledPawns = e.whiteDoubled;
         BlackDoubledPawns = e.blackDoubled;
         mg = e.middleGame;
-        OpenFiles = e.openFiles;
-        for (int f = 0; f < 8; f++) {
-            WhitePasserRanks[f] = e.whitePasserRanks[f];
-            BlackPasserRanks[f] = e.blackPasserRanks[f];
-        }
+        OpenFiles = e.OpenFiles();
+        std::memcpy(WhitePasserRanks, e.whitePasserRanks, sizeof WhitePasserRanks);
+        std::memcpy(BlackPasserRanks, e.blackPasserRanks, sizeof BlackPasserRanks);
         ws = High(e.pawnScores);
         bs = Low(e.pawnScores);
         WhitePasserScore = High(e.passerScores);
@@ -127,8 +126,8 @@ int PositionEvaluate::PawnEval04(char side)
         WhitePasserCount = e.passerCounts[0];
         BlackPasserCount = e.passerCounts[1];
         eg = e.ending;
-        NoBlackPawnFiles = e.noBlackPawnFiles;
-        NoWhitePawnFiles = e.noWhitePawnFiles;
+        NoBlackPawnFiles = e.NoBlackPawnFiles();
+        NoWhitePawnFiles = e.NoWhitePawnFiles();
     } else {
         // 2. File masks and a clean slate.
         const u64 whiteFiles = FileFill(wp), blackFiles = FileFill(bp);
@@ -281,21 +280,18 @@ int PositionEvaluate::PawnEval04(char side)
         PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
         e.key = key;
         e.pawns = wp | bp;
-        e.whiteDoubled = WhiteDoubledPawns;
-        e.blackDoubled = BlackDoubledPawns;
+        e.whiteDoubled = static_cast<u8>(WhiteDoubledPawns);
+        e.blackDoubled = static_cast<u8>(BlackDoubledPawns);
         e.middleGame = mg;
-        e.openFiles = OpenFiles;
-        for (int f = 0; f < 8; f++) {
-            e.whitePasserRanks[f] = WhitePasserRanks[f];
-            e.blackPasserRanks[f] = BlackPasserRanks[f];
-        }
+        std::memcpy(e.whitePasserRanks, WhitePasserRanks, sizeof WhitePasserRanks);
+        std::memcpy(e.blackPasserRanks, BlackPasserRanks, sizeof BlackPasserRanks);
         e.pawnScores = Pack(ws, bs);
         e.passerScores = Pack(WhitePasserScore, BlackPasserScore);
         e.passerCounts[0] = WhitePasserCount;
         e.passerCounts[1] = BlackPasserCount;
         e.ending = eg;
-        e.noBlackPawnFiles = NoBlackPawnFiles;
-        e.noWhitePawnFiles = NoWhitePawnFiles;
+        e.noBlackPawnFileSet = static_cast<u8>(NoBlackPawnFiles);
+        e.noWhitePawnFileSet = static_cast<u8>(NoWhitePawnFiles);
         Phashmisses = WrapIncrement(Phashmisses);
     }
 

@@ -104,7 +104,9 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard* board,
     const ChessBoard& b = *board;
     side = side ? 1 : 0;
 
-    // 1. Accumulators, kings and material.
+    // 1. Accumulators, kings and material. The pawn hash entry is wanted after the attack maps:
+    // start loading it now.
+    __builtin_prefetch(&PawnHashArray[b.PawnHashCode & 0xFFFF]);
     EndingScore = MiddleGameScore = 0;
     bb = board;
     WhiteKingSquare = b.WhiteKing ? LowestSquare(b.WhiteKing) : 0;
