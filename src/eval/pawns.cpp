@@ -1,14 +1,34 @@
 // Pawn structure: the cached structural scan, the passed-pawn terms, pawn races and chains.
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include "board/hugepages.h"
 
 #include "eval/evalboard.h"
 #include "eval/poseval.h"
 
 using namespace evalgeo;
 
-PawnHashEntry PawnHashArray[PAWNHASHSIZE];
+namespace {
+
+// The table lies on huge pages: the probes of a search land all over it.
+PawnHashEntry* MapPawnHash()
+{
+    void* p = MapLargeTable(sizeof(PawnHashEntry) * PAWNHASHSIZE);
+    if (p == nullptr) {
+        std::printf("ERROR: cannot allocate the pawn hash table\n");
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    return static_cast<PawnHashEntry*>(p);
+}
+
+}  // namespace
+
+PawnHashEntry* const PawnHashArray = MapPawnHash();
 i32 Phashattempts = 0;
 i32 Phashmisses = 0;
 

@@ -120,7 +120,7 @@ static_assert(sizeof(PawnHashEntry) == 64, "a pawn hash entry fills one cache li
 
 // 65538 entries, of which the 16-bit index reaches the first 65536.
 constexpr int PAWNHASHSIZE = 65538;
-extern PawnHashEntry PawnHashArray[PAWNHASHSIZE];
+extern PawnHashEntry* const PawnHashArray;
 extern i32 Phashattempts;  // pawn-structure evaluations
 extern i32 Phashmisses;    // of which computed and stored
 

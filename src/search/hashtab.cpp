@@ -1,13 +1,12 @@
 #include "search/hashtab.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "board/hugepages.h"
 #include "shell/status.h"
 
 TranspositionTables PositionCache;
@@ -47,30 +46,10 @@ inline bool CutOff(const TTEntry& e, i32 alpha, i32 beta, i32* valueOut, char* c
 
 }  // namespace
 
-namespace {
-
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-// Maps fresh zero pages for the table, aligned to 2 MiB and marked for transparent huge pages:
-// one page-table entry covers 21845 buckets, so random probes rarely miss the TLB.
-TTBucket* MapTable(std::size_t bytes)
-{
-    const std::size_t length = bytes + kHugePage;
-    void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return nullptr;
-    const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
-#ifdef MADV_HUGEPAGE
-    madvise(reinterpret_cast<void*>(start), (bytes + kHugePage - 1) & ~(kHugePage - 1), MADV_HUGEPAGE);
-#endif
-    return reinterpret_cast<TTBucket*>(start);
-}
-
-}  // namespace
-
 TranspositionTables::TranspositionTables()
 {
-    // Nothing is touched here: the pages arrive zeroed when first written.
-    HashTable = MapTable(sizeof(TTBucket) * TTABLESIZE);
+    // One huge-page entry covers 21845 buckets, so random probes rarely miss the TLB.
+    HashTable = static_cast<TTBucket*>(MapLargeTable(sizeof(TTBucket) * TTABLESIZE));
     if (HashTable == nullptr) {
         std::printf("ERROR: cannot allocate the transposition table (%lu bytes)\n",
                     static_cast<unsigned long>(TTABLESIZE) * sizeof(TTBucket));
