@@ -85,6 +85,17 @@ constexpr i32 High(u64 v) { return static_cast<i32>(static_cast<u32>(v >> 32)); 
 constexpr i32 Low(u64 v) { return static_cast<i32>(static_cast<u32>(v)); }
 static_assert(High(Pack(-30, 7)) == -30 && Low(Pack(5, -1200)) == -1200);
 
+// Bit 8f set for each file f whose byte of ranks is not zero.
+inline u64 NonZeroBytes(const u8* ranks)
+{
+    u64 v;
+    std::memcpy(&v, ranks, sizeof v);
+    v |= v >> 1;
+    v |= v >> 2;
+    v |= v >> 4;
+    return v & 0x0101010101010101ULL;
+}
+
 // The statistics counters run for the whole program: past the largest value they wrap
 // instead of overflowing.
 inline i32 WrapIncrement(i32 v) { return static_cast<i32>(static_cast<u32>(v) + 1u); }
@@ -319,11 +330,15 @@ int PositionEvaluate::PawnEval04(char side)
     MiddleGameScore += mg;
     EndingScore += eg;
 
-    // 13. White passers against the pieces and kings of this position.
+    // 13. White passers against the pieces and kings of this position; the attack maps are
+    // built here when the evaluation has not needed them yet.
+    const u64 whitePasserFiles = NonZeroBytes(WhitePasserRanks);
+    const u64 blackPasserFiles = NonZeroBytes(BlackPasserRanks);
+    if ((whitePasserFiles | blackPasserFiles) && !AttackMapsReady) AttackMasks();
     const u64 whiteHelpers = WKnightAttacks | WBishopAttacks;
-    for (int f = 0; f < 8; f++) {
+    for (u64 x = whitePasserFiles; x; x &= x - 1) {
+        const int f = LowestSquare(x) >> 3;
         const int r = WhitePasserRanks[f];
-        if (!r) continue;
         const int p = 8 * r + f;
         if (DoesPawnPromote(0, r, 56 + f, side)) WhitePasserScore += 150;
         const int k = KingProximityPasserPenalty[r];
@@ -343,9 +358,9 @@ int PositionEvaluate::PawnEval04(char side)
 
     // 14. Black passers, mirrored.
     const u64 blackHelpers = BKnightAttacks | BBishopAttacks;
-    for (int f = 0; f < 8; f++) {
+    for (u64 x = blackPasserFiles; x; x &= x - 1) {
+        const int f = LowestSquare(x) >> 3;
         const int r = BlackPasserRanks[f];
-        if (!r) continue;
         const int p = 8 * r + f, rel = 7 - r;
         if (DoesPawnPromote(1, r, f, side)) BlackPasserScore += 150;
         const int k = KingProximityPasserPenalty[rel];

@@ -29,6 +29,12 @@ public:
     u64 WQueenAttacks, BQueenAttacks;
     u64 WKingAttacks, BKingAttacks;
     u64 WAttacks, BAttacks;
+    bool AttackMapsReady;  // the maps above are those of the board under evaluation
+    // Each slider's own attacks by its square, filled with the maps: the mobility terms read
+    // them instead of looking them up again.
+    u64 BishopAttacksOn[64];
+    u64 RookAttacksOn[64];
+    u64 QueenAttacksOn[64];
 
     // Pawn structure left by PawnEval04: per file a..h the rank index (rank 1 = 0) of the
     // side's most advanced passed pawn, 0 = none.
@@ -48,7 +54,7 @@ public:
     // The evaluation of board for side (positive = good for side); alpha and beta only allow
     // the lazy exits. The fifth argument is ignored.
     int PosEval(char side, int alpha, int beta, ChessBoard* board, char);
-    // Fills the fourteen attack maps from bb.
+    // Fills the fourteen attack maps and the sliders' own attacks from bb.
     void AttackMasks();
     // White material minus Black material (pawns 800), negated for Black.
     int MaterialOnly(char side, int alpha, ChessBoard& board);
