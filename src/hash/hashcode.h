@@ -39,3 +39,9 @@ u32 PawnKeyOf(const ChessBoard& board);
 
 // Pawn-key contribution of one piece (pawn or king) on one square.
 inline u32 PawnKey(int piece, int sq) { return static_cast<u32>(LPStable[piece][sq]); }
+
+// The lower half of the pair PositionKey gives, which is all a table index needs.
+inline u64 PositionLowerKey(char side, int castle, const ChessBoard& board)
+{
+    return board.PieceKeyLower ^ (side ? BtoMove : WtoMove) ^ CastleCode[castle & 15];
+}

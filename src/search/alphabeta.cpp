@@ -275,6 +275,9 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
 
     // 2. Key and history.
     PositionKey(side, castle, board, &upper, &lower);
+    // A null move may be tried here: its table entry loads while this node's own is probed.
+    if (nodeType != 1 && nullAllowed && !inCheck && depth > 0)
+        PositionCache.Prefetch(PositionLowerKey(opp, castle, board));
     MoveList.InsertHashCodeMoveHistory(upper, lower);
     int value = 0, moveCode = 0;
 

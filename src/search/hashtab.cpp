@@ -13,9 +13,6 @@ TranspositionTables PositionCache;
 
 namespace {
 
-// Index mask in force: 2^21 - 1, entry 15 of the mask table.
-constexpr int kMaskInForce = 15;
-
 // Mate scores beyond this are pushed out by the depth when stored.
 constexpr i32 kMateStoreBound = 109800;
 
@@ -104,7 +101,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
                                                     i16 move, i32 value, char flag, i32, i32)
 {
     // 1. Bucket index from the low 32 bits of the lower half.
-    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[kMaskInForce];
+    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[TT_MASK_IN_FORCE];
     if (index >= TTABLESIZE) {
         std::printf("Major problem1: index > TTABLESIZE %llu\n",
                     static_cast<unsigned long long>(index));
@@ -150,7 +147,7 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
                                                     i32 alpha, i32 beta, i32* valueOut,
                                                     i32* moveOut)
 {
-    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[kMaskInForce];
+    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[TT_MASK_IN_FORCE];
     if (index >= TTABLESIZE) {
         std::printf("Major problem2: index > TTABLESIZE %llu\n",
                     static_cast<unsigned long long>(index));
