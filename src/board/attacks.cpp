@@ -1,5 +1,10 @@
 #include "board/attacks.h"
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "board/hugepages.h"
+
 u64 KnightTable[64];
 u64 KingTable[64];
 Magic RookMagics[64];
@@ -49,8 +54,6 @@ constexpr u64 kBishopMagic[64] = {
 
 constexpr int kRookTableSize = 102400;
 constexpr int kBishopTableSize = 5248;
-u64 RookTable[kRookTableSize];
-u64 BishopTable[kBishopTableSize];
 
 constexpr int kStep[8][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
 
@@ -124,6 +127,14 @@ void InitAttackTables()
             RayTable[d][sq] = ray;
         }
     }
-    FillMagics(RookMagics, kRookMagic, RookTable, 0);
-    FillMagics(BishopMagics, kBishopMagic, BishopTable, 4);
+    // Both slider tables fit one huge page, so lookups scattered over them seldom miss the TLB.
+    static u64* const sliders =
+        static_cast<u64*>(MapLargeTable(sizeof(u64) * (kRookTableSize + kBishopTableSize)));
+    if (sliders == nullptr) {
+        std::printf("ERROR: cannot allocate the attack tables\n");
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    FillMagics(RookMagics, kRookMagic, sliders, 0);
+    FillMagics(BishopMagics, kBishopMagic, sliders + kRookTableSize, 4);
 }

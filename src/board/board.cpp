@@ -63,6 +63,7 @@ void ChessBoard::InitRep()
     SideToMove = 0;
     CastleFlags = 15;
     LastFrom = LastTo = 0;
+    InitPieceKeys();
 }
 
 void ChessBoard::ClearField()
@@ -71,6 +72,7 @@ void ChessBoard::ClearField()
     WhitePawns = WhiteBishops = WhiteKnights = WhiteRooks = WhiteQueens = WhiteKing = 0;
     BlackPawns = BlackBishops = BlackKnights = BlackRooks = BlackQueens = BlackKing = 0;
     WhitePieces = BlackPieces = AllPieces = 0;
+    PieceKeyUpper = PieceKeyLower = 0;
     LastFrom = LastTo = 0;
     WhitePieceTotal = BlackPieceTotal = 0;
     WhiteQueenCount = WhiteRookCount = WhiteBishopCount = WhiteKnightCount = WhitePawnCount = 0;
@@ -112,6 +114,18 @@ void ChessBoard::RecountAll()
     WhitePieceTotal = WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount + WhitePawnCount;
     BlackPieceTotal = BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount + BlackPawnCount;
     PawnHashCode = PawnKeyOf(*this);
+    InitPieceKeys();
+}
+
+void ChessBoard::InitPieceKeys() { PieceKeys(*this, &PieceKeyUpper, &PieceKeyLower); }
+
+void ChessBoard::ToggleKeys(int piece, u64 squares)
+{
+    for (; squares; squares &= squares - 1) {
+        const int sq = LowestSquare(squares);
+        PieceKeyUpper ^= UPStable[piece][sq];
+        PieceKeyLower ^= LPStable[piece][sq];
+    }
 }
 
 void ChessBoard::DisplayPiece(int sq) const
@@ -229,6 +243,8 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
 {
     // 1. Undo copy.
     SavedPawnHashCode = PawnHashCode;
+    SavedPieceKeyUpper = PieceKeyUpper;
+    SavedPieceKeyLower = PieceKeyLower;
     SavedWhitePieces = WhitePieces;
     SavedBlackPieces = BlackPieces;
     SavedAllPieces = AllPieces;
@@ -274,21 +290,26 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
     if (to & WhitePieces) {
         if (to & WhitePawns) {
             WhitePawns ^= to;
+            ToggleKeys(WPAWN, to);
             WhitePawnCount--;
             PawnHashCode ^= PawnKey(WPAWN, toSq);
         } else if (to & WhiteKnights) {
             WhiteKnights ^= to;
+            ToggleKeys(WKNIGHT, to);
             WhiteKnightCount--;
         } else if (to & WhiteBishops) {
             WhiteBishops ^= to;
+            ToggleKeys(WBISHOP, to);
             WhiteBishopCount--;
         } else if (to & WhiteRooks) {
             WhiteRooks ^= to;
+            ToggleKeys(WROOK, to);
             WhiteRookCount--;
             if (to == H1) mask &= 14;
             else if (to == A1) mask &= 13;
         } else if (to & WhiteQueens) {
             WhiteQueens ^= to;
+            ToggleKeys(WQUEEN, to);
             WhiteQueenCount--;
         }
         FiftyMoveCount = 0;
@@ -298,21 +319,26 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
     if (to & BlackPieces) {
         if (to & BlackPawns) {
             BlackPawns ^= to;
+            ToggleKeys(BPAWN, to);
             BlackPawnCount--;
             PawnHashCode ^= PawnKey(BPAWN, toSq);
         } else if (to & BlackKnights) {
             BlackKnights ^= to;
+            ToggleKeys(BKNIGHT, to);
             BlackKnightCount--;
         } else if (to & BlackBishops) {
             BlackBishops ^= to;
+            ToggleKeys(BBISHOP, to);
             BlackBishopCount--;
         } else if (to & BlackRooks) {
             BlackRooks ^= to;
+            ToggleKeys(BROOK, to);
             BlackRookCount--;
             if (to == H8) mask &= 11;
             else if (to == A8) mask &= 7;
         } else if (to & BlackQueens) {
             BlackQueens ^= to;
+            ToggleKeys(BQUEEN, to);
             BlackQueenCount--;
         }
         FiftyMoveCount = 0;
@@ -330,35 +356,44 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
                 if (!(from & kFileA) && from == (prevTo << 1) && to == (from << 7)) {
                     const u64 victim = to >> 8;
                     BlackPawns &= ~victim;
+                    ToggleKeys(BPAWN, victim);
                     BlackPieces &= ~victim;
                     PawnHashCode ^= PawnKey(BPAWN, toSq - 8);
                     BlackPawnCount--;
                 } else if (!(from & kFileH) && from == (prevTo >> 1) && to == (from << 9)) {
                     const u64 victim = to >> 8;
                     BlackPawns &= ~victim;
+                    ToggleKeys(BPAWN, victim);
                     BlackPieces &= ~victim;
                     PawnHashCode ^= PawnKey(BPAWN, toSq - 8);
                     BlackPawnCount--;
                 }
             }
             WhitePawns ^= fromTo;
+            ToggleKeys(WPAWN, fromTo);
             PawnHashCode ^= PawnKey(WPAWN, fromSq) ^ PawnKey(WPAWN, toSq);
             FiftyMoveCount = 0;
         } else if (from & WhiteBishops) {
             WhiteBishops ^= fromTo;
+            ToggleKeys(WBISHOP, fromTo);
         } else if (from & WhiteKnights) {
             WhiteKnights ^= fromTo;
+            ToggleKeys(WKNIGHT, fromTo);
         } else if (from & WhiteRooks) {
             WhiteRooks ^= fromTo;
+            ToggleKeys(WROOK, fromTo);
             if (from == H1) mask &= 14;
             else if (from == A1) mask &= 13;
         } else if (from & WhiteQueens) {
             WhiteQueens ^= fromTo;
+            ToggleKeys(WQUEEN, fromTo);
         } else if (from & WhiteKing) {
             PawnHashCode ^= PawnKey(WKING, fromSq) ^ PawnKey(WKING, toSq);
             WhiteKing ^= fromTo;
+            ToggleKeys(WKING, fromTo);
             mask &= 12;
             if (from == E1) {
+                const u64 rooksBefore = WhiteRooks;
                 if (to == G1) {
                     WhiteRooks ^= H1;
                     WhiteRooks |= F1;
@@ -366,6 +401,7 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
                     WhiteRooks ^= A1;
                     WhiteRooks |= D1;
                 }
+                ToggleKeys(WROOK, rooksBefore ^ WhiteRooks);
             }
         }
     } else if (from & BlackPieces) {
@@ -377,35 +413,44 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
                 if (!(from & kFileH) && from == (prevTo >> 1) && to == (from >> 7)) {
                     const u64 victim = to << 8;
                     WhitePawns &= ~victim;
+                    ToggleKeys(WPAWN, victim);
                     WhitePieces &= ~victim;
                     PawnHashCode ^= PawnKey(WPAWN, toSq + 8);
                     WhitePawnCount--;
                 } else if (!(from & kFileA) && from == (prevTo << 1) && to == (from >> 9)) {
                     const u64 victim = to << 8;
                     WhitePawns &= ~victim;
+                    ToggleKeys(WPAWN, victim);
                     WhitePieces &= ~victim;
                     PawnHashCode ^= PawnKey(WPAWN, toSq + 8);
                     WhitePawnCount--;
                 }
             }
             BlackPawns ^= fromTo;
+            ToggleKeys(BPAWN, fromTo);
             PawnHashCode ^= PawnKey(BPAWN, fromSq) ^ PawnKey(BPAWN, toSq);
             FiftyMoveCount = 0;
         } else if (from & BlackBishops) {
             BlackBishops ^= fromTo;
+            ToggleKeys(BBISHOP, fromTo);
         } else if (from & BlackKnights) {
             BlackKnights ^= fromTo;
+            ToggleKeys(BKNIGHT, fromTo);
         } else if (from & BlackRooks) {
             BlackRooks ^= fromTo;
+            ToggleKeys(BROOK, fromTo);
             if (from == H8) mask &= 11;
             else if (from == A8) mask &= 7;
         } else if (from & BlackQueens) {
             BlackQueens ^= fromTo;
+            ToggleKeys(BQUEEN, fromTo);
         } else if (from & BlackKing) {
             PawnHashCode ^= PawnKey(BKING, fromSq) ^ PawnKey(BKING, toSq);
             BlackKing ^= fromTo;
+            ToggleKeys(BKING, fromTo);
             mask &= 3;
             if (from == E8) {
+                const u64 rooksBefore = BlackRooks;
                 if (to == G8) {
                     BlackRooks ^= H8;
                     BlackRooks |= F8;
@@ -413,6 +458,7 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
                     BlackRooks ^= A8;
                     BlackRooks |= D8;
                 }
+                ToggleKeys(BROOK, rooksBefore ^ BlackRooks);
             }
         }
     }
@@ -475,6 +521,8 @@ void ChessBoard::UndoMove(int)
     LastFrom = SavedLastFrom;
     LastTo = SavedLastTo;
     PawnHashCode = SavedPawnHashCode;
+    PieceKeyUpper = SavedPieceKeyUpper;
+    PieceKeyLower = SavedPieceKeyLower;
     WhitePieceTotal = SavedWhitePieceTotal;
     BlackPieceTotal = SavedBlackPieceTotal;
     WhiteQueenCount = SavedWhiteCounts[0];
@@ -548,6 +596,7 @@ bool ChessBoard::Test50MoveRule(char fromSq, char toSq)
 
 void ChessBoard::Promote(char c, u64 m, char piece)
 {
+    ToggleKeys(c == 0 ? WPAWN : BPAWN, m);
     if (c == 0) {
         WhitePawns ^= m;
         switch (piece) {
@@ -557,6 +606,7 @@ void ChessBoard::Promote(char c, u64 m, char piece)
         case 4: WhiteQueens ^= m; break;
         default: break;
         }
+        if (piece >= 1 && piece <= 4) ToggleKeys(piece, m);
     } else {
         BlackPawns ^= m;
         switch (piece) {
@@ -566,11 +616,13 @@ void ChessBoard::Promote(char c, u64 m, char piece)
         case 10: BlackQueens ^= m; break;
         default: break;
         }
+        if (piece >= 7 && piece <= 10) ToggleKeys(piece, m);
     }
 }
 
 void ChessBoard::DropPawn(char c, u64 m)
 {
+    ToggleKeys(c == 0 ? WPAWN : BPAWN, m);
     if (c == 0) {
         WhitePawns ^= m;
         WhitePieces ^= m;

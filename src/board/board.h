@@ -45,6 +45,11 @@ public:
     u64 SavedAllPieces;
     u32 PawnHashCode;
     u32 SavedPawnHashCode;
+    // The pieces' share of the hash-code pair (no side, no rights), kept by MakeMove.
+    u64 PieceKeyUpper;
+    u64 PieceKeyLower;
+    u64 SavedPieceKeyUpper;
+    u64 SavedPieceKeyLower;
     char SideToMove;
     char CastleFlags;
     char SavedCastleFlags;
@@ -86,9 +91,11 @@ public:
     void ClearField();
     // Sets the ten piece counts to the population counts of the piece bitboards.
     void InitPieceCounts();
-    // Makes the counts, the two totals and the pawn key agree with the piece bitboards, for a
-    // board set up from text or by hand.
+    // Makes the counts, the two totals, the pawn key and the piece keys agree with the piece
+    // bitboards, for a board set up from text or by hand.
     void RecountAll();
+    // Sets the piece keys from the piece bitboards.
+    void InitPieceKeys();
     // Does nothing: FEN set-up is the free function SetupBoard.
     void SetupBoard() {}
     char PieceColor(u64 m) const { return (m & WhitePieces) ? 0 : 1; }
@@ -140,6 +147,8 @@ public:
     void Promote(char c, u64 m, char piece);
     // Toggles a pawn of colour c and its occupancy bits.
     void DropPawn(char c, u64 m);
+    // XORs the keys of a piece (a PieceCode) on every square of squares into the piece keys.
+    void ToggleKeys(int piece, u64 squares);
     bool PawnOn7th(char c) const
     {
         return c ? (BlackPawns & 0x000000000000FF00ULL) : (WhitePawns & 0x00FF000000000000ULL);

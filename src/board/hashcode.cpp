@@ -1,7 +1,5 @@
 #include "board/hashcode.h"
 
-#include "board/board.h"
-
 u64 UPStable[12][64];
 u64 LPStable[12][64];
 u64 CastleCode[16];
@@ -62,12 +60,12 @@ void initPStable()
     WtoMove = NextKey();
 }
 
-void genhashcode(char side, int castle, u64* upper, u64* lower, const ChessBoard* board)
+void PieceKeys(const ChessBoard& board, u64* upper, u64* lower)
 {
-    const u64 boards[12] = {board->WhitePawns,  board->WhiteKnights, board->WhiteBishops,
-                            board->WhiteRooks,  board->WhiteQueens,  board->WhiteKing,
-                            board->BlackPawns,  board->BlackKnights, board->BlackBishops,
-                            board->BlackRooks,  board->BlackQueens,  board->BlackKing};
+    const u64 boards[12] = {board.WhitePawns,  board.WhiteKnights, board.WhiteBishops,
+                            board.WhiteRooks,  board.WhiteQueens,  board.WhiteKing,
+                            board.BlackPawns,  board.BlackKnights, board.BlackBishops,
+                            board.BlackRooks,  board.BlackQueens,  board.BlackKing};
     u64 up = 0, lo = 0;
     for (int kind = 0; kind < 12; kind++) {
         for (u64 b = boards[kind]; b; b &= b - 1) {
@@ -76,6 +74,14 @@ void genhashcode(char side, int castle, u64* upper, u64* lower, const ChessBoard
             lo ^= LPStable[kind][sq];
         }
     }
+    *upper = up;
+    *lower = lo;
+}
+
+void genhashcode(char side, int castle, u64* upper, u64* lower, const ChessBoard* board)
+{
+    u64 up, lo;
+    PieceKeys(*board, &up, &lo);
     const u64 sideKey = side ? BtoMove : WtoMove;
     const u64 castleKey = CastleCode[castle & 15];
     *upper = up ^ sideKey ^ castleKey;

@@ -95,6 +95,7 @@ void SetupBoard(const char* s)
     b.WhitePieces = b.WhitePawns | b.WhiteBishops | b.WhiteKnights | b.WhiteRooks | b.WhiteQueens | b.WhiteKing;
     b.BlackPieces = b.BlackPawns | b.BlackBishops | b.BlackKnights | b.BlackRooks | b.BlackQueens | b.BlackKing;
     b.AllPieces = b.WhitePieces | b.BlackPieces;
+    b.InitPieceKeys();
 
     // 5. Last move, rights and side to move.
     b.LastFrom = b.LastTo = 0;

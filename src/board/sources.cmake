@@ -3,6 +3,7 @@ vorn_library(vorn_board
   src/board/attacks.cpp
   src/board/hashcode.cpp
   src/board/board.cpp
+  src/board/hugepages.cpp
   src/board/movetext.cpp
   src/board/movhist.cpp
   src/board/setup.cpp

@@ -49,9 +49,8 @@ int PositionEvaluate::KingEval(char)
 
 int PositionEvaluate::BitBoardRank(u64 bit)
 {
-    for (int r = 1; r < 8; r++)
-        if (bit <= (~u64{0} >> (64 - 8 * r))) return r;
-    return 8;
+    // The first r with bit below 2^(8r): one past the rank of the highest set bit.
+    return bit ? (MyLog2(bit) >> 3) + 1 : 1;
 }
 
 int PositionEvaluate::PawnFilePenalty(char c, u64 pawnsOnFile)

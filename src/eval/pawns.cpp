@@ -1,13 +1,34 @@
 // Pawn structure: the cached structural scan, the passed-pawn terms, pawn races and chains.
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/hugepages.h"
 
 #include "eval/evalboard.h"
 #include "eval/poseval.h"
 
 using namespace evalgeo;
 
-PawnHashEntry PawnHashArray[PAWNHASHSIZE];
+namespace {
+
+// The table lies on huge pages: the probes of a search land all over it.
+PawnHashEntry* MapPawnHash()
+{
+    void* p = MapLargeTable(sizeof(PawnHashEntry) * PAWNHASHSIZE);
+    if (p == nullptr) {
+        std::printf("ERROR: cannot allocate the pawn hash table\n");
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    return static_cast<PawnHashEntry*>(p);
+}
+
+}  // namespace
+
+PawnHashEntry* const PawnHashArray = MapPawnHash();
 i32 Phashattempts = 0;
 i32 Phashmisses = 0;
 
@@ -64,6 +85,17 @@ constexpr i32 High(u64 v) { return static_cast<i32>(static_cast<u32>(v >> 32)); 
 constexpr i32 Low(u64 v) { return static_cast<i32>(static_cast<u32>(v)); }
 static_assert(High(Pack(-30, 7)) == -30 && Low(Pack(5, -1200)) == -1200);
 
+// Bit 8f set for each file f whose byte of ranks is not zero.
+inline u64 NonZeroBytes(const u8* ranks)
+{
+    u64 v;
+    std::memcpy(&v, ranks, sizeof v);
+    v |= v >> 1;
+    v |= v >> 2;
+    v |= v >> 4;
+    return v & 0x0101010101010101ULL;
+}
+
 // The statistics counters run for the whole program: past the largest value they wrap
 // instead of overflowing.
 inline i32 WrapIncrement(i32 v) { return static_cast<i32>(static_cast<u32>(v) + 1u); }
@@ -115,11 +147,9 @@ int PositionEvaluate::PawnEval04(char side)
         WhiteDoubledPawns = e.whiteDoubled;
         BlackDoubledPawns = e.blackDoubled;
         mg = e.middleGame;
-        OpenFiles = e.openFiles;
-        for (int f = 0; f < 8; f++) {
-            WhitePasserRanks[f] = e.whitePasserRanks[f];
-            BlackPasserRanks[f] = e.blackPasserRanks[f];
-        }
+        OpenFiles = e.OpenFiles();
+        std::memcpy(WhitePasserRanks, e.whitePasserRanks, sizeof WhitePasserRanks);
+        std::memcpy(BlackPasserRanks, e.blackPasserRanks, sizeof BlackPasserRanks);
         ws = High(e.pawnScores);
         bs = Low(e.pawnScores);
         WhitePasserScore = High(e.passerScores);
@@ -127,8 +157,8 @@ int PositionEvaluate::PawnEval04(char side)
         WhitePasserCount = e.passerCounts[0];
         BlackPasserCount = e.passerCounts[1];
         eg = e.ending;
-        NoBlackPawnFiles = e.noBlackPawnFiles;
-        NoWhitePawnFiles = e.noWhitePawnFiles;
+        NoBlackPawnFiles = e.NoBlackPawnFiles();
+        NoWhitePawnFiles = e.NoWhitePawnFiles();
     } else {
         // 2. File masks and a clean slate.
         const u64 whiteFiles = FileFill(wp), blackFiles = FileFill(bp);
@@ -281,21 +311,18 @@ int PositionEvaluate::PawnEval04(char side)
         PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
         e.key = key;
         e.pawns = wp | bp;
-        e.whiteDoubled = WhiteDoubledPawns;
-        e.blackDoubled = BlackDoubledPawns;
+        e.whiteDoubled = static_cast<u8>(WhiteDoubledPawns);
+        e.blackDoubled = static_cast<u8>(BlackDoubledPawns);
         e.middleGame = mg;
-        e.openFiles = OpenFiles;
-        for (int f = 0; f < 8; f++) {
-            e.whitePasserRanks[f] = WhitePasserRanks[f];
-            e.blackPasserRanks[f] = BlackPasserRanks[f];
-        }
+        std::memcpy(e.whitePasserRanks, WhitePasserRanks, sizeof WhitePasserRanks);
+        std::memcpy(e.blackPasserRanks, BlackPasserRanks, sizeof BlackPasserRanks);
         e.pawnScores = Pack(ws, bs);
         e.passerScores = Pack(WhitePasserScore, BlackPasserScore);
         e.passerCounts[0] = WhitePasserCount;
         e.passerCounts[1] = BlackPasserCount;
         e.ending = eg;
-        e.noBlackPawnFiles = NoBlackPawnFiles;
-        e.noWhitePawnFiles = NoWhitePawnFiles;
+        e.noBlackPawnFileSet = static_cast<u8>(NoBlackPawnFiles);
+        e.noWhitePawnFileSet = static_cast<u8>(NoWhitePawnFiles);
         Phashmisses = WrapIncrement(Phashmisses);
     }
 
@@ -303,11 +330,15 @@ int PositionEvaluate::PawnEval04(char side)
     MiddleGameScore += mg;
     EndingScore += eg;
 
-    // 13. White passers against the pieces and kings of this position.
+    // 13. White passers against the pieces and kings of this position; the attack maps are
+    // built here when the evaluation has not needed them yet.
+    const u64 whitePasserFiles = NonZeroBytes(WhitePasserRanks);
+    const u64 blackPasserFiles = NonZeroBytes(BlackPasserRanks);
+    if ((whitePasserFiles | blackPasserFiles) && !AttackMapsReady) AttackMasks();
     const u64 whiteHelpers = WKnightAttacks | WBishopAttacks;
-    for (int f = 0; f < 8; f++) {
+    for (u64 x = whitePasserFiles; x; x &= x - 1) {
+        const int f = LowestSquare(x) >> 3;
         const int r = WhitePasserRanks[f];
-        if (!r) continue;
         const int p = 8 * r + f;
         if (DoesPawnPromote(0, r, 56 + f, side)) WhitePasserScore += 150;
         const int k = KingProximityPasserPenalty[r];
@@ -327,9 +358,9 @@ int PositionEvaluate::PawnEval04(char side)
 
     // 14. Black passers, mirrored.
     const u64 blackHelpers = BKnightAttacks | BBishopAttacks;
-    for (int f = 0; f < 8; f++) {
+    for (u64 x = blackPasserFiles; x; x &= x - 1) {
+        const int f = LowestSquare(x) >> 3;
         const int r = BlackPasserRanks[f];
-        if (!r) continue;
         const int p = 8 * r + f, rel = 7 - r;
         if (DoesPawnPromote(1, r, f, side)) BlackPasserScore += 150;
         const int k = KingProximityPasserPenalty[rel];

@@ -52,25 +52,22 @@ int PositionEvaluate::KnightEval(char)
 int PositionEvaluate::BishopEval(char)
 {
     const ChessBoard& b = *bb;
-    const u64 occ = b.AllPieces;
     int mg = 0, eg = 0;
-    // 1-2. Placement and mobility; a lone bishop's map is the side's bishop map.
-    const bool whiteSingle = !(b.WhiteBishops & (b.WhiteBishops - 1));
+    // 1-2. Placement and mobility.
     for (u64 x = b.WhiteBishops; x; x &= x - 1) {
         const int s = LowestSquare(x);
         mg += WBishopSquare[s];
         eg += BishopEnding[s];
-        const u64 att = whiteSingle ? WBishopAttacks : BishopAttacksFrom(s, occ);
+        const u64 att = BishopAttacksOn[s];
         const int mob = BishopMobility[SimpleBitCount(att & ~b.WhitePieces)];
         mg += mob;
         eg += mob;
     }
-    const bool blackSingle = !(b.BlackBishops & (b.BlackBishops - 1));
     for (u64 x = b.BlackBishops; x; x &= x - 1) {
         const int s = LowestSquare(x);
         mg -= BBishopSquare[s];
         eg -= BishopEnding[s];
-        const u64 att = blackSingle ? BBishopAttacks : BishopAttacksFrom(s, occ);
+        const u64 att = BishopAttacksOn[s];
         const int mob = BishopMobility[SimpleBitCount(att & ~b.BlackPieces)];
         mg -= mob;
         eg -= mob;
@@ -90,13 +87,11 @@ int PositionEvaluate::BishopEval(char)
 int PositionEvaluate::RookEval(char)
 {
     const ChessBoard& b = *bb;
-    const u64 occ = b.AllPieces;
     int mg = 0, eg = 0, ret = 0;
-    const bool whiteSingle = !(b.WhiteRooks & (b.WhiteRooks - 1));
     for (u64 x = b.WhiteRooks; x; x &= x - 1) {
         const int s = LowestSquare(x), f = s & 7, r = s >> 3;
         // 1. Mobility.
-        const u64 att = whiteSingle ? WRookAttacks : RookAttacksFrom(s, occ);
+        const u64 att = RookAttacksOn[s];
         const int mob = RookMobility[SimpleBitCount(att & ~b.WhitePieces)];
         mg += mob;
         eg += 2 * mob;
@@ -121,10 +116,9 @@ int PositionEvaluate::RookEval(char)
             eg += 37;
         }
     }
-    const bool blackSingle = !(b.BlackRooks & (b.BlackRooks - 1));
     for (u64 x = b.BlackRooks; x; x &= x - 1) {
         const int s = LowestSquare(x), f = s & 7, r = s >> 3;
-        const u64 att = blackSingle ? BRookAttacks : RookAttacksFrom(s, occ);
+        const u64 att = RookAttacksOn[s];
         const int mob = RookMobility[SimpleBitCount(att & ~b.BlackPieces)];
         mg -= mob;
         eg -= 2 * mob;
@@ -155,13 +149,11 @@ int PositionEvaluate::RookEval(char)
 int PositionEvaluate::QueenEval(char)
 {
     const ChessBoard& b = *bb;
-    const u64 occ = b.AllPieces;
     int mg = 0, eg = 0;
     constexpr u64 upperHalf = 0xFFFFFFFF00000000ULL, lowerHalf = 0x00000000FFFFFFFFULL;
-    const bool whiteSingle = !(b.WhiteQueens & (b.WhiteQueens - 1));
     for (u64 x = b.WhiteQueens; x; x &= x - 1) {
         const int s = LowestSquare(x);
-        const u64 att = whiteSingle ? WQueenAttacks : QueenAttacksFrom(s, occ);
+        const u64 att = QueenAttacksOn[s];
         const u64 moves = att & ~b.WhitePieces;
         const int mob = QueenMobility[SimpleBitCount(moves)];
         mg += mob;
@@ -172,10 +164,9 @@ int PositionEvaluate::QueenEval(char)
             if (safe < 2) eg += (safe - 2) * 3250;
         }
     }
-    const bool blackSingle = !(b.BlackQueens & (b.BlackQueens - 1));
     for (u64 x = b.BlackQueens; x; x &= x - 1) {
         const int s = LowestSquare(x);
-        const u64 att = blackSingle ? BQueenAttacks : QueenAttacksFrom(s, occ);
+        const u64 att = QueenAttacksOn[s];
         const u64 moves = att & ~b.BlackPieces;
         const int mob = QueenMobility[SimpleBitCount(moves)];
         mg -= mob;

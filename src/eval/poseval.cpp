@@ -19,12 +19,25 @@ inline int Blend(int phase, int ending, int middle)
     return (phase * ending + (24 - phase) * middle) / 24;
 }
 
-// Union of the slider attacks of every piece of a set.
+// Union of the slider attacks of every piece of a set; each piece's own set goes to on[square].
 template <u64 (*Attacks)(int, u64)>
-inline u64 SliderSet(u64 pieces, u64 occ)
+inline u64 SliderSet(u64 pieces, u64 occ, u64* on)
 {
     u64 a = 0;
-    for (; pieces; pieces &= pieces - 1) a |= Attacks(LowestSquare(pieces), occ);
+    for (; pieces; pieces &= pieces - 1) {
+        const int s = LowestSquare(pieces);
+        on[s] = Attacks(s, occ);
+        a |= on[s];
+    }
+    return a;
+}
+
+// Union of the table entries of every square of a set: the same as shifting the whole set, in
+// fewer steps for the one or two pieces a set holds.
+inline u64 StepSet(u64 pieces, const u64* table)
+{
+    u64 a = 0;
+    for (; pieces; pieces &= pieces - 1) a |= table[LowestSquare(pieces)];
     return a;
 }
 
@@ -36,20 +49,21 @@ void PositionEvaluate::AttackMasks()
     const u64 occ = b.AllPieces;
     WPawnAttacks = ((b.WhitePawns & ~FileH) << 9) | ((b.WhitePawns & ~FileA) << 7);
     BPawnAttacks = ((b.BlackPawns & ~FileH) >> 7) | ((b.BlackPawns & ~FileA) >> 9);
-    WKnightAttacks = KnightSetAttacks(b.WhiteKnights);
-    BKnightAttacks = KnightSetAttacks(b.BlackKnights);
-    WBishopAttacks = SliderSet<BishopAttacksFrom>(b.WhiteBishops, occ);
-    BBishopAttacks = SliderSet<BishopAttacksFrom>(b.BlackBishops, occ);
-    WRookAttacks = SliderSet<RookAttacksFrom>(b.WhiteRooks, occ);
-    BRookAttacks = SliderSet<RookAttacksFrom>(b.BlackRooks, occ);
-    WQueenAttacks = SliderSet<QueenAttacksFrom>(b.WhiteQueens, occ);
-    BQueenAttacks = SliderSet<QueenAttacksFrom>(b.BlackQueens, occ);
-    WKingAttacks = KingSetAttacks(b.WhiteKing);
-    BKingAttacks = KingSetAttacks(b.BlackKing);
+    WKnightAttacks = StepSet(b.WhiteKnights, KnightTable);
+    BKnightAttacks = StepSet(b.BlackKnights, KnightTable);
+    WBishopAttacks = SliderSet<BishopAttacksFrom>(b.WhiteBishops, occ, BishopAttacksOn);
+    BBishopAttacks = SliderSet<BishopAttacksFrom>(b.BlackBishops, occ, BishopAttacksOn);
+    WRookAttacks = SliderSet<RookAttacksFrom>(b.WhiteRooks, occ, RookAttacksOn);
+    BRookAttacks = SliderSet<RookAttacksFrom>(b.BlackRooks, occ, RookAttacksOn);
+    WQueenAttacks = SliderSet<QueenAttacksFrom>(b.WhiteQueens, occ, QueenAttacksOn);
+    BQueenAttacks = SliderSet<QueenAttacksFrom>(b.BlackQueens, occ, QueenAttacksOn);
+    WKingAttacks = StepSet(b.WhiteKing, KingTable);
+    BKingAttacks = StepSet(b.BlackKing, KingTable);
     WAttacks = WPawnAttacks | WKnightAttacks | WBishopAttacks | WRookAttacks | WQueenAttacks |
                WKingAttacks;
     BAttacks = BPawnAttacks | BKnightAttacks | BBishopAttacks | BRookAttacks | BQueenAttacks |
                BKingAttacks;
+    AttackMapsReady = true;
 }
 
 int PositionEvaluate::MaterialOnly(char side, int, ChessBoard& board)
@@ -104,7 +118,9 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard* board,
     const ChessBoard& b = *board;
     side = side ? 1 : 0;
 
-    // 1. Accumulators, kings and material.
+    // 1. Accumulators, kings and material. The pawn hash entry is wanted after the attack maps:
+    // start loading it now.
+    __builtin_prefetch(&PawnHashArray[b.PawnHashCode & 0xFFFF]);
     EndingScore = MiddleGameScore = 0;
     bb = board;
     WhiteKingSquare = b.WhiteKing ? LowestSquare(b.WhiteKing) : 0;
@@ -140,8 +156,9 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard* board,
         }
     }
 
-    // 3. Attack maps.
-    AttackMasks();
+    // 3. Attack maps: built when first read, by the passed-pawn terms or after the first lazy
+    // exit, so that an exit before them does not pay for them.
+    AttackMapsReady = false;
 
     // 4. Phase from the pieces left.
     Phase = 24 - (4 * (b.WhiteQueenCount + b.BlackQueenCount) +
@@ -167,6 +184,8 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard* board,
     // 9. First lazy exit.
     int s = side ? -score : score;
     if (s + 6000 < alpha || s - 6000 > beta) return s;
+
+    if (!AttackMapsReady) AttackMasks();
 
     // 10. Pawn races of king-and-pawn endings.
     score += RuleofSquare(side);

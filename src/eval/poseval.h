@@ -29,6 +29,12 @@ public:
     u64 WQueenAttacks, BQueenAttacks;
     u64 WKingAttacks, BKingAttacks;
     u64 WAttacks, BAttacks;
+    bool AttackMapsReady;  // the maps above are those of the board under evaluation
+    // Each slider's own attacks by its square, filled with the maps: the mobility terms read
+    // them instead of looking them up again.
+    u64 BishopAttacksOn[64];
+    u64 RookAttacksOn[64];
+    u64 QueenAttacksOn[64];
 
     // Pawn structure left by PawnEval04: per file a..h the rank index (rank 1 = 0) of the
     // side's most advanced passed pawn, 0 = none.
@@ -48,7 +54,7 @@ public:
     // The evaluation of board for side (positive = good for side); alpha and beta only allow
     // the lazy exits. The fifth argument is ignored.
     int PosEval(char side, int alpha, int beta, ChessBoard* board, char);
-    // Fills the fourteen attack maps from bb.
+    // Fills the fourteen attack maps and the sliders' own attacks from bb.
     void AttackMasks();
     // White material minus Black material (pawns 800), negated for Black.
     int MaterialOnly(char side, int alpha, ChessBoard& board);
@@ -93,27 +99,34 @@ public:
 
 extern PositionEvaluate PE;
 
-// Pawn hash entry: everything PawnEval04 derives from the pawns and the king squares.
-struct PawnHashEntry {
+// Pawn hash entry: everything PawnEval04 derives from the pawns and the king squares, packed
+// into one cache line so that a probe costs one memory access.
+struct alignas(64) PawnHashEntry {
     u32 key;
-    u64 pawns;  // all pawns of both colours, to confirm a hit
-    i32 whiteDoubled;
-    i32 blackDoubled;
     i32 middleGame;
-    u64 openFiles;
-    u8 whitePasserRanks[8];
+    u64 pawns;  // all pawns of both colours, to confirm a hit
+    i32 ending;
+    u8 whiteDoubled;  // a side has at most 64 pawns
+    u8 blackDoubled;
+    u8 passerCounts[2];
     u64 pawnScores;    // White's score in the high half, Black's in the low half
     u64 passerScores;  // WhitePasserScore high, BlackPasserScore low
+    u8 whitePasserRanks[8];
     u8 blackPasserRanks[8];
-    u8 passerCounts[2];
-    i32 ending;
-    u64 noBlackPawnFiles;
-    u64 noWhitePawnFiles;
+    u8 noWhitePawnFileSet;  // bit f: file f holds no White pawn
+    u8 noBlackPawnFileSet;
+
+    // The files as whole-file masks: the bits of a set copied onto every rank.
+    static u64 Files(u8 set) { return set * 0x0101010101010101ULL; }
+    u64 NoWhitePawnFiles() const { return Files(noWhitePawnFileSet); }
+    u64 NoBlackPawnFiles() const { return Files(noBlackPawnFileSet); }
+    u64 OpenFiles() const { return Files(noWhitePawnFileSet & noBlackPawnFileSet); }
 };
+static_assert(sizeof(PawnHashEntry) == 64, "a pawn hash entry fills one cache line");
 
 // 65538 entries, of which the 16-bit index reaches the first 65536.
 constexpr int PAWNHASHSIZE = 65538;
-extern PawnHashEntry PawnHashArray[PAWNHASHSIZE];
+extern PawnHashEntry* const PawnHashArray;
 extern i32 Phashattempts;  // pawn-structure evaluations
 extern i32 Phashmisses;    // of which computed and stored
 

@@ -120,7 +120,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         child.MakeMove(mFrom, mTo, mPromo, &kept);
         const char childCastle = static_cast<char>(castle & kept);
         u64 upper, lower;
-        genhashcode(opp, childCastle, &upper, &lower, &child);
+        PositionKey(opp, childCastle, child, &upper, &lower);
         if (child.InCheck(KingOf(child, side), side)) continue;
         legal++;
         InteriorNodes++;
@@ -240,7 +240,10 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     PVTable[ply][0].code = static_cast<u16>(ply);
 
     // The key, and the node on the position stack.
-    genhashcode(side, castle, &upper, &lower, &board);
+    PositionKey(side, castle, board, &upper, &lower);
+    // A null move may be tried here: its table entry loads while this node's own is probed.
+    if (nodeType != PVNODE && nullAllowed && !inCheck && depth > 0)
+        Table->Prefetch(PositionLowerKey(opp, castle, board));
     Positions->InsertHashCodeMoveHistory(upper, lower);
     int value = 0, moveCode = 0;
 
@@ -314,7 +317,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
         const int own = Eval->SideMaterialValue(side, &board);
         if (!(own <= 9300 && depth > 6) && !(beta > Eval->MaterialOnly(side, alpha, board) + 2000)) {
             u64 nullUpper, nullLower;
-            genhashcode(opp, castle, &nullUpper, &nullLower, &board);
+            PositionKey(opp, castle, board, &nullUpper, &nullLower);
             const int oppMaterial = Eval->SideMaterialValue(opp, &board);
             int nullDepth = depth - 4;
             if (depth <= 5) nullDepth += 1;

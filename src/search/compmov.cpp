@@ -353,6 +353,7 @@ void SearchRoutines::NewSearch(ChessBoard& board, bool pushRoot)
     for (auto& k : Killers) k[0] = k[1];
     st.SearchStartTime = ClockMs();
     board.PawnHashCode = PawnKeyOf(board);
+    board.InitPieceKeys();
     if (pushRoot) {
         u64 upper, lower;
         genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);

@@ -1,7 +1,5 @@
 #include "search/hashtab.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <thread>
 #include <cstdint>
@@ -9,14 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/hugepages.h"
 #include "core/status.h"
 
 TranspositionTables PositionCache;
 
 namespace {
-
-// Index mask in force: 2^21 - 1, entry 15 of the mask table.
-constexpr int kMaskInForce = 15;
 
 // Mate scores beyond this are pushed out by the depth when stored.
 constexpr i32 kMateStoreBound = 109800;
@@ -48,30 +44,10 @@ inline bool CutOff(const TTEntry& e, i32 alpha, i32 beta, i32* valueOut, char* c
 
 }  // namespace
 
-namespace {
-
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-// Maps fresh zero pages for the table, aligned to 2 MiB and marked for transparent huge pages:
-// one page-table entry covers 21845 buckets, so random probes rarely miss the TLB.
-TTBucket* MapTable(std::size_t bytes)
-{
-    const std::size_t length = bytes + kHugePage;
-    void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return nullptr;
-    const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
-#ifdef MADV_HUGEPAGE
-    madvise(reinterpret_cast<void*>(start), (bytes + kHugePage - 1) & ~(kHugePage - 1), MADV_HUGEPAGE);
-#endif
-    return reinterpret_cast<TTBucket*>(start);
-}
-
-}  // namespace
-
 TranspositionTables::TranspositionTables()
 {
-    // Nothing is touched here: the pages arrive zeroed when first written.
-    HashTable = MapTable(sizeof(TTBucket) * TTABLESIZE);
+    // One huge-page entry covers 21845 buckets, so random probes rarely miss the TLB.
+    HashTable = static_cast<TTBucket*>(MapLargeTable(sizeof(TTBucket) * TTABLESIZE));
     if (HashTable == nullptr) {
         std::printf("ERROR: cannot allocate the transposition table (%lu bytes)\n",
                     static_cast<unsigned long>(TTABLESIZE) * sizeof(TTBucket));
@@ -116,8 +92,14 @@ void TranspositionTables::ClearTranspositionTables()
 {
     // A table that nothing was stored in since it was last cleared is still empty.
     if (!Written) return;
-    std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * TTABLESIZE);
     Written = false;
+    // Once the era counter has gone round, every bucket is zeroed at once (era 0 included).
+    if (Era == 0xFFFF) {
+        std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * TTABLESIZE);
+        Era = 0;
+        return;
+    }
+    Era++;
 }
 
 void TranspositionTables::AgeTranspositionTables()
@@ -134,14 +116,14 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
                                                     i16 move, i32 value, char flag, i32, i32)
 {
     // 1. Bucket index from the low 32 bits of the lower half.
-    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[kMaskInForce];
+    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[TT_MASK_IN_FORCE];
     if (index >= TTABLESIZE) {
         std::fprintf(stderr, "Major problem1: index > TTABLESIZE %llu\n",
                     static_cast<unsigned long long>(index));
         std::exit(0);
     }
     Written = true;
-    TTBucket& b = HashTable[index];
+    TTBucket& b = Bucket(index);
 
     // 2. Mate scores carry the depth so the search can take its own ply off again.
     if (value > kMateStoreBound)
@@ -156,6 +138,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
     e.flag = static_cast<i8>(flag);
     e.value = value;
     e.depth = ToDepth8(depth);
+    e.era = Era;
 
     // 3. A stale slot 0, or one holding this position no deeper, gives way: all shift down.
     TTEntry& s0 = b.slot[0];
@@ -179,13 +162,13 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
                                                     i32 alpha, i32 beta, i32* valueOut,
                                                     i32* moveOut)
 {
-    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[kMaskInForce];
+    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[TT_MASK_IN_FORCE];
     if (index >= TTABLESIZE) {
         std::fprintf(stderr, "Major problem2: index > TTABLESIZE %llu\n",
                     static_cast<unsigned long long>(index));
         std::exit(0);
     }
-    TTBucket& b = HashTable[index];
+    TTBucket& b = Bucket(index);
     const i32 r = depth >= 6 ? 3 : 2;
     i32 bestDepth = -1;
     char result = TT_NOCUT;

@@ -5,9 +5,11 @@
 
 // Buckets in the array; only the first 2^21 are ever addressed by the index mask.
 constexpr u32 TTABLESIZE = 2097155;
+// The index mask in force: 2^21 - 1, entry 15 of the mask table.
+constexpr int TT_MASK_IN_FORCE = 15;
 
 // One stored search result. Layout (32 bytes, 8-byte aligned):
-//   0 upper  8 lower  16 move  20 flag  21 age  24 value  28 depth  29..31 padding
+//   0 upper  8 lower  16 move  20 flag  21 age  24 value  28 depth  29 padding  30 era
 struct TTEntry {
     u64 upper;   // upper half of the hash code
     u64 lower;   // lower half of the hash code
@@ -16,6 +18,7 @@ struct TTEntry {
     i8 age;      // 0 stale or empty; 2 or 4 written or confirmed since the last ageing
     i32 value;   // score, mate scores pushed out by the stored depth
     i8 depth;    // remaining depth of the search that produced the entry
+    u16 era;     // slot 0 only: the clearing the bucket's contents date from
 };
 static_assert(sizeof(TTEntry) == 32, "a table entry is 32 bytes");
 
@@ -40,11 +43,11 @@ public:
     u64 HashMask[24];     // 3, 63, 255, 2^9-1 ... 2^28-1, 2^32-1
     bool Written = false; // something was stored since the last clear
     bool Prepared = false;// every page of the table has been brought in
+    u16 Era = 0;          // clearings since the table was last zeroed in full
 
     // Allocates the zeroed bucket array (ends the program if it cannot) and fills the masks.
     TranspositionTables();
 
-    // Zeroes every entry; the counters are kept.
     // Brings every page of the table into memory once, so that no search waits for the system
     // to supply pages; called when an interface connects, before a benchmark, or by the first
     // search.
@@ -52,6 +55,9 @@ public:
     // Brings the table's pages in on a background thread, without waiting; an interface that
     // has just connected gets its answer at once.
     void PrepareInBackground();
+    // Empties every entry; the counters are kept. A clearing only starts a new era: a bucket
+    // from an earlier era is zeroed when it is next probed or stored to, so that every probe
+    // and store sees exactly the empty table a full wipe would leave.
     void ClearTranspositionTables();
     // Marks every entry stale: its move and depth still help ordering but it gives no cut-off.
     void AgeTranspositionTables();
@@ -62,6 +68,28 @@ public:
     // best stored move in *moveOut (left alone when the position is not stored).
     char SearchTranspositionTables(u64 upper, u64 lower, char side, i32 depth, i32 alpha,
                                    i32 beta, i32* valueOut, i32* moveOut);
+
+    // Starts bringing in the bucket of a position that is about to be probed, so that the probe
+    // finds it in the cache; the table does not change.
+    void Prefetch(u64 lower) const
+    {
+        const char* b =
+            reinterpret_cast<const char*>(HashTable + (lower & HashMask[TT_MASK_IN_FORCE]));
+        __builtin_prefetch(b);
+        __builtin_prefetch(b + sizeof(TTBucket) - 1);
+    }
+
+private:
+    // The bucket of an index, zeroed first if it dates from before the last clearing.
+    TTBucket& Bucket(u64 index)
+    {
+        TTBucket& b = HashTable[index];
+        if (b.slot[0].era != Era) {
+            b = TTBucket{};
+            b.slot[0].era = Era;
+        }
+        return b;
+    }
 };
 
 extern TranspositionTables PositionCache;

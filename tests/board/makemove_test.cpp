@@ -69,6 +69,14 @@ char Play(ChessBoard& b, const char* from, const char* to, char promotion = NOPR
     genpawnhashcode(0, b, &key);
     if (b.PawnHashCode != PawnKeyOf(b) || b.PawnHashCode != key)
         return ::testing::AssertionFailure() << "pawn key " << b.PawnHashCode << " != " << key;
+    u64 upper = 0, lower = 0;
+    for (int kind = 0; kind < 12; kind++)
+        for (u64 x = p[kind]; x; x &= x - 1) {
+            upper ^= UPStable[kind][__builtin_ctzll(x)];
+            lower ^= LPStable[kind][__builtin_ctzll(x)];
+        }
+    if (b.PieceKeyUpper != upper || b.PieceKeyLower != lower)
+        return ::testing::AssertionFailure() << "piece keys differ from the pieces' keys";
     return ::testing::AssertionSuccess();
 }
 
@@ -86,6 +94,8 @@ char Play(ChessBoard& b, const char* from, const char* to, char promotion = NOPR
     x.SavedBlackPieces = y.SavedBlackPieces;
     x.SavedAllPieces = y.SavedAllPieces;
     x.SavedPawnHashCode = y.SavedPawnHashCode;
+    x.SavedPieceKeyUpper = y.SavedPieceKeyUpper;
+    x.SavedPieceKeyLower = y.SavedPieceKeyLower;
     x.SavedCastleFlags = y.SavedCastleFlags;
     x.SavedFiftyMoveCount = y.SavedFiftyMoveCount;
     x.SavedLastFrom = y.SavedLastFrom;

@@ -152,9 +152,9 @@ void ExpectStoredStructureMatches(ChessBoard& b)
     // File masks: a file is in a mask when no pawn of that kind stands on it.
     for (int f = 0; f < 8; f++) {
         const u64 file = 0x0101010101010101ULL << f;
-        EXPECT_EQ((e.noWhitePawnFiles & file) == file, !(b.WhitePawns & file));
-        EXPECT_EQ((e.noBlackPawnFiles & file) == file, !(b.BlackPawns & file));
-        EXPECT_EQ((e.openFiles & file) == file, !((b.WhitePawns | b.BlackPawns) & file));
+        EXPECT_EQ((e.NoWhitePawnFiles() & file) == file, !(b.WhitePawns & file));
+        EXPECT_EQ((e.NoBlackPawnFiles() & file) == file, !(b.BlackPawns & file));
+        EXPECT_EQ((e.OpenFiles() & file) == file, !((b.WhitePawns | b.BlackPawns) & file));
     }
 }
 

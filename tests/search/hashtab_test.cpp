@@ -239,6 +239,18 @@ TEST_F(TranspositionTable, ClearEmptiesEntriesAndKeepsCounters)
     EXPECT_EQ(Slot(0).lower, 0u);
 }
 
+TEST_F(TranspositionTable, ClearedEntryStaysGoneWhenTheClearingsComeRound)
+{
+    Store(kLowerA, 4, 31, 5, 2);
+    // Every clearing here follows a store to another bucket, so none of them is skipped.
+    for (int i = 0; i < 65536; i++) {
+        Store(kBucket + 1, 1, 1, 0, 2);
+        PositionCache.ClearTranspositionTables();
+    }
+    EXPECT_EQ(Probe(kLowerA, 1, -100, 100), 3);
+    EXPECT_EQ(move, kUnset);
+}
+
 TEST(TranspositionTableMasks, MaskTableAndSize)
 {
     EXPECT_EQ(PositionCache.HashMask[0], 3u);
