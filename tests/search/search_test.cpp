@@ -256,7 +256,8 @@ TEST_F(SearchEngine, RookEndgameLineAtDepthOneHoldsOnlyLegalMoves)
     EXPECT_EQ(FirstIllegalLineMove(p), -1) << "line length " << Search.PVLength;
 }
 
-// A budget spent inside the first iteration still leaves a move to play.
+// A budget spent inside the first iteration, or a clock already overdrawn, still leaves a move
+// to play.
 TEST_F(SearchEngine, BudgetSpentBeforeTheFirstMoveStillPlaysOne)
 {
     for (const char* fen : kBenchPositions) {
@@ -265,6 +266,15 @@ TEST_F(SearchEngine, BudgetSpentBeforeTheFirstMoveStillPlaysOne)
         const ref::Position p = Load(fen);
         const Decision d = Decide(0);
         EXPECT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << fen;
+    }
+    MainStatus.ST = 0;
+    MainStatus.NPS = 1200000;
+    for (const auto& [left, togo] : {std::pair<int, int>{-500, 0}, {-1, 2}, {0, 2}, {-500, 2}}) {
+        MainStatus.TimeLeft = left;
+        MainStatus.MovesPerSession = togo;
+        const ref::Position p = Load(kBenchPositions[1]);
+        const Decision d = Decide(0);
+        EXPECT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << left << " " << togo;
     }
 }
 

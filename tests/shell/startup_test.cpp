@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <regex>
 
 #include "common/process.h"
@@ -43,6 +45,13 @@ TEST(Startup, HelpAndTheGreetingWithItsOptions)
         EXPECT_EQ(r.output.substr(0, Greeting(depth).size()), Greeting(depth)) << r.output;
         EXPECT_EQ(r.exitStatus, 0);
     }
+    // A position loaded from a file is the one greeted (its first line only).
+    const std::string file = ::testing::TempDir() + "vorn_start.fen";
+    std::ofstream(file) << "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1\n8/8/8/8/8/8/8/K6k w - -\n";
+    const RunResult loaded = RunVorn({"-lpf", file}, "quit\n");
+    EXPECT_NE(loaded.output.find("MAXDEPTH = 56\n   A B C D E F G H\n\n8  r - - - k - - r  8\n"), std::string::npos)
+        << loaded.output;
+    std::remove(file.c_str());
     for (const char* word : {"xboard\n", "uci\n"})
         EXPECT_EQ(RunVorn({}, word).output.find("Hello!"), std::string::npos) << word;
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <cstdio>
 #include <memory>
@@ -39,7 +38,7 @@ const char* const kAfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQ
 // "bestmove *" stands for a move legal in the state's position, sent with no ponder move.
 struct Row {
     const char* state;
-    const char* input;  // "EOF" closes the input
+    std::string input;  // "EOF" closes the input
     std::vector<std::string> transcript;
     bool exits;  // the program ends (status 0); otherwise it must answer isready after
 };
@@ -71,6 +70,11 @@ std::vector<Row> Rows()
         {"pondering", "ponderhit\n", {"bestmove *"}, false},
     };
     rows[13].transcript.insert(rows[13].transcript.end(), {"readyok", "bestmove e7e5 "});
+    // Over-long lines and words are cut, while waiting and during a search.
+    std::string line = "position startpos moves e2e4 e7e5";
+    while (line.size() < 30000) line += " g1f3";
+    rows.push_back({"waiting", line + "\n" + std::string(25000, 'x') + "\nisready\n", {"readyok"}, false});
+    rows.push_back({"searching", std::string(25000, 'y') + "\nisready\nstop\n", {"readyok", kStop, "bestmove *"}, false});
     // Searches that run until they are released.
     for (const char* state : {"searching", "pondering", "analysing"}) {
         const bool released = std::string(state) != "searching";
@@ -118,12 +122,12 @@ TEST(UciSession, EachCommandInEachState)
     std::vector<Row> rows = Rows();
     // A new game asks for a ponder move with every bestmove: those rows come last.
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
-        return !std::strstr(a.input, "ucinewgame") && std::strstr(b.input, "ucinewgame");
+        return a.input.find("ucinewgame") == std::string::npos && b.input.find("ucinewgame") != std::string::npos;
     });
     std::map<std::string, std::unique_ptr<VornProcess>> sessions;
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.state) + ": " + row.input);
-        const std::string key = row.exits ? std::string(row.input) + row.state : row.state;
+        SCOPED_TRACE(std::string(row.state) + ": " + row.input.substr(0, 80));
+        const std::string key = row.exits ? row.input + row.state : row.state;
         auto& session = sessions[key];
         const bool fresh = !session;
         if (fresh) session = std::make_unique<VornProcess>();
@@ -132,7 +136,7 @@ TEST(UciSession, EachCommandInEachState)
         std::vector<std::string> setup;
         for (std::string l; (l = NextLine(p)) != "readyok" && !l.empty();) setup.push_back(l);
         EXPECT_EQ(setup, fresh ? Ids() : std::vector<std::string>{}) << "before the command";
-        if (std::string(row.input) == "EOF") p.CloseInput();
+        if (row.input == "EOF") p.CloseInput();
         else p.Send(row.input);
         for (const std::string& expected : row.transcript) {
             std::string l = NextLine(p);
