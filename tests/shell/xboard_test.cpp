@@ -60,15 +60,16 @@ std::vector<Dialogue> Dialogues()
     const char* const afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR";
     const char* const kings = "4k3/8/8/8/8/8/8/4K3";
     const char* const backRank = "setboard 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n";
-    const std::string timed = "new\nst 1000\ne2e4\n";
+    const std::string timed = "new\nst 1000\ne2e4\n", promotion = "setboard k7/2P5/1K6/8/8/8/8/8 w - - 0 1\ngo\n";
     auto aborted = [](const char* word) { return std::string(" Search Aborted due to receiveing following string: ") + word; };
     return {
         {"xboard\nprotover 2\nping 17\nnew\naccepted ping\nrejected usermove\nping 18\nsd 3\ne2e4\nping 5\n"
          "new\nsetboard 3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1\nd8d1\nping 2\n"
          "new\nsd 3\nforce\n" + std::string(backRank) + "go\nnew\nsd 3\ne2e4\n"
-         "new\nsd 3\nforce\ne2e4\ne7e5\ngo\nnew\nsd 3\nforce\nsetboard 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1\ngo\n",
+         "new\nsd 3\nforce\ne2e4\ne7e5\ngo\nnew\nsd 3\nforce\nsetboard 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1\ngo\n"
+         "new\nsd 3\nforce\n" + promotion,
          Xboard({"pong 17", "pong 18", "move e7e5", "pong 5", "Black mates!", "pong 2", "move d1d8", "White mates!",
-                 "move e7e5", "move d2d4", "move e8d7"})},
+                 "move e7e5", "move d2d4", "move e8d7", "move c7c8q", "White mates!"})},
         // Commands during a search end it; the search's move is sent only for "?".
         {"xboard\nprotover 2\n" + timed + "new\nping 1\ndisplayboard\n" + timed + "force\nping 2\ndisplayboard\n" + timed +
          "setboard 4k3/8/8/8/8/8/8/4K3 w - - 0 1\nping 3\ndisplayboard\n" + timed + "edit\n#\nKe1\nc\nKe8\n.\nping 4\n"
@@ -82,7 +83,9 @@ std::vector<Dialogue> Dialogues()
          "new\nforce\n" + std::string(backRank) + "analyze\nping 1\nexit\nping 2\nnew\nanalyze\n",
          Xboard(Join({{aborted("e2e4"), aborted("e7e5"), aborted("exit"), "pong 4"},
                       Diagram("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR", 0), {"pong 1", aborted("exit"), "pong 2"}}))},
-        {"xboard\nnew\nsd 3\ng1f3\ng2g3\n", {"Vorn ", "1. ... d7d5 ", "2. ... g8f6 ", kBye}},
+        // The engine's move lines carry the promotion letter, in lower case, in both forms.
+        {"xboard\nnew\nsd 3\ng1f3\ng2g3\nforce\n" + promotion,
+         {"Vorn ", "1. ... d7d5 ", "2. ... g8f6 ", "3. ... c7c8q ", "White mates!", kBye}},
         {"xboard\nnew\nforce\nsetboard 8/8/8/8/8/8/4P3/8 w - - 0 1\nedit\n#\nKe1\nRh1\nc\nKe8\n.\ne1c1\ne1g1\n"
          "e2e5\na0a1\ne8e7\ne2e4x\nz9\ne9e4\ndisplayboard\nsetboard 8/4P3/8/8/8/8/k7/4K3 w - - 0 1\ne7e8x\ne7e8n\n"
          "displayboard\n",
