@@ -229,7 +229,8 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
         if (m && n++ % 3 == 0) positions.push_back(p);
         return true;
     });
-    for (const auto& c : ref::PerftCases(0, ~0ull)) positions.push_back(ref::FromFen(c.fen));
+    for (const auto& c : ref::PerftCases(0, ~0ull))
+        if (c.depth == 1) positions.push_back(ref::FromFen(c.fen));
     for (size_t i = 0; i < positions.size(); i++) {
         const ref::Position& p = positions[i];
         MainBoard = p.board;
@@ -244,6 +245,28 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
         ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << fen << " depth " << depth << " " << Text(d);
         EXPECT_EQ(FirstIllegalLineMove(p), -1) << fen << " depth " << depth;
     }
+}
+
+// Games the engine plays against itself at small depths, each move played on the game record
+// as the interfaces play it (history kept): every move legal, the record the reference's.
+TEST_F(SearchEngine, SelfPlayMovesAreLegal)
+{
+    int moves = 0;
+    for (int start = 0; start < 4; start++) {
+        ref::Position p = Load(ref::kStarts[start]);
+        MoveList.Init();
+        for (int ply = 0; ply < 40 && !ref::LegalMoves(p).empty() && !MainBoard.CheckDraw(0); ply++) {
+            const Decision d = Decide(1 + ply % 3);
+            ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << ref::kStarts[start] << " ply " << ply << " " << Text(d);
+            p = ref::Played(p, {__builtin_ctzll(d.from), __builtin_ctzll(d.to), d.promotion});
+            PlayGameMove(MainBoard, d.from, d.to, d.promotion, &MoveList);
+            ASSERT_EQ(ref::Pieces(MainBoard), ref::Pieces(p.board));
+            ASSERT_EQ(MainBoard.SideToMove, p.side);
+            ASSERT_EQ(MainBoard.CastleFlags, p.castle);
+            moves++;
+        }
+    }
+    EXPECT_GT(moves, 60);
 }
 
 // At depth 1 a quiet move is scored by quiescence after a checking move was searched deeper:

@@ -86,10 +86,14 @@ std::vector<Dialogue> Dialogues()
         // The engine's move lines carry the promotion letter, in lower case, in both forms.
         {"xboard\nnew\nsd 3\ng1f3\ng2g3\nforce\n" + promotion,
          {"Vorn ", "1. ... d7d5 ", "2. ... g8f6 ", "3. ... c7c8q ", "White mates!", kBye}},
-        {"xboard\nnew\nforce\nsetboard 8/8/8/8/8/8/4P3/8 w - - 0 1\nedit\n#\nKe1\nRh1\nc\nKe8\n.\ne1c1\ne1g1\n"
+        // Positions that cannot be played are refused: the side not to move in check, a pawn on
+        // the last rank, no kings.
+        {"xboard\nnew\nforce\nsetboard 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1\nsetboard P3k3/8/8/8/8/8/8/4K3 w - - 0 1\n"
+         "setboard 8/8/8/8/8/8/4P3/8 w - - 0 1\nedit\n#\nKe1\nRh1\nc\nKe8\n.\ne1c1\ne1g1\n"
          "e2e5\na0a1\ne8e7\ne2e4x\nz9\ne9e4\ndisplayboard\nsetboard 8/4P3/8/8/8/8/k7/4K3 w - - 0 1\ne7e8x\ne7e8n\n"
          "displayboard\n",
-         Join({{"Vorn ", "tellusererror Illegal position", "Illegal move: e1c1", "Illegal move: e2e5",
+         Join({{"Vorn ", "tellusererror Illegal position", "tellusererror Illegal position",
+                "tellusererror Illegal position", "Illegal move: e1c1", "Illegal move: e2e5",
                 "Illegal move: a0a1", "Illegal move: e2e4x"},
                Diagram("8/4k3/8/8/8/8/8/5RK1", 5740), {"Illegal move: e7e8x"},
                Diagram("4N3/8/8/8/8/8/k7/4K3", 2537), {kBye}})},
