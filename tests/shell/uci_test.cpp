@@ -200,7 +200,8 @@ TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlaye
     EXPECT_TRUE(HistoryTopIs(0));
 }
 
-// The clock of the side to move is the one the search gets ("Mimic" sets it up and stops).
+// The clock of the side to move is the one the search gets, and the limits of the line are
+// set ("Mimic" sets the search up and stops).
 TEST(UciPosition, GoTakesTheClockOfTheSideToMove)
 {
     for (const char* position : {"position startpos", "position startpos moves e2e4"}) {
@@ -213,7 +214,17 @@ TEST(UciPosition, GoTakesTheClockOfTheSideToMove)
         EXPECT_EQ(MainStatus.TimeInc, white ? 3 : 4) << position;
         EXPECT_EQ(MainStatus.MovesPerSession, 12) << position;
     }
-    MainStatus.MimicMode = 0;
+    ::testing::internal::CaptureStdout();
+    Line("go depth 7 movetime 500 Mimic Student");
+    EXPECT_EQ(MainStatus.FD, 7);
+    EXPECT_EQ(MainStatus.ST, 500);
+    EXPECT_EQ(MainStatus.AnalyzeMode, 0);
+    Line("go infinite Mimic Student");
+    EXPECT_EQ(MainStatus.AnalyzeMode, 1);
+    EXPECT_EQ(MainStatus.FD, 0);
+    ::testing::internal::GetCapturedStdout();
+    MainStatus.MimicMode = MainStatus.AnalyzeMode = 0;
+    MainStatus.ST = 0;
 }
 
 // Every move text the peer engine lists is played, and no other.

@@ -6,8 +6,13 @@
 #include <regex>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "common/process.h"
 #include "common/reference.h"
+#include "core/platform.h"
+#include "core/status.h"
+#include "shell/humanmov.h"
 
 namespace {
 
@@ -133,6 +138,41 @@ TEST(Dialogue, XboardAndConsoleTranscripts)
         }
         EXPECT_EQ(lines, d.transcript) << d.input;
     }
+}
+
+// The clock commands read their values from the rest of the line; times are kept in
+// milliseconds ("time" comes in centiseconds, "level" in minutes or minutes:seconds and
+// seconds of increment, "st" in seconds) and saturate instead of overflowing.
+TEST(XboardCommands, ClockCommandsSetMilliseconds)
+{
+    const Status saved = MainStatus;
+    const struct {
+        const char* command;
+        const char* rest;
+        i32 movesToGo, timeLeft, increment, fixedTime;
+    } cases[] = {
+        {"level", "40 5 0\n", 40, 300000, 0, 0},
+        {"level", "0 2:30 12\n", 0, 150000, 12, 0},
+        {"time", "6000\n", 0, 60000, 0, 0},
+        {"time", "99999999999\n", 0, INT32_MAX, 0, 0},
+        {"st", "3\n", 0, 180000, 0, 3000},
+    };
+    for (const auto& c : cases) {
+        MainStatus.MovesPerSession = MainStatus.TimeLeft = MainStatus.TimeInc = MainStatus.ST = 0;
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        ASSERT_EQ(write(fds[1], c.rest, std::strlen(c.rest)), static_cast<ssize_t>(std::strlen(c.rest)));
+        close(fds[1]);
+        SetInputDescriptor(fds[0]);
+        EXPECT_EQ(DoCommand(c.command), CMD_HANDLED) << c.command;
+        SetInputDescriptor(0);
+        close(fds[0]);
+        EXPECT_EQ(MainStatus.MovesPerSession, c.movesToGo) << c.command << " " << c.rest;
+        EXPECT_EQ(MainStatus.TimeLeft, c.timeLeft) << c.command << " " << c.rest;
+        EXPECT_EQ(MainStatus.TimeInc, c.increment) << c.command << " " << c.rest;
+        EXPECT_EQ(MainStatus.ST, c.fixedTime) << c.command << " " << c.rest;
+    }
+    MainStatus = saved;
 }
 
 }  // namespace
