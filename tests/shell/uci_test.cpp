@@ -60,14 +60,17 @@ std::vector<Row> Rows()
         {"waiting", "go depth 1\n", {"bestmove e7e5 "}, false},
         {"waiting", "position startpos\ngo depth 4 searchmoves g1f3\n", {"bestmove g1f3 "}, false},
         {"waiting", "position fen k7/2P5/1K6/8/8/8/8/8 w - - 0 1\ngo depth 3\n", {"bestmove c7c8q "}, false},
+        // No legal move (mated, stalemated): the null move, and no line shows a1a1.
         {"waiting", "position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\ngo wtime 1000 btime 1000\n", {"bestmove 0000"}, false},
         {"waiting", "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo infinite\nisready\nstop\n", {"readyok", kStop, "bestmove 0000"}, false},
         {"waiting", "uci\r\n  isready \r\nposition  startpos\t moves e2e4\r\n\r\ngo   depth 1\r\n", kIds, false},
+        // One legal move: an infinite search still waits for its release.
         {"forced", "isready\nstop\n", {"readyok", kStop, "bestmove h1g2 "}, false},
         {"forced", "ponderhit\nisready\nstop\n", {"readyok", kStop, "bestmove h1g2 "}, false},
+        // A word read during a timed search leaves it running to its own end.
         {"timed", "isready\n", {"readyok", "bestmove *"}, false},
         {"timed", "EOF", {"bestmove *"}, true},
-        {"pondering", "ponderhit\n", {"bestmove *"}, false},
+        {"pondering", "ponderhit\n", {"bestmove *"}, false},  // now timed, it ends by itself
     };
     rows[13].transcript.insert(rows[13].transcript.end(), {"readyok", "bestmove e7e5 "});
     // Over-long lines and words are cut, while waiting and during a search.
