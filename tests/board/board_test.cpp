@@ -1,202 +1,344 @@
-// The position record: start position, clearing, queries, counts, bit utilities and the diagram.
+// The board against the plain references: attack tables against ray stepping, moves against the
+// mailbox in random games, perft counts of the reference generator, and hand-worked rules.
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <random>
-#include <string>
-
-#include "board/board.h"
-#include "board/reference.h"
-#include "common/capture.h"
-
-namespace {
+#include "board/hashcode.h"
+#include "board/movhist.h"
+#include "common/reference.h"
 
 using ref::Bit;
 using ref::M;
 
-ChessBoard StartBoard()
-{
-    ChessBoard b;
-    std::memset(&b, 0, sizeof b);
-    b.InitRep();
-    b.InitPieceCounts();
-    return b;
-}
+namespace {
 
-TEST(Board, InitRepSetsTheStartPosition)
-{
-    ChessBoard b = StartBoard();
-    EXPECT_EQ(b.WhitePawns, 0xFF00u);
-    EXPECT_EQ(b.WhiteRooks, M("a1") | M("h1"));
-    EXPECT_EQ(b.WhiteKnights, M("b1") | M("g1"));
-    EXPECT_EQ(b.WhiteBishops, M("c1") | M("f1"));
-    EXPECT_EQ(b.WhiteQueens, M("d1"));
-    EXPECT_EQ(b.WhiteKing, M("e1"));
-    EXPECT_EQ(b.BlackPawns, 0x00FF000000000000u);
-    EXPECT_EQ(b.BlackRooks, M("a8") | M("h8"));
-    EXPECT_EQ(b.BlackKnights, M("b8") | M("g8"));
-    EXPECT_EQ(b.BlackBishops, M("c8") | M("f8"));
-    EXPECT_EQ(b.BlackQueens, M("d8"));
-    EXPECT_EQ(b.BlackKing, M("e8"));
-    EXPECT_EQ(b.WhitePieces, 0xFFFFu);
-    EXPECT_EQ(b.BlackPieces, 0xFFFF000000000000u);
-    EXPECT_EQ(b.AllPieces, 0xFFFF00000000FFFFu);
-    EXPECT_EQ(b.SideToMove, 0);
-    EXPECT_EQ(b.CastleFlags, 15);
-    EXPECT_EQ(b.LastFrom, 0u);
-    EXPECT_EQ(b.LastTo, 0u);
-    EXPECT_EQ(b.MaxDepth, 56);
-    EXPECT_EQ(b.QuickPieceCount(), 14);
-    EXPECT_EQ(b.QuickPawnCount(1), 8);
-    EXPECT_EQ(b.QuickPawnCount(0), 8);
-}
+ChessBoard Board(const char* fen) { return ref::FromFen(fen).board; }
 
-TEST(Board, InitRepLeavesCountsAndKeysAlone)
+// Every occupancy of a sliding piece's reach (each subset of its empty-board rays) gives the
+// attacks ray stepping gives.
+TEST(Attacks, TablesMatchRaySteppingForEveryOccupancy)
 {
-    ChessBoard b;
-    std::memset(&b, 0, sizeof b);
-    b.FiftyMoveCount = 17;
-    b.PawnHashCode = 1234;
-    b.WhitePieceTotal = 3;
-    b.InitRep();
-    EXPECT_EQ(b.FiftyMoveCount, 17);
-    EXPECT_EQ(b.PawnHashCode, 1234u);
-    EXPECT_EQ(b.WhitePieceTotal, 3);
-    EXPECT_EQ(b.WhitePawnCount, 0);
-}
-
-TEST(Board, ClearFieldEmptiesTheBoardButKeepsSideAndClock)
-{
-    ChessBoard b = StartBoard();
-    b.SideToMove = 1;
-    b.FiftyMoveCount = 9;
-    b.PawnHashCode = 77;
-    b.LastFrom = M("e2");
-    b.LastTo = M("e4");
-    b.WhitePieceTotal = b.BlackPieceTotal = 15;
-    b.ClearField();
-    for (u64 p : ref::Pieces(b)) EXPECT_EQ(p, 0u);
-    EXPECT_EQ(b.WhitePieces | b.BlackPieces | b.AllPieces | b.LastFrom | b.LastTo, 0u);
-    EXPECT_EQ(b.CastleFlags, 0);
-    EXPECT_EQ(b.WhitePieceTotal + b.BlackPieceTotal, 0);
-    EXPECT_EQ(b.QuickPieceCount() + b.QuickPawnCount(0) + b.QuickPawnCount(1), 0);
-    EXPECT_EQ(b.SideToMove, 1);
-    EXPECT_EQ(b.FiftyMoveCount, 9);
-    EXPECT_EQ(b.MaxDepth, 56);
-    EXPECT_EQ(b.PawnHashCode, 77u);
-}
-
-TEST(Board, PieceQueriesTreatAnyNonZeroColourAsBlack)
-{
-    ChessBoard b = StartBoard();
-    EXPECT_EQ(b.PieceColor(M("e1")), 0);
-    EXPECT_EQ(b.PieceColor(M("e8")), 1);
-    EXPECT_EQ(b.PieceColor(M("e4")), 1);  // empty squares count as black
-    EXPECT_TRUE(b.IsKnight(0, M("g1")));
-    EXPECT_TRUE(b.IsKnight(7, M("g8")));
-    EXPECT_FALSE(b.IsKnight(0, M("g8")));
-    EXPECT_TRUE(b.IsPawn(1, M("a7")));
-    EXPECT_TRUE(b.IsBishop(0, M("c1")));
-    EXPECT_TRUE(b.IsRook(2, M("h8")));
-    EXPECT_TRUE(b.IsQueen(0, M("d1")));
-    EXPECT_TRUE(b.IsKing(1, M("e8")));
-    EXPECT_FALSE(b.IsKing(1, M("e1")));
-    EXPECT_TRUE(b.IsEmptySquare(M("e4")));
-    EXPECT_FALSE(b.IsEmptySquare(M("e2")));
-    EXPECT_TRUE(b.PawnOn7th(1) == false && b.PawnOn7th(0) == false);
-    b.WhitePawns |= M("c7");
-    EXPECT_TRUE(b.PawnOn7th(0));
-    b.BlackPawns |= M("h2");
-    EXPECT_TRUE(b.PawnOn7th(1));
-}
-
-TEST(Board, InitPieceCountsMatchesPopulationCounts)
-{
-    std::mt19937_64 rng(3);
-    for (int i = 0; i < 200; i++) {
-        std::array<u64, 12> p{};
-        for (auto& x : p) x = rng() & rng() & rng();
-        ChessBoard b = ref::FromPieces(p);
-        EXPECT_EQ(b.WhitePawnCount, __builtin_popcountll(p[0]));
-        EXPECT_EQ(b.WhiteKnightCount, __builtin_popcountll(p[1]));
-        EXPECT_EQ(b.WhiteBishopCount, __builtin_popcountll(p[2]));
-        EXPECT_EQ(b.WhiteRookCount, __builtin_popcountll(p[3]));
-        EXPECT_EQ(b.WhiteQueenCount, __builtin_popcountll(p[4]));
-        EXPECT_EQ(b.BlackPawnCount, __builtin_popcountll(p[6]));
-        EXPECT_EQ(b.BlackKnightCount, __builtin_popcountll(p[7]));
-        EXPECT_EQ(b.BlackBishopCount, __builtin_popcountll(p[8]));
-        EXPECT_EQ(b.BlackRookCount, __builtin_popcountll(p[9]));
-        EXPECT_EQ(b.BlackQueenCount, __builtin_popcountll(p[10]));
+    ChessBoard b = Board("8/8/8/8/8/8/8/8 w - -");
+    for (int sq = 0; sq < 64; sq++) {
+        ASSERT_EQ(b.KnightMask(Bit(sq)), ref::Knight(sq)) << sq;
+        ASSERT_EQ(b.KingMask(Bit(sq)), ref::King(sq)) << sq;
+        for (int rook = 0; rook < 2; rook++) {
+            const u64 reach = rook ? ref::Rook(sq, 0) : ref::Bishop(sq, 0);
+            u64 occ = 0;
+            do {  // every subset of reach, by the carry-rippler
+                b.AllPieces = occ;
+                ASSERT_EQ(rook ? b.RookMask(Bit(sq)) : b.BishopMask(Bit(sq)),
+                          rook ? ref::Rook(sq, occ) : ref::Bishop(sq, occ))
+                    << (rook ? "rook " : "bishop ") << sq << " occupancy " << occ;
+                occ = (occ - reach) & reach;
+            } while (occ);
+        }
     }
 }
 
-TEST(BitOps, ScansAndCountsAgreeWithLoops)
+TEST(Attacks, IsAttackedMatchesTheReferenceOnRandomBoards)
 {
-    EXPECT_EQ(RightMostBit(0), 1);
-    EXPECT_EQ(RightMostBit(1), 1);
-    EXPECT_EQ(RightMostBit(0x8000000000000000u), 64);
-    EXPECT_EQ(MybitScanForward(0), 64);
-    EXPECT_EQ(MyLog2(0), -1);
-    EXPECT_EQ(MyLog2(1), 0);
-    EXPECT_EQ(MyLog2(0x8000000000000000u), 63);
-    EXPECT_EQ(SimpleBitCount(0), 0);
-    std::mt19937_64 rng(11);
-    for (int i = 0; i < 5000; i++) {
-        u64 x = rng();
-        if (i < 64) x = Bit(i);
-        else if (i % 3 == 0) x &= rng() & rng();
-        if (!x) continue;
-        int low = 0, high = 63, count = 0;
-        while (!(x & Bit(low))) low++;
-        while (!(x & Bit(high))) high--;
-        for (int s = 0; s < 64; s++) count += (x >> s) & 1;
-        ASSERT_EQ(RightMostBit(x), low + 1) << x;
-        ASSERT_EQ(MybitScanForward(x), low + 1) << x;
-        ASSERT_EQ(LowestSquare(x), low) << x;
-        ASSERT_EQ(MyLog2(x), high) << x;
-        ASSERT_EQ(SimpleBitCount(x), count) << x;
+    std::mt19937_64 rng(20240611);
+    for (int i = 0; i < 400; i++) {
+        ChessBoard b = Board("8/8/8/8/8/8/8/8 w - -");
+        u64* sets[12] = {&b.WhitePawns, &b.WhiteKnights, &b.WhiteBishops, &b.WhiteRooks,
+                         &b.WhiteQueens, &b.WhiteKing, &b.BlackPawns, &b.BlackKnights,
+                         &b.BlackBishops, &b.BlackRooks, &b.BlackQueens, &b.BlackKing};
+        for (int sq = 0; sq < 64; sq++) {
+            const int code = static_cast<int>(rng() % 12);
+            if (static_cast<int>(rng() % 100) >= 5 + i % 60 || ((code == 5 || code == 11) && *sets[code])) continue;
+            *sets[code] |= Bit(sq);
+            b.AllPieces |= Bit(sq);
+        }
+        b.WhitePieces = b.WhitePawns | b.WhiteKnights | b.WhiteBishops | b.WhiteRooks | b.WhiteQueens | b.WhiteKing;
+        b.BlackPieces = b.AllPieces & ~b.WhitePieces;
+        for (int sq = 0; sq < 64; sq++)
+            for (char c : {char(0), char(1)})
+                ASSERT_EQ(b.IsAttacked(Bit(sq), c), ref::Attacked(b, sq, c)) << "square " << sq << " colour " << int(c);
     }
 }
 
-TEST(Display, StartPositionDiagram)
+// Counts, totals and the pawn key agree with a recount of the piece boards.
+::testing::AssertionResult Recounted(const ChessBoard& b)
 {
-    ChessBoard b = StartBoard();
-    EXPECT_EQ(CaptureStdout([&] { b.DisplayBoard(); }), kStartDiagram);
+    ChessBoard c = b;
+    c.RecountAll();
+    const auto p = ref::Pieces(b);
+    u64 white = 0, black = 0;
+    for (int i = 0; i < 6; i++) white |= p[i], black |= p[6 + i];
+    if (b.WhitePieces != white || b.BlackPieces != black || b.AllPieces != (white | black) ||
+        (white & black))
+        return ::testing::AssertionFailure() << "unions differ from the piece boards";
+    auto counts = [](const ChessBoard& x) {
+        return std::array<int, 12>{x.WhiteQueenCount, x.WhiteRookCount, x.WhiteBishopCount, x.WhiteKnightCount,
+                                   x.WhitePawnCount,  x.BlackQueenCount, x.BlackRookCount, x.BlackBishopCount,
+                                   x.BlackKnightCount, x.BlackPawnCount, x.WhitePieceTotal, x.BlackPieceTotal};
+    };
+    if (counts(b) != counts(c)) return ::testing::AssertionFailure() << "counts differ from a recount";
+    if (b.PawnHashCode != c.PawnHashCode) return ::testing::AssertionFailure() << "pawn key differs";
+    return ::testing::AssertionSuccess();
 }
 
-TEST(Display, BitboardUsesTheDiagramLayout)
+// Every move of random games: the pieces as the mailbox plays it, the rights mask, the
+// fifty-move count, the recount, and an undo that restores the record byte for byte (its saved
+// copy and the mating-material flag aside).
+TEST(MakeMove, RandomGamesMatchTheMailboxAndUndoExactly)
 {
-    const std::string text = CaptureStdout([] { Displaybits(M("a1") | M("h8") | M("e4")); });
-    EXPECT_EQ(text,
-              "   A B C D E F G H\n\n"
-              "8  - - - - - - - 1  8\n"
-              "7  - - - - - - - -  7\n"
-              "6  - - - - - - - -  6\n"
-              "5  - - - - - - - -  5\n"
-              "4  - - - - 1 - - -  4\n"
-              "3  - - - - - - - -  3\n"
-              "2  - - - - - - - -  2\n"
-              "1  1 - - - - - - -  1\n\n"
-              "   A B C D E F G H\n");
-    EXPECT_EQ(CaptureStdout([] { DisplayBit(3, 8); DisplayBit(4, 8); }), "1 - ");
+    int moves = 0, castles = 0, enPassants = 0, underPromotions = 0;
+    ref::RandomGames(6, 120, [&](const ref::Position& p, const ref::Move* m) {
+        if (!m) return false;
+        ChessBoard b = p.board;
+        ref::Mailbox mb = ref::ToMailbox(b);
+        const bool pawn = mb[m->from] == 0 || mb[m->from] == 6;
+        castles += (mb[m->from] == 5 || mb[m->from] == 11) && std::abs(m->to - m->from) == 2;
+        enPassants += pawn && (m->from & 7) != (m->to & 7) && mb[m->to] < 0;
+        underPromotions += m->promotion != NOPROMOTION && (m->promotion | 0x20) != 'q';
+        const bool resets = pawn || mb[m->to] >= 0;
+        const int rights = ref::Apply(mb, *m);
+        ChessBoard before;
+        std::memcpy(&before, &b, sizeof b);
+        char mask = 0;
+        b.MakeMove(Bit(m->from), Bit(m->to), m->promotion, &mask);
+        SCOPED_TRACE(ref::Text(*m));
+        EXPECT_EQ(ref::Pieces(b), ref::FromMailbox(mb));
+        EXPECT_EQ(mask, rights);
+        EXPECT_EQ(b.FiftyMoveCount, resets ? 0 : before.FiftyMoveCount + 1);
+        EXPECT_TRUE(Recounted(b));
+        // The position key kept by the move is the key of the pieces now on the board.
+        u64 upper = 0, lower = 0;
+        const auto pieces = ref::Pieces(b);
+        for (int kind = 0; kind < 12; kind++)
+            for (u64 bits = pieces[kind]; bits; bits &= bits - 1) {
+                upper ^= UPStable[kind][__builtin_ctzll(bits)];
+                lower ^= LPStable[kind][__builtin_ctzll(bits)];
+            }
+        EXPECT_EQ(b.PieceKeyUpper, upper);
+        EXPECT_EQ(b.PieceKeyLower, lower);
+        ChessBoard undone = b, x = before;
+        undone.UndoMove(0);
+        std::memcpy(x.SavedPieceBoards, undone.SavedPieceBoards, sizeof x.SavedPieceBoards);
+        std::memcpy(x.SavedWhiteCounts, undone.SavedWhiteCounts, sizeof x.SavedWhiteCounts);
+        std::memcpy(x.SavedBlackCounts, undone.SavedBlackCounts, sizeof x.SavedBlackCounts);
+        x.SavedWhitePieces = undone.SavedWhitePieces, x.SavedBlackPieces = undone.SavedBlackPieces;
+        x.SavedAllPieces = undone.SavedAllPieces, x.SavedPawnHashCode = undone.SavedPawnHashCode;
+        x.SavedCastleFlags = undone.SavedCastleFlags, x.SavedFiftyMoveCount = undone.SavedFiftyMoveCount;
+        x.SavedLastFrom = undone.SavedLastFrom, x.SavedLastTo = undone.SavedLastTo;
+        x.SavedWhitePieceTotal = undone.SavedWhitePieceTotal, x.SavedBlackPieceTotal = undone.SavedBlackPieceTotal;
+        x.MatingMaterialFlag = undone.MatingMaterialFlag;
+        x.SavedPieceKeyUpper = undone.SavedPieceKeyUpper, x.SavedPieceKeyLower = undone.SavedPieceKeyLower;
+        EXPECT_EQ(std::memcmp(&x, &undone, sizeof x), 0) << "the undo does not restore the record";
+        moves++;
+        return !HasFailure();
+    });
+    EXPECT_GT(moves, 3000);
+    EXPECT_GT(castles, 5);
+    EXPECT_GT(enPassants, 0);
+    EXPECT_GT(underPromotions, 5);
 }
 
-TEST(Display, InconsistentSquaresReportAndGoOn)
+long long Perft(const ref::Position& p, int depth)
 {
-    ChessBoard b = ref::FromPieces({});
-    b.WhitePieces = M("a1");
-    b.BlackPieces = M("b1");
-    b.AllPieces = M("a1") | M("b1") | M("c1");
-    EXPECT_EQ(CaptureStdout([&] { b.DisplayPiece(0); }),
-              "Major Error: DisplayPiece unknown White Piece\n ");
-    EXPECT_EQ(CaptureStdout([&] { b.DisplayPiece(1); }),
-              "Major Error: DisplayPiece unknown Black Piece\n ");
-    EXPECT_EQ(CaptureStdout([&] { b.DisplayPiece(2); }),
-              "Major Error: DisplayPiece has unknown Color\n ");
-    EXPECT_EQ(CaptureStdout([&] { b.DisplayPiece(3); }), "- ");
+    long long n = 0;
+    for (const ref::Move& m : ref::LegalMoves(p)) {
+        if (m.promotion != NOPROMOTION && (m.promotion | 0x20) != 'q') continue;
+        n += depth == 1 ? 1 : Perft(ref::Played(p, m), depth - 1);
+    }
+    return n;
+}
+
+// The reference generator on the engine's MakeMove reaches the table's cheap counts.
+TEST(MakeMove, ReferenceGeneratorReachesThePerftTable)
+{
+    const auto cases = ref::PerftCases(0, 50000);
+    ASSERT_GE(cases.size(), 20u);
+    for (const auto& c : cases) EXPECT_EQ(Perft(ref::FromFen(c.fen), c.depth), static_cast<long long>(c.leaves)) << c.fen << " " << c.depth;
+}
+
+// A rook taken or moved on its corner takes its own right along; a king move takes both.
+TEST(MakeMove, CastlingRightLostToACornerCapture)
+{
+    struct Case {
+        const char* fen;
+        const char* from;
+        const char* to;
+        int mask;
+    } cases[] = {
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "h1", "h4", 14},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1", "a8", 13 & 7},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "h1", "h8", 14 & 11},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "h8", "h1", 11 & 14},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "a8", "a1", 7 & 13},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1", "g1", 12},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8", "c8", 3},
+        {"4k3/8/8/8/8/8/6b1/4K1RR b K - 0 1", "g2", "h1", 14},
+        {"r3k3/1P6/8/8/8/8/8/4K3 w q - 0 1", "b7", "a8", 7},
+        {"4k3/8/8/8/8/8/8/4K1Nr b - - 0 1", "h1", "g1", 15},
+    };
+    for (const Case& c : cases) {
+        ChessBoard b = Board(c.fen);
+        char mask = 0;
+        b.MakeMove(M(c.from), M(c.to), 'Q', &mask);
+        EXPECT_EQ(mask, c.mask) << c.fen << " " << c.from << c.to;
+    }
+}
+
+TEST(MakeMove, PromotionTakesTheLetter)
+{
+    const std::pair<char, u64 ChessBoard::*> cases[] = {
+        {'n', &ChessBoard::WhiteKnights}, {'N', &ChessBoard::WhiteKnights},
+        {'b', &ChessBoard::WhiteBishops}, {'R', &ChessBoard::WhiteRooks},
+        {'q', &ChessBoard::WhiteQueens},  {'x', &ChessBoard::WhiteQueens},
+        {NOPROMOTION, &ChessBoard::WhiteQueens}};
+    for (const auto& [letter, piece] : cases) {
+        ChessBoard b = Board("1r5k/P7/8/8/8/8/8/7K w - - 0 1");
+        char mask;
+        b.MakeMove(M("a7"), M("b8"), letter, &mask);
+        EXPECT_EQ(b.*piece, M("b8")) << letter;
+        EXPECT_EQ(b.WhitePieces, M("b8") | M("h1")) << letter;
+        EXPECT_TRUE(Recounted(b)) << letter;
+    }
+}
+
+TEST(Fen, ReadsAndWritesPlacementSideCastlingAndEnPassant)
+{
+    const char* fens[] = {
+        "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+        "8/8/8/8/8/8/8/8 b Kq -",
+        "QQQQQQQQ/qqqqqqqq/RRRRRRRR/rrrrrrrr/BBBBBBBB/bbbbbbbb/NNNNNNNN/nnnnnnnk w Qk -",
+        "4k3/8/8/3pP3/8/8/8/4K3 w - d6",
+    };
+    for (const std::string fen : fens) {
+        SetupBoard(fen.c_str());
+        char text[128];
+        pos2fenString(MainBoard, text);
+        EXPECT_EQ(std::string(text).substr(0, fen.rfind(' ')), fen.substr(0, fen.rfind(' '))) << fen;
+    }
+    SetupBoard(fens[0]);
+    EXPECT_EQ(MainBoard.LastFrom | MainBoard.LastTo, M("e2") | M("e4"));
+    SetupBoard(fens[4]);
+    EXPECT_EQ(MainBoard.LastFrom | MainBoard.LastTo, M("d7") | M("d5"));
+    SetupBoard("4k3/8/8/8/8/8/8/4K3");  // missing fields: White, no rights
+    EXPECT_EQ(MainBoard.SideToMove, 0);
+    EXPECT_EQ(MainBoard.CastleFlags, 0);
+}
+
+// Malformed placements (too many squares, ranks past rank 1, a long run of slashes) keep every
+// piece on the board and write nothing past the piece boards.
+TEST(Fen, MalformedPlacementsStayOnTheBoard)
+{
+    const std::pair<std::string, u64> cases[] = {
+        {"p9p/8/8/8/8/8/8/8 w - -", M("a8") | M("c8")},
+        {"pppppppppp/8/8/8/8/8/8/8 w - -", 0xFF00000000000000ULL},
+        {"8/8/8/8/8/8/8/8/8/8/8/8/KKKKk/p w - -", 0},
+        {"8/8/8/8/8/8/8/7P/P w - -", M("h1")},
+        {std::string(73, '/') + "PPP w", 0},
+        {std::string(200000, '8'), 0},
+    };
+    for (const auto& [text, expected] : cases) {
+        MainBoard.MaxDepth = 56;
+        SetupBoard(text.c_str());
+        u64 all = 0;
+        for (u64 x : ref::Pieces(MainBoard)) {
+            EXPECT_EQ(all & x, 0u);
+            all |= x;
+        }
+        EXPECT_EQ(MainBoard.AllPieces, all) << text.substr(0, 40);
+        EXPECT_EQ(MainBoard.AllPieces, expected) << text.substr(0, 40);
+        EXPECT_EQ(MainBoard.MaxDepth, 56) << text.substr(0, 40);
+    }
+}
+
+TEST(CheckDraw, MaterialAndFiftyMoves)
+{
+    const struct {
+        const char* fen;
+        int fifty, code;
+    } cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0, 0},
+        {"4k3/8/8/8/8/8/8/1N2K1N1 w - - 0 1", 0, 8},
+        {"4k3/8/8/8/8/2b5/8/4K3 w - - 0 1", 0, 8},
+        {"4k3/8/8/8/8/8/8/2BNK3 w - - 0 1", 0, 0},
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 99, 0},
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 100, 7},
+        {"6k1/8/8/8/8/7P/8/2K2B2 w - - 0 1", 0, 8},  // h-pawn, light bishop: the wrong one
+        {"6k1/8/8/8/8/7P/8/2K1B3 w - - 0 1", 0, 0},
+        {"8/8/8/5k2/8/7P/8/2K2B2 w - - 0 1", 0, 0},  // the king is away from the corner
+        {"2kb4/8/7p/8/8/8/8/6K1 w - - 0 1", 0, 8},
+        {"2k1b3/8/7p/8/8/8/8/6K1 w - - 0 1", 0, 0},
+        {"6k1/6p1/8/8/8/7P/8/2K2B2 w - - 0 1", 0, 0},
+        {"7k/5K2/8/8/8/8/8/B7 w - - 0 1", 0, 0},     // cornered king two squares from the other
+        {"7k/8/4K3/8/8/8/8/B7 w - - 0 1", 0, 8},
+    };
+    for (const auto& c : cases) {
+        ChessBoard b = Board(c.fen);
+        b.FiftyMoveCount = c.fifty;
+        EXPECT_EQ(b.CheckDraw(0), c.code) << c.fen;
+    }
+}
+
+std::pair<u64, u64> Key(const ref::Position& p)
+{
+    u64 upper, lower;
+    genhashcode(p.side, p.castle, &upper, &lower, &p.board);
+    return {upper, lower};
+}
+
+TEST(HashCode, SideRightsAndPiecesMakeTheKeyButNotTheMoveOrder)
+{
+    ref::Position p = ref::FromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    std::vector<std::pair<u64, u64>> keys;
+    for (int c = 0; c < 16; c++) {
+        p.castle = static_cast<char>(c);
+        for (char side : {char(0), char(1)}) {
+            p.side = side;
+            const auto k = Key(p);
+            for (const auto& other : keys) EXPECT_TRUE(k.first != other.first && k.second != other.second) << c << " " << int(side);
+            keys.push_back(k);
+        }
+    }
+    // Two move orders to one position give one key.
+    auto play = [](std::vector<ref::Move> moves) {
+        ref::Position q = ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+        for (const auto& m : moves) q = ref::Played(q, m);
+        return Key(q);
+    };
+    const ref::Move nf3{6, 21, NOPROMOTION}, nc3{1, 18, NOPROMOTION}, nf6{62, 45, NOPROMOTION}, nc6{57, 42, NOPROMOTION};
+    EXPECT_EQ(play({nf3, nf6, nc3, nc6}), play({nc3, nc6, nf3, nf6}));
+    EXPECT_NE(play({nf3, nf6, nc3}), play({nc3, nf6, nf3, nc6}));
+}
+
+// The window reaches the position reached by the last irreversible move, four plies back.
+TEST(MoveHistory, SameSideFourPliesEarlierIsCounted)
+{
+    MoveHistory h;
+    h.Init();
+    const u64 up = 0x1111222233334444ull, low = 0x5555666677778888ull;
+    h.InsertHashCodeMoveHistory(up, low);
+    for (int k = 1; k <= 3; k++) h.InsertHashCodeMoveHistory(k, 1000 + k);
+    h.InsertHashCodeMoveHistory(up, low);
+    EXPECT_EQ(h.ThreeFoldRepDetection(4, up, low), 1);
+    EXPECT_EQ(h.ThreeFoldRepDetection(3, up, low), 0);
+    EXPECT_EQ(h.ThreeFoldRepDetection(100, up, low), 1);
+    h.InsertHashCodeMoveHistory(1, 1);
+    EXPECT_EQ(h.ThreeFoldRepDetection(10, 1, 1), 0);  // the other side to move does not count
+    h.InsertHashCodeMoveHistory(up, low);
+    EXPECT_EQ(h.ThreeFoldRepDetection(6, up, low), 2);
+}
+
+// A position refused by a full stack is not popped by the search's retraction of it.
+TEST(MoveHistory, FullStackRefusesInsertion)
+{
+    MoveHistory h;
+    h.Init();
+    ::testing::internal::CaptureStdout();
+    for (int k = 1; k <= MAXHISTORY + 1; k++) h.InsertHashCodeMoveHistory(k, k);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(h.NumMoves, MAXHISTORY);
+    h.RetractMove();
+    EXPECT_EQ(h.NumMoves, MAXHISTORY);
+    h.RetractMove();
+    EXPECT_EQ(h.NumMoves, MAXHISTORY - 1);
 }
 
 }  // namespace

@@ -1,279 +1,192 @@
-// Move generation: list order of each driver, the special moves, check evasions, king-count
-// errors and the list's capacity on malformed boards.
+// Move generation against the references: the perft table, the fast count against the full walk
+// and against the reference generator, check evasions against the legal subset of all moves,
+// and the exchange evaluator against a plain swap-off.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
-#include "movegen/positions.h"
-
-using mg::FromFen;
-using mg::Listed;
-using mg::Position;
-using Moves = std::vector<std::string>;
+#include "common/process.h"
+#include "common/reference.h"
+#include "movegen/movegen.h"
+#include "movegen/perft.h"
+#include "movegen/see.h"
 
 namespace {
 
-Moves AllMoves(Position p)
+PerfT Counted(const ref::Position& p, int depth, bool fast)
 {
-    MoveGen g;
-    const int n = g.GenerateAllMoves(p.side, &p.board, p.castle);
-    EXPECT_EQ(g.MoveCount, n);
-    return Listed(g, n);
+    PerfT t;
+    if (fast) t.Count(p.side, depth, p.board, p.castle);
+    else t.PerformanceTest(p.side, depth, p.board, p.castle);
+    return t;
 }
 
-Moves Evasions(Position p)
+// The quick lines of perft.tsv; the deep ones run in the slow suite.
+TEST(Perft, CountsMatchTheTable)
 {
-    MoveGen g;
-    return Listed(g, g.GenCheckEvasions(p.side, &p.board));
+    const auto cases = ref::PerftCases(0, 1000000);
+    ASSERT_GE(cases.size(), 25u);
+    for (const auto& c : cases) {
+        const PerfT t = Counted(ref::FromFen(c.fen), c.depth, true);
+        EXPECT_EQ(t.LeafNodes, c.leaves) << c.fen << " depth " << c.depth;
+        EXPECT_EQ(t.TotalNodes, c.total) << c.fen << " depth " << c.depth;
+    }
 }
 
-bool Contains(const Moves& moves, const std::string& m)
+TEST(Perft, FastCountEqualsTheFullWalk)
 {
-    return std::find(moves.begin(), moves.end(), m) != moves.end();
+    for (const auto& c : ref::PerftCases(0, 120000)) {
+        if (c.depth > 3) continue;
+        const ref::Position p = ref::FromFen(c.fen);
+        const PerfT fast = Counted(p, c.depth, true), full = Counted(p, c.depth, false);
+        EXPECT_EQ(fast.LeafNodes, full.LeafNodes) << c.fen << " depth " << c.depth;
+        EXPECT_EQ(fast.TotalNodes, full.TotalNodes) << c.fen << " depth " << c.depth;
+    }
+}
+
+TEST(Perft, BinaryReportsTheStartPosition)
+{
+    const RunResult r = RunVorn({"-perft", "-fd", "3"}, "");
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.output, "Vorn \nStarting PerfT test \n9322 Total Nodes at Depth = 3\n8902 Leaf Nodes at Depth = 3\n");
+}
+
+// Worked out by hand: rook h1 (f1, g1, then up the file), castling, king, then the pawn
+// promoting on a8 with its letter in lower case; the position comes from a file.
+TEST(Perft, BinaryTracesEveryMoveAtDepthOne)
+{
+    const std::string file = ::testing::TempDir() + "vorn_trace.fen";
+    std::ofstream(file) << "4k3/P7/8/8/8/8/8/4K2R w K - 0 1\n";
+    const RunResult r = RunVorn({"-perft", "-fd", "1", "-trace", "-lpf", file}, "");
+    std::string expected = "Vorn \nStarting PerfT test \n<Trace name=\"Perft\">\n";
+    int n = 0;
+    for (const char* m : {"h1f1", "h1g1", "h1h2", "h1h3", "h1h4", "h1h5", "h1h6", "h1h7", "h1h8", "e1g1",
+                          "e1d1", "e1f1", "e1d2", "e1e2", "e1f2", "a7a8q"})
+        expected += "<Move name=\"{  " + std::string(m) + " \nnodes " + std::to_string(++n) + "\">\n</Move >\n} \n";
+    EXPECT_EQ(r.output, expected + "</Trace>\n16 Total Nodes at Depth = 1\n16 Leaf Nodes at Depth = 1\n");
+    std::remove(file.c_str());
+}
+
+// The engine's list for side, made and kept when the mover's king is safe, as sorted texts.
+std::vector<std::string> EngineLegal(const ref::Position& p, bool evasions)
+{
+    MoveGen g;
+    ChessBoard b = p.board;
+    const int n = evasions ? g.GenCheckEvasions(p.side, &b) : g.GenerateAllMoves(p.side, &b, p.castle);
+    std::vector<std::string> out;
+    for (int i = 0; i < n; i++) {
+        ChessBoard c = p.board;
+        char mask;
+        c.MakeMove(g.From[i], g.To[i], g.Promotion[i], &mask);
+        const u64 king = p.side ? c.BlackKing : c.WhiteKing;
+        if (c.IsAttacked(king, p.side)) continue;
+        out.push_back(ref::Text({__builtin_ctzll(g.From[i]), __builtin_ctzll(g.To[i]), g.Promotion[i]}));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Positions of random games with pins, checks, castling, en passant and promotions: the
+// generator's legal moves are the reference's (queen promotions only), the evasions' legal
+// moves are the same, and the fast counter's number is their number.
+TEST(MoveGen, LegalMovesMatchTheReferenceInRandomGames)
+{
+    int positions = 0, inCheck = 0;
+    ref::RandomGames(12, 160, [&](const ref::Position& p, const ref::Move*) {
+        std::vector<std::string> expected;
+        for (const ref::Move& m : ref::LegalMoves(p))
+            if (m.promotion == NOPROMOTION || (m.promotion | 0x20) == 'q') expected.push_back(ref::Text(m));
+        std::sort(expected.begin(), expected.end());
+        char fen[128];
+        pos2fenString(p.board, fen);
+        const auto all = EngineLegal(p, false);
+        EXPECT_EQ(all, expected) << fen;
+        const bool check = p.board.IsAttacked(p.side ? p.board.BlackKing : p.board.WhiteKing, p.side);
+        if (check) {
+            EXPECT_EQ(EngineLegal(p, true), all) << fen;
+            inCheck++;
+        }
+        EXPECT_TRUE(PerftFastPathApplies(p.side, p.board, p.castle)) << fen;
+        EXPECT_EQ(CountLegalMoves(p.side, p.board, p.castle), static_cast<int>(all.size())) << fen;
+        positions++;
+        return !HasFailure();
+    });
+    EXPECT_GT(positions, 5000);
+    EXPECT_GT(inCheck, 300);
+}
+
+// Taking en passant on e6 would block the bishop's check, but the evasion list offers only the
+// capture of a checking pawn. Play cannot reach such a position (the check was there before the
+// double step); the counts follow the lists.
+TEST(MoveGen, EvasionsOfferNoEnPassantThatBlocksACheck)
+{
+    const ref::Position p = ref::FromFen("2b1k3/8/8/3Pp3/8/7K/8/8 w - e6 0 1");
+    const auto evasions = EngineLegal(p, true), all = EngineLegal(p, false);
+    EXPECT_FALSE(std::count(evasions.begin(), evasions.end(), "d5e6"));
+    EXPECT_TRUE(std::count(all.begin(), all.end(), "d5e6"));
+    EXPECT_EQ(CountLegalMoves(p.side, p.board, p.castle), static_cast<int>(evasions.size()));
+    EXPECT_EQ(Counted(p, 3, true).LeafNodes, Counted(p, 3, false).LeafNodes);
+}
+
+int Value(const ref::Mailbox& mb, int sq)
+{
+    static const int kValues[6] = {800, 3250, 3250, 5000, 9750, 1000000};
+    return mb[sq] < 0 ? 0 : kValues[mb[sq] % 6];
+}
+
+// The least valuable piece of colour attacking t (lowest square first); -1 for none.
+int LeastAttacker(const ref::Mailbox& mb, int t, int colour)
+{
+    u64 occ = 0;
+    for (int sq = 0; sq < 64; sq++) occ |= mb[sq] >= 0 ? ref::Bit(sq) : 0;
+    int best = -1;
+    for (int sq = 0; sq < 64; sq++) {
+        if (mb[sq] < 0 || mb[sq] / 6 != colour) continue;
+        const int kind = mb[sq] % 6, df = (t & 7) - (sq & 7), dr = (t >> 3) - (sq >> 3);
+        bool hits = false;
+        if (kind == 0) hits = (df == 1 || df == -1) && dr == (colour ? -1 : 1);
+        if (kind == 1) hits = ref::Knight(sq) & ref::Bit(t);
+        if (kind == 2 || kind == 4) hits |= (ref::Bishop(sq, occ) & ref::Bit(t)) != 0;
+        if (kind == 3 || kind == 4) hits |= (ref::Rook(sq, occ) & ref::Bit(t)) != 0;
+        if (kind == 5) hits = ref::King(sq) & ref::Bit(t);
+        if (hits && (best < 0 || kind < mb[best] % 6)) best = sq;  // pawns first, then N B R Q K
+    }
+    return best;
+}
+
+// What colour still wins on t, where the piece standing there is worth victim to it.
+int SwapOff(ref::Mailbox mb, int t, int colour, int victim)
+{
+    const int a = LeastAttacker(mb, t, colour);
+    if (a < 0) return 0;
+    const int attacker = Value(mb, a);
+    mb[t] = mb[a];
+    mb[a] = -1;
+    return std::max(0, victim - SwapOff(mb, t, colour ^ 1, attacker));
+}
+
+TEST(See, AgreesWithAPlainSwapOffInRandomGames)
+{
+    int compared = 0;
+    ref::RandomGames(5, 100, [&](const ref::Position& p, const ref::Move*) {
+        const ref::Mailbox mb = ref::ToMailbox(p.board);
+        for (const ref::Move& m : ref::LegalMoves(p)) {
+            if (mb[m.to] < 0 || m.promotion != NOPROMOTION) continue;
+            ref::Mailbox after = mb;
+            after[m.to] = after[m.from];
+            after[m.from] = -1;
+            const int expected = Value(mb, m.to) - SwapOff(after, m.to, p.side ^ 1, Value(mb, m.from));
+            ChessBoard b = p.board;
+            const char victim = (ref::Bit(m.to) & b.WhitePieces) ? 0 : 1;
+            EXPECT_EQ(see.StaticExchangeEvaluation(victim, ref::Bit(m.from), ref::Bit(m.to), &b), expected)
+                << ref::Text(m);
+            compared++;
+        }
+        return !HasFailure();
+    });
+    EXPECT_GT(compared, 1000);
 }
 
 }  // namespace
-
-TEST(GenerateAllMoves, StartPositionKnightsFirstThenPawnsDoubleStepBeforeSingle)
-{
-    const Moves expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a4", "a2a3", "b2b4", "b2b3",
-                            "c2c4", "c2c3", "d2d4", "d2d3", "e2e4", "e2e3", "f2f4", "f2f3",
-                            "g2g4", "g2g3", "h2h4", "h2h3"};
-    EXPECT_EQ(AllMoves(FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")),
-              expected);
-}
-
-TEST(GenerateAllMoves, BlackStartPositionMirrorsTheOrder)
-{
-    const Moves expected = {"b8a6", "b8c6", "g8f6", "g8h6", "a7a5", "a7a6", "b7b5", "b7b6",
-                            "c7c5", "c7c6", "d7d5", "d7d6", "e7e5", "e7e6", "f7f5", "f7f6",
-                            "g7g5", "g7g6", "h7h5", "h7h6"};
-    EXPECT_EQ(AllMoves(FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1")),
-              expected);
-}
-
-TEST(GenerateAllMoves, CapturesThenQuietPiecesThenCastlingThenKingThenPawns)
-{
-    // King e1, rooks a1 and h1, pawns a2 and e7; black king a8 and pawn h7; all four rights.
-    Position p = FromFen("k7/4P2p/8/8/8/8/P7/R3K2R w - - 0 1");
-    p.castle = 15;
-    const Moves expected = {"h1h7", "a1b1", "a1c1", "a1d1", "h1f1", "h1g1", "h1h2",
-                            "h1h3", "h1h4", "h1h5", "h1h6", "e1g1", "e1c1", "e1d1",
-                            "e1f1", "e1d2", "e1e2", "e1f2", "a2a4", "a2a3", "e7e8Q"};
-    EXPECT_EQ(AllMoves(p), expected);
-}
-
-TEST(GenerateAllMoves, CastlingMovesCarryOrderValue800)
-{
-    Position p = FromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    MoveGen g;
-    const int n = g.GenerateAllMoves(0, &p.board, p.castle);
-    int castles = 0;
-    for (int i = 0; i < n; i++) {
-        const std::string m = mg::MoveText(g.From[i], g.To[i], g.Promotion[i]);
-        if (m == "e1g1" || m == "e1c1") {
-            EXPECT_EQ(g.OrderValue[i], 800) << m;
-            castles++;
-        } else {
-            EXPECT_EQ(g.OrderValue[i], 0) << m;
-        }
-    }
-    EXPECT_EQ(castles, 2);
-}
-
-TEST(GenPawns, PromotesToAQueenOnly)
-{
-    const Moves white = AllMoves(FromFen("k7/4P3/8/8/8/8/8/K7 w - - 0 1"));
-    EXPECT_TRUE(Contains(white, "e7e8Q"));
-    const auto fromE7 = [](const std::string& m) { return m.rfind("e7", 0) == 0; };
-    EXPECT_EQ(std::count_if(white.begin(), white.end(), fromE7), 1);
-    // Black promotes with a capture too, with the lower-case letter.
-    const Moves black = AllMoves(FromFen("k7/8/8/8/8/8/3p4/K1N5 b - - 0 1"));
-    EXPECT_TRUE(Contains(black, "d2d1q"));
-    EXPECT_TRUE(Contains(black, "d2c1q"));
-}
-
-TEST(GenPawns, EnPassantOnlyRightAfterTheDoubleStep)
-{
-    Position p = FromFen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
-    char mask;
-    p.board.MakeMove(SquareMask(51), SquareMask(35), NOPROMOTION, &mask);  // d7-d5
-    p.side = 0;
-    EXPECT_TRUE(Contains(AllMoves(p), "e5d6"));
-
-    // The same pawns after a single step d6-d5: no capture.
-    Position q = FromFen("4k3/8/3p4/4P3/8/8/8/4K3 b - - 0 1");
-    q.board.MakeMove(SquareMask(43), SquareMask(35), NOPROMOTION, &mask);
-    q.side = 0;
-    EXPECT_FALSE(Contains(AllMoves(q), "e5d6"));
-
-    // A black pawn takes on either side of a white double step.
-    Position r = FromFen("4k3/8/8/8/5p1p/8/6P1/4K3 w - - 0 1");
-    r.board.MakeMove(SquareMask(14), SquareMask(30), NOPROMOTION, &mask);  // g2-g4
-    r.side = 1;
-    const Moves black = AllMoves(r);
-    EXPECT_TRUE(Contains(black, "f4g3"));
-    EXPECT_TRUE(Contains(black, "h4g3"));
-}
-
-TEST(GenCastle, RefusesAttackedSquaresCheckAndMissingRooks)
-{
-    auto castles = [](const char* fen) {
-        Moves out;
-        for (const auto& m : AllMoves(FromFen(fen)))
-            if (m == "e1g1" || m == "e1c1" || m == "e8g8" || m == "e8c8") out.push_back(m);
-        return out;
-    };
-    EXPECT_EQ(castles("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"), (Moves{"e1g1", "e1c1"}));
-    EXPECT_EQ(castles("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), (Moves{"e8g8", "e8c8"}));
-    // f1 attacked by the rook on f8; d1 by the rook on d8.
-    EXPECT_EQ(castles("4kr2/8/8/8/8/8/8/R3K2R w KQ - 0 1"), (Moves{"e1c1"}));
-    EXPECT_EQ(castles("3rk3/8/8/8/8/8/8/R3K2R w KQ - 0 1"), (Moves{"e1g1"}));
-    // b1 attacked does not matter; only its being empty does.
-    EXPECT_EQ(castles("1r2k3/8/8/8/8/8/8/R3K3 w Q - 0 1"), (Moves{"e1c1"}));
-    // In check.
-    EXPECT_EQ(castles("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1").size(), 2u);
-    EXPECT_TRUE(castles("4r1k1/8/8/8/8/8/8/R3K2R w KQ - 0 1").empty());
-    // The right without its rook.
-    EXPECT_EQ(castles("4k3/8/8/8/8/8/8/R3K3 w KQ - 0 1"), (Moves{"e1c1"}));
-    // A piece in between.
-    EXPECT_EQ(castles("4k3/8/8/8/8/8/8/RN2K1NR w KQ - 0 1"), Moves{});
-}
-
-TEST(GenCheckEvasions, DoubleCheckGivesKingMovesOnly)
-{
-    // Rook h1 and knight d3 both check; the bishop could take the knight but must not be listed.
-    // d1 lies on the rook's line behind the king and f1 on it in front; f2 is the knight's.
-    const Moves m = Evasions(FromFen("4k3/8/8/5B2/8/3n4/8/R3K2r w - - 0 1"));
-    EXPECT_EQ(m, (Moves{"e1d2", "e1e2"}));
-}
-
-TEST(GenCheckEvasions, SingleCheckListsKingMovesThenKnightRookBishopPawnQueen)
-{
-    // The rook on e8 checks down the e-file. e2 stays on its line and is refused; the rook on
-    // a1 reaches no square of the line.
-    const Moves m = Evasions(FromFen("4r2k/3P4/2N5/8/1B6/Q7/8/R3K3 w - - 0 1"));
-    const Moves expected = {"e1d1", "e1f1", "e1d2", "e1f2",  // king
-                            "c6e5", "c6e7",                  // knight
-                            "b4e7",                          // bishop
-                            "d7e8Q",                         // pawn
-                            "a3e3"};                         // queen
-    EXPECT_EQ(m, expected);
-}
-
-TEST(GenCheckEvasions, TakesTheCheckingPawnEnPassant)
-{
-    // Black d7-d5 checks the king on e4; e5xd6 removes the checker.
-    Position p = FromFen("4k3/3p4/8/4P3/4K3/8/8/8 b - - 0 1");
-    char mask;
-    p.board.MakeMove(SquareMask(51), SquareMask(35), NOPROMOTION, &mask);
-    p.side = 0;
-    ASSERT_TRUE(mg::KingAttacked(p.board, 0));
-    const Moves m = Evasions(p);
-    EXPECT_TRUE(Contains(m, "e5d6"));
-    EXPECT_TRUE(Contains(m, "e4d5"));
-}
-
-TEST(GenCheckEvasions, OffersNoEnPassantThatBlocksACheck)
-{
-    // The bishop on c8 checks h3 through e6, and the FEN names e7-e5 as the last move. Taking
-    // en passant on e6 would block the check, but only a capture of a checking pawn is
-    // offered: the evasion list misses the move that the full list has. Play cannot reach
-    // such a position (the check was there before the double step); perft follows the lists.
-    Position p = FromFen("2b1k3/8/8/3Pp3/8/7K/8/8 w - e6 0 1");
-    ASSERT_TRUE(mg::KingAttacked(p.board, 0));
-    MoveGen g;
-    Position q = p;
-    EXPECT_FALSE(Contains(mg::LegalOf(p, g, g.GenCheckEvasions(0, &q.board)), "d5e6"));
-    EXPECT_TRUE(Contains(mg::LegalFromAllMoves(p), "d5e6"));
-}
-
-TEST(GenCheckEvasions, LegalMovesEqualThoseOfTheFullGenerator)
-{
-    // Every position in check met in random games: the legal evasions are exactly the legal
-    // moves of the full list, and no evasion is listed twice.
-    int checked = 0;
-    for (const Position& p : mg::RandomGamePositions(12, 160)) {
-        if (!mg::KingAttacked(p.board, p.side)) continue;
-        MoveGen g;
-        Position q = p;
-        const int n = g.GenCheckEvasions(q.side, &q.board);
-        const Moves listed = Listed(g, n);
-        const std::set<std::string> unique(listed.begin(), listed.end());
-        EXPECT_EQ(unique.size(), listed.size());
-        Moves evasions = mg::LegalOf(p, g, n), all = mg::LegalFromAllMoves(p);
-        std::sort(evasions.begin(), evasions.end());
-        std::sort(all.begin(), all.end());
-        EXPECT_EQ(evasions, all);
-        checked++;
-    }
-    EXPECT_GT(checked, 300);
-}
-
-TEST(GenerateQuiesceMoves, QueenRookKnightBishopCapturesThenPawnsThenKing)
-{
-    Position p = FromFen("7k/8/8/8/8/8/p2n3P/RNBQK3 w - - 0 1");
-    MoveGen g;
-    const int n = g.GenerateQuiesceMoves(0, &p.board, 0);
-    EXPECT_EQ(Listed(g, n), (Moves{"d1d2", "a1a2", "b1d2", "c1d2", "h2h4", "h2h3", "e1d2"}));
-}
-
-TEST(GenKings, NoKingPrintsTheErrorFromBothKingGenerators)
-{
-    Position p = FromFen("4k3/8/8/8/8/8/4P3/8 w - - 0 1");
-    ::testing::internal::CaptureStdout();
-    const Moves m = AllMoves(p);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Major Error: There is No king of a given color\n"
-                   "Major Error: There is No king of a given color\n");
-    EXPECT_EQ(m, (Moves{"e2e4", "e2e3"}));
-}
-
-TEST(GenKings, TwoKingsPrintTheErrorAndBothKingsMove)
-{
-    // A FEN holds one king per colour; the second one is put on by hand.
-    Position p = FromFen("4k3/8/8/8/8/8/8/K7 w - - 0 1");
-    p.board.WhiteKing |= SquareMask(7);
-    p.board.WhitePieces |= SquareMask(7);
-    p.board.AllPieces |= SquareMask(7);
-    ::testing::internal::CaptureStdout();
-    const Moves m = AllMoves(p);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Major Error: There is more than one king of a given color\n"
-                   "Major Error: There is more than one king of a given color\n");
-    EXPECT_EQ(m, (Moves{"a1b1", "a1a2", "a1b2", "h1g1", "h1g2", "h1h2"}));
-}
-
-TEST(MoveGen, InconsistentBoardStaysInsideTheList)
-{
-    // A queen on every square while the occupancy says the board is empty: well over a
-    // thousand moves on offer. The list stops once it is full, without writing past its end.
-    Position p = FromFen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-    p.board.WhiteQueens = ~0ULL;
-    p.board.AllPieces = 0;
-    MoveGen g;
-    const int n = g.GenerateAllMoves(0, &p.board, 0);
-    EXPECT_GE(n, MAXMOVES);
-    EXPECT_LE(n, MOVELISTSIZE);
-    p.board.BlackPieces = ~0ULL;
-    const int q = g.GenerateQuiesceMoves(0, &p.board, 0);
-    EXPECT_GE(q, MAXMOVES);
-    EXPECT_LE(q, MOVELISTSIZE);
-    const int e = g.GenQueenEvasions(0, ~0ULL, 0);
-    EXPECT_LE(e, MOVELISTSIZE);
-}
-
-TEST(MoveGen, GetMoveReadsAnEntryWithoutReordering)
-{
-    Position p = FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    MoveGen g;
-    const int n = g.GenerateAllMoves(0, &p.board, 15);
-    const Moves before = Listed(g, n);
-    u64 from, to;
-    char promotion;
-    g.GetMove(12, 0, &from, &to, &promotion);
-    EXPECT_EQ(mg::MoveText(from, to, promotion), "e2e4");
-    EXPECT_EQ(Listed(g, n), before);
-}

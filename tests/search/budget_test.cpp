@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "common/quiet_status.h"
 #include "core/status.h"
 #include "search/compmov.h"
 
@@ -14,7 +13,13 @@ protected:
     void SetUp() override
     {
         saved_ = MainStatus;
-        QuietSearchStatus(true, 41);  // UCI, a ply with no bonus time
+        Status& st = MainStatus;
+        st.UCIMode = 1;  // no bonus time for the first moves out of the book
+        st.xboard = st.AnalyzeMode = st.Pondering = 0;
+        st.FD = 0;
+        st.ST = 0;
+        st.MovesToGo = 0;
+        st.GamePly = 41;  // a ply with no bonus time
     }
     void TearDown() override { MainStatus = saved_; }
 

@@ -1,1 +1,0 @@
-vorn_test_suite(book_tests book/book_test.cpp)
