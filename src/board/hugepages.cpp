@@ -25,3 +25,9 @@ void* MapLargeTable(std::size_t bytes)
 #endif
     return reinterpret_cast<void*>(start);
 }
+
+void UnmapLargeTable(void* table, std::size_t bytes)
+{
+    if (!table) return;
+    munmap(table, (bytes + kHugePage - 1) & ~(kHugePage - 1));
+}

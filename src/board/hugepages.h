@@ -7,3 +7,6 @@
 // pages, so that reads scattered over a table seldom miss the TLB; nullptr when the system
 // refuses. The memory is kept until the program ends.
 void* MapLargeTable(std::size_t bytes);
+
+// Returns a table mapped by MapLargeTable of the same size to the system.
+void UnmapLargeTable(void* table, std::size_t bytes);

@@ -47,7 +47,7 @@ inline bool CutOff(const TTEntry& e, i32 alpha, i32 beta, i32* valueOut, char* c
 TranspositionTables::TranspositionTables()
 {
     // One huge-page entry covers 21845 buckets, so random probes rarely miss the TLB.
-    HashTable = static_cast<TTBucket*>(MapLargeTable(sizeof(TTBucket) * TTABLESIZE));
+    HashTable = static_cast<TTBucket*>(MapLargeTable(sizeof(TTBucket) * BucketCount));
     if (HashTable == nullptr) {
         std::printf("ERROR: cannot allocate the transposition table (%lu bytes)\n",
                     static_cast<unsigned long>(TTABLESIZE) * sizeof(TTBucket));
@@ -63,13 +63,30 @@ TranspositionTables::TranspositionTables()
     HashMask[23] = 0xFFFFFFFFull;
 }
 
+bool TranspositionTables::Resize(u64 megabytes)
+{
+    u64 buckets = 1;
+    const u64 bytes = (megabytes > 0 ? megabytes : 1) << 20;
+    while (2 * buckets * sizeof(TTBucket) <= bytes && 2 * buckets <= (u64{1} << 32)) buckets *= 2;
+    void* table = MapLargeTable(sizeof(TTBucket) * (buckets + 3));
+    if (!table) return false;
+    UnmapLargeTable(HashTable, sizeof(TTBucket) * BucketCount);
+    HashTable = static_cast<TTBucket*>(table);
+    BucketCount = buckets + 3;
+    IndexMask = buckets - 1;
+    Era = 0;
+    Written = false;
+    Prepared = false;
+    return true;
+}
+
 void TranspositionTables::Prepare()
 {
     if (Prepared) return;
     Prepared = true;
     // One write per huge page brings the whole table in; later probes never wait for memory.
     volatile char* bytes = reinterpret_cast<volatile char*>(HashTable);
-    const std::size_t size = sizeof(TTBucket) * TTABLESIZE;
+    const std::size_t size = sizeof(TTBucket) * BucketCount;
     for (std::size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];
 }
 
@@ -81,7 +98,7 @@ void TranspositionTables::PrepareInBackground()
     // The kernel brings the pages in on a thread of its own while the engine goes on answering;
     // it changes no byte of the table, so the searches may use it meanwhile.
     void* table = HashTable;
-    const std::size_t size = sizeof(TTBucket) * TTABLESIZE;
+    const std::size_t size = sizeof(TTBucket) * BucketCount;
     std::thread([table, size] { madvise(table, size, MADV_POPULATE_WRITE); }).detach();
 #else
     Prepared = false;
@@ -95,7 +112,7 @@ void TranspositionTables::ClearTranspositionTables()
     Written = false;
     // Once the era counter has gone round, every bucket is zeroed at once (era 0 included).
     if (Era == 0xFFFF) {
-        std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * TTABLESIZE);
+        std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * BucketCount);
         Era = 0;
         return;
     }
@@ -104,7 +121,7 @@ void TranspositionTables::ClearTranspositionTables()
 
 void TranspositionTables::AgeTranspositionTables()
 {
-    for (u32 i = 0; i < TTABLESIZE; i++) {
+    for (u64 i = 0; i < BucketCount; i++) {
         TTBucket& b = HashTable[i];
         b.slot[0].age = 0;
         b.slot[1].age = 0;
@@ -116,9 +133,9 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
                                                     i16 move, i32 value, char flag, i32, i32)
 {
     // 1. Bucket index from the low 32 bits of the lower half.
-    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[TT_MASK_IN_FORCE];
-    if (index >= TTABLESIZE) {
-        std::fprintf(stderr, "Major problem1: index > TTABLESIZE %llu\n",
+    const u64 index = (lower & 0xFFFFFFFFull) & IndexMask;
+    if (index >= BucketCount) {
+        std::fprintf(stderr, "Major problem1: index past the table %llu\n",
                     static_cast<unsigned long long>(index));
         std::exit(0);
     }
@@ -162,9 +179,9 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
                                                     i32 alpha, i32 beta, i32* valueOut,
                                                     i32* moveOut)
 {
-    const u64 index = (lower & 0xFFFFFFFFull) & HashMask[TT_MASK_IN_FORCE];
-    if (index >= TTABLESIZE) {
-        std::fprintf(stderr, "Major problem2: index > TTABLESIZE %llu\n",
+    const u64 index = (lower & 0xFFFFFFFFull) & IndexMask;
+    if (index >= BucketCount) {
+        std::fprintf(stderr, "Major problem2: index past the table %llu\n",
                     static_cast<unsigned long long>(index));
         std::exit(0);
     }

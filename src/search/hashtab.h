@@ -37,7 +37,9 @@ constexpr char TT_NONULL = 4;     // no cut-off, and a null move here should not
 
 class TranspositionTables {
 public:
-    TTBucket* HashTable;  // TTABLESIZE buckets, allocated once and kept until exit
+    TTBucket* HashTable;  // BucketCount buckets, allocated at start-up and by Resize
+    u64 BucketCount = TTABLESIZE;         // a power of two and three spare
+    u64 IndexMask = TTABLESIZE - 4;       // the bucket of a key: its low bits
     i32 hits;             // probes that ended in a cut-off
     i32 misses;           // probes that did not
     u64 HashMask[24];     // 3, 63, 255, 2^9-1 ... 2^28-1, 2^32-1
@@ -47,6 +49,12 @@ public:
 
     // Allocates the zeroed bucket array (ends the program if it cannot) and fills the masks.
     TranspositionTables();
+    // Replaces the table by an empty one of the largest power-of-two number of buckets that
+    // fits in megabytes (at least one). False, with the table kept as it is, when the memory
+    // cannot be had.
+    bool Resize(u64 megabytes);
+    // The table's size in whole megabytes.
+    u64 Megabytes() const { return (BucketCount * sizeof(TTBucket)) >> 20; }
 
     // Brings every page of the table into memory once, so that no search waits for the system
     // to supply pages; called when an interface connects, before a benchmark, or by the first
@@ -74,7 +82,7 @@ public:
     void Prefetch(u64 lower) const
     {
         const char* b =
-            reinterpret_cast<const char*>(HashTable + (lower & HashMask[TT_MASK_IN_FORCE]));
+            reinterpret_cast<const char*>(HashTable + (lower & IndexMask));
         __builtin_prefetch(b);
         __builtin_prefetch(b + sizeof(TTBucket) - 1);
     }

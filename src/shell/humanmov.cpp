@@ -13,6 +13,7 @@
 #include "core/platform.h"
 #include "core/status.h"
 #include "movegen/legal.h"
+#include "eval/poseval.h"
 #include "movegen/see.h"
 #include "search/compmov.h"
 #include "shell/gameloop.h"
@@ -506,12 +507,24 @@ u8 DoCommand(const char* word)
         }
         Interpreter.Protover = static_cast<u8>(n < 0 ? 0 : (n > 99 ? 99 : n));
         std::printf("feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 "
-                    "reuse=1 analyze=1 colors=1 myname=\"Vorn 1.005-64\" done=1\n");
+                    "reuse=1 analyze=1 colors=1 memory=1 myname=\"Vorn 1.005-64\" done=1\n");
         std::fflush(stdout);
         return CMD_HANDLED;
     }
     if (Is(word, "ping")) {
         PingCommand();
+        return CMD_HANDLED;
+    }
+    if (Is(word, "memory")) {
+        // The total for the transposition table and the pawn table, in megabytes.
+        i32 mb = 0;
+        if (!NumberArgument(&mb) || mb < 1) {
+            MissingArgument(word);
+            return CMD_HANDLED;
+        }
+        const long long pawnTable =
+            (static_cast<long long>(PAWNHASHSIZE) * static_cast<long long>(sizeof(PawnHashEntry)) + (1 << 20) - 1) >> 20;
+        ResizeHash(mb - pawnTable);
         return CMD_HANDLED;
     }
     return IsMoveWord(word) ? CMD_MOVE : UnknownCommand(word);

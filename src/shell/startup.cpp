@@ -77,6 +77,21 @@ void InitEngine()
     Search.Output = &ShellOutput;
 }
 
+void ResizeHash(long long megabytes)
+{
+    TranspositionTables& t = PositionCache;
+    const u64 before = t.Megabytes();
+    if (megabytes < 1) megabytes = 1;
+    if (!t.Resize(static_cast<u64>(megabytes))) {
+        std::printf("%scannot allocate %lld MB for the hash table; keeping %llu MB\n",
+                    MainStatus.UCIMode ? "info string " : "# ", megabytes,
+                    static_cast<unsigned long long>(before));
+        std::fflush(stdout);
+        return;
+    }
+    if (MainStatus.UCIMode || MainStatus.xboard) t.PrepareInBackground();
+}
+
 void NewGame()
 {
     Search.NewGame();

@@ -21,6 +21,10 @@ const char* FirstWord();
 // forgotten the last game. The transposition and pawn tables are kept.
 void NewGame();
 
+// Gives the transposition table the largest size of its shape within megabytes; when the
+// memory cannot be had, says so in one line and keeps the table it has.
+void ResizeHash(long long megabytes);
+
 // Prints the console greeting, the depth limit and the board.
 void ConsoleGreeting();
 

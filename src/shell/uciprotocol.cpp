@@ -29,6 +29,9 @@ namespace {
 constexpr i32 kInfiniteTime = 1209600000;
 // The speed estimate assumed by analysis and by a new game.
 constexpr i32 kAnalysisNPS = 800000;
+// The transposition table's size in megabytes: at start-up, and the most an interface may ask.
+constexpr i32 kDefaultHash = 192;
+constexpr i32 kMaxHash = 131072;
 // The largest time an interface may say it loses per move.
 constexpr i32 kMaxMoveOverhead = 5000;
 // Deepest "go depth" accepted: the search's ply tables end well before twice this.
@@ -355,6 +358,12 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
     } else if (is("Ponder")) {
         if (on) st.Pondering = 0;
         u.SendPonderMove = on ? 1 : 0;
+    } else if (is("Hash")) {
+        const i32 mb = Number(value);
+        ResizeHash(mb < 1 ? 1 : (mb > kMaxHash ? kMaxHash : mb));
+    } else if (is("Clear Hash")) {
+        PositionCache.ClearTranspositionTables();
+        ClearPawnHash();
     } else if (is("Move Overhead")) {
         const i32 ms = Number(value);
         st.MoveOverhead = ms < 0 ? 0 : (ms > kMaxMoveOverhead ? kMaxMoveOverhead : ms);
@@ -488,6 +497,8 @@ int UCIProtocol::UCICommand()
         std::printf("option name SecondaryBook type check default false\n");
         std::printf("option name UCI_ShowCurrLine type check default false\n");
         std::printf("option name Ponder type check default false\n");
+        std::printf("option name Hash type spin default %d min 1 max %d\n", kDefaultHash, kMaxHash);
+        std::printf("option name Clear Hash type button\n");
         std::printf("option name Move Overhead type spin default 0 min 0 max %d\n", kMaxMoveOverhead);
         std::printf(
             "option name UCI_EngineAbout type string default Vorn %s, a chess engine by the "

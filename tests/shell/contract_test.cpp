@@ -10,6 +10,9 @@
 
 #include "common/process.h"
 #include "common/stockfish.h"
+#include "core/status.h"
+#include "search/hashtab.h"
+#include "shell/uciprotocol.h"
 
 namespace {
 
@@ -107,6 +110,37 @@ TEST(UciContract, ScoreLinesCarryEveryFieldAndMatesAreInMoves)
     EXPECT_NE(r.output.find("score mate 0 "), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("score cp 0 "), std::string::npos) << r.output;
     EXPECT_EQ(Starting(r.output, "bestmove").size(), 3u);
+}
+
+// The options an interface sets, and what each one does.
+TEST(UciContract, OptionsTakeEffect)
+{
+    const RunResult r = Uci("isready\n");
+    for (const char* option : {"option name Hash type spin default 192 min 1 max 131072",
+                               "option name Clear Hash type button",
+                               "option name Move Overhead type spin default 0 min 0 max 5000"})
+        EXPECT_TRUE(Has(r.output, option)) << option;
+    auto command = [](const char* line) {
+        std::snprintf(UCI.InputLine, sizeof UCI.InputLine, "%s", line);
+        UCI.UCICommand();
+    };
+    TranspositionTables& t = PositionCache;
+    const Status saved = MainStatus;
+    // 16 MB hold 2^17 buckets of 96 bytes (12 MB); the default is 2^21 buckets again.
+    command("setoption name Hash value 16");
+    EXPECT_EQ(t.BucketCount, (u64{1} << 17) + 3);
+    EXPECT_EQ(t.Megabytes(), 12u);
+    command("setoption name Hash value 192");
+    EXPECT_EQ(t.BucketCount, u64{TTABLESIZE});
+    // A stored entry answers a probe until the table is cleared.
+    t.InsertTranspositionTables(1, 77, 0, 4, 5, 123, TT_EXACT, -1000, 1000);
+    i32 value = 0, move = 0;
+    EXPECT_EQ(t.SearchTranspositionTables(1, 77, 0, 4, -1000, 1000, &value, &move), TT_EXACT);
+    command("setoption name Clear Hash");
+    EXPECT_EQ(t.SearchTranspositionTables(1, 77, 0, 4, -1000, 1000, &value, &move), TT_NOCUT);
+    command("setoption name Move Overhead value 300");
+    EXPECT_EQ(MainStatus.MoveOverhead, 300);
+    MainStatus = saved;
 }
 
 // A depth beside a clock or a move time is a ceiling; nodes stop the search; a depth alone is
