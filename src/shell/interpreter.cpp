@@ -58,6 +58,11 @@ int InputText::Word(char* buf, int size)
         Clear();
         return -1;
     }
+    return TakeWord(buf, size);
+}
+
+int InputText::TakeWord(char* buf, int size)
+{
     int n = 0;
     while (Head < Tail && !IsBlank(Text[Head])) {
         const char c = Text[Head++];
@@ -88,13 +93,7 @@ int InputText::LineWord(char* buf, int size)
         if (size > 0) buf[0] = '\0';
         return -1;
     }
-    int n = 0;
-    while (Head < Tail && !IsBlank(Text[Head])) {
-        const char c = Text[Head++];
-        if (n < size - 1) buf[n++] = c;
-    }
-    if (size > 0) buf[n] = '\0';
-    return n;
+    return TakeWord(buf, size);
 }
 
 void GameRecord::Push(const ChessBoard& board, i32 ply)

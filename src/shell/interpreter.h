@@ -29,6 +29,8 @@ public:
     // Next word of the current line only, cut to size - 1 characters; -1 when the line has no
     // more words (its end is left unread).
     int LineWord(char* buf, int size);
+    // The word that starts at Head, cut to size - 1 characters; returns its kept length.
+    int TakeWord(char* buf, int size);
     void Clear() { Head = Tail = 0; }
 };
 

@@ -29,8 +29,9 @@ int EnvNumber(const char* name, int fallback)
     return v && *v ? std::atoi(v) : fallback;
 }
 
-// Plays one game and returns how it ended; Vorn's illegal or late moves fail the test.
-std::string PlayGame(bool vornWhite, int baseMs, int incMs, int elo)
+// Plays one game and returns how it ended; Vorn's illegal or late moves fail the test. limit is
+// added to Vorn's "go" lines (a depth ceiling, a node limit).
+std::string PlayGame(bool vornWhite, int baseMs, int incMs, int elo, const std::string& limit = "")
 {
     VornProcess vorn;
     vorn.Send("uci\nucinewgame\nisready\n");
@@ -57,7 +58,7 @@ std::string PlayGame(bool vornWhite, int baseMs, int incMs, int elo)
         EngineProcess& mover = vornMoves ? static_cast<EngineProcess&>(vorn) : opponent;
         mover.Send("position " + position + "\ngo wtime " + std::to_string(clock[0]) + " btime " +
                    std::to_string(clock[1]) + " winc " + std::to_string(incMs) + " binc " +
-                   std::to_string(incMs) + "\n");
+                   std::to_string(incMs) + (vornMoves ? limit : "") + "\n");
         std::string line;
         const auto start = std::chrono::steady_clock::now();
         const bool answered = mover.WaitFor("bestmove", &line, clock[side] + 30000);
@@ -90,6 +91,14 @@ TEST(UciGames, VornPlaysWholeGamesAgainstStockfishLegallyAndInTime)
         const std::string end = PlayGame(i % 2 == 0, baseMs, incMs, elo);
         std::printf("game %d, Vorn %s: %s\n", i + 1, i % 2 == 0 ? "white" : "black", end.c_str());
     }
+}
+
+// The limits interfaces combine with the clock: a depth ceiling and a node limit.
+TEST(UciGames, GamesUnderADepthCeilingAndANodeLimit)
+{
+    if (StockfishPath().empty()) GTEST_SKIP() << "stockfish is not installed";
+    std::printf("depth 6 with the clock: %s\n", PlayGame(true, 10000, 100, 1350, " depth 6").c_str());
+    std::printf("20000 nodes with the clock: %s\n", PlayGame(false, 10000, 100, 1350, " nodes 20000").c_str());
 }
 
 }  // namespace
