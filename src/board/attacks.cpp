@@ -90,11 +90,11 @@ u64 RelevantMask(int sq, int firstDir)
     return m;
 }
 
-void FillMagics(Magic* magics, const u64* multipliers, u64* table, int firstDir)
+void FillMagics(Magic *magics, const u64 *multipliers, u64 *table, int firstDir)
 {
-    u64* next = table;
+    u64 *next = table;
     for (int sq = 0; sq < 64; sq++) {
-        Magic& m = magics[sq];
+        Magic &m = magics[sq];
         m.mask = RelevantMask(sq, firstDir);
         m.magic = multipliers[sq];
         m.shift = 64 - __builtin_popcountll(m.mask);
@@ -109,7 +109,7 @@ void FillMagics(Magic* magics, const u64* multipliers, u64* table, int firstDir)
     }
 }
 
-}  // namespace
+} // namespace
 
 void InitAttackTables()
 {
@@ -128,8 +128,8 @@ void InitAttackTables()
         }
     }
     // Both slider tables fit one huge page, so lookups scattered over them seldom miss the TLB.
-    static u64* const sliders =
-        static_cast<u64*>(MapLargeTable(sizeof(u64) * (kRookTableSize + kBishopTableSize)));
+    static u64 *const sliders =
+        static_cast<u64 *>(MapLargeTable(sizeof(u64) * (kRookTableSize + kBishopTableSize)));
     if (sliders == nullptr) {
         std::printf("ERROR: cannot allocate the attack tables\n");
         std::fflush(stdout);

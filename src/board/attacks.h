@@ -5,8 +5,8 @@
 #include "core/types.h"
 
 struct Magic {
-    const u64* attacks;  // start of this square's slice of the shared table
-    u64 mask;            // relevant occupancy: the rays without their last square
+    const u64 *attacks; // start of this square's slice of the shared table
+    u64 mask;           // relevant occupancy: the rays without their last square
     u64 magic;
     int shift;
 };
@@ -23,17 +23,20 @@ void InitAttackTables();
 
 inline u64 RookAttacksFrom(int sq, u64 occ)
 {
-    const Magic& m = RookMagics[sq];
+    const Magic &m = RookMagics[sq];
     return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
 }
 
 inline u64 BishopAttacksFrom(int sq, u64 occ)
 {
-    const Magic& m = BishopMagics[sq];
+    const Magic &m = BishopMagics[sq];
     return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
 }
 
-inline u64 QueenAttacksFrom(int sq, u64 occ) { return RookAttacksFrom(sq, occ) | BishopAttacksFrom(sq, occ); }
+inline u64 QueenAttacksFrom(int sq, u64 occ)
+{
+    return RookAttacksFrom(sq, occ) | BishopAttacksFrom(sq, occ);
+}
 
 // Knight and king attacks of every square of a set, by guarded shifts.
 inline u64 KnightSetAttacks(u64 s)
@@ -59,7 +62,7 @@ inline u64 RayAttacks(int dir, int sq, u64 occ)
     if (blockers) {
         // N, E, NE, NW run towards higher squares; the others towards lower ones.
         int first = (dir == 0 || dir == 2 || dir == 4 || dir == 5) ? __builtin_ctzll(blockers)
-                                                                  : 63 - __builtin_clzll(blockers);
+                                                                   : 63 - __builtin_clzll(blockers);
         ray ^= RayTable[dir][first];
     }
     return ray;

@@ -10,11 +10,12 @@ constexpr u64 kDeBruijn = 0x03f79d71b4cb0a89ULL;
 constexpr std::array<int, 64> MakeMagicTable()
 {
     std::array<int, 64> t{};
-    for (int i = 0; i < 64; i++) t[(kDeBruijn << i) >> 58] = i;
+    for (int i = 0; i < 64; i++)
+        t[(kDeBruijn << i) >> 58] = i;
     return t;
 }
 
-}  // namespace
+} // namespace
 
 const u64 Somemagic[1] = {kDeBruijn};
 
@@ -38,12 +39,29 @@ int MybitScanForward(u64 x)
 {
     if (x == 0) return 64;
     int n = 1;
-    if ((x & 0xFFFFFFFFULL) == 0) { n += 32; x >>= 32; }
-    if ((x & 0xFFFFULL) == 0) { n += 16; x >>= 16; }
-    if ((x & 0xFFULL) == 0) { n += 8; x >>= 8; }
-    if ((x & 0xFULL) == 0) { n += 4; x >>= 4; }
-    if ((x & 0x3ULL) == 0) { n += 2; x >>= 2; }
-    if ((x & 0x1ULL) == 0) { n += 1; }
+    if ((x & 0xFFFFFFFFULL) == 0) {
+        n += 32;
+        x >>= 32;
+    }
+    if ((x & 0xFFFFULL) == 0) {
+        n += 16;
+        x >>= 16;
+    }
+    if ((x & 0xFFULL) == 0) {
+        n += 8;
+        x >>= 8;
+    }
+    if ((x & 0xFULL) == 0) {
+        n += 4;
+        x >>= 4;
+    }
+    if ((x & 0x3ULL) == 0) {
+        n += 2;
+        x >>= 2;
+    }
+    if ((x & 0x1ULL) == 0) {
+        n += 1;
+    }
     return n;
 }
 
@@ -57,7 +75,8 @@ void Displaybits(u64 x)
     std::fputs("   A B C D E F G H\n\n", stdout);
     for (int rank = 7; rank >= 0; rank--) {
         std::printf("%d  ", rank + 1);
-        for (int file = 0; file < 8; file++) DisplayBit(8 * rank + file, x);
+        for (int file = 0; file < 8; file++)
+            DisplayBit(8 * rank + file, x);
         std::printf(" %d\n", rank + 1);
     }
     std::fputs("\n   A B C D E F G H\n", stdout);

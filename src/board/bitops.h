@@ -6,7 +6,7 @@
 // De Bruijn multiplier of the bit scan; magictable is its inverse sequence.
 extern const u64 Somemagic[1];
 extern const int magictable[64];
-extern const char files[9];  // "abcdefgh"
+extern const char files[9]; // "abcdefgh"
 
 // 1-based index of the lowest set bit; 1 for x = 0 (the same as for a1).
 inline int RightMostBit(u64 x)
@@ -15,16 +15,25 @@ inline int RightMostBit(u64 x)
 }
 
 // 0-based index of the lowest set bit of a non-empty board.
-inline int LowestSquare(u64 x) { return __builtin_ctzll(x); }
+inline int LowestSquare(u64 x)
+{
+    return __builtin_ctzll(x);
+}
 
 // 1-based index of the lowest set bit by binary search; 64 for x = 0.
 int MybitScanForward(u64 x);
 
 // Population count; 0 for 0.
-inline int SimpleBitCount(u64 x) { return __builtin_popcountll(x); }
+inline int SimpleBitCount(u64 x)
+{
+    return __builtin_popcountll(x);
+}
 
 // 0-based index of the highest set bit; -1 for 0.
-inline int MyLog2(u64 x) { return x ? 63 - __builtin_clzll(x) : -1; }
+inline int MyLog2(u64 x)
+{
+    return x ? 63 - __builtin_clzll(x) : -1;
+}
 
 // Prints "1 " when bit sq of x is set, else "- ".
 void DisplayBit(int sq, u64 x);

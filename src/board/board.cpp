@@ -12,7 +12,10 @@ namespace {
 using namespace BackRank;
 
 // A one-bit mask for a square index, or 0 for an index off the board.
-inline u64 SafeMask(int sq) { return (sq >= 0 && sq < 64) ? SquareMask(sq) : 0; }
+inline u64 SafeMask(int sq)
+{
+    return (sq >= 0 && sq < 64) ? SquareMask(sq) : 0;
+}
 
 constexpr u64 kCornerSquares = A1 | H1 | A8 | H8;
 
@@ -29,14 +32,21 @@ inline int KingDistance(int a, int b)
 inline char PromotionPiece(char letter)
 {
     switch (letter) {
-    case 'N': case 'n': return 1;
-    case 'B': case 'b': return 2;
-    case 'R': case 'r': return 3;
-    default: return 4;
+    case 'N':
+    case 'n':
+        return 1;
+    case 'B':
+    case 'b':
+        return 2;
+    case 'R':
+    case 'r':
+        return 3;
+    default:
+        return 4;
     }
 }
 
-}  // namespace
+} // namespace
 
 void ChessBoard::InitRep()
 {
@@ -90,9 +100,12 @@ inline int PopCount32(u32 v)
     return static_cast<int>((v * 0x01010101u) >> 24);
 }
 
-inline int PopCount(u64 b) { return PopCount32(static_cast<u32>(b)) + PopCount32(static_cast<u32>(b >> 32)); }
+inline int PopCount(u64 b)
+{
+    return PopCount32(static_cast<u32>(b)) + PopCount32(static_cast<u32>(b >> 32));
+}
 
-}  // namespace
+} // namespace
 
 void ChessBoard::InitPieceCounts()
 {
@@ -111,13 +124,18 @@ void ChessBoard::InitPieceCounts()
 void ChessBoard::RecountAll()
 {
     InitPieceCounts();
-    WhitePieceTotal = WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount + WhitePawnCount;
-    BlackPieceTotal = BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount + BlackPawnCount;
+    WhitePieceTotal =
+        WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount + WhitePawnCount;
+    BlackPieceTotal =
+        BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount + BlackPawnCount;
     PawnHashCode = PawnKeyOf(*this);
     InitPieceKeys();
 }
 
-void ChessBoard::InitPieceKeys() { PieceKeys(*this, &PieceKeyUpper, &PieceKeyLower); }
+void ChessBoard::InitPieceKeys()
+{
+    PieceKeys(*this, &PieceKeyUpper, &PieceKeyLower);
+}
 
 void ChessBoard::ToggleKeys(int piece, u64 squares)
 {
@@ -136,21 +154,35 @@ void ChessBoard::DisplayPiece(int sq) const
         return;
     }
     if (m & WhitePieces) {
-        if (m & WhitePawns) std::fputs("P", stdout);
-        else if (m & WhiteKnights) std::fputs("N", stdout);
-        else if (m & WhiteBishops) std::fputs("B", stdout);
-        else if (m & WhiteRooks) std::fputs("R", stdout);
-        else if (m & WhiteQueens) std::fputs("Q", stdout);
-        else if (m & WhiteKing) std::fputs("K", stdout);
-        else std::fputs("Major Error: DisplayPiece unknown White Piece\n", stdout);
+        if (m & WhitePawns)
+            std::fputs("P", stdout);
+        else if (m & WhiteKnights)
+            std::fputs("N", stdout);
+        else if (m & WhiteBishops)
+            std::fputs("B", stdout);
+        else if (m & WhiteRooks)
+            std::fputs("R", stdout);
+        else if (m & WhiteQueens)
+            std::fputs("Q", stdout);
+        else if (m & WhiteKing)
+            std::fputs("K", stdout);
+        else
+            std::fputs("Major Error: DisplayPiece unknown White Piece\n", stdout);
     } else if (m & BlackPieces) {
-        if (m & BlackPawns) std::fputs("p", stdout);
-        else if (m & BlackKnights) std::fputs("n", stdout);
-        else if (m & BlackBishops) std::fputs("b", stdout);
-        else if (m & BlackRooks) std::fputs("r", stdout);
-        else if (m & BlackQueens) std::fputs("q", stdout);
-        else if (m & BlackKing) std::fputs("k", stdout);
-        else std::fputs("Major Error: DisplayPiece unknown Black Piece\n", stdout);
+        if (m & BlackPawns)
+            std::fputs("p", stdout);
+        else if (m & BlackKnights)
+            std::fputs("n", stdout);
+        else if (m & BlackBishops)
+            std::fputs("b", stdout);
+        else if (m & BlackRooks)
+            std::fputs("r", stdout);
+        else if (m & BlackQueens)
+            std::fputs("q", stdout);
+        else if (m & BlackKing)
+            std::fputs("k", stdout);
+        else
+            std::fputs("Major Error: DisplayPiece unknown Black Piece\n", stdout);
     } else {
         std::fputs("Major Error: DisplayPiece has unknown Color\n", stdout);
     }
@@ -162,7 +194,8 @@ void ChessBoard::DisplayBoard() const
     std::fputs("   A B C D E F G H\n\n", stdout);
     for (int rank = 7; rank >= 0; rank--) {
         std::printf("%d  ", rank + 1);
-        for (int file = 0; file < 8; file++) DisplayPiece(8 * rank + file);
+        for (int file = 0; file < 8; file++)
+            DisplayPiece(8 * rank + file);
         std::printf(" %d\n", rank + 1);
     }
     std::fputs("\n   A B C D E F G H\n", stdout);
@@ -239,7 +272,7 @@ bool ChessBoard::IsAttacked(u64 s, char c) const
     return KingTable[sq] & WhiteKing;
 }
 
-void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
+void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
 {
     // 1. Undo copy.
     SavedPawnHashCode = PawnHashCode;
@@ -305,8 +338,10 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
             WhiteRooks ^= to;
             ToggleKeys(WROOK, to);
             WhiteRookCount--;
-            if (to == H1) mask &= 14;
-            else if (to == A1) mask &= 13;
+            if (to == H1)
+                mask &= 14;
+            else if (to == A1)
+                mask &= 13;
         } else if (to & WhiteQueens) {
             WhiteQueens ^= to;
             ToggleKeys(WQUEEN, to);
@@ -334,8 +369,10 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
             BlackRooks ^= to;
             ToggleKeys(BROOK, to);
             BlackRookCount--;
-            if (to == H8) mask &= 11;
-            else if (to == A8) mask &= 7;
+            if (to == H8)
+                mask &= 11;
+            else if (to == A8)
+                mask &= 7;
         } else if (to & BlackQueens) {
             BlackQueens ^= to;
             ToggleKeys(BQUEEN, to);
@@ -382,8 +419,10 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
         } else if (from & WhiteRooks) {
             WhiteRooks ^= fromTo;
             ToggleKeys(WROOK, fromTo);
-            if (from == H1) mask &= 14;
-            else if (from == A1) mask &= 13;
+            if (from == H1)
+                mask &= 14;
+            else if (from == A1)
+                mask &= 13;
         } else if (from & WhiteQueens) {
             WhiteQueens ^= fromTo;
             ToggleKeys(WQUEEN, fromTo);
@@ -439,8 +478,10 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
         } else if (from & BlackRooks) {
             BlackRooks ^= fromTo;
             ToggleKeys(BROOK, fromTo);
-            if (from == H8) mask &= 11;
-            else if (from == A8) mask &= 7;
+            if (from == H8)
+                mask &= 11;
+            else if (from == A8)
+                mask &= 7;
         } else if (from & BlackQueens) {
             BlackQueens ^= fromTo;
             ToggleKeys(BQUEEN, fromTo);
@@ -469,10 +510,18 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
         const char piece = PromotionPiece(promotion);
         Promote(0, to, piece);
         switch (piece) {
-        case 1: WhiteKnightCount++; break;
-        case 2: WhiteBishopCount++; break;
-        case 3: WhiteRookCount++; break;
-        default: WhiteQueenCount++; break;
+        case 1:
+            WhiteKnightCount++;
+            break;
+        case 2:
+            WhiteBishopCount++;
+            break;
+        case 3:
+            WhiteRookCount++;
+            break;
+        default:
+            WhiteQueenCount++;
+            break;
         }
         WhitePawnCount--;
     }
@@ -482,10 +531,18 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
         const char piece = PromotionPiece(promotion);
         Promote(1, to, static_cast<char>(piece + 6));
         switch (piece) {
-        case 1: BlackKnightCount++; break;
-        case 2: BlackBishopCount++; break;
-        case 3: BlackRookCount++; break;
-        default: BlackQueenCount++; break;
+        case 1:
+            BlackKnightCount++;
+            break;
+        case 2:
+            BlackBishopCount++;
+            break;
+        case 3:
+            BlackRookCount++;
+            break;
+        default:
+            BlackQueenCount++;
+            break;
         }
         BlackPawnCount--;
     }
@@ -494,8 +551,10 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char* out)
     WhitePieces = WhitePawns | WhiteBishops | WhiteKnights | WhiteRooks | WhiteQueens | WhiteKing;
     BlackPieces = BlackPawns | BlackBishops | BlackKnights | BlackRooks | BlackQueens | BlackKing;
     AllPieces = WhitePieces | BlackPieces;
-    WhitePieceTotal = WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount + WhitePawnCount;
-    BlackPieceTotal = BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount + BlackPawnCount;
+    WhitePieceTotal =
+        WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount + WhitePawnCount;
+    BlackPieceTotal =
+        BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount + BlackPawnCount;
     *out = mask;
 }
 
@@ -554,7 +613,8 @@ int ChessBoard::CheckDraw(char)
     if (whiteLacks && blackLacks) {
         if (!((WhiteKing | BlackKing) & kCornerSquares)) return DRAW_MATERIAL;
         if (!WhiteKing || !BlackKing) return DRAW_MATERIAL;
-        if (KingDistance(LowestSquare(WhiteKing), LowestSquare(BlackKing)) != 2) return DRAW_MATERIAL;
+        if (KingDistance(LowestSquare(WhiteKing), LowestSquare(BlackKing)) != 2)
+            return DRAW_MATERIAL;
     }
 
     // 5. Fifty-move rule.
@@ -562,8 +622,9 @@ int ChessBoard::CheckDraw(char)
 
     // 6. Rook pawn with the bishop of the wrong colour.
     const u64 light = 0x55aa55aa55aa55aaULL;
-    if (WhiteBishopCount == 1 && WhitePawnCount == 1 && WhiteKnightCount == 0 && WhiteRookCount == 0 &&
-        WhiteQueenCount == 0 && BlackPieceTotal == 0 && BlackPawnCount == 0) {
+    if (WhiteBishopCount == 1 && WhitePawnCount == 1 && WhiteKnightCount == 0 &&
+        WhiteRookCount == 0 && WhiteQueenCount == 0 && BlackPieceTotal == 0 &&
+        BlackPawnCount == 0) {
         if ((WhitePawns & kFileH) && (WhiteBishops & light) &&
             (BlackKing & (SquareMask(63) | SquareMask(62) | SquareMask(54) | SquareMask(55))))
             return DRAW_MATERIAL;
@@ -571,8 +632,9 @@ int ChessBoard::CheckDraw(char)
             (BlackKing & (SquareMask(56) | SquareMask(57) | SquareMask(49) | SquareMask(48))))
             return DRAW_MATERIAL;
     }
-    if (BlackBishopCount == 1 && BlackPawnCount == 1 && BlackKnightCount == 0 && BlackRookCount == 0 &&
-        BlackQueenCount == 0 && WhitePieceTotal == 0 && WhitePawnCount == 0) {
+    if (BlackBishopCount == 1 && BlackPawnCount == 1 && BlackKnightCount == 0 &&
+        BlackRookCount == 0 && BlackQueenCount == 0 && WhitePieceTotal == 0 &&
+        WhitePawnCount == 0) {
         if ((BlackPawns & kFileH) && (BlackBishops & ~light) &&
             (WhiteKing & (SquareMask(7) | SquareMask(6) | SquareMask(14) | SquareMask(15))))
             return DRAW_MATERIAL;
@@ -600,21 +662,39 @@ void ChessBoard::Promote(char c, u64 m, char piece)
     if (c == 0) {
         WhitePawns ^= m;
         switch (piece) {
-        case 1: WhiteKnights ^= m; break;
-        case 2: WhiteBishops ^= m; break;
-        case 3: WhiteRooks ^= m; break;
-        case 4: WhiteQueens ^= m; break;
-        default: break;
+        case 1:
+            WhiteKnights ^= m;
+            break;
+        case 2:
+            WhiteBishops ^= m;
+            break;
+        case 3:
+            WhiteRooks ^= m;
+            break;
+        case 4:
+            WhiteQueens ^= m;
+            break;
+        default:
+            break;
         }
         if (piece >= 1 && piece <= 4) ToggleKeys(piece, m);
     } else {
         BlackPawns ^= m;
         switch (piece) {
-        case 7: BlackKnights ^= m; break;
-        case 8: BlackBishops ^= m; break;
-        case 9: BlackRooks ^= m; break;
-        case 10: BlackQueens ^= m; break;
-        default: break;
+        case 7:
+            BlackKnights ^= m;
+            break;
+        case 8:
+            BlackBishops ^= m;
+            break;
+        case 9:
+            BlackRooks ^= m;
+            break;
+        case 10:
+            BlackQueens ^= m;
+            break;
+        default:
+            break;
         }
         if (piece >= 7 && piece <= 10) ToggleKeys(piece, m);
     }
@@ -633,7 +713,7 @@ void ChessBoard::DropPawn(char c, u64 m)
     AllPieces ^= m;
 }
 
-void KeepPossibleRights(ChessBoard& b)
+void KeepPossibleRights(ChessBoard &b)
 {
     char rights = 0;
     if (b.WhiteKing & E1) {
@@ -647,7 +727,7 @@ void KeepPossibleRights(ChessBoard& b)
     b.CastleFlags = static_cast<char>(b.CastleFlags & rights);
 }
 
-void PlayGameMove(ChessBoard& b, u64 from, u64 to, char promotion, MoveHistory* history)
+void PlayGameMove(ChessBoard &b, u64 from, u64 to, char promotion, MoveHistory *history)
 {
     char kept = 15;
     b.MakeMove(from, to, promotion, &kept);

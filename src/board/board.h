@@ -9,8 +9,18 @@
 
 // Piece codes (promotion and hash key tables): white 0..5, black 6..11.
 enum PieceCode : char {
-    WPAWN = 0, WKNIGHT, WBISHOP, WROOK, WQUEEN, WKING,
-    BPAWN, BKNIGHT, BBISHOP, BROOK, BQUEEN, BKING
+    WPAWN = 0,
+    WKNIGHT,
+    WBISHOP,
+    WROOK,
+    WQUEEN,
+    WKING,
+    BPAWN,
+    BKNIGHT,
+    BBISHOP,
+    BROOK,
+    BQUEEN,
+    BKING
 };
 
 // Castling-rights bits of CastleFlags.
@@ -22,7 +32,7 @@ constexpr int DRAW_NONE = 0, DRAW_FIFTY = 7, DRAW_MATERIAL = 8;
 constexpr int DRAW_REPETITION = 6;
 
 class ChessBoard {
-public:
+  public:
     u64 WhitePieces;
     u64 BlackPieces;
     u64 AllPieces;
@@ -136,7 +146,7 @@ public:
 
     // --- making moves (board.cpp) ---
     // Plays a move; *out receives the castling rights that survive it.
-    void MakeMove(u64 from, u64 to, char promotion, char* out);
+    void MakeMove(u64 from, u64 to, char promotion, char *out);
     // Restores the copy saved by the last MakeMove.
     void UndoMove(int);
     // 0 no draw, 7 fifty-move rule, 8 material; also sets MatingMaterialFlag.
@@ -164,7 +174,7 @@ class MoveHistory;
 
 // Value of the piece of the colour opposite to mover on the square (pawn 800, knight and
 // bishop 3250, rook 5000, queen 9750, king 1000000); 0 if none.
-inline int ValueCapturedPiece(char mover, u64 square, const ChessBoard& b)
+inline int ValueCapturedPiece(char mover, u64 square, const ChessBoard &b)
 {
     if (mover == 0) {
         if (!(square & b.BlackPieces)) return 0;
@@ -186,9 +196,9 @@ inline int ValueCapturedPiece(char mover, u64 square, const ChessBoard& b)
 
 // Clears the castling rights whose king or rook is not on its home square (a position set up
 // from text or by hand may claim them).
-void KeepPossibleRights(ChessBoard& b);
+void KeepPossibleRights(ChessBoard &b);
 
 // Plays a move of the game on b: makes it, keeps the castling rights that survive it (a king
 // or rook leaving its square, a rook taken on its corner), gives the move to the other side
 // and, when a position stack is given, pushes the new position's key on it.
-void PlayGameMove(ChessBoard& b, u64 from, u64 to, char promotion, MoveHistory* history);
+void PlayGameMove(ChessBoard &b, u64 from, u64 to, char promotion, MoveHistory *history);

@@ -22,7 +22,8 @@ u32 BetterRandom32()
         1421733266u, 2017105031u, 3882325900u, 810735053u,  384606609u,  2393861397u};
     if (init) {
         init = 0;
-        for (int i = 0; i < 55; i++) y[i] = x[i];
+        for (int i = 0; i < 55; i++)
+            y[i] = x[i];
         u32 r = y[23] + y[54];
         y[54] = r;
         j = 22;
@@ -45,7 +46,7 @@ u64 NextKey()
     return (hi << 32) | lo;
 }
 
-}  // namespace
+} // namespace
 
 void initPStable()
 {
@@ -55,17 +56,18 @@ void initPStable()
             LPStable[kind][sq] = NextKey();
         }
     }
-    for (int i = 0; i < 16; i++) CastleCode[i] = NextKey();
+    for (int i = 0; i < 16; i++)
+        CastleCode[i] = NextKey();
     BtoMove = NextKey();
     WtoMove = NextKey();
 }
 
-void PieceKeys(const ChessBoard& board, u64* upper, u64* lower)
+void PieceKeys(const ChessBoard &board, u64 *upper, u64 *lower)
 {
-    const u64 boards[12] = {board.WhitePawns,  board.WhiteKnights, board.WhiteBishops,
-                            board.WhiteRooks,  board.WhiteQueens,  board.WhiteKing,
-                            board.BlackPawns,  board.BlackKnights, board.BlackBishops,
-                            board.BlackRooks,  board.BlackQueens,  board.BlackKing};
+    const u64 boards[12] = {board.WhitePawns, board.WhiteKnights, board.WhiteBishops,
+                            board.WhiteRooks, board.WhiteQueens,  board.WhiteKing,
+                            board.BlackPawns, board.BlackKnights, board.BlackBishops,
+                            board.BlackRooks, board.BlackQueens,  board.BlackKing};
     u64 up = 0, lo = 0;
     for (int kind = 0; kind < 12; kind++) {
         for (u64 b = boards[kind]; b; b &= b - 1) {
@@ -78,7 +80,7 @@ void PieceKeys(const ChessBoard& board, u64* upper, u64* lower)
     *lower = lo;
 }
 
-void genhashcode(char side, int castle, u64* upper, u64* lower, const ChessBoard* board)
+void genhashcode(char side, int castle, u64 *upper, u64 *lower, const ChessBoard *board)
 {
     u64 up, lo;
     PieceKeys(*board, &up, &lo);
@@ -88,14 +90,21 @@ void genhashcode(char side, int castle, u64* upper, u64* lower, const ChessBoard
     *lower = lo ^ sideKey ^ castleKey;
 }
 
-u32 PawnKeyOf(const ChessBoard& board)
+u32 PawnKeyOf(const ChessBoard &board)
 {
     u64 key = 0;
-    for (u64 b = board.WhitePawns; b; b &= b - 1) key ^= LPStable[WPAWN][LowestSquare(b)];
-    for (u64 b = board.WhiteKing; b; b &= b - 1) key ^= LPStable[WKING][LowestSquare(b)];
-    for (u64 b = board.BlackPawns; b; b &= b - 1) key ^= LPStable[BPAWN][LowestSquare(b)];
-    for (u64 b = board.BlackKing; b; b &= b - 1) key ^= LPStable[BKING][LowestSquare(b)];
+    for (u64 b = board.WhitePawns; b; b &= b - 1)
+        key ^= LPStable[WPAWN][LowestSquare(b)];
+    for (u64 b = board.WhiteKing; b; b &= b - 1)
+        key ^= LPStable[WKING][LowestSquare(b)];
+    for (u64 b = board.BlackPawns; b; b &= b - 1)
+        key ^= LPStable[BPAWN][LowestSquare(b)];
+    for (u64 b = board.BlackKing; b; b &= b - 1)
+        key ^= LPStable[BKING][LowestSquare(b)];
     return static_cast<u32>(key);
 }
 
-void genpawnhashcode(char, const ChessBoard& board, unsigned long* key) { *key = PawnKeyOf(board); }
+void genpawnhashcode(char, const ChessBoard &board, unsigned long *key)
+{
+    *key = PawnKeyOf(board);
+}

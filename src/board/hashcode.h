@@ -16,13 +16,13 @@ u32 BetterRandom32();
 // Fills every key table; called once at start-up.
 void initPStable();
 // Hash-code pair of a board with the given side to move and castling rights, from scratch.
-void genhashcode(char side, int castle, u64* upper, u64* lower, const ChessBoard* board);
+void genhashcode(char side, int castle, u64 *upper, u64 *lower, const ChessBoard *board);
 // The pieces' share of the pair: the keys of every piece on the board, from scratch.
-void PieceKeys(const ChessBoard& board, u64* upper, u64* lower);
+void PieceKeys(const ChessBoard &board, u64 *upper, u64 *lower);
 
 // The pair genhashcode gives, from the piece keys MakeMove keeps on the board: only the side
 // and the castling key are added here.
-inline void PositionKey(char side, int castle, const ChessBoard& board, u64* upper, u64* lower)
+inline void PositionKey(char side, int castle, const ChessBoard &board, u64 *upper, u64 *lower)
 {
     const u64 extra = (side ? BtoMove : WtoMove) ^ CastleCode[castle & 15];
     *upper = board.PieceKeyUpper ^ extra;
@@ -34,14 +34,17 @@ inline void PositionKey(char side, int castle, const ChessBoard& board, u64* upp
 #endif
 }
 // 32-bit pawn key: pawns and kings of both colours.
-void genpawnhashcode(char side, const ChessBoard& board, unsigned long* key);
-u32 PawnKeyOf(const ChessBoard& board);
+void genpawnhashcode(char side, const ChessBoard &board, unsigned long *key);
+u32 PawnKeyOf(const ChessBoard &board);
 
 // Pawn-key contribution of one piece (pawn or king) on one square.
-inline u32 PawnKey(int piece, int sq) { return static_cast<u32>(LPStable[piece][sq]); }
+inline u32 PawnKey(int piece, int sq)
+{
+    return static_cast<u32>(LPStable[piece][sq]);
+}
 
 // The lower half of the pair PositionKey gives, which is all a table index needs.
-inline u64 PositionLowerKey(char side, int castle, const ChessBoard& board)
+inline u64 PositionLowerKey(char side, int castle, const ChessBoard &board)
 {
     return board.PieceKeyLower ^ (side ? BtoMove : WtoMove) ^ CastleCode[castle & 15];
 }

@@ -3,7 +3,7 @@
 namespace {
 
 // Writes file letter and rank number of a square index; "?0" for an index off the board.
-int PutSquare(char* out, int sq)
+int PutSquare(char *out, int sq)
 {
     if (sq < 0 || sq > 63) {
         out[0] = '?';
@@ -15,20 +15,37 @@ int PutSquare(char* out, int sq)
     return 2;
 }
 
-}  // namespace
+} // namespace
 
 char PromotionLetter(char promotion)
 {
     switch (promotion) {
-    case 'Q': case 'q': case 4: case 10: return 'q';
-    case 'R': case 'r': case 3: case 9: return 'r';
-    case 'B': case 'b': case 2: case 8: return 'b';
-    case 'N': case 'n': case 1: case 7: return 'n';
-    default: return 0;
+    case 'Q':
+    case 'q':
+    case 4:
+    case 10:
+        return 'q';
+    case 'R':
+    case 'r':
+    case 3:
+    case 9:
+        return 'r';
+    case 'B':
+    case 'b':
+    case 2:
+    case 8:
+        return 'b';
+    case 'N':
+    case 'n':
+    case 1:
+    case 7:
+        return 'n';
+    default:
+        return 0;
     }
 }
 
-int MoveText(char* out, int fromSq, int toSq, char promotion)
+int MoveText(char *out, int fromSq, int toSq, char promotion)
 {
     int len = PutSquare(out, fromSq);
     len += PutSquare(out + len, toSq);

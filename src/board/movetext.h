@@ -8,4 +8,4 @@ char PromotionLetter(char promotion);
 // Writes from-square, to-square and the promotion letter, if any ("e2e4", "e7e8q") into out,
 // which holds at least 6 characters. A square index off the board is written "?0".
 // Returns the length.
-int MoveText(char* out, int fromSq, int toSq, char promotion);
+int MoveText(char *out, int fromSq, int toSq, char promotion);

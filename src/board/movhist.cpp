@@ -20,8 +20,10 @@ void MoveHistory::PushGamePosition(u64 upper, u64 lower, bool irreversible)
 {
     // Positions before an irreversible move can never repeat again; a long reversible stretch
     // keeps its most recent half, so that the searches always find room above the game.
-    if (irreversible || NumMoves < 0) Init();
-    else if (NumMoves >= GAMEHISTORY_MAX) KeepRecent(GAMEHISTORY_MAX / 2);
+    if (irreversible || NumMoves < 0)
+        Init();
+    else if (NumMoves >= GAMEHISTORY_MAX)
+        KeepRecent(GAMEHISTORY_MAX / 2);
     InsertHashCodeMoveHistory(upper, lower);
 }
 
@@ -41,8 +43,10 @@ void MoveHistory::InsertMoveHistory(u64 upper, u64 lower)
 void MoveHistory::RetractMove()
 {
     // A refused position is retracted without touching the stack.
-    if (Refused > 0) Refused--;
-    else if (NumMoves > 0) NumMoves--;
+    if (Refused > 0)
+        Refused--;
+    else if (NumMoves > 0)
+        NumMoves--;
 }
 
 i8 MoveHistory::ThreeFoldRepDetection(i32 window, u64 upper, u64 lower) const

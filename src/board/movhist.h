@@ -14,12 +14,12 @@ struct HistoryEntry {
 };
 
 class MoveHistory {
-public:
-    HistoryEntry Entries[MAXHISTORY];  // oldest first; the top is Entries[NumMoves - 1]
-    i32 NumMoves = 0;                  // entries in use
+  public:
+    HistoryEntry Entries[MAXHISTORY]; // oldest first; the top is Entries[NumMoves - 1]
+    i32 NumMoves = 0;                 // entries in use
 
     // Empties the stack.
-    i32 Refused = 0;                   // positions refused by a full stack, not yet retracted
+    i32 Refused = 0; // positions refused by a full stack, not yet retracted
 
     void Init()
     {

@@ -8,30 +8,58 @@ void AddPiece(char letter, int sq)
 {
     if (sq < 0 || sq > 63) return;
     const u64 m = SquareMask(sq);
-    ChessBoard& b = MainBoard;
+    ChessBoard &b = MainBoard;
     switch (letter) {
-    case 'P': b.WhitePawns |= m; break;
-    case 'N': b.WhiteKnights |= m; break;
-    case 'B': b.WhiteBishops |= m; break;
-    case 'R': b.WhiteRooks |= m; break;
-    case 'Q': b.WhiteQueens |= m; break;
-    case 'K': b.WhiteKing = m; break;
-    case 'p': b.BlackPawns |= m; break;
-    case 'n': b.BlackKnights |= m; break;
-    case 'b': b.BlackBishops |= m; break;
-    case 'r': b.BlackRooks |= m; break;
-    case 'q': b.BlackQueens |= m; break;
-    case 'k': b.BlackKing = m; break;
-    default: break;
+    case 'P':
+        b.WhitePawns |= m;
+        break;
+    case 'N':
+        b.WhiteKnights |= m;
+        break;
+    case 'B':
+        b.WhiteBishops |= m;
+        break;
+    case 'R':
+        b.WhiteRooks |= m;
+        break;
+    case 'Q':
+        b.WhiteQueens |= m;
+        break;
+    case 'K':
+        b.WhiteKing = m;
+        break;
+    case 'p':
+        b.BlackPawns |= m;
+        break;
+    case 'n':
+        b.BlackKnights |= m;
+        break;
+    case 'b':
+        b.BlackBishops |= m;
+        break;
+    case 'r':
+        b.BlackRooks |= m;
+        break;
+    case 'q':
+        b.BlackQueens |= m;
+        break;
+    case 'k':
+        b.BlackKing = m;
+        break;
+    default:
+        break;
     }
 }
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Value of the decimal number starting at s, capped so that it cannot overflow.
-int ReadRun(const char* s)
+int ReadRun(const char *s)
 {
     int v = 0;
     for (int i = 0; IsDigit(s[i]); i++) {
@@ -43,11 +71,11 @@ int ReadRun(const char* s)
 
 // Records the double step that the en passant field names, if a pawn of the side that
 // just moved stands beyond the square: "e3" is e2-e4, "e6" is e7-e5.
-void RecordDoubleStep(const char* field)
+void RecordDoubleStep(const char *field)
 {
     if (field[0] < 'a' || field[0] > 'h') return;
     const int file = field[0] - 'a';
-    ChessBoard& b = MainBoard;
+    ChessBoard &b = MainBoard;
     if (field[1] == '3') {
         const u64 to = SquareMask(SquareOf(file, 3));
         if (b.WhitePawns & to) {
@@ -63,11 +91,11 @@ void RecordDoubleStep(const char* field)
     }
 }
 
-}  // namespace
+} // namespace
 
-void SetupBoard(const char* s)
+void SetupBoard(const char *s)
 {
-    ChessBoard& b = MainBoard;
+    ChessBoard &b = MainBoard;
     // 1. Empty the piece bitboards.
     b.WhitePawns = b.WhiteBishops = b.WhiteKnights = b.WhiteRooks = b.WhiteQueens = b.WhiteKing = 0;
     b.BlackPawns = b.BlackBishops = b.BlackKnights = b.BlackRooks = b.BlackQueens = b.BlackKing = 0;
@@ -92,8 +120,10 @@ void SetupBoard(const char* s)
     }
 
     // 4. Occupancy.
-    b.WhitePieces = b.WhitePawns | b.WhiteBishops | b.WhiteKnights | b.WhiteRooks | b.WhiteQueens | b.WhiteKing;
-    b.BlackPieces = b.BlackPawns | b.BlackBishops | b.BlackKnights | b.BlackRooks | b.BlackQueens | b.BlackKing;
+    b.WhitePieces =
+        b.WhitePawns | b.WhiteBishops | b.WhiteKnights | b.WhiteRooks | b.WhiteQueens | b.WhiteKing;
+    b.BlackPieces =
+        b.BlackPawns | b.BlackBishops | b.BlackKnights | b.BlackRooks | b.BlackQueens | b.BlackKing;
     b.AllPieces = b.WhitePieces | b.BlackPieces;
     b.InitPieceKeys();
 
@@ -101,22 +131,26 @@ void SetupBoard(const char* s)
     b.LastFrom = b.LastTo = 0;
     b.CastleFlags = 0;
     b.SideToMove = 0;
-    if (s[i] != ' ') return;  // the text ends after the placement
-    const char* side = s + i + 1;
+    if (s[i] != ' ') return; // the text ends after the placement
+    const char *side = s + i + 1;
     if (side[0] == 'b') b.SideToMove = 1;
     if (side[0] == '\0' || side[1] == '\0') return;
 
     // 6. Castling rights.
-    const char* castle = side + 2;
-    const char* p = castle;
+    const char *castle = side + 2;
+    const char *p = castle;
     if (*p == '-') {
         p++;
     } else {
         for (; *p && *p != ' '; p++) {
-            if (*p == 'K') b.CastleFlags |= 1;
-            else if (*p == 'Q') b.CastleFlags |= 2;
-            else if (*p == 'k') b.CastleFlags |= 4;
-            else if (*p == 'q') b.CastleFlags |= 8;
+            if (*p == 'K')
+                b.CastleFlags |= 1;
+            else if (*p == 'Q')
+                b.CastleFlags |= 2;
+            else if (*p == 'k')
+                b.CastleFlags |= 4;
+            else if (*p == 'q')
+                b.CastleFlags |= 8;
         }
     }
 
@@ -124,7 +158,7 @@ void SetupBoard(const char* s)
     if (*p == ' ' && p[1] != '\0') RecordDoubleStep(p + 1);
 }
 
-void CastleRights(char* out, char flags)
+void CastleRights(char *out, char flags)
 {
     int n = 0;
     if (flags & 1) out[n++] = 'K';
@@ -135,7 +169,7 @@ void CastleRights(char* out, char flags)
     out[n] = '\0';
 }
 
-char DecodePiece(u64 m, const ChessBoard& board)
+char DecodePiece(u64 m, const ChessBoard &board)
 {
     if (m & board.WhitePieces) {
         if (m & board.WhitePawns) return 'P';
@@ -156,7 +190,7 @@ char DecodePiece(u64 m, const ChessBoard& board)
 namespace {
 
 // Placement, side and castling text; returns the length written.
-int WritePlacement(const ChessBoard& board, char* out)
+int WritePlacement(const ChessBoard &board, char *out)
 {
     int n = 0;
     for (int rankStart = 56; rankStart >= 0; rankStart -= 8) {
@@ -183,24 +217,24 @@ int WritePlacement(const ChessBoard& board, char* out)
     return n;
 }
 
-}  // namespace
+} // namespace
 
-void pos2fenString(const ChessBoard& board, char* out)
+void pos2fenString(const ChessBoard &board, char *out)
 {
     const int n = WritePlacement(board, out);
     std::strcpy(out + n, " - 0 ; ");
 }
 
-void pos2fen(const ChessBoard& board, int n)
+void pos2fen(const ChessBoard &board, int n)
 {
     char text[128];
     WritePlacement(board, text);
     std::printf("%s - 0 ; %d \n", text, n);
 }
 
-void LoadPositionFile(const char* name)
+void LoadPositionFile(const char *name)
 {
-    std::FILE* fp = std::fopen(name, "r");
+    std::FILE *fp = std::fopen(name, "r");
     if (!fp) {
         std::printf("ERROR: opening file %s\n", name);
         std::fflush(stdout);

@@ -4,19 +4,19 @@
 #include "board/board.h"
 
 // Reads a FEN text into MainBoard: placement, side to move, castling and en passant.
-void SetupBoard(const char* s);
+void SetupBoard(const char *s);
 // Puts one piece, given by its letter, on MainBoard.
 void AddPiece(char letter, int sq);
 // Writes the castling field ("KQkq", "Kq", "-") for the given rights.
-void CastleRights(char* out, char flags);
+void CastleRights(char *out, char flags);
 // Letter of the piece on an occupied square.
-char DecodePiece(u64 m, const ChessBoard& board);
+char DecodePiece(u64 m, const ChessBoard &board);
 // Writes "<placement> <side> <castling> - 0 ; " into a buffer of at least 86 characters.
-void pos2fenString(const ChessBoard& board, char* out);
+void pos2fenString(const ChessBoard &board, char *out);
 // Prints the same text followed by n and " \n".
-void pos2fen(const ChessBoard& board, int n);
+void pos2fen(const ChessBoard &board, int n);
 // Sets MainBoard from the first line of a file; ends the program when it cannot.
-void LoadPositionFile(const char* name);
+void LoadPositionFile(const char *name);
 
 // Longest line the position readers accept; longer lines are cut.
 constexpr int POSITION_LINE_MAX = 1024;

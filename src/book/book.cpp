@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "board/hashcode.h"
-#include "movegen/movegen.h"
 #include "board/movetext.h"
 #include "core/status.h"
+#include "movegen/movegen.h"
 
 BookEntry OpeningBook[BOOKSIZE];
 i32 BookValue[BOOKSIZE];
@@ -16,11 +16,11 @@ namespace {
 // Tree nodes come from a fixed pool, one per table entry at most; a rebuild reuses it.
 treenode nodePool[BOOKSIZE];
 int nodesUsed = 0;
-treenode* treeroot = nullptr;
+treenode *treeroot = nullptr;
 
-treenode* NewNode(int index)
+treenode *NewNode(int index)
 {
-    treenode* node = &nodePool[nodesUsed++];
+    treenode *node = &nodePool[nodesUsed++];
     node->index = index;
     node->left = nullptr;
     node->right = nullptr;
@@ -28,12 +28,12 @@ treenode* NewNode(int index)
 }
 
 // True if the pair (upper, lower) sorts before the entry e: upper first, lower breaks ties.
-bool Before(u64 upper, u64 lower, const BookEntry& e)
+bool Before(u64 upper, u64 lower, const BookEntry &e)
 {
     return upper < e.upper || (upper == e.upper && lower < e.lower);
 }
 
-}  // namespace
+} // namespace
 
 void buildbook()
 {
@@ -41,23 +41,23 @@ void buildbook()
     buildbooktree(booksize);
 }
 
-treenode* buildbooktree(long n)
+treenode *buildbooktree(long n)
 {
     // 1. The root holds entry 0; the previous tree is dropped.
     nodesUsed = 0;
     treeroot = NewNode(0);
-    treenode* last = treeroot;
+    treenode *last = treeroot;
     // 2. Nothing more to insert.
     if (n < 2) return last;
     if (n > BOOKSIZE) n = BOOKSIZE;
     // 3. Insert entries 1 .. n-1 one by one, skipping a pair already in the tree.
     for (int i = 1; i < n; i++) {
-        const BookEntry& entry = OpeningBook[i];
-        treenode* node = treeroot;
+        const BookEntry &entry = OpeningBook[i];
+        treenode *node = treeroot;
         for (;;) {
-            const BookEntry& here = OpeningBook[node->index];
+            const BookEntry &here = OpeningBook[node->index];
             if (entry.upper == here.upper && entry.lower == here.lower) break;
-            treenode** child = Before(entry.upper, entry.lower, here) ? &node->left : &node->right;
+            treenode **child = Before(entry.upper, entry.lower, here) ? &node->left : &node->right;
             if (!*child) {
                 *child = NewNode(i);
                 last = *child;
@@ -69,13 +69,16 @@ treenode* buildbooktree(long n)
     return last;
 }
 
-const treenode* BookTreeRoot() { return treeroot; }
+const treenode *BookTreeRoot()
+{
+    return treeroot;
+}
 
-int BookTreeSearch(const treenode* node, u64 upper, u64 lower)
+int BookTreeSearch(const treenode *node, u64 upper, u64 lower)
 {
     // Walk down by the full pair; the tree was built in the same order.
     while (node) {
-        const BookEntry& e = OpeningBook[node->index];
+        const BookEntry &e = OpeningBook[node->index];
         if (e.upper == upper && e.lower == lower) return node->index;
         node = Before(upper, lower, e) ? node->left : node->right;
     }
@@ -109,8 +112,10 @@ int InBook(char side, char castle, ChessBoard board)
         if (MainStatus.Trace == 1) {
             std::printf("  ");
             i32 value = 0;
-            if (k == -1) std::printf("Not in Book: ");
-            else value = BookValue[k];
+            if (k == -1)
+                std::printf("Not in Book: ");
+            else
+                value = BookValue[k];
             std::printf("%d %s \n}\n", value, text);
         }
         if (k >= 0 && BookValue[k] < bestValue) {

@@ -14,9 +14,9 @@ struct BookEntry {
 
 // A node of the unbalanced search tree over OpeningBook, keyed by (upper, lower).
 struct treenode {
-    i32 index;  // entry of OpeningBook
-    treenode* left;
-    treenode* right;
+    i32 index; // entry of OpeningBook
+    treenode *left;
+    treenode *right;
 };
 
 extern BookEntry OpeningBook[BOOKSIZE];
@@ -29,11 +29,11 @@ extern i32 booksize;
 void buildbook();
 // Builds the tree over entries 0 .. n-1 (entry 0 always, n capped at BOOKSIZE); duplicates of
 // an earlier pair are left out. Returns the last node created. The previous tree is dropped.
-treenode* buildbooktree(long n);
+treenode *buildbooktree(long n);
 // Root of the current tree (null before the first build).
-const treenode* BookTreeRoot();
+const treenode *BookTreeRoot();
 // Index of the entry holding exactly the pair (upper, lower) below node, or -1.
-int BookTreeSearch(const treenode* node, u64 upper, u64 lower);
+int BookTreeSearch(const treenode *node, u64 upper, u64 lower);
 // Index in the GenerateAllMoves list of board for side of the move leading to the best-valued
 // book position, or -100 when no move leads into the book.
 int InBook(char side, char castle, ChessBoard board);

@@ -34,15 +34,22 @@ bool Fill()
     }
 }
 
-bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsSpace(int c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
-int Peek() { return Fill() ? static_cast<unsigned char>(buffer[head]) : -1; }
+int Peek()
+{
+    return Fill() ? static_cast<unsigned char>(buffer[head]) : -1;
+}
 
-}  // namespace
+} // namespace
 
 i32 ClockMs()
 {
-    return static_cast<i32>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - kStart).count());
+    return static_cast<i32>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - kStart).count());
 }
 
 int ReadChar()
@@ -51,7 +58,7 @@ int ReadChar()
     return static_cast<unsigned char>(buffer[head++]);
 }
 
-int ReadWord(char* buf, int size)
+int ReadWord(char *buf, int size)
 {
     int c = Peek();
     while (c >= 0 && IsSpace(c)) {
@@ -72,7 +79,7 @@ int ReadWord(char* buf, int size)
     return n;
 }
 
-int ReadLine(char* buf, int size)
+int ReadLine(char *buf, int size)
 {
     int c = ReadChar();
     if (c < 0) {
@@ -93,7 +100,8 @@ bool InputReady()
 {
     // Blanks left in the buffer (the end of a line whose words have been read) make no word:
     // they are dropped, so that a word reader is never sent to wait for input that is not there.
-    while (head < tail && IsSpace(static_cast<unsigned char>(buffer[head]))) head++;
+    while (head < tail && IsSpace(static_cast<unsigned char>(buffer[head])))
+        head++;
     if (head < tail || ended) return true;
     struct pollfd p = {inputFd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;

@@ -4,10 +4,13 @@ Status MainStatus;
 
 namespace {
 
-constexpr u64 Sq(int file, int rank) { return SquareMask(SquareOf(file, rank)); }
+constexpr u64 Sq(int file, int rank)
+{
+    return SquareMask(SquareOf(file, rank));
+}
 constexpr int a = 0, b = 1, c = 2, d = 3, e = 4, f = 5, g = 6, h = 7;
 
-}  // namespace
+} // namespace
 
 void Status::initVars()
 {
@@ -66,12 +69,36 @@ void Status::initVars()
     LowerHalf = 0x00000000ffffffffULL;
     UpperHalf = 0xffffffff00000000ULL;
 
-    SqH8 = Sq(h, 7); SqH7 = Sq(h, 6); SqF7 = Sq(f, 6); SqG7 = Sq(g, 6);
-    SqH6 = Sq(h, 5); SqF6 = Sq(f, 5); SqG6 = Sq(g, 5); SqA8 = Sq(a, 7);
-    SqA7 = Sq(a, 6); SqC7 = Sq(c, 6); SqA6 = Sq(a, 5); SqB7 = Sq(b, 6);
-    SqC6 = Sq(c, 5); SqB6 = Sq(b, 5); SqH1 = Sq(h, 0); SqH2 = Sq(h, 1);
-    SqF2 = Sq(f, 1); SqG2 = Sq(g, 1); SqH3 = Sq(h, 2); SqF3 = Sq(f, 2);
-    SqG3 = Sq(g, 2); SqA1 = Sq(a, 0); SqA2 = Sq(a, 1); SqC2 = Sq(c, 1);
-    SqB2 = Sq(b, 1); SqA3 = Sq(a, 2); SqC3 = Sq(c, 2); SqB3 = Sq(b, 2);
-    SqB8 = Sq(b, 7); SqG8 = Sq(g, 7); SqB1 = Sq(b, 0); SqG1 = Sq(g, 0);
+    SqH8 = Sq(h, 7);
+    SqH7 = Sq(h, 6);
+    SqF7 = Sq(f, 6);
+    SqG7 = Sq(g, 6);
+    SqH6 = Sq(h, 5);
+    SqF6 = Sq(f, 5);
+    SqG6 = Sq(g, 5);
+    SqA8 = Sq(a, 7);
+    SqA7 = Sq(a, 6);
+    SqC7 = Sq(c, 6);
+    SqA6 = Sq(a, 5);
+    SqB7 = Sq(b, 6);
+    SqC6 = Sq(c, 5);
+    SqB6 = Sq(b, 5);
+    SqH1 = Sq(h, 0);
+    SqH2 = Sq(h, 1);
+    SqF2 = Sq(f, 1);
+    SqG2 = Sq(g, 1);
+    SqH3 = Sq(h, 2);
+    SqF3 = Sq(f, 2);
+    SqG3 = Sq(g, 2);
+    SqA1 = Sq(a, 0);
+    SqA2 = Sq(a, 1);
+    SqC2 = Sq(c, 1);
+    SqB2 = Sq(b, 1);
+    SqA3 = Sq(a, 2);
+    SqC3 = Sq(c, 2);
+    SqB3 = Sq(b, 2);
+    SqB8 = Sq(b, 7);
+    SqG8 = Sq(g, 7);
+    SqB1 = Sq(b, 0);
+    SqG1 = Sq(g, 0);
 }

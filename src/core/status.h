@@ -4,15 +4,15 @@
 #include "core/types.h"
 
 class Status {
-public:
+  public:
     u8 MimicMode = 0;
     i32 SearchStartTime = 0;
     i32 GamePly = 1;
     i32 PlyReached = 0;
     i32 MoveTime = 0;
-    i32 TimeInc = 0;          // increment per move, milliseconds
-    i32 TimePerMove = 0;      // milliseconds
-    i32 TimeLeft = 0;         // milliseconds
+    i32 TimeInc = 0;     // increment per move, milliseconds
+    i32 TimePerMove = 0; // milliseconds
+    i32 TimeLeft = 0;    // milliseconds
     i32 NPS = 1200000;
     i32 EmergencyTimeThreshold = 0;
     u8 xboard = 0;
@@ -47,13 +47,13 @@ public:
     u64 CornerSquares = 0;
     u64 LowerHalf = 0;
     u64 UpperHalf = 0;
-    i32 MovesPerSession = 0;  // moves of a time control ("level", "movestogo"); 0 = the whole game
-    i32 MovesToGo = 0;        // moves left to the time control for this move; 0 = the whole game
-    i64 NodeLimit = 0;        // the search stops once this many nodes are searched; 0 = none
-    i32 MateLimit = 0;        // the search stops at a mate in at most this many moves; 0 = none
-    i32 MoveOverhead = 0;     // milliseconds the interface loses per move, kept off the clock
+    i32 MovesPerSession = 0; // moves of a time control ("level", "movestogo"); 0 = the whole game
+    i32 MovesToGo = 0;       // moves left to the time control for this move; 0 = the whole game
+    i64 NodeLimit = 0;       // the search stops once this many nodes are searched; 0 = none
+    i32 MateLimit = 0;       // the search stops at a mate in at most this many moves; 0 = none
+    i32 MoveOverhead = 0;    // milliseconds the interface loses per move, kept off the clock
     i32 DefaultMovesPerSession = 50;
-    i32 ST = 0;               // fixed time per move, milliseconds; 0 = none
+    i32 ST = 0; // fixed time per move, milliseconds; 0 = none
     u64 SqH8 = 0, SqH7 = 0, SqF7 = 0, SqG7 = 0, SqH6 = 0, SqF6 = 0, SqG6 = 0, SqA8 = 0;
     u64 SqA7 = 0, SqC7 = 0, SqA6 = 0, SqB7 = 0, SqC6 = 0, SqB6 = 0, SqH1 = 0, SqH2 = 0;
     u64 SqF2 = 0, SqG2 = 0, SqH3 = 0, SqF3 = 0, SqG3 = 0, SqA1 = 0, SqA2 = 0, SqC2 = 0;

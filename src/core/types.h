@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-using u64 = std::uint64_t;  // bit 0 = a1, bit 7 = h1, bit 56 = a8, bit 63 = h8
+using u64 = std::uint64_t; // bit 0 = a1, bit 7 = h1, bit 56 = a8, bit 63 = h8
 using u32 = std::uint32_t;
 using u16 = std::uint16_t;
 using u8 = std::uint8_t;
@@ -13,8 +13,14 @@ using i16 = std::int16_t;
 using i8 = std::int8_t;
 
 // Square index = 8 * rank + file (a1 = 0, h1 = 7, a8 = 56, h8 = 63).
-constexpr int SquareOf(int file, int rank) { return 8 * rank + file; }
-constexpr u64 SquareMask(int sq) { return u64{1} << sq; }
+constexpr int SquareOf(int file, int rank)
+{
+    return 8 * rank + file;
+}
+constexpr u64 SquareMask(int sq)
+{
+    return u64{1} << sq;
+}
 
 // Files and ranks as bitboards.
 constexpr u64 kFileA = 0x0101010101010101ULL;
@@ -34,7 +40,7 @@ constexpr u64 A1 = SquareMask(0), B1 = SquareMask(1), C1 = SquareMask(2), D1 = S
 constexpr u64 E1 = SquareMask(4), F1 = SquareMask(5), G1 = SquareMask(6), H1 = SquareMask(7);
 constexpr u64 A8 = SquareMask(56), B8 = SquareMask(57), C8 = SquareMask(58), D8 = SquareMask(59);
 constexpr u64 E8 = SquareMask(60), F8 = SquareMask(61), G8 = SquareMask(62), H8 = SquareMask(63);
-}  // namespace BackRank
+} // namespace BackRank
 
 // Squares ahead of the squares of sq on their files and both neighbouring files, up to the
 // edge, towards White's last rank (side 0) or Black's (side 1).
@@ -43,9 +49,11 @@ constexpr u64 FrontSpan(char side, u64 sq)
     const u64 files = sq | ((sq & ~kFileA) >> 1) | ((sq & ~kFileH) << 1);
     u64 span = 0;
     if (side == 0)
-        for (u64 r = files << 8; r; r <<= 8) span |= r;
+        for (u64 r = files << 8; r; r <<= 8)
+            span |= r;
     else
-        for (u64 r = files >> 8; r; r >>= 8) span |= r;
+        for (u64 r = files >> 8; r; r >>= 8)
+            span |= r;
     return span;
 }
 

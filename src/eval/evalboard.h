@@ -6,7 +6,7 @@
 #include "board/board.h"
 
 // The position being evaluated; PosEval sets it on entry and every term reads through it.
-extern ChessBoard* bb;
+extern ChessBoard *bb;
 
 namespace evalgeo {
 
@@ -15,11 +15,20 @@ constexpr u64 FileH = 0x8080808080808080ULL;
 constexpr u64 Rank1 = 0x00000000000000FFULL;
 constexpr u64 LightSquares = 0x55aa55aa55aa55aaULL;
 
-constexpr u64 FileOf(int f) { return FileA << f; }
-constexpr u64 RankOf(int r) { return Rank1 << (8 * r); }
+constexpr u64 FileOf(int f)
+{
+    return FileA << f;
+}
+constexpr u64 RankOf(int r)
+{
+    return Rank1 << (8 * r);
+}
 
 // A one-bit mask of a square index; 0 for an index off the board.
-constexpr u64 Bit(int sq) { return (sq >= 0 && sq < 64) ? u64{1} << sq : 0; }
+constexpr u64 Bit(int sq)
+{
+    return (sq >= 0 && sq < 64) ? u64{1} << sq : 0;
+}
 
 // The larger of the file and the rank distance.
 constexpr int Distance(int a, int b)
@@ -53,4 +62,4 @@ static_assert(Distance(18, 56) == 5 && Distance(27, 36) == 1 && Distance(0, 63) 
 static_assert(KingWing(0) == (FileOf(0) | FileOf(1) | FileOf(2)));
 static_assert(KingWing(7) == (FileOf(5) | FileOf(6) | FileOf(7)));
 
-}  // namespace evalgeo
+} // namespace evalgeo

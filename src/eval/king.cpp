@@ -23,19 +23,19 @@ constexpr u64 Segment(int a, int b, int step)
 // Set B: c2-h7, b2-g7, a2-f7.
 constexpr u64 DiagonalsA = Segment(15, 50, 7) | Segment(14, 49, 7) | Segment(13, 48, 7);
 constexpr u64 DiagonalsB = Segment(10, 55, 9) | Segment(9, 54, 9) | Segment(8, 53, 9);
-static_assert(__builtin_bswap64(DiagonalsA) == DiagonalsB);  // vertical mirrors of each other
-static_assert((DiagonalsA & (u64{1} << 36)) && (DiagonalsB & (u64{1} << 28)));  // e5, e4
+static_assert(__builtin_bswap64(DiagonalsA) == DiagonalsB); // vertical mirrors of each other
+static_assert((DiagonalsA & (u64{1} << 36)) && (DiagonalsB & (u64{1} << 28))); // e5, e4
 
-constexpr u64 WhiteKingSideCorner = 0xE0E0ULL;   // f1 g1 h1 f2 g2 h2
-constexpr u64 WhiteQueenSideCorner = 0x0707ULL;  // a1 b1 c1 a2 b2 c2
+constexpr u64 WhiteKingSideCorner = 0xE0E0ULL;  // f1 g1 h1 f2 g2 h2
+constexpr u64 WhiteQueenSideCorner = 0x0707ULL; // a1 b1 c1 a2 b2 c2
 constexpr u64 BlackQueenSideCorner = 0x0707ULL << 48;
 constexpr u64 BlackKingSideCorner = 0xE0E0ULL << 48;
 
-}  // namespace
+} // namespace
 
 int PositionEvaluate::KingEval(char)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     // 1. Placement by phase.
     MiddleGameScore += WKingSquare[WhiteKingSquare] - BKingSquare[BlackKingSquare];
     EndingScore += KingEnding[WhiteKingSquare] - KingEnding[BlackKingSquare];
@@ -55,7 +55,7 @@ int PositionEvaluate::BitBoardRank(u64 bit)
 
 int PositionEvaluate::PawnFilePenalty(char c, u64 pawnsOnFile)
 {
-    i32& holes = c ? BlackShieldHoles : WhiteShieldHoles;
+    i32 &holes = c ? BlackShieldHoles : WhiteShieldHoles;
     // 1. No shelter pawn at all.
     if (!pawnsOnFile) {
         holes++;
@@ -74,7 +74,7 @@ int PositionEvaluate::PawnFilePenalty(char c, u64 pawnsOnFile)
 
 int PositionEvaluate::PawnShield(char c)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     const bool white = c == 0;
     (white ? WhiteShieldHoles : BlackShieldHoles) = 0;
     const int ksq = white ? WhiteKingSquare : BlackKingSquare, kf = ksq & 7;
@@ -92,7 +92,7 @@ int PositionEvaluate::PawnShield(char c)
 
 int PositionEvaluate::PawnStorm(char c)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     if (c == 0) {
         const u64 storm = b.WhitePawns & KingWing(BlackKingSquare & 7);
         return 100 * SimpleBitCount(storm & RankOf(3)) + 300 * SimpleBitCount(storm & RankOf(4)) +
@@ -105,7 +105,7 @@ int PositionEvaluate::PawnStorm(char c)
 
 int PositionEvaluate::AttackCounts(char c)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     const bool white = c == 0;
     const int ksq = white ? WhiteKingSquare : BlackKingSquare;
     const u64 zone = white ? WKingAttacks : BKingAttacks;
@@ -124,10 +124,9 @@ int PositionEvaluate::AttackCounts(char c)
     const u64 eQueens = white ? b.BlackQueens : b.WhiteQueens;
     const u64 eNoPawnFiles = white ? NoBlackPawnFiles : NoWhitePawnFiles;
     const int eQueenCount = white ? b.BlackQueenCount : b.WhiteQueenCount;
-    const int eMaterial = white ? b.BlackBishopCount + b.BlackKnightCount + b.BlackRookCount +
-                                      2 * b.BlackQueenCount
-                                : b.WhiteBishopCount + b.WhiteKnightCount + b.WhiteRookCount +
-                                      2 * b.WhiteQueenCount;
+    const int eMaterial =
+        white ? b.BlackBishopCount + b.BlackKnightCount + b.BlackRookCount + 2 * b.BlackQueenCount
+              : b.WhiteBishopCount + b.WhiteKnightCount + b.WhiteRookCount + 2 * b.WhiteQueenCount;
     const u64 ownPieces = white ? (b.WhiteKnights | b.WhiteBishops | b.WhiteRooks | b.WhiteQueens)
                                 : (b.BlackKnights | b.BlackBishops | b.BlackRooks | b.BlackQueens);
     const u64 ownQueenAtt = white ? WQueenAttacks : BQueenAttacks;
@@ -160,11 +159,15 @@ int PositionEvaluate::AttackCounts(char c)
     const u64 kingMask = Bit(ksq);
     u64 diagonals = 0;
     if (white) {
-        if (kingMask & WhiteKingSideCorner) diagonals = DiagonalsA;
-        else if (kingMask & WhiteQueenSideCorner) diagonals = DiagonalsB;
+        if (kingMask & WhiteKingSideCorner)
+            diagonals = DiagonalsA;
+        else if (kingMask & WhiteQueenSideCorner)
+            diagonals = DiagonalsB;
     } else {
-        if (kingMask & BlackQueenSideCorner) diagonals = DiagonalsA;
-        else if (kingMask & BlackKingSideCorner) diagonals = DiagonalsB;
+        if (kingMask & BlackQueenSideCorner)
+            diagonals = DiagonalsA;
+        else if (kingMask & BlackKingSideCorner)
+            diagonals = DiagonalsB;
     }
     s += 10 * SimpleBitCount((eQueens | eBishops) & diagonals) * (holes + 1);
     // 8. Without a queen the attack is worth half.

@@ -15,31 +15,31 @@ using namespace evalgeo;
 namespace {
 
 // The table lies on huge pages: the probes of a search land all over it.
-PawnHashEntry* MapPawnHash()
+PawnHashEntry *MapPawnHash()
 {
-    void* p = MapLargeTable(sizeof(PawnHashEntry) * PAWNHASHSIZE);
+    void *p = MapLargeTable(sizeof(PawnHashEntry) * PAWNHASHSIZE);
     if (p == nullptr) {
         std::printf("ERROR: cannot allocate the pawn hash table\n");
         std::fflush(stdout);
         std::exit(1);
     }
-    return static_cast<PawnHashEntry*>(p);
+    return static_cast<PawnHashEntry *>(p);
 }
 
-}  // namespace
+} // namespace
 
-PawnHashEntry* const PawnHashArray = MapPawnHash();
+PawnHashEntry *const PawnHashArray = MapPawnHash();
 i32 Phashattempts = 0;
 i32 Phashmisses = 0;
 
 namespace {
 
 struct PawnMasks {
-    u64 adjacent[8];      // the neighbouring files of a file
-    u64 ranksUpTo[8];     // ranks 1..r+1 (rank index 0..r)
-    u64 ranksFrom[8];     // rank index r..7
-    u64 whiteFront[64];   // squares ahead of a White pawn on its file and the neighbouring files
-    u64 blackFront[64];   // the same downwards for a Black pawn
+    u64 adjacent[8];    // the neighbouring files of a file
+    u64 ranksUpTo[8];   // ranks 1..r+1 (rank index 0..r)
+    u64 ranksFrom[8];   // rank index r..7
+    u64 whiteFront[64]; // squares ahead of a White pawn on its file and the neighbouring files
+    u64 blackFront[64]; // the same downwards for a Black pawn
 };
 
 constexpr PawnMasks BuildPawnMasks()
@@ -50,8 +50,10 @@ constexpr PawnMasks BuildPawnMasks()
     for (int r = 0; r < 8; r++) {
         m.ranksUpTo[r] = 0;
         m.ranksFrom[r] = 0;
-        for (int k = 0; k <= r; k++) m.ranksUpTo[r] |= RankOf(k);
-        for (int k = r; k < 8; k++) m.ranksFrom[r] |= RankOf(k);
+        for (int k = 0; k <= r; k++)
+            m.ranksUpTo[r] |= RankOf(k);
+        for (int k = r; k < 8; k++)
+            m.ranksFrom[r] |= RankOf(k);
     }
     for (int s = 0; s < 64; s++) {
         const int f = s & 7, r = s >> 3;
@@ -70,7 +72,10 @@ static_assert(Masks.whiteFront[49] == 0x0700000000000000ULL);
 static_assert(Masks.blackFront[12] == 0x38ULL && Masks.adjacent[0] == FileOf(1));
 
 // Chains that the phalanx term rewards: d7 e6 f5, c5 d6 e7, d6 e5 f4, c4 d5 e6 for White.
-constexpr u64 Sq(int file, int rank) { return u64{1} << (8 * (rank - 1) + file); }
+constexpr u64 Sq(int file, int rank)
+{
+    return u64{1} << (8 * (rank - 1) + file);
+}
 constexpr u64 WhiteChains[4] = {Sq(3, 7) | Sq(4, 6) | Sq(5, 5), Sq(2, 5) | Sq(3, 6) | Sq(4, 7),
                                 Sq(3, 6) | Sq(4, 5) | Sq(5, 4), Sq(2, 4) | Sq(3, 5) | Sq(4, 6)};
 constexpr u64 BlackChains[4] = {Sq(3, 2) | Sq(4, 3) | Sq(5, 4), Sq(2, 4) | Sq(3, 3) | Sq(4, 2),
@@ -81,12 +86,18 @@ constexpr u64 Pack(i32 high, i32 low)
 {
     return (u64{static_cast<u32>(high)} << 32) | static_cast<u32>(low);
 }
-constexpr i32 High(u64 v) { return static_cast<i32>(static_cast<u32>(v >> 32)); }
-constexpr i32 Low(u64 v) { return static_cast<i32>(static_cast<u32>(v)); }
+constexpr i32 High(u64 v)
+{
+    return static_cast<i32>(static_cast<u32>(v >> 32));
+}
+constexpr i32 Low(u64 v)
+{
+    return static_cast<i32>(static_cast<u32>(v));
+}
 static_assert(High(Pack(-30, 7)) == -30 && Low(Pack(5, -1200)) == -1200);
 
 // Bit 8f set for each file f whose byte of ranks is not zero.
-inline u64 NonZeroBytes(const u8* ranks)
+inline u64 NonZeroBytes(const u8 *ranks)
 {
     u64 v;
     std::memcpy(&v, ranks, sizeof v);
@@ -98,11 +109,14 @@ inline u64 NonZeroBytes(const u8* ranks)
 
 // The statistics counters run for the whole program: past the largest value they wrap
 // instead of overflowing.
-inline i32 WrapIncrement(i32 v) { return static_cast<i32>(static_cast<u32>(v) + 1u); }
+inline i32 WrapIncrement(i32 v)
+{
+    return static_cast<i32>(static_cast<u32>(v) + 1u);
+}
 
 // Table value of a passed pawn of one side on file f at relative rank rel: connected to a
 // passer on the file to the left (looked at first) or right, else protected, else plain.
-inline int PasserTableValue(const u8* ranks, int f, int rel, int r, bool isProtected)
+inline int PasserTableValue(const u8 *ranks, int f, int rel, int r, bool isProtected)
 {
     if (f > 0 && ranks[f - 1]) {
         const int d = ranks[f - 1] - r;
@@ -115,11 +129,11 @@ inline int PasserTableValue(const u8* ranks, int f, int rel, int r, bool isProte
     return isProtected ? ProtectedPassers[rel] : Passers[rel];
 }
 
-}  // namespace
+} // namespace
 
 bool InPawnHash(unsigned long key, u64 pawns)
 {
-    const PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
+    const PawnHashEntry &e = PawnHashArray[key & 0xFFFF];
     return e.key == static_cast<u32>(key) && e.pawns == pawns;
 }
 
@@ -135,7 +149,7 @@ void ClearPawnHash()
 
 int PositionEvaluate::PawnEval04(char side)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     const u64 wp = b.WhitePawns, bp = b.BlackPawns, occ = b.AllPieces;
     const u32 key = b.PawnHashCode;
     int ws, bs, mg, eg;
@@ -143,7 +157,7 @@ int PositionEvaluate::PawnEval04(char side)
     // 1. Probe.
     Phashattempts = WrapIncrement(Phashattempts);
     if (InPawnHash(key, wp | bp)) {
-        const PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
+        const PawnHashEntry &e = PawnHashArray[key & 0xFFFF];
         WhiteDoubledPawns = e.whiteDoubled;
         BlackDoubledPawns = e.blackDoubled;
         mg = e.middleGame;
@@ -165,7 +179,8 @@ int PositionEvaluate::PawnEval04(char side)
         NoWhitePawnFiles = ~whiteFiles;
         NoBlackPawnFiles = ~blackFiles;
         OpenFiles = ~(whiteFiles | blackFiles);
-        for (int f = 0; f < 8; f++) WhitePasserRanks[f] = BlackPasserRanks[f] = 0;
+        for (int f = 0; f < 8; f++)
+            WhitePasserRanks[f] = BlackPasserRanks[f] = 0;
         WhitePasserCount = BlackPasserCount = 0;
         WhitePasserScore = BlackPasserScore = 0;
         WhiteDoubledPawns = BlackDoubledPawns = 0;
@@ -308,7 +323,7 @@ int PositionEvaluate::PawnEval04(char side)
         }
 
         // 11. Store.
-        PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
+        PawnHashEntry &e = PawnHashArray[key & 0xFFFF];
         e.key = key;
         e.pawns = wp | bp;
         e.whiteDoubled = static_cast<u8>(WhiteDoubledPawns);
@@ -342,8 +357,8 @@ int PositionEvaluate::PawnEval04(char side)
         const int p = 8 * r + f;
         if (DoesPawnPromote(0, r, 56 + f, side)) WhitePasserScore += 150;
         const int k = KingProximityPasserPenalty[r];
-        EndingScore += k * (Distance(BlackKingSquare, p) - 7) +
-                       (k * (7 - Distance(WhiteKingSquare, p))) / 2;
+        EndingScore +=
+            k * (Distance(BlackKingSquare, p) - 7) + (k * (7 - Distance(WhiteKingSquare, p))) / 2;
         if (whiteHelpers & Bit(p)) WhitePasserScore += Passers[r] >> 5;
         if (whiteHelpers & Bit(p + 8)) WhitePasserScore += Passers[r] >> 5;
         if (whiteHelpers & Bit(p + 16)) WhitePasserScore += Passers[r] >> 6;
@@ -364,8 +379,8 @@ int PositionEvaluate::PawnEval04(char side)
         const int p = 8 * r + f, rel = 7 - r;
         if (DoesPawnPromote(1, r, f, side)) BlackPasserScore += 150;
         const int k = KingProximityPasserPenalty[rel];
-        EndingScore += k * (7 - Distance(WhiteKingSquare, p)) -
-                       (k * (7 - Distance(BlackKingSquare, p))) / 2;
+        EndingScore +=
+            k * (7 - Distance(WhiteKingSquare, p)) - (k * (7 - Distance(BlackKingSquare, p))) / 2;
         if (blackHelpers & Bit(p)) BlackPasserScore += Passers[rel] >> 5;
         if (blackHelpers & Bit(p - 8)) BlackPasserScore += Passers[rel] >> 5;
         if (blackHelpers & Bit(p - 16)) BlackPasserScore += Passers[rel] >> 6;
@@ -387,7 +402,7 @@ bool PositionEvaluate::DoesPawnPromote(char colour, int rank, int promotionSquar
     const bool black = colour != 0;
     int moves = black ? rank : 7 - rank;
     int limit = moves + 1;
-    if (moves == 6) {  // the double step saves a move
+    if (moves == 6) { // the double step saves a move
         moves = 5;
         limit = 6;
     }
@@ -404,7 +419,7 @@ int PositionEvaluate::RuleofSquare(char side)
 {
     // 1. Pure king-and-pawn endings only.
     if (WhitePieceNumber != 0 || BlackPieceNumber != 0) return 0;
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
 
     // 2. The unstoppable runner of each side nearest to promotion, lower file on ties.
     int wm = 10, wq = 0, bm = 10, bq = 0;
@@ -450,7 +465,7 @@ int PositionEvaluate::RuleofSquare(char side)
 
 int PositionEvaluate::PawnPhalanx()
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     int v = 0;
     for (int i = 0; i < 4; i++) {
         v += 20 * SimpleBitCount(b.WhitePawns & WhiteChains[i]);

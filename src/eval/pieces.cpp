@@ -9,21 +9,66 @@ namespace {
 
 // Squares by name for the trap patterns (a1 = 0).
 enum Sq : int {
-    A1 = 0, B1, C1, D1, E1, F1, G1, H1,
-    A2, B2, C2, D2, E2, F2, G2, H2,
-    A3, B3, C3, D3, E3, F3, G3, H3,
-    A6 = 40, B6, C6, D6, E6, F6, G6, H6,
-    A7, B7, C7, D7, E7, F7, G7, H7,
-    A8, B8, C8, D8, E8, F8, G8, H8
+    A1 = 0,
+    B1,
+    C1,
+    D1,
+    E1,
+    F1,
+    G1,
+    H1,
+    A2,
+    B2,
+    C2,
+    D2,
+    E2,
+    F2,
+    G2,
+    H2,
+    A3,
+    B3,
+    C3,
+    D3,
+    E3,
+    F3,
+    G3,
+    H3,
+    A6 = 40,
+    B6,
+    C6,
+    D6,
+    E6,
+    F6,
+    G6,
+    H6,
+    A7,
+    B7,
+    C7,
+    D7,
+    E7,
+    F7,
+    G7,
+    H7,
+    A8,
+    B8,
+    C8,
+    D8,
+    E8,
+    F8,
+    G8,
+    H8
 };
 
-constexpr u64 M(int sq) { return u64{1} << sq; }
+constexpr u64 M(int sq)
+{
+    return u64{1} << sq;
+}
 
-}  // namespace
+} // namespace
 
 int PositionEvaluate::KnightEval(char)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     int mg = 0, eg = 0;
     for (u64 n = b.WhiteKnights; n; n &= n - 1) {
         const int s = LowestSquare(n);
@@ -51,7 +96,7 @@ int PositionEvaluate::KnightEval(char)
 
 int PositionEvaluate::BishopEval(char)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     int mg = 0, eg = 0;
     // 1-2. Placement and mobility.
     for (u64 x = b.WhiteBishops; x; x &= x - 1) {
@@ -86,7 +131,7 @@ int PositionEvaluate::BishopEval(char)
 
 int PositionEvaluate::RookEval(char)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     int mg = 0, eg = 0, ret = 0;
     for (u64 x = b.WhiteRooks; x; x &= x - 1) {
         const int s = LowestSquare(x), f = s & 7, r = s >> 3;
@@ -148,7 +193,7 @@ int PositionEvaluate::RookEval(char)
 
 int PositionEvaluate::QueenEval(char)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     int mg = 0, eg = 0;
     constexpr u64 upperHalf = 0xFFFFFFFF00000000ULL, lowerHalf = 0x00000000FFFFFFFFULL;
     for (u64 x = b.WhiteQueens; x; x &= x - 1) {
@@ -183,7 +228,7 @@ int PositionEvaluate::QueenEval(char)
 
 int PositionEvaluate::Traps(char)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     const u64 wn = b.WhiteKnights, bn = b.BlackKnights, wp = b.WhitePawns, bp = b.BlackPawns;
     const u64 wb = b.WhiteBishops, bbish = b.BlackBishops;
     int v = 0;

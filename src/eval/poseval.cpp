@@ -3,14 +3,14 @@
 #include "eval/evalboard.h"
 
 PositionEvaluate PE;
-ChessBoard* bb = nullptr;
+ChessBoard *bb = nullptr;
 
 using namespace evalgeo;
 
 namespace {
 
 constexpr u64 Rank2 = RankOf(1), Rank7 = RankOf(6), Rank8 = RankOf(7);
-constexpr u64 Centre = Bit(27) | Bit(28) | Bit(35) | Bit(36);  // d4, e4, d5, e5
+constexpr u64 Centre = Bit(27) | Bit(28) | Bit(35) | Bit(36); // d4, e4, d5, e5
 constexpr u64 FilesBtoG = ~(FileA | FileH);
 
 // The blend of the two accumulators by phase, truncated toward zero.
@@ -20,8 +20,7 @@ inline int Blend(int phase, int ending, int middle)
 }
 
 // Union of the slider attacks of every piece of a set; each piece's own set goes to on[square].
-template <u64 (*Attacks)(int, u64)>
-inline u64 SliderSet(u64 pieces, u64 occ, u64* on)
+template <u64 (*Attacks)(int, u64)> inline u64 SliderSet(u64 pieces, u64 occ, u64 *on)
 {
     u64 a = 0;
     for (; pieces; pieces &= pieces - 1) {
@@ -34,18 +33,19 @@ inline u64 SliderSet(u64 pieces, u64 occ, u64* on)
 
 // Union of the table entries of every square of a set: the same as shifting the whole set, in
 // fewer steps for the one or two pieces a set holds.
-inline u64 StepSet(u64 pieces, const u64* table)
+inline u64 StepSet(u64 pieces, const u64 *table)
 {
     u64 a = 0;
-    for (; pieces; pieces &= pieces - 1) a |= table[LowestSquare(pieces)];
+    for (; pieces; pieces &= pieces - 1)
+        a |= table[LowestSquare(pieces)];
     return a;
 }
 
-}  // namespace
+} // namespace
 
 void PositionEvaluate::AttackMasks()
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     const u64 occ = b.AllPieces;
     WPawnAttacks = ((b.WhitePawns & ~FileH) << 9) | ((b.WhitePawns & ~FileA) << 7);
     BPawnAttacks = ((b.BlackPawns & ~FileH) >> 7) | ((b.BlackPawns & ~FileA) >> 9);
@@ -66,20 +66,20 @@ void PositionEvaluate::AttackMasks()
     AttackMapsReady = true;
 }
 
-int PositionEvaluate::MaterialOnly(char side, int, ChessBoard& board)
+int PositionEvaluate::MaterialOnly(char side, int, ChessBoard &board)
 {
-    const ChessBoard& b = board;
-    const int v = (b.WhiteQueenCount - b.BlackQueenCount) * 9750 +
-                  (b.WhiteRookCount - b.BlackRookCount) * 5000 +
-                  (b.WhiteBishopCount + b.WhiteKnightCount - b.BlackBishopCount -
-                   b.BlackKnightCount) * 3250 +
-                  (b.WhitePawnCount - b.BlackPawnCount) * 800;
+    const ChessBoard &b = board;
+    const int v =
+        (b.WhiteQueenCount - b.BlackQueenCount) * 9750 +
+        (b.WhiteRookCount - b.BlackRookCount) * 5000 +
+        (b.WhiteBishopCount + b.WhiteKnightCount - b.BlackBishopCount - b.BlackKnightCount) * 3250 +
+        (b.WhitePawnCount - b.BlackPawnCount) * 800;
     return side ? -v : v;
 }
 
-int PositionEvaluate::SideMaterialValue(char side, ChessBoard* board)
+int PositionEvaluate::SideMaterialValue(char side, ChessBoard *board)
 {
-    const ChessBoard& b = *board;
+    const ChessBoard &b = *board;
     if (side == 0)
         return b.WhiteRookCount * 5000 + b.WhiteQueenCount * 9750 +
                (b.WhiteBishopCount + b.WhiteKnightCount) * 3250;
@@ -89,7 +89,7 @@ int PositionEvaluate::SideMaterialValue(char side, ChessBoard* board)
 
 int PositionEvaluate::DynamicPieceAdjustments(int)
 {
-    const ChessBoard& b = *bb;
+    const ChessBoard &b = *bb;
     int v = 0;
     // A lone minor piece cannot win against pawns.
     const bool whiteBare = b.WhiteQueenCount == 0 && b.WhiteRookCount == 0 && b.WhitePawnCount == 0;
@@ -113,9 +113,9 @@ int PositionEvaluate::DynamicPieceAdjustments(int)
     return v;
 }
 
-int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard* board, char)
+int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board, char)
 {
-    const ChessBoard& b = *board;
+    const ChessBoard &b = *board;
     side = side ? 1 : 0;
 
     // 1. Accumulators, kings and material. The pawn hash entry is wanted after the attack maps:
@@ -144,11 +144,11 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard* board,
         if (whiteMinors - blackMinors == 1 || blackMinors - whiteMinors == 1) {
             // Two bishops against a knight still have winning chances: evaluate in full.
             const bool whiteMore = whiteMinors > blackMinors;
-            const bool pairVsKnight =
-                whiteMore ? (b.WhiteBishopCount == 2 && b.BlackBishopCount == 0 &&
-                             b.BlackKnightCount == 1)
-                          : (b.BlackBishopCount == 2 && b.WhiteBishopCount == 0 &&
-                             b.WhiteKnightCount == 1);
+            const bool pairVsKnight = whiteMore
+                                          ? (b.WhiteBishopCount == 2 && b.BlackBishopCount == 0 &&
+                                             b.BlackKnightCount == 1)
+                                          : (b.BlackBishopCount == 2 && b.WhiteBishopCount == 0 &&
+                                             b.WhiteKnightCount == 1);
             if (!pairVsKnight) {
                 const int threeQuarters = (3 * balance) / 4;
                 return side ? -kings - threeQuarters : kings + threeQuarters;
@@ -206,10 +206,8 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard* board,
     MiddleGameScore += traps;
 
     // 13. King shelter, attack and pawn storms, middle game only.
-    const bool blackForce =
-        BlackPieceNumber > 1 && (b.BlackQueenCount > 0 || BlackPieceNumber > 3);
-    const bool whiteForce =
-        WhitePieceNumber > 1 && (b.WhiteQueenCount > 0 || WhitePieceNumber > 3);
+    const bool blackForce = BlackPieceNumber > 1 && (b.BlackQueenCount > 0 || BlackPieceNumber > 3);
+    const bool whiteForce = WhitePieceNumber > 1 && (b.WhiteQueenCount > 0 || WhitePieceNumber > 3);
     const int wkf = WhiteKingSquare & 7, bkf = BlackKingSquare & 7;
     const bool oppositeWings = (wkf <= 3 && bkf >= 5) || (bkf <= 3 && wkf >= 5);
     if (blackForce) MiddleGameScore -= PawnShield(0);
@@ -255,9 +253,9 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard* board,
 
     // 19. Centre pawns held back by a blocked square.
     const u64 occ = b.AllPieces;
-    if ((b.BlackPawns & Bit(51)) && (occ & Bit(43))) score += 90;  // d7, d6
+    if ((b.BlackPawns & Bit(51)) && (occ & Bit(43))) score += 90; // d7, d6
     if ((b.BlackPawns & Bit(52)) && (occ & Bit(44)) && (b.BlackBishops & Bit(61))) score += 90;
-    if ((b.WhitePawns & Bit(11)) && (occ & Bit(19))) score -= 90;  // d2, d3
+    if ((b.WhitePawns & Bit(11)) && (occ & Bit(19))) score -= 90; // d2, d3
     if ((b.WhitePawns & Bit(12)) && (occ & Bit(20)) && (b.WhiteBishops & Bit(5))) score -= 90;
 
     // 20. Centre control by minor pieces and rooks.

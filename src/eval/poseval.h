@@ -6,15 +6,15 @@
 #include "eval/tables.h"
 
 class PositionEvaluate {
-public:
-    i32 Phase;  // ending weight 1..24 (1 = full middle game, 24 = no pieces)
+  public:
+    i32 Phase; // ending weight 1..24 (1 = full middle game, 24 = no pieces)
     i32 MiddleGameScore;
     i32 EndingScore;
     i32 WhiteKingSquare;
     i32 BlackKingSquare;
     u64 WhiteKingFile;
     u64 BlackKingFile;
-    i8 WhitePieceNumber;  // queens + rooks + bishops + knights
+    i8 WhitePieceNumber; // queens + rooks + bishops + knights
     i8 BlackPieceNumber;
     i32 WhitePasserScore;
     i32 BlackPasserScore;
@@ -29,7 +29,7 @@ public:
     u64 WQueenAttacks, BQueenAttacks;
     u64 WKingAttacks, BKingAttacks;
     u64 WAttacks, BAttacks;
-    bool AttackMapsReady;  // the maps above are those of the board under evaluation
+    bool AttackMapsReady; // the maps above are those of the board under evaluation
     // Each slider's own attacks by its square, filled with the maps: the mobility terms read
     // them instead of looking them up again.
     u64 BishopAttacksOn[64];
@@ -42,9 +42,9 @@ public:
     u8 BlackPasserRanks[8];
     u8 WhitePasserCount;
     u8 BlackPasserCount;
-    u64 OpenFiles;         // whole files without a pawn of either colour
-    u64 NoWhitePawnFiles;  // whole files without a White pawn
-    u64 NoBlackPawnFiles;  // whole files without a Black pawn
+    u64 OpenFiles;        // whole files without a pawn of either colour
+    u64 NoWhitePawnFiles; // whole files without a White pawn
+    u64 NoBlackPawnFiles; // whole files without a Black pawn
 
     // King shelter: files of the king that are open or whose pawn has gone too far.
     i32 WhiteShieldHoles;
@@ -53,22 +53,22 @@ public:
     // --- driver and material (poseval.cpp) ---
     // The evaluation of board for side (positive = good for side); alpha and beta only allow
     // the lazy exits. The fifth argument is ignored.
-    int PosEval(char side, int alpha, int beta, ChessBoard* board, char);
+    int PosEval(char side, int alpha, int beta, ChessBoard *board, char);
     // Fills the fourteen attack maps and the sliders' own attacks from bb.
     void AttackMasks();
     // White material minus Black material (pawns 800), negated for Black.
-    int MaterialOnly(char side, int alpha, ChessBoard& board);
+    int MaterialOnly(char side, int alpha, ChessBoard &board);
     // One side's piece material without pawns.
-    int SideMaterialValue(char side, ChessBoard* board);
+    int SideMaterialValue(char side, ChessBoard *board);
     // Fixed adjustments for lone minor pieces and doubled pawns, White-positive.
     int DynamicPieceAdjustments(int phase);
 
     // --- piece terms (pieces.cpp); each adds to both accumulators ---
-    int KnightEval(char side);  // returns 0
-    int BishopEval(char side);  // returns the bishop-pair difference
-    int RookEval(char side);    // returns the half-open-file difference
-    int QueenEval(char side);   // returns 0
-    int Traps(char side);       // returns the trapped-piece total
+    int KnightEval(char side); // returns 0
+    int BishopEval(char side); // returns the bishop-pair difference
+    int RookEval(char side);   // returns the half-open-file difference
+    int QueenEval(char side);  // returns 0
+    int Traps(char side);      // returns the trapped-piece total
 
     // --- pawn structure (pawns.cpp) ---
     // Pawn score Ws - Bs; also sets the passer, doubled-pawn and file fields above.
@@ -104,16 +104,16 @@ extern PositionEvaluate PE;
 struct alignas(64) PawnHashEntry {
     u32 key;
     i32 middleGame;
-    u64 pawns;  // all pawns of both colours, to confirm a hit
+    u64 pawns; // all pawns of both colours, to confirm a hit
     i32 ending;
-    u8 whiteDoubled;  // a side has at most 64 pawns
+    u8 whiteDoubled; // a side has at most 64 pawns
     u8 blackDoubled;
     u8 passerCounts[2];
-    u64 pawnScores;    // White's score in the high half, Black's in the low half
-    u64 passerScores;  // WhitePasserScore high, BlackPasserScore low
+    u64 pawnScores;   // White's score in the high half, Black's in the low half
+    u64 passerScores; // WhitePasserScore high, BlackPasserScore low
     u8 whitePasserRanks[8];
     u8 blackPasserRanks[8];
-    u8 noWhitePawnFileSet;  // bit f: file f holds no White pawn
+    u8 noWhitePawnFileSet; // bit f: file f holds no White pawn
     u8 noBlackPawnFileSet;
 
     // The files as whole-file masks: the bits of a set copied onto every rank.
@@ -126,9 +126,9 @@ static_assert(sizeof(PawnHashEntry) == 64, "a pawn hash entry fills one cache li
 
 // 65538 entries, of which the 16-bit index reaches the first 65536.
 constexpr int PAWNHASHSIZE = 65538;
-extern PawnHashEntry* const PawnHashArray;
-extern i32 Phashattempts;  // pawn-structure evaluations
-extern i32 Phashmisses;    // of which computed and stored
+extern PawnHashEntry *const PawnHashArray;
+extern i32 Phashattempts; // pawn-structure evaluations
+extern i32 Phashmisses;   // of which computed and stored
 
 // True when the entry of key holds exactly this key and these pawns.
 bool InPawnHash(unsigned long key, u64 pawns);

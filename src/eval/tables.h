@@ -11,22 +11,24 @@ using SquareTable = std::array<i32, 64>;
 namespace evaltables {
 
 // A table written as a diagram (rank 8 first, files a..h) turned into square order.
-constexpr SquareTable FromDiagram(const SquareTable& diagram)
+constexpr SquareTable FromDiagram(const SquareTable &diagram)
 {
     SquareTable t{};
-    for (int s = 0; s < 64; s++) t[s] = diagram[s ^ 56];
+    for (int s = 0; s < 64; s++)
+        t[s] = diagram[s ^ 56];
     return t;
 }
 
 // The vertical mirror: the entry of s is the entry of the square on the same file, other side.
-constexpr SquareTable Mirror(const SquareTable& t)
+constexpr SquareTable Mirror(const SquareTable &t)
 {
     SquareTable m{};
-    for (int s = 0; s < 64; s++) m[s] = t[s ^ 56];
+    for (int s = 0; s < 64; s++)
+        m[s] = t[s ^ 56];
     return m;
 }
 
-}  // namespace evaltables
+} // namespace evaltables
 
 // clang-format off
 inline constexpr SquareTable WKnightSquare = evaltables::FromDiagram({
@@ -153,9 +155,8 @@ static_assert(QueenMobility[19] == 465 && QueenMobility[20] == 460 && QueenMobil
 
 // Rooks on the seventh and eighth ranks by count. Counts past 10 (only on boards with more
 // rooks than a game can make) read the last value instead of leaving the table.
-inline constexpr std::array<i16, 17> Majorson7 = {0,    350,  650,  950,  1250, 1400,
-                                                  1450, 1500, 1500, 1500, 1500, 1500,
-                                                  1500, 1500, 1500, 1500, 1500};
+inline constexpr std::array<i16, 17> Majorson7 = {
+    0, 350, 650, 950, 1250, 1400, 1450, 1500, 1500, 1500, 1500, 1500, 1500, 1500, 1500, 1500, 1500};
 static_assert(Majorson7[1] == 350 && Majorson7[4] == 1250 && Majorson7[10] == 1500);
 
 // By file a..h.

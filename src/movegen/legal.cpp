@@ -8,7 +8,7 @@
 namespace {
 
 // True when the move leaves the mover's own king safe.
-bool KeepsKingSafe(const ChessBoard& board, char side, u64 from, u64 to, char promo)
+bool KeepsKingSafe(const ChessBoard &board, char side, u64 from, u64 to, char promo)
 {
     ChessBoard child = board;
     char kept = 15;
@@ -16,9 +16,9 @@ bool KeepsKingSafe(const ChessBoard& board, char side, u64 from, u64 to, char pr
     return !child.InCheck(side ? child.BlackKing : child.WhiteKing, side);
 }
 
-}  // namespace
+} // namespace
 
-int LegalMoveIndex(const ChessBoard& board, char side, int fromSq, int toSq, MoveGen& mg)
+int LegalMoveIndex(const ChessBoard &board, char side, int fromSq, int toSq, MoveGen &mg)
 {
     ChessBoard b = board;
     const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
@@ -31,7 +31,7 @@ int LegalMoveIndex(const ChessBoard& board, char side, int fromSq, int toSq, Mov
     return -1;
 }
 
-int FirstLegalMoveIndex(const ChessBoard& board, char side, MoveGen& mg)
+int FirstLegalMoveIndex(const ChessBoard &board, char side, MoveGen &mg)
 {
     ChessBoard b = board;
     const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
@@ -40,14 +40,14 @@ int FirstLegalMoveIndex(const ChessBoard& board, char side, MoveGen& mg)
     return -1;
 }
 
-bool HasLegalMove(const ChessBoard& board, char side)
+bool HasLegalMove(const ChessBoard &board, char side)
 {
     MoveGen mg;
     return FirstLegalMoveIndex(board, side, mg) >= 0;
 }
 
-bool FindLegalMove(const ChessBoard& board, char side, u64 from, u64 to, char letter,
-                   char* promotion)
+bool FindLegalMove(const ChessBoard &board, char side, u64 from, u64 to, char letter,
+                   char *promotion)
 {
     MoveGen mg;
     if (!from || !to) return false;
@@ -65,15 +65,15 @@ bool FindLegalMove(const ChessBoard& board, char side, u64 from, u64 to, char le
     return true;
 }
 
-const char* PositionFault(const ChessBoard& b)
+const char *PositionFault(const ChessBoard &b)
 {
     if (SimpleBitCount(b.WhiteKing) != 1)
         return b.WhiteKing ? "more than one white king" : "no white king";
     if (SimpleBitCount(b.BlackKing) != 1)
         return b.BlackKing ? "more than one black king" : "no black king";
-    const u64 boards[12] = {b.WhitePawns, b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
-                            b.WhiteQueens, b.WhiteKing, b.BlackPawns, b.BlackKnights,
-                            b.BlackBishops, b.BlackRooks, b.BlackQueens, b.BlackKing};
+    const u64 boards[12] = {b.WhitePawns,   b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
+                            b.WhiteQueens,  b.WhiteKing,    b.BlackPawns,   b.BlackKnights,
+                            b.BlackBishops, b.BlackRooks,   b.BlackQueens,  b.BlackKing};
     u64 all = 0;
     int count = 0;
     for (const u64 bb : boards) {
@@ -81,13 +81,15 @@ const char* PositionFault(const ChessBoard& b)
         count += SimpleBitCount(bb);
     }
     if (count != SimpleBitCount(all)) return "two pieces on one square";
-    if ((b.WhitePawns | b.BlackPawns) & 0xFF000000000000FFULL) return "a pawn on the first or last rank";
+    if ((b.WhitePawns | b.BlackPawns) & 0xFF000000000000FFULL)
+        return "a pawn on the first or last rank";
     const char them = b.SideToMove ? 0 : 1;
-    if (b.InCheck(them ? b.BlackKing : b.WhiteKing, them)) return "the side not to move is in check";
+    if (b.InCheck(them ? b.BlackKing : b.WhiteKing, them))
+        return "the side not to move is in check";
     return nullptr;
 }
 
-bool IsDeadPosition(const ChessBoard& b)
+bool IsDeadPosition(const ChessBoard &b)
 {
     if (b.WhitePawns | b.BlackPawns | b.WhiteRooks | b.BlackRooks | b.WhiteQueens | b.BlackQueens)
         return false;

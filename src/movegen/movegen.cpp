@@ -11,17 +11,17 @@ struct Army {
     u64 pawns, knights, bishops, rooks, queens, king, own, enemy;
 };
 
-inline Army ArmyOf(const ChessBoard& b, char colour)
+inline Army ArmyOf(const ChessBoard &b, char colour)
 {
     if (colour == 0)
-        return {b.WhitePawns, b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
-                b.WhiteQueens, b.WhiteKing, b.WhitePieces, b.BlackPieces};
-    return {b.BlackPawns, b.BlackKnights, b.BlackBishops, b.BlackRooks,
-            b.BlackQueens, b.BlackKing, b.BlackPieces, b.WhitePieces};
+        return {b.WhitePawns,  b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
+                b.WhiteQueens, b.WhiteKing,    b.WhitePieces,  b.BlackPieces};
+    return {b.BlackPawns,  b.BlackKnights, b.BlackBishops, b.BlackRooks,
+            b.BlackQueens, b.BlackKing,    b.BlackPieces,  b.WhitePieces};
 }
 
 // True if a piece of the colour opposite to c attacks square sq, sliders seen through occ.
-bool AttackedThrough(const ChessBoard& b, int sq, u64 occ, char c)
+bool AttackedThrough(const ChessBoard &b, int sq, u64 occ, char c)
 {
     const u64 s = SquareMask(sq);
     if (c == 0) {
@@ -39,12 +39,18 @@ bool AttackedThrough(const ChessBoard& b, int sq, u64 occ, char c)
 }
 
 // Promotion byte of a pawn move arriving on to.
-inline char WhitePromotion(u64 to) { return (to & kRank8) ? 'Q' : NOPROMOTION; }
-inline char BlackPromotion(u64 to) { return (to & kRank1) ? 'q' : NOPROMOTION; }
+inline char WhitePromotion(u64 to)
+{
+    return (to & kRank8) ? 'Q' : NOPROMOTION;
+}
+inline char BlackPromotion(u64 to)
+{
+    return (to & kRank1) ? 'q' : NOPROMOTION;
+}
 
 // A board with a wrong number of kings is reported once, on standard error: the searches that
 // run into it do so at every node, and standard output belongs to the interface.
-void ReportOnce(bool& reported, const char* text)
+void ReportOnce(bool &reported, const char *text)
 {
     if (reported) return;
     reported = true;
@@ -57,18 +63,18 @@ void ReportExtraKing()
     ReportOnce(reported, "Major Error: There is more than one king of a given color\n");
 }
 
-}  // namespace
+} // namespace
 
-void MoveGen::AddEnPassant(int& n, u64 pawn, u64 target)
+void MoveGen::AddEnPassant(int &n, u64 pawn, u64 target)
 {
-    const ChessBoard& b = *Board;
+    const ChessBoard &b = *Board;
     if (pawn == (b.LastTo >> 1) && !(b.LastFrom & kFileA)) Add(n, pawn, target, NOPROMOTION);
     if (pawn == (b.LastTo << 1) && !(b.LastFrom & kFileH)) Add(n, pawn, target, NOPROMOTION);
 }
 
 // --- drivers ---
 
-int MoveGen::GenerateAllMoves(char colour, ChessBoard* board, char castle)
+int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
 {
     Board = board;
     int n = 0;
@@ -88,7 +94,7 @@ int MoveGen::GenerateAllMoves(char colour, ChessBoard* board, char castle)
     return n;
 }
 
-int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard* board, char)
+int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard *board, char)
 {
     Board = board;
     int n = 0;
@@ -101,10 +107,10 @@ int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard* board, char)
     return n;
 }
 
-int MoveGen::GenCheckEvasions(char colour, ChessBoard* board)
+int MoveGen::GenCheckEvasions(char colour, ChessBoard *board)
 {
     Board = board;
-    const ChessBoard& b = *board;
+    const ChessBoard &b = *board;
     const Army a = ArmyOf(b, colour);
     const Army e = ArmyOf(b, colour ? 0 : 1);
     const u64 k = a.king;
@@ -119,8 +125,8 @@ int MoveGen::GenCheckEvasions(char colour, ChessBoard* board)
 
     // 2-3. Evasion target and checker count (each line and the knights count once).
     const u64 target = pawnCheckers | knightCheckers | orthogonal | diagonal;
-    const int checks = SimpleBitCount(pawnCheckers) + (knightCheckers != 0) + (orthogonal != 0) +
-                       (diagonal != 0);
+    const int checks =
+        SimpleBitCount(pawnCheckers) + (knightCheckers != 0) + (orthogonal != 0) + (diagonal != 0);
 
     // 4-5. King moves always; other pieces only against a single check.
     int n = GenKingEvasions(colour, 0);
@@ -236,7 +242,7 @@ bool CheckKingCount(u64 kings)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int MoveGen::GenKings(char colour, int n)
 {
@@ -265,7 +271,7 @@ int MoveGen::GenKingCaptures(char colour, int n)
 
 int MoveGen::GenPawns(char colour, int n)
 {
-    const ChessBoard& b = *Board;
+    const ChessBoard &b = *Board;
     const u64 empty = ~b.AllPieces;
     if (colour == 0) {
         // En passant needs a black double step as the last move.
@@ -302,7 +308,7 @@ int MoveGen::GenPawns(char colour, int n)
 
 int MoveGen::GenCastle(char colour, int n, char castle)
 {
-    const ChessBoard& b = *Board;
+    const ChessBoard &b = *Board;
     const u64 occ = b.AllPieces;
     auto add = [&](u64 from, u64 to) {
         Add(n, from, to, NOPROMOTION);
@@ -328,7 +334,7 @@ int MoveGen::GenCastle(char colour, int n, char castle)
 
 int MoveGen::GenKingEvasions(char colour, int n)
 {
-    const ChessBoard& b = *Board;
+    const ChessBoard &b = *Board;
     const Army a = ArmyOf(b, colour);
     if (!a.king) return n;
     const int sq = LowestSquare(a.king);
@@ -387,7 +393,7 @@ int MoveGen::GenQueenEvasions(char colour, u64 target, int n)
 
 int MoveGen::GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int n)
 {
-    const ChessBoard& b = *Board;
+    const ChessBoard &b = *Board;
     const u64 empty = ~b.AllPieces;
     if (colour == 0) {
         // 1. En passant capture of a pawn that checks a king on rank 4.

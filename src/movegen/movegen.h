@@ -16,7 +16,7 @@ constexpr int MOVELISTSIZE = MAXMOVES + MOVESLACK;
 // then attacked. Castling and king evasions are already filtered against attacked squares.
 // Victim value of a capture for move ordering: the knight two below the bishop; the king counts
 // as given.
-inline i32 VictimValue(const ChessBoard& b, char victimColour, u64 to, i32 kingValue)
+inline i32 VictimValue(const ChessBoard &b, char victimColour, u64 to, i32 kingValue)
 {
     if (victimColour == 0) {
         if (to & b.WhiteBishops) return 3250;
@@ -37,8 +37,8 @@ inline i32 VictimValue(const ChessBoard& b, char victimColour, u64 to, i32 kingV
 }
 
 class MoveGen {
-public:
-    ChessBoard* Board = nullptr;
+  public:
+    ChessBoard *Board = nullptr;
     u64 From[MOVELISTSIZE];
     u64 To[MOVELISTSIZE];
     char Promotion[MOVELISTSIZE];
@@ -48,12 +48,12 @@ public:
     // --- drivers: each sets Board and returns the number of moves (entries 0 .. n-1) ---
     // Captures (N, B, R, Q, K), quiet moves (N, B, R, Q), castling, king moves, pawn moves.
     // Also stores the count in MoveCount.
-    int GenerateAllMoves(char colour, ChessBoard* board, char castle);
+    int GenerateAllMoves(char colour, ChessBoard *board, char castle);
     // Captures by queens, rooks, knights and bishops, every pawn move, king captures.
-    int GenerateQuiesceMoves(char colour, ChessBoard* board, char);
+    int GenerateQuiesceMoves(char colour, ChessBoard *board, char);
     // King evasions; with exactly one checker also knight, rook, bishop, pawn and queen moves
     // that capture it or step in between.
-    int GenCheckEvasions(char colour, ChessBoard* board);
+    int GenCheckEvasions(char colour, ChessBoard *board);
 
     // --- piece generators: append at index n on Board, return the next free index ---
     int GenKnights(char colour, int n);
@@ -81,7 +81,7 @@ public:
     int GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int n);
 
     // Copies entry index into the three outputs; the list is not reordered.
-    void GetMove(int index, int, u64* from, u64* to, char* promotion) const
+    void GetMove(int index, int, u64 *from, u64 *to, char *promotion) const
     {
         *from = From[index];
         *to = To[index];
@@ -90,11 +90,11 @@ public:
 
     // --- ordering and selection (ordering.cpp; the interior ordering belongs to the search) ---
     void QuiesceAssignMoveOrderValues(int n, int);
-    void NextMove(int start, int end, u64* from, u64* to, char* promotion);
+    void NextMove(int start, int end, u64 *from, u64 *to, char *promotion);
 
-private:
+  private:
     // Appends one move with OrderValue 0.
-    void Add(int& n, u64 from, u64 to, char promotion)
+    void Add(int &n, u64 from, u64 to, char promotion)
     {
         From[n] = from;
         To[n] = to;
@@ -103,10 +103,11 @@ private:
         n++;
     }
     // The en passant captures of a pawn standing beside the pawn that just stepped twice.
-    void AddEnPassant(int& n, u64 pawn, u64 target);
+    void AddEnPassant(int &n, u64 pawn, u64 target);
     // One move per square of targets, lowest square first.
-    void AddTargets(int& n, u64 from, u64 targets)
+    void AddTargets(int &n, u64 from, u64 targets)
     {
-        for (; targets; targets &= targets - 1) Add(n, from, targets & (0 - targets), NOPROMOTION);
+        for (; targets; targets &= targets - 1)
+            Add(n, from, targets & (0 - targets), NOPROMOTION);
     }
 };

@@ -4,9 +4,9 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "board/movetext.h"
 #include "core/status.h"
 #include "movegen/movegen.h"
-#include "board/movetext.h"
 
 namespace {
 
@@ -33,7 +33,8 @@ constexpr std::array<std::array<u64, 64>, 64> MakeBetween()
 {
     std::array<std::array<u64, 64>, 64> t{};
     for (int a = 0; a < 64; a++)
-        for (int b = 0; b < 64; b++) t[a][b] = BetweenOf(a, b);
+        for (int b = 0; b < 64; b++)
+            t[a][b] = BetweenOf(a, b);
     return t;
 }
 
@@ -49,34 +50,56 @@ struct Sides {
     u64 ePawns, eKnights, eDiag, eOrth, eKing, enemy;
 };
 
-template <int Us>
-inline Sides SidesOf(const ChessBoard& b)
+template <int Us> inline Sides SidesOf(const ChessBoard &b)
 {
     if (Us == 0)
-        return {b.WhitePawns, b.WhiteKnights, b.WhiteBishops | b.WhiteQueens,
-                b.WhiteRooks | b.WhiteQueens, b.WhiteKing, b.WhitePieces,
-                b.BlackPawns, b.BlackKnights, b.BlackBishops | b.BlackQueens,
-                b.BlackRooks | b.BlackQueens, b.BlackKing, b.BlackPieces};
-    return {b.BlackPawns, b.BlackKnights, b.BlackBishops | b.BlackQueens,
-            b.BlackRooks | b.BlackQueens, b.BlackKing, b.BlackPieces,
-            b.WhitePawns, b.WhiteKnights, b.WhiteBishops | b.WhiteQueens,
-            b.WhiteRooks | b.WhiteQueens, b.WhiteKing, b.WhitePieces};
+        return {b.WhitePawns,
+                b.WhiteKnights,
+                b.WhiteBishops | b.WhiteQueens,
+                b.WhiteRooks | b.WhiteQueens,
+                b.WhiteKing,
+                b.WhitePieces,
+                b.BlackPawns,
+                b.BlackKnights,
+                b.BlackBishops | b.BlackQueens,
+                b.BlackRooks | b.BlackQueens,
+                b.BlackKing,
+                b.BlackPieces};
+    return {b.BlackPawns,
+            b.BlackKnights,
+            b.BlackBishops | b.BlackQueens,
+            b.BlackRooks | b.BlackQueens,
+            b.BlackKing,
+            b.BlackPieces,
+            b.WhitePawns,
+            b.WhiteKnights,
+            b.WhiteBishops | b.WhiteQueens,
+            b.WhiteRooks | b.WhiteQueens,
+            b.WhiteKing,
+            b.WhitePieces};
 }
 
 // Pawn steps and captures seen from the side to move: "forward" is north for white.
-template <int Us>
-inline u64 Forward(u64 s) { return Us == 0 ? s << 8 : s >> 8; }
-template <int Us>
-inline u64 CaptureWest(u64 s) { return Us == 0 ? (s & ~kFileA) << 7 : (s & ~kFileA) >> 9; }
-template <int Us>
-inline u64 CaptureEast(u64 s) { return Us == 0 ? (s & ~kFileH) << 9 : (s & ~kFileH) >> 7; }
+template <int Us> inline u64 Forward(u64 s)
+{
+    return Us == 0 ? s << 8 : s >> 8;
+}
+template <int Us> inline u64 CaptureWest(u64 s)
+{
+    return Us == 0 ? (s & ~kFileA) << 7 : (s & ~kFileA) >> 9;
+}
+template <int Us> inline u64 CaptureEast(u64 s)
+{
+    return Us == 0 ? (s & ~kFileH) << 9 : (s & ~kFileH) >> 7;
+}
 // Squares from which an enemy pawn attacks the squares of s.
-template <int Us>
-inline u64 PawnAttackers(u64 s) { return CaptureWest<Us>(s) | CaptureEast<Us>(s); }
+template <int Us> inline u64 PawnAttackers(u64 s)
+{
+    return CaptureWest<Us>(s) | CaptureEast<Us>(s);
+}
 
 // True if the opponent attacks square sq, sliders seen through occ.
-template <int Us>
-inline bool Attacked(const Sides& p, int sq, u64 occ)
+template <int Us> inline bool Attacked(const Sides &p, int sq, u64 occ)
 {
     return (PawnAttackers<Us>(SquareMask(sq)) & p.ePawns) || (KnightTable[sq] & p.eKnights) ||
            (KingTable[sq] & p.eKing) || (BishopAttacksFrom(sq, occ) & p.eDiag) ||
@@ -85,7 +108,7 @@ inline bool Attacked(const Sides& p, int sq, u64 occ)
 
 // Legal moves of one pinned piece, kept on the line of its pin (ray, pinner included).
 template <int Us>
-inline int PinnedMoves(const ChessBoard& b, const Sides& p, u64 piece, u64 ray, u64 target)
+inline int PinnedMoves(const ChessBoard &b, const Sides &p, u64 piece, u64 ray, u64 target)
 {
     const int sq = LowestSquare(piece);
     const u64 occ = b.AllPieces;
@@ -102,20 +125,19 @@ inline int PinnedMoves(const ChessBoard& b, const Sides& p, u64 piece, u64 ray, 
     u64 attacks = 0;
     if (piece & p.diag) attacks |= BishopAttacksFrom(sq, occ);
     if (piece & p.orth) attacks |= RookAttacksFrom(sq, occ);
-    return SimpleBitCount(attacks & allowed);  // a pinned knight has none
+    return SimpleBitCount(attacks & allowed); // a pinned knight has none
 }
 
 // The counter behind CountLegalMoves, for one colour.
-template <int Us>
-int CountLegal(const ChessBoard& b, char castle)
+template <int Us> int CountLegal(const ChessBoard &b, char castle)
 {
     const Sides p = SidesOf<Us>(b);
     const u64 occ = b.AllPieces;
     const int k = LowestSquare(p.king);
 
     // 1. Checkers of the king.
-    const u64 checkers = (PawnAttackers<Us>(p.king) & p.ePawns) |
-                         (KnightTable[k] & p.eKnights) | (BishopAttacksFrom(k, occ) & p.eDiag) |
+    const u64 checkers = (PawnAttackers<Us>(p.king) & p.ePawns) | (KnightTable[k] & p.eKnights) |
+                         (BishopAttacksFrom(k, occ) & p.eDiag) |
                          (RookAttacksFrom(k, occ) & p.eOrth);
 
     // 2. King steps onto squares that stay unattacked once the king has left.
@@ -123,7 +145,7 @@ int CountLegal(const ChessBoard& b, char castle)
     const u64 occNoKing = occ ^ p.king;
     for (u64 t = KingTable[k] & ~p.own; t; t &= t - 1)
         if (!Attacked<Us>(p, LowestSquare(t), occNoKing)) count++;
-    if (checkers & (checkers - 1)) return count;  // double check: the king must move
+    if (checkers & (checkers - 1)) return count; // double check: the king must move
 
     // 3. Where the other pieces may go: anywhere but their own pieces, or onto the check line.
     const u64 target = checkers ? (kBetween[k][LowestSquare(checkers)] | checkers) : ~p.own;
@@ -196,14 +218,14 @@ int CountLegal(const ChessBoard& b, char castle)
     return count;
 }
 
-}  // namespace
+} // namespace
 
-int CountLegalMoves(char side, const ChessBoard& board, char castle)
+int CountLegalMoves(char side, const ChessBoard &board, char castle)
 {
     return side ? CountLegal<1>(board, castle) : CountLegal<0>(board, castle);
 }
 
-bool PerftFastPathApplies(char side, const ChessBoard& b, char castle)
+bool PerftFastPathApplies(char side, const ChessBoard &b, char castle)
 {
     // 1. One king each.
     if (SimpleBitCount(b.WhiteKing) != 1 || SimpleBitCount(b.BlackKing) != 1) return false;
@@ -252,7 +274,7 @@ PerfT::PerfT(int depth)
     std::printf("%" PRIu64 " Leaf Nodes at Depth = %d\n", LeafNodes, depth);
 }
 
-void PerfT::Count(char side, int depth, const ChessBoard& board, char castle)
+void PerfT::Count(char side, int depth, const ChessBoard &board, char castle)
 {
     side = side ? 1 : 0;
     if (MainStatus.Trace == 1 || !PerftFastPathApplies(side, board, castle)) {
@@ -298,7 +320,7 @@ void PerfT::PerformanceTest(char side, int depth, ChessBoard board, char castle)
     }
 }
 
-void PerfT::CountTree(char side, int depth, ChessBoard& board, char castle)
+void PerfT::CountTree(char side, int depth, ChessBoard &board, char castle)
 {
     if (depth < 1) {
         LeafNodes++;

@@ -4,9 +4,9 @@
 #include "board/board.h"
 
 class PerfT {
-public:
-    u64 TotalNodes = 0;  // every legal move made at any depth
-    u64 LeafNodes = 0;   // positions reached at depth 0
+  public:
+    u64 TotalNodes = 0; // every legal move made at any depth
+    u64 LeafNodes = 0;  // positions reached at depth 0
 
     // Counters at zero; nothing runs (tests drive Count and PerformanceTest themselves).
     PerfT() = default;
@@ -17,18 +17,18 @@ public:
     void PerformanceTest(char side, int depth, ChessBoard board, char castle);
     // Adds the counts of the tree below board; the same numbers as PerformanceTest, found by
     // a faster route whenever no trace is asked for and the position is a sound one.
-    void Count(char side, int depth, const ChessBoard& board, char castle);
+    void Count(char side, int depth, const ChessBoard &board, char castle);
 
-private:
+  private:
     // The untraced walk of a sound position: moves at the last ply counted, not made.
-    void CountTree(char side, int depth, ChessBoard& board, char castle);
+    void CountTree(char side, int depth, ChessBoard &board, char castle);
 };
 
 // True when the position keeps the invariants the fast count relies on: one king per side,
 // disjoint piece sets, no pawn on rank 1 or 8, the opponent's king not attacked, each castling
 // right backed by its king on e1 or e8, and an en passant square (if any) that is empty.
-bool PerftFastPathApplies(char side, const ChessBoard& board, char castle);
+bool PerftFastPathApplies(char side, const ChessBoard &board, char castle);
 
 // Number of legal moves among those the generators list for side (identical to generating,
 // making each move and dropping those that leave the king attacked). Sound positions only.
-int CountLegalMoves(char side, const ChessBoard& board, char castle);
+int CountLegalMoves(char side, const ChessBoard &board, char castle);

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-
-
 SEE see;
 
 namespace {
@@ -16,22 +14,31 @@ constexpr u64 FileH = 0x8080808080808080ULL;
 constexpr int RayIndex(int dir)
 {
     switch (dir) {
-    case 8: return 0;
-    case -8: return 1;
-    case 1: return 2;
-    case -1: return 3;
-    case 9: return 4;
-    case 7: return 5;
-    case -7: return 6;
-    case -9: return 7;
-    default: return -1;
+    case 8:
+        return 0;
+    case -8:
+        return 1;
+    case 1:
+        return 2;
+    case -1:
+        return 3;
+    case 9:
+        return 4;
+    case 7:
+        return 5;
+    case -7:
+        return 6;
+    case -9:
+        return 7;
+    default:
+        return -1;
     }
 }
 
 // Longest possible exchange: one capture per piece on the board, and the first entry.
 constexpr int MAXGAIN = 66;
 
-}  // namespace
+} // namespace
 
 SEE::SEE() : Board(nullptr)
 {
@@ -39,11 +46,16 @@ SEE::SEE() : Board(nullptr)
         for (int a = 0; a < 64; a++) {
             const int df = (a & 7) - (t & 7), dr = (a >> 3) - (t >> 3);
             int d = 0;
-            if (a == t) d = 0;
-            else if (df == 0) d = dr > 0 ? 8 : -8;
-            else if (dr == 0) d = df > 0 ? 1 : -1;
-            else if (df == dr) d = dr > 0 ? 9 : -9;
-            else if (df == -dr) d = dr > 0 ? 7 : -7;
+            if (a == t)
+                d = 0;
+            else if (df == 0)
+                d = dr > 0 ? 8 : -8;
+            else if (dr == 0)
+                d = df > 0 ? 1 : -1;
+            else if (df == dr)
+                d = dr > 0 ? 9 : -9;
+            else if (df == -dr)
+                d = dr > 0 ? 7 : -7;
             Direction[t][a] = static_cast<i16>(d);
         }
     }
@@ -52,7 +64,7 @@ SEE::SEE() : Board(nullptr)
 u64 SEE::SquareAttacksDefences(u64 sqMask)
 {
     if (!sqMask) return 0;
-    const ChessBoard& b = *Board;
+    const ChessBoard &b = *Board;
     const int sq = LowestSquare(sqMask);
     const u64 s = u64{1} << sq;
     const u64 occ = b.AllPieces;
@@ -68,13 +80,11 @@ u64 SEE::SquareAttacksDefences(u64 sqMask)
 
 int SEE::LVP(char colour, u64 attackers)
 {
-    const ChessBoard& b = *Board;
-    const u64 order[6] = {colour ? b.BlackPawns : b.WhitePawns,
-                          colour ? b.BlackKnights : b.WhiteKnights,
-                          colour ? b.BlackBishops : b.WhiteBishops,
-                          colour ? b.BlackRooks : b.WhiteRooks,
-                          colour ? b.BlackQueens : b.WhiteQueens,
-                          colour ? b.BlackKing : b.WhiteKing};
+    const ChessBoard &b = *Board;
+    const u64 order[6] = {
+        colour ? b.BlackPawns : b.WhitePawns,     colour ? b.BlackKnights : b.WhiteKnights,
+        colour ? b.BlackBishops : b.WhiteBishops, colour ? b.BlackRooks : b.WhiteRooks,
+        colour ? b.BlackQueens : b.WhiteQueens,   colour ? b.BlackKing : b.WhiteKing};
     for (u64 pieces : order)
         if (pieces & attackers) return LowestSquare(pieces & attackers);
     return -1;
@@ -87,7 +97,7 @@ u64 SEE::AddXrayAttacker(u64 attackers, int sq, int dir)
         std::printf("ERROR: dir not in range. dir = %d\n", dir);
         std::exit(0);
     }
-    const ChessBoard& b = *Board;
+    const ChessBoard &b = *Board;
     // The first piece beyond sq, walking away from the target.
     const u64 hit = RayAttacks(ray, sq & 63, b.AllPieces) & b.AllPieces;
     const u64 straight = b.WhiteRooks | b.BlackRooks, diagonal = b.WhiteBishops | b.BlackBishops;
@@ -96,7 +106,7 @@ u64 SEE::AddXrayAttacker(u64 attackers, int sq, int dir)
     return attackers;
 }
 
-int SEE::StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard* board)
+int SEE::StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard *board)
 {
     const char c = colour ? 1 : 0;
     const int f = from ? LowestSquare(from) : 0;

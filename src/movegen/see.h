@@ -4,8 +4,8 @@
 #include "board/board.h"
 
 class SEE {
-public:
-    ChessBoard* Board;  // board of the current evaluation
+  public:
+    ChessBoard *Board; // board of the current evaluation
     // Direction[t][a]: the step from target t towards square a on a common line, else 0:
     //  7  8  9
     // -1  t  1
@@ -16,7 +16,7 @@ public:
     SEE();
     // Exchange value for the side moving the piece on from to to; colour is the colour of
     // the piece standing on to (the opponent of the capturing side).
-    int StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard* board);
+    int StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard *board);
     // Every piece of either colour that attacks the square of sqMask.
     u64 SquareAttacksDefences(u64 sqMask);
     // Square index of colour's least valuable piece in attackers, or -1.

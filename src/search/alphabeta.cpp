@@ -5,8 +5,8 @@
 #include "board/hashcode.h"
 #include "board/movetext.h"
 #include "board/movhist.h"
-#include "core/platform.h"
 #include "book/book.h"
+#include "core/platform.h"
 #include "core/status.h"
 #include "eval/poseval.h"
 #include "movegen/movegen.h"
@@ -18,47 +18,58 @@ namespace {
 
 constexpr int kFutilityMargin[8] = {1200, 1100, 1925, 2700, 3500, 4400, 5300, 6200};
 
-inline u64 KingOf(const ChessBoard& b, char side) { return side ? b.BlackKing : b.WhiteKing; }
+inline u64 KingOf(const ChessBoard &b, char side)
+{
+    return side ? b.BlackKing : b.WhiteKing;
+}
 
 // Mate scores in the table are distances from the node that stored them; the search counts them
 // from the root. A score or window bound from the root becomes one from a node at ply.
-inline int ToTable(int v, int ply) { return v > MATESCORE ? v + ply : (v < -MATESCORE ? v - ply : v); }
+inline int ToTable(int v, int ply)
+{
+    return v > MATESCORE ? v + ply : (v < -MATESCORE ? v - ply : v);
+}
 
 // A mate score from the table, measured from the node, counted from the root again.
-inline int FromTable(int v, int ply) { return v > MATESCORE ? v - ply : (v < -MATESCORE ? v + ply : v); }
+inline int FromTable(int v, int ply)
+{
+    return v > MATESCORE ? v - ply : (v < -MATESCORE ? v + ply : v);
+}
 
 // Stores a result with its mate score measured from this node. The table pushes mate scores out
 // by the depth it is given, so the depth is taken off first.
-inline void Store(TranspositionTables& table, u64 upper, u64 lower, char side, int depth, int ply,
+inline void Store(TranspositionTables &table, u64 upper, u64 lower, char side, int depth, int ply,
                   int move, int value, char flag, int alpha, int beta)
 {
     int v = ToTable(value, ply);
-    if (v > MATESCORE) v -= depth;
-    else if (v < -MATESCORE) v += depth;
-    table.InsertTranspositionTables(upper, lower, side, depth, static_cast<i16>(move), v, flag, alpha,
-                                    beta);
+    if (v > MATESCORE)
+        v -= depth;
+    else if (v < -MATESCORE)
+        v += depth;
+    table.InsertTranspositionTables(upper, lower, side, depth, static_cast<i16>(move), v, flag,
+                                    alpha, beta);
 }
 
 // Probes with the window measured from this node; the caller takes the ply off the value again.
-inline char Probe(TranspositionTables& table, u64 upper, u64 lower, char side, int depth, int ply,
-                  int alpha, int beta, int* value, int* move)
+inline char Probe(TranspositionTables &table, u64 upper, u64 lower, char side, int depth, int ply,
+                  int alpha, int beta, int *value, int *move)
 {
     return table.SearchTranspositionTables(upper, lower, side, depth, ToTable(alpha, ply),
                                            ToTable(beta, ply), value, move);
 }
 
 // The move text of a root move ("e2e4", "e7e8q").
-inline void RootMoveText(char* out, u64 from, u64 to, char promo)
+inline void RootMoveText(char *out, u64 from, u64 to, char promo)
 {
     MoveText(out, RightMostBit(from) - 1, RightMostBit(to) - 1, promo);
 }
 
-}  // namespace
+} // namespace
 
 int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int beta, int depth,
-                                   u64* from, u64* to, char* promo, char castle)
+                                   u64 *from, u64 *to, char *promo, char castle)
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     const char opp = side ? 0 : 1;
     MoveGen mg;
     char line[MOVESTRING_MAX];
@@ -138,8 +149,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         if (depth + givesCheck == 1) {
             v = -Quiesce(opp, -beta, -alpha, child, 0, 0, 1);
         } else if (legal == 1) {
-            v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle, givesCheck,
-                        upper, lower, PVNODE, maxPly);
+            v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
+                        givesCheck, upper, lower, PVNODE, maxPly);
         } else {
             bool done = false;
             if (reducible) {
@@ -148,11 +159,11 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
                 done = v <= alpha;
             }
             if (!done && !(AbortNow && quickRoot())) {
-                v = -Search(opp, -alpha - 1, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
-                            givesCheck, upper, lower, CUTNODE, maxPly);
+                v = -Search(opp, -alpha - 1, -alpha, child, depth - 1 + givesCheck, 1, 1,
+                            childCastle, givesCheck, upper, lower, CUTNODE, maxPly);
                 if (v > alpha && v < beta && !(AbortNow && quickRoot()))
-                    v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
-                                givesCheck, upper, lower, PVNODE, maxPly);
+                    v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1,
+                                childCastle, givesCheck, upper, lower, PVNODE, maxPly);
             }
         }
         // Stopped in the middle of the move: the caller keeps the last completed
@@ -182,7 +193,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
                 PVTable[0][0].promotion = mPromo;
                 PVLength = PVTable[1][0].code;
                 if (PVLength >= MAXPLY) PVLength = MAXPLY - 1;
-                for (int k = 1; k < PVLength; k++) PVTable[0][k] = PVTable[1][k];
+                for (int k = 1; k < PVLength; k++)
+                    PVTable[0][k] = PVTable[1][k];
                 fillmovestring(*this, line, static_cast<char>(RightMostBit(mFrom) - 1),
                                static_cast<char>(RightMostBit(mTo) - 1), mPromo, 1);
                 alpha = v;
@@ -210,9 +222,12 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     }
     RootLegalMoves = legal;
     if (legal == 0) {
-        if (board.InCheck(KingOf(board, side), side)) best = -MATEVALUE;
-        else if (board.InCheck(KingOf(board, opp), opp)) best = MATEVALUE;
-        else best = STALEMATEVALUE;
+        if (board.InCheck(KingOf(board, side), side))
+            best = -MATEVALUE;
+        else if (board.InCheck(KingOf(board, opp), opp))
+            best = MATEVALUE;
+        else
+            best = STALEMATEVALUE;
     }
     *from = bestFrom;
     *to = bestTo;
@@ -220,11 +235,11 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     return best;
 }
 
-int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, int depth, int ply,
+int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, int depth, int ply,
                            char nullAllowed, char castle, char inCheck, u64 upper, u64 lower,
                            char nodeType, int maxPly)
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     const char opp = side ? 0 : 1;
 
     // Poll for input and the budget; look at the clock every few milliseconds.
@@ -249,11 +264,13 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
 
     // A leaf: repetition, the table, or quiescence.
     if ((ply > maxPly || depth <= 0) && inCheck != 1) {
-        if (board.FiftyMoveCount > 2 && Positions->ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) != 0) {
+        if (board.FiftyMoveCount > 2 &&
+            Positions->ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) != 0) {
             Positions->RetractMove();
             return 0;
         }
-        if (Probe(*Table, upper, lower, side, depth, ply, alpha, beta, &value, &moveCode) <= TT_EXACT) {
+        if (Probe(*Table, upper, lower, side, depth, ply, alpha, beta, &value, &moveCode) <=
+            TT_EXACT) {
             value = FromTable(value, ply);
             LeafNodes++;
             Positions->RetractMove();
@@ -276,7 +293,8 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
         Positions->RetractMove();
         return 0;
     }
-    if (board.FiftyMoveCount > 2 && Positions->ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) > 0) {
+    if (board.FiftyMoveCount > 2 &&
+        Positions->ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) > 0) {
         Positions->RetractMove();
         return 0;
     }
@@ -286,7 +304,8 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     bool pruning = true;
     const char code = Probe(*Table, upper, lower, side, depth, ply, alpha, beta, &value, &moveCode);
     if (code <= TT_EXACT) {
-        if (st.Trace == 1) Output->TableTrace("Position Cache Hit", value, alpha, beta, upper, lower);
+        if (st.Trace == 1)
+            Output->TableTrace("Position Cache Hit", value, alpha, beta, upper, lower);
         value = FromTable(value, ply);
         if (nodeType != PVNODE) {
             PVTable[ply][0].code = static_cast<u16>(ply);
@@ -315,15 +334,16 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
     char mateThreat = 0;
     if (pruning && nodeType != PVNODE && nullAllowed && code != TT_NONULL && !inCheck) {
         const int own = Eval->SideMaterialValue(side, &board);
-        if (!(own <= 9300 && depth > 6) && !(beta > Eval->MaterialOnly(side, alpha, board) + 2000)) {
+        if (!(own <= 9300 && depth > 6) &&
+            !(beta > Eval->MaterialOnly(side, alpha, board) + 2000)) {
             u64 nullUpper, nullLower;
             PositionKey(opp, castle, board, &nullUpper, &nullLower);
             const int oppMaterial = Eval->SideMaterialValue(opp, &board);
             int nullDepth = depth - 4;
             if (depth <= 5) nullDepth += 1;
             if (own + oppMaterial > 33000) nullDepth -= 1;
-            const int v = -Search(opp, -beta, 1 - beta, board, nullDepth, ply + 2, 0, castle, 0, nullUpper,
-                                  nullLower, nodeType, maxPly);
+            const int v = -Search(opp, -beta, 1 - beta, board, nullDepth, ply + 2, 0, castle, 0,
+                                  nullUpper, nullLower, nodeType, maxPly);
             // A stopped search returns 0 from every node: nothing it found may be stored.
             if ((AbortNow && st.FD == 0) || SearchAborted) {
                 Positions->RetractMove();
@@ -332,7 +352,8 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
             if (v >= beta) {
                 Store(*Table, upper, lower, side, depth - 3, ply, 0, v, TT_FAILHIGH, alpha, beta);
                 if (st.Trace == 1)
-                    Output->TableTrace("Position Cache Insert (NullM)", v, alpha, beta, upper, lower);
+                    Output->TableTrace("Position Cache Insert (NullM)", v, alpha, beta, upper,
+                                       lower);
                 PVTable[ply][0].code = 0;
                 Positions->RetractMove();
                 return beta;
@@ -343,7 +364,8 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
 
     // Internal iterative deepening: a shallower search finds a move to try first.
     if (pruning && beta - alpha > 1 && nodeType != PVNODE && depth > 3) {
-        Search(side, alpha, beta, board, depth - 3, ply, 0, castle, inCheck, upper, lower, nodeType, maxPly);
+        Search(side, alpha, beta, board, depth - 3, ply, 0, castle, inCheck, upper, lower, nodeType,
+               maxPly);
         if ((AbortNow && !st.FD && !st.Pondering) || SearchAborted) {
             Positions->RetractMove();
             return 0;
@@ -388,10 +410,14 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
             const char childCastle = static_cast<char>(castle & kept);
 
             // Extension.
-            const int ext = ((childType == PVNODE || givesCheck) && singleReply + mateThreat + givesCheck > 0) ? 1 : 0;
+            const int ext =
+                ((childType == PVNODE || givesCheck) && singleReply + mateThreat + givesCheck > 0)
+                    ? 1
+                    : 0;
             // Reducible: a quiet late move, not a passed-pawn push.
-            bool reducible = legal > 2 && promo == NOPROMOTION && depth > 2 && !givesCheck && ply != 1 &&
-                             !mateThreat && !singleReply && !capture && mg.OrderValue[i] <= 950;
+            bool reducible = legal > 2 && promo == NOPROMOTION && depth > 2 && !givesCheck &&
+                             ply != 1 && !mateThreat && !singleReply && !capture &&
+                             mg.OrderValue[i] <= 950;
             if (reducible && (from & (side ? board.BlackPawns : board.WhitePawns)))
                 reducible = (FrontSpan(side, to) & enemyPawns) != 0;
             // Reduction and futility.
@@ -404,9 +430,12 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
                 }
             }
             // The child's node type.
-            if (nodeType == ALLNODE) childType = CUTNODE;
-            else if (nodeType == CUTNODE) childType = ALLNODE;
-            else if (nodeType == PVNODE) childType = legal == 1 ? PVNODE : CUTNODE;
+            if (nodeType == ALLNODE)
+                childType = CUTNODE;
+            else if (nodeType == CUTNODE)
+                childType = ALLNODE;
+            else if (nodeType == PVNODE)
+                childType = legal == 1 ? PVNODE : CUTNODE;
             // The child's depth.
             const int newDepth = depth - 1 + ext - futile - reduction;
 
@@ -415,8 +444,8 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
             PVTable[ply + 1][0].code = static_cast<u16>(ply + 1);
             if (legal == 1 || nodeType != PVNODE) {
                 if (newDepth > 0 || givesCheck)
-                    v = -Search(opp, -beta, -alpha, child, newDepth, ply + 1, 1, childCastle, givesCheck,
-                                0, 0, childType, maxPly);
+                    v = -Search(opp, -beta, -alpha, child, newDepth, ply + 1, 1, childCastle,
+                                givesCheck, 0, 0, childType, maxPly);
                 else
                     v = -Quiesce(opp, -beta, -alpha, child, depth - 1, 0, ply + 1);
                 if (reduction && v > alpha && !(AbortNow && st.FD == 0))
@@ -452,7 +481,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
                 bestFutile = futile != 0;
                 if (v > alpha) {
                     const int code16 = MoveCode(from, to);
-                    PVEntry* row = PVTable[ply];
+                    PVEntry *row = PVTable[ply];
                     row[ply].code = static_cast<u16>(code16);
                     row[ply].promotion = promo;
                     if (depth + ext == 1) {
@@ -461,12 +490,14 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
                         int end = PVTable[ply + 1][0].code;
                         if (end >= MAXPLY) end = MAXPLY - 1;
                         if (end < ply + 1) end = ply + 1;
-                        for (int k = ply + 1; k < end; k++) row[k] = PVTable[ply + 1][k];
+                        for (int k = ply + 1; k < end; k++)
+                            row[k] = PVTable[ply + 1][k];
                         row[0].code = static_cast<u16>(end);
                     }
                     if (v >= beta) {
                         AddHistory(side, code16, depth);
-                        if (!(to & board.AllPieces) && promo == NOPROMOTION && Killers[ply][0] != code16) {
+                        if (!(to & board.AllPieces) && promo == NOPROMOTION &&
+                            Killers[ply][0] != code16) {
                             Killers[ply][1] = Killers[ply][0];
                             Killers[ply][0] = static_cast<u16>(code16);
                         }
@@ -481,26 +512,32 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard& board, in
 
     // No legal move: mate or stalemate.
     if (legal == 0) {
-        if (board.InCheck(KingOf(board, side), side)) best = ply - MATEVALUE;
-        else if (board.InCheck(KingOf(board, opp), opp)) best = MATEVALUE - ply;
-        else best = -ply;
+        if (board.InCheck(KingOf(board, side), side))
+            best = ply - MATEVALUE;
+        else if (board.InCheck(KingOf(board, opp), opp))
+            best = MATEVALUE - ply;
+        else
+            best = -ply;
     }
 
     // Store and return.
     if (!bestFutile) {
         const i16 storeMove = static_cast<i16>(PVTable[ply][ply].code);
         if (best >= beta)
-            Store(*Table, upper, lower, side, depth, ply, storeMove, best, TT_FAILHIGH, alphaIn, beta);
+            Store(*Table, upper, lower, side, depth, ply, storeMove, best, TT_FAILHIGH, alphaIn,
+                  beta);
         else if (raisedAlpha)
             Store(*Table, upper, lower, side, depth, ply, storeMove, best, TT_EXACT, alphaIn, beta);
         else
-            Store(*Table, upper, lower, side, depth, ply, storeMove, alpha, TT_FAILLOW, alphaIn, beta);
+            Store(*Table, upper, lower, side, depth, ply, storeMove, alpha, TT_FAILLOW, alphaIn,
+                  beta);
     }
     Positions->RetractMove();
     return best;
 }
 
-int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard& board, int qdepth, char castle, int ply)
+int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard &board, int qdepth,
+                            char castle, int ply)
 {
     const char opp = side ? 0 : 1;
     // Count the node; a drawn position is 0.

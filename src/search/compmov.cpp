@@ -34,14 +34,23 @@ constexpr i32 kClockSafetyMax = 1000;
 
 constexpr i64 kInt32Max = 2147483647;
 
-i32 Clamp32(i64 v) { return static_cast<i32>(v > kInt32Max ? kInt32Max : (v < -kInt32Max ? -kInt32Max : v)); }
+i32 Clamp32(i64 v)
+{
+    return static_cast<i32>(v > kInt32Max ? kInt32Max : (v < -kInt32Max ? -kInt32Max : v));
+}
 
-i64 ClampRange(i64 v, i64 lo, i64 hi) { return v < lo ? lo : (v > hi ? hi : v); }
+i64 ClampRange(i64 v, i64 lo, i64 hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 // Elapsed milliseconds since start.
-i32 Since(i32 start) { return ClockMs() - start; }
+i32 Since(i32 start)
+{
+    return ClockMs() - start;
+}
 
-}  // namespace
+} // namespace
 
 bool SearchRoutines::MustWait() const
 {
@@ -50,9 +59,9 @@ bool SearchRoutines::MustWait() const
     return Settings->Pondering || (Settings->AnalyzeMode && Output->ReadsInput());
 }
 
-void SearchRoutines::LineText(char* buf, int score, int pv) const
+void SearchRoutines::LineText(char *buf, int score, int pv) const
 {
-    const PVEntry& root = PVTable[0][0];
+    const PVEntry &root = PVTable[0][0];
     // No move (a root without legal moves): an empty line, never "a1a1".
     if ((root.code >> 6) == (root.code & 63)) {
         buf[0] = '\n';
@@ -67,19 +76,21 @@ void SearchRoutines::LineText(char* buf, int score, int pv) const
 void SearchRoutines::ClearHistory()
 {
     HistoryMax = 0;
-    for (auto& row : History)
-        for (auto& h : row) h = 0;
+    for (auto &row : History)
+        for (auto &h : row)
+            h = 0;
 }
 
 void SearchRoutines::AddHistory(char side, int moveCode, int depth)
 {
-    i32* row = History[side ? 1 : 0];
-    i32& h = row[moveCode & 4095];
+    i32 *row = History[side ? 1 : 0];
+    i32 &h = row[moveCode & 4095];
     h += depth * depth;
     if (h > HistoryMax) HistoryMax = h;
     if (h > 65536) {
         HistoryMax >>= 1;
-        for (int i = 0; i < 4096; i++) row[i] >>= 1;
+        for (int i = 0; i < 4096; i++)
+            row[i] >>= 1;
     }
 }
 
@@ -110,11 +121,12 @@ i64 SearchRoutines::InitMoveTimer() const
 
 void SearchRoutines::SetBudget()
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     HardLimitMs = 0;
     // The time an interface loses in transit is not the engine's to spend.
     const i32 overhead = st.MoveOverhead > 0 && !st.AnalyzeMode ? st.MoveOverhead : 0;
-    const i32 timeLeft = st.TimeLeft > overhead ? st.TimeLeft - overhead : (st.TimeLeft > 0 ? 0 : st.TimeLeft);
+    const i32 timeLeft =
+        st.TimeLeft > overhead ? st.TimeLeft - overhead : (st.TimeLeft > 0 ? 0 : st.TimeLeft);
     const i32 fixedTime = st.ST > overhead ? st.ST - overhead : (st.ST > 0 ? 1 : 0);
     if (st.FD) {
         st.PlyReached = st.FD;
@@ -122,7 +134,7 @@ void SearchRoutines::SetBudget()
         // Time for this move in milliseconds: the fixed time, a share of the moves to the time
         // control, or a share of the clock with the increment added.
         i64 tpm;
-        const i64 inc = st.TimeInc > 0 ? st.TimeInc : 0;  // milliseconds
+        const i64 inc = st.TimeInc > 0 ? st.TimeInc : 0; // milliseconds
         if (fixedTime) {
             tpm = fixedTime;
         } else if (st.MovesToGo) {
@@ -138,8 +150,10 @@ void SearchRoutines::SetBudget()
             i64 emergency = inc + 2 * tpm;
             if (emergency > timeLeft) emergency = 300 * inc / 1000;
             if (inc > 0) {
-                if (timeLeft > 20000) tpm += inc;
-                else if (timeLeft > 10000) tpm += inc / 2;
+                if (timeLeft > 20000)
+                    tpm += inc;
+                else if (timeLeft > 10000)
+                    tpm += inc / 2;
             }
             if (emergency <= tpm + 1000) tpm = emergency / 2;
             Output->BudgetSet(Clamp32(tpm), timeLeft, st.DefaultMovesPerSession);
@@ -157,7 +171,8 @@ void SearchRoutines::SetBudget()
         // emergency time, and never so late that the interface's clock could run out.
         if (!st.AnalyzeMode) {
             if (fixedTime) {
-                const i64 margin = ClampRange(fixedTime / 20, kMoveTimeMarginMin, kMoveTimeMarginMax);
+                const i64 margin =
+                    ClampRange(fixedTime / 20, kMoveTimeMarginMin, kMoveTimeMarginMax);
                 HardLimitMs = Clamp32(fixedTime - margin > 1 ? fixedTime - margin : 1);
             } else if (timeLeft > 0) {
                 HardLimitMs = ClockLimit(2 * static_cast<i64>(st.TimePerMove), timeLeft);
@@ -176,7 +191,7 @@ i32 SearchRoutines::ClockLimit(i64 wanted, i32 timeLeft) const
 
 void SearchRoutines::MeasureSpeed(bool announce)
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     const i64 n = Nodes();
     const i32 elapsed = Since(st.SearchStartTime);
     if (elapsed <= 0) return;
@@ -238,7 +253,7 @@ bool SearchRoutines::WatchClock()
 
 void SearchRoutines::ExtendBudget()
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     // Twice the time for a root move that is failing low; four times if the soft limit had
     // already been passed.
     const int factor = TimeUp ? 4 : 2;
@@ -257,7 +272,7 @@ void SearchRoutines::ExtendBudget()
 
 bool SearchRoutines::Poll(int ply)
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     PollPly = ply;
     // Input, or the analysis status line.
     if (InputDetected()) {
@@ -335,9 +350,9 @@ void SearchRoutines::PonderWait()
     TimeUp = 1;
 }
 
-void SearchRoutines::NewSearch(ChessBoard& board, bool pushRoot)
+void SearchRoutines::NewSearch(ChessBoard &board, bool pushRoot)
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     st.MoveTime = 0;
     InteriorNodes = LeafNodes = QuiesceNodes = 0;
     BookMove = 0;
@@ -350,7 +365,8 @@ void SearchRoutines::NewSearch(ChessBoard& board, bool pushRoot)
     EasyMove = 0;
     board.InitPieceCounts();
     std::memset(PVTable, 0, sizeof PVTable);
-    for (auto& k : Killers) k[0] = k[1];
+    for (auto &k : Killers)
+        k[0] = k[1];
     st.SearchStartTime = ClockMs();
     board.PawnHashCode = PawnKeyOf(board);
     board.InitPieceKeys();
@@ -364,14 +380,16 @@ void SearchRoutines::NewSearch(ChessBoard& board, bool pushRoot)
 void SearchRoutines::NewGame()
 {
     ClearHistory();
-    for (auto& k : Killers) k[0] = k[1] = 0;
+    for (auto &k : Killers)
+        k[0] = k[1] = 0;
     std::memset(PVTable, 0, sizeof PVTable);
     PVLength = 0;
 }
 
-int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from, u64* to, char* promo)
+int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from, u64 *to,
+                                         char *promo)
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     Table->Prepare();
     // Reset and keys; the root is on the position stack already, as the game's last position.
     const int maxDepth = depth > 0 ? depth : 100;
@@ -422,7 +440,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
             }
         } else if (st.AnalyzeMode && d > 1) {
             const i32 elapsed = Since(st.SearchStartTime);
-            if (elapsed > 0) st.NPS = Clamp32(Nodes() * 1000 / elapsed > 1000 ? Nodes() * 1000 / elapsed : 1000);
+            if (elapsed > 0)
+                st.NPS = Clamp32(Nodes() * 1000 / elapsed > 1000 ? Nodes() * 1000 / elapsed : 1000);
             Output->AnalysisSpeed(st.NPS, st.MoveTime);
         }
         if (st.NodeLimit && d > 1 && Nodes() >= st.NodeLimit) break;
@@ -469,7 +488,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
             if (MustWait()) PonderWait();
             break;
         }
-        if (AbortNow && TimeUp) break;  // the wall clock or the emergency limit
+        if (AbortNow && TimeUp) break; // the wall clock or the emergency limit
         if (!st.FD && !st.Pondering) {
             if (st.ST) {
                 if (Since(st.SearchStartTime) > st.ST) break;
@@ -483,7 +502,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
             }
         }
         const bool decisive = v > DECISIVE || (v >= -MATEVALUE && v <= -DECISIVE - 1);
-        if (st.MateLimit && v > DECISIVE && v <= MATEVALUE && (MATEVALUE - v + 1) / 2 <= st.MateLimit)
+        if (st.MateLimit && v > DECISIVE && v <= MATEVALUE &&
+            (MATEVALUE - v + 1) / 2 <= st.MateLimit)
             break;
         if (MustWait()) {
             if (decisive || RootLegalMoves == 1 || (v == 0 && d > 71) || (st.FD && st.FD == d) ||
@@ -510,9 +530,9 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64* from
     return v;
 }
 
-int SearchRoutines::SearchExactDepth(ChessBoard board, char depth, u64* from, u64* to, char* promo)
+int SearchRoutines::SearchExactDepth(ChessBoard board, char depth, u64 *from, u64 *to, char *promo)
 {
-    Status& st = *Settings;
+    Status &st = *Settings;
     NewSearch(board, true);
     CompletedIteration = 1;
     HardLimitMs = 0;

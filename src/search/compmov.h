@@ -39,22 +39,22 @@ constexpr int NOWINDOW = 110199;
 constexpr int EASYMOVEMARGIN = 2949;
 
 // Node types of the interior search.
-constexpr char PVNODE = 1;   // on the principal variation: full window
-constexpr char ALLNODE = 2;  // expected to fail low: every move is searched
-constexpr char CUTNODE = 3;  // expected to fail high: the first good move ends it
+constexpr char PVNODE = 1;  // on the principal variation: full window
+constexpr char ALLNODE = 2; // expected to fail low: every move is searched
+constexpr char CUTNODE = 3; // expected to fail high: the first good move ends it
 
 // Everything one search works with and changes. The program's search is the global Search,
 // working with the program's evaluator, exchange evaluator, position stack, table and status;
 // another search object can be pointed at instances of its own.
 class SearchRoutines {
-public:
+  public:
     // --- what the search works with ---
-    PositionEvaluate* Eval;        // the evaluator and its scratch state
-    SEE* Exchange;                 // the exchange evaluator and its scratch board
-    MoveHistory* Positions;        // the game's positions and the searched line, for repetitions
-    TranspositionTables* Table;    // the transposition table (may be shared)
-    Status* Settings;              // the time and depth settings; the search writes its speed back
-    SearchOutput* Output;          // where progress goes and where typed words come from
+    PositionEvaluate *Eval;     // the evaluator and its scratch state
+    SEE *Exchange;              // the exchange evaluator and its scratch board
+    MoveHistory *Positions;     // the game's positions and the searched line, for repetitions
+    TranspositionTables *Table; // the transposition table (may be shared)
+    Status *Settings;           // the time and depth settings; the search writes its speed back
+    SearchOutput *Output;       // where progress goes and where typed words come from
 
     SearchRoutines();
 
@@ -66,22 +66,22 @@ public:
     i32 PVLength;
 
     // --- budget and flags ---
-    i64 NodesPerMove;          // soft node budget of the move
-    u8 TimeUp;                 // finish the iteration in progress, start no new one
-    u8 AbortNow;               // unwind at once: every level returns 0
-    u8 FailingLow;             // the root's best move is failing low
-    u8 TimerExtended;          // the budget has been doubled once
-    u8 NPSCalibrated;          // the speed of this search has been measured
-    i64 PollCountdown;         // nodes left until the next poll
-    u8 SearchAborted;          // stopped by a command or by AbortSearch
+    i64 NodesPerMove;  // soft node budget of the move
+    u8 TimeUp;         // finish the iteration in progress, start no new one
+    u8 AbortNow;       // unwind at once: every level returns 0
+    u8 FailingLow;     // the root's best move is failing low
+    u8 TimerExtended;  // the budget has been doubled once
+    u8 NPSCalibrated;  // the speed of this search has been measured
+    i64 PollCountdown; // nodes left until the next poll
+    u8 SearchAborted;  // stopped by a command or by AbortSearch
     i32 RootDepth;
     i32 RootMoveCount;
     i32 RootMoveNumber;
-    i64 InteriorNodes;         // legal moves made by the interior and root searches
-    i64 LeafNodes;             // interior calls answered at the leaf
-    i64 QuiesceNodes;          // quiescence calls
+    i64 InteriorNodes; // legal moves made by the interior and root searches
+    i64 LeafNodes;     // interior calls answered at the leaf
+    i64 QuiesceNodes;  // quiescence calls
     i32 PollPly;
-    i32 SelDepth;              // the deepest ply reached by this search
+    i32 SelDepth; // the deepest ply reached by this search
     // --- root ---
     i32 SecondBestValue;
     i32 PreviousValue;
@@ -91,15 +91,15 @@ public:
     i32 BookPly;
     u8 EasyMove;
     // --- the wall clock and input, watched every few milliseconds ---
-    i32 HardLimitMs;           // milliseconds on the engine's clock at which it must move; 0 = none
-    i32 HardLimitStart;        // when the engine's clock started (the search, or a ponder hit)
-    u8 InSearch;               // a search is running
-    i32 ClockCountdown;        // nodes left until the next look at the clock and the input
-    u8 CompletedIteration;     // an iteration has completed: a move is known
-    u8 DeferredAbort;          // a stop arrived before the first move was known
-    u8 InputClosed;            // standard input has ended during the search
+    i32 HardLimitMs;       // milliseconds on the engine's clock at which it must move; 0 = none
+    i32 HardLimitStart;    // when the engine's clock started (the search, or a ponder hit)
+    u8 InSearch;           // a search is running
+    i32 ClockCountdown;    // nodes left until the next look at the clock and the input
+    u8 CompletedIteration; // an iteration has completed: a move is known
+    u8 DeferredAbort;      // a stop arrived before the first move was known
+    u8 InputClosed;        // standard input has ended during the search
     // --- the root moves a protocol allows ("searchmoves"); none listed = every move ---
-    u16 AllowedRootMoves[MAXROOTMOVES];  // move codes
+    u16 AllowedRootMoves[MAXROOTMOVES]; // move codes
     i32 AllowedRootCount;
 
     // Clears History and HistoryMax.
@@ -116,23 +116,24 @@ public:
     }
 
     // Chooses a move for the position board within the budget; the caller plays it.
-    int ProgressiveDeepening(ChessBoard board, char depth, u64* from, u64* to, char* promo);
+    int ProgressiveDeepening(ChessBoard board, char depth, u64 *from, u64 *to, char *promo);
     // Resets the counters, flags and lines of a new search and sets the root's keys; pushes the
     // root on the position stack when asked.
-    void NewSearch(ChessBoard& board, bool pushRoot);
+    void NewSearch(ChessBoard &board, bool pushRoot);
     // Forgets what earlier games taught the search: history, killers and the root's line.
     void NewGame();
     // One root search at a fixed depth; no budget, no move played.
-    int SearchExactDepth(ChessBoard board, char depth, u64* from, u64* to, char* promo);
+    int SearchExactDepth(ChessBoard board, char depth, u64 *from, u64 *to, char *promo);
     // Searches every root move to depth; returns the best score (or a book index).
-    int SearchTreeRoot(char side, ChessBoard board, int alpha, int beta, int depth, u64* from,
-                       u64* to, char* promo, char castle);
+    int SearchTreeRoot(char side, ChessBoard board, int alpha, int beta, int depth, u64 *from,
+                       u64 *to, char *promo, char castle);
     // Fail-soft principal-variation alpha-beta below the root.
-    int Search(char side, int alpha, int beta, ChessBoard& board, int depth, int ply,
+    int Search(char side, int alpha, int beta, ChessBoard &board, int depth, int ply,
                char nullAllowed, char castle, char inCheck, u64 upper, u64 lower, char nodeType,
                int maxPly);
     // Captures and promotions until the position is quiet.
-    int Quiesce(char side, int alpha, int beta, ChessBoard& board, int qdepth, char castle, int ply);
+    int Quiesce(char side, int alpha, int beta, ChessBoard &board, int qdepth, char castle,
+                int ply);
     // Clears the stop flags.
     void InitValues();
     // Stops the running search (called by the protocol handlers); before the first iteration
@@ -160,11 +161,12 @@ public:
     void PonderWait();
     // Orders the moves of an interior node: the line's move, the table's move, the killers,
     // captures by victim and attacker, quiet moves by history.
-    void AssignMoveOrderValues(MoveGen& mg, int n, int ply, u64 enemyKing, int hashMove, char nodeType);
+    void AssignMoveOrderValues(MoveGen &mg, int n, int ply, u64 enemyKing, int hashMove,
+                               char nodeType);
     // True when a ponder or infinite search must wait for its release rather than end.
     bool MustWait() const;
     // Text of the root line: the best move and its continuation (an empty line for none).
-    void LineText(char* buf, int score, int pv) const;
+    void LineText(char *buf, int score, int pv) const;
     // Nodes searched so far.
     i64 Nodes() const { return InteriorNodes + QuiesceNodes; }
 };
@@ -179,9 +181,12 @@ constexpr int MOVESTRING_MAX = 1024;
 // pv is non-zero, the rest of the root line of Search, then a newline. buf must hold
 // MOVESTRING_MAX characters. Returns the length before the newline. The score does not change
 // the text. Squares outside 0..63 print as "?0".
-int fillmovestring(char* buf, int score, char from, char to, char promotion, int pv);
+int fillmovestring(char *buf, int score, char from, char to, char promotion, int pv);
 // The same for the root line of the search s.
-int fillmovestring(const SearchRoutines& s, char* buf, char from, char to, char promotion, int pv);
+int fillmovestring(const SearchRoutines &s, char *buf, char from, char to, char promotion, int pv);
 
 // Move code: from index * 64 + to index.
-inline int MoveCode(u64 from, u64 to) { return (RightMostBit(from) - 1) * 64 + RightMostBit(to) - 1; }
+inline int MoveCode(u64 from, u64 to)
+{
+    return (RightMostBit(from) - 1) * 64 + RightMostBit(to) - 1;
+}

@@ -1,11 +1,11 @@
 #include "search/hashtab.h"
 
 #include <algorithm>
-#include <thread>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "board/hugepages.h"
 #include "core/status.h"
@@ -18,11 +18,14 @@ namespace {
 constexpr i32 kMateStoreBound = 109800;
 
 // Entry fields narrower than the search's integers: clamp rather than wrap.
-inline i8 ToDepth8(i32 depth) { return static_cast<i8>(std::clamp(depth, -128, 127)); }
+inline i8 ToDepth8(i32 depth)
+{
+    return static_cast<i8>(std::clamp(depth, -128, 127));
+}
 
 // Returns true and writes the cut-off value when a fresh matching entry settles the probe:
 // an exact value, an upper bound at or below alpha, or a lower bound at or above beta.
-inline bool CutOff(const TTEntry& e, i32 alpha, i32 beta, i32* valueOut, char* code)
+inline bool CutOff(const TTEntry &e, i32 alpha, i32 beta, i32 *valueOut, char *code)
 {
     if (e.flag == 2) {
         *valueOut = e.value;
@@ -42,12 +45,12 @@ inline bool CutOff(const TTEntry& e, i32 alpha, i32 beta, i32* valueOut, char* c
     return false;
 }
 
-}  // namespace
+} // namespace
 
 TranspositionTables::TranspositionTables()
 {
     // One huge-page entry covers 21845 buckets, so random probes rarely miss the TLB.
-    HashTable = static_cast<TTBucket*>(MapLargeTable(sizeof(TTBucket) * BucketCount));
+    HashTable = static_cast<TTBucket *>(MapLargeTable(sizeof(TTBucket) * BucketCount));
     if (HashTable == nullptr) {
         std::printf("ERROR: cannot allocate the transposition table (%lu bytes)\n",
                     static_cast<unsigned long>(TTABLESIZE) * sizeof(TTBucket));
@@ -59,7 +62,8 @@ TranspositionTables::TranspositionTables()
     HashMask[0] = 3;
     HashMask[1] = 63;
     HashMask[2] = 255;
-    for (int k = 9; k <= 28; k++) HashMask[k - 6] = (u64{1} << k) - 1;
+    for (int k = 9; k <= 28; k++)
+        HashMask[k - 6] = (u64{1} << k) - 1;
     HashMask[23] = 0xFFFFFFFFull;
 }
 
@@ -67,11 +71,12 @@ bool TranspositionTables::Resize(u64 megabytes)
 {
     u64 buckets = 1;
     const u64 bytes = (megabytes > 0 ? megabytes : 1) << 20;
-    while (2 * buckets * sizeof(TTBucket) <= bytes && 2 * buckets <= (u64{1} << 32)) buckets *= 2;
-    void* table = MapLargeTable(sizeof(TTBucket) * (buckets + 3));
+    while (2 * buckets * sizeof(TTBucket) <= bytes && 2 * buckets <= (u64{1} << 32))
+        buckets *= 2;
+    void *table = MapLargeTable(sizeof(TTBucket) * (buckets + 3));
     if (!table) return false;
     UnmapLargeTable(HashTable, sizeof(TTBucket) * BucketCount);
-    HashTable = static_cast<TTBucket*>(table);
+    HashTable = static_cast<TTBucket *>(table);
     BucketCount = buckets + 3;
     IndexMask = buckets - 1;
     Era = 0;
@@ -85,9 +90,10 @@ void TranspositionTables::Prepare()
     if (Prepared) return;
     Prepared = true;
     // One write per huge page brings the whole table in; later probes never wait for memory.
-    volatile char* bytes = reinterpret_cast<volatile char*>(HashTable);
+    volatile char *bytes = reinterpret_cast<volatile char *>(HashTable);
     const std::size_t size = sizeof(TTBucket) * BucketCount;
-    for (std::size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];
+    for (std::size_t i = 0; i < size; i += 4096)
+        bytes[i] = bytes[i];
 }
 
 void TranspositionTables::PrepareInBackground()
@@ -97,7 +103,7 @@ void TranspositionTables::PrepareInBackground()
 #ifdef MADV_POPULATE_WRITE
     // The kernel brings the pages in on a thread of its own while the engine goes on answering;
     // it changes no byte of the table, so the searches may use it meanwhile.
-    void* table = HashTable;
+    void *table = HashTable;
     const std::size_t size = sizeof(TTBucket) * BucketCount;
     std::thread([table, size] { madvise(table, size, MADV_POPULATE_WRITE); }).detach();
 #else
@@ -112,7 +118,7 @@ void TranspositionTables::ClearTranspositionTables()
     Written = false;
     // Once the era counter has gone round, every bucket is zeroed at once (era 0 included).
     if (Era == 0xFFFF) {
-        std::memset(static_cast<void*>(HashTable), 0, sizeof(TTBucket) * BucketCount);
+        std::memset(static_cast<void *>(HashTable), 0, sizeof(TTBucket) * BucketCount);
         Era = 0;
         return;
     }
@@ -122,25 +128,25 @@ void TranspositionTables::ClearTranspositionTables()
 void TranspositionTables::AgeTranspositionTables()
 {
     for (u64 i = 0; i < BucketCount; i++) {
-        TTBucket& b = HashTable[i];
+        TTBucket &b = HashTable[i];
         b.slot[0].age = 0;
         b.slot[1].age = 0;
         b.slot[2].age = 0;
     }
 }
 
-void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, i32 depth,
-                                                    i16 move, i32 value, char flag, i32, i32)
+void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, i32 depth, i16 move,
+                                                    i32 value, char flag, i32, i32)
 {
     // 1. Bucket index from the low 32 bits of the lower half.
     const u64 index = (lower & 0xFFFFFFFFull) & IndexMask;
     if (index >= BucketCount) {
         std::fprintf(stderr, "Major problem1: index past the table %llu\n",
-                    static_cast<unsigned long long>(index));
+                     static_cast<unsigned long long>(index));
         std::exit(0);
     }
     Written = true;
-    TTBucket& b = Bucket(index);
+    TTBucket &b = Bucket(index);
 
     // 2. Mate scores carry the depth so the search can take its own ply off again.
     if (value > kMateStoreBound)
@@ -158,7 +164,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
     e.era = Era;
 
     // 3. A stale slot 0, or one holding this position no deeper, gives way: all shift down.
-    TTEntry& s0 = b.slot[0];
+    TTEntry &s0 = b.slot[0];
     const bool stale = s0.age <= 0;
     const bool same = s0.upper == upper && s0.lower == lower;
     if (stale || (same && s0.depth <= depth)) {
@@ -176,23 +182,23 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
 }
 
 char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, i32 depth,
-                                                    i32 alpha, i32 beta, i32* valueOut,
-                                                    i32* moveOut)
+                                                    i32 alpha, i32 beta, i32 *valueOut,
+                                                    i32 *moveOut)
 {
     const u64 index = (lower & 0xFFFFFFFFull) & IndexMask;
     if (index >= BucketCount) {
         std::fprintf(stderr, "Major problem2: index past the table %llu\n",
-                    static_cast<unsigned long long>(index));
+                     static_cast<unsigned long long>(index));
         std::exit(0);
     }
-    TTBucket& b = Bucket(index);
+    TTBucket &b = Bucket(index);
     const i32 r = depth >= 6 ? 3 : 2;
     i32 bestDepth = -1;
     char result = TT_NOCUT;
     char code;
 
     // 1. Slot 0: its move is taken whatever its age; a cut-off refreshes its age.
-    TTEntry& s0 = b.slot[0];
+    TTEntry &s0 = b.slot[0];
     if (s0.upper == upper && s0.lower == lower) {
         *moveOut = s0.move;
         bestDepth = s0.depth;
@@ -208,7 +214,7 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
 
     // 2. and 3. Slots 1 and 2: the move of the deepest match wins; no age refresh.
     for (int i = 1; i < 3; i++) {
-        const TTEntry& s = b.slot[i];
+        const TTEntry &s = b.slot[i];
         if (s.upper != upper || s.lower != lower) continue;
         if (s.depth > bestDepth) {
             *moveOut = s.move;

@@ -11,14 +11,14 @@ constexpr int TT_MASK_IN_FORCE = 15;
 // One stored search result. Layout (32 bytes, 8-byte aligned):
 //   0 upper  8 lower  16 move  20 flag  21 age  24 value  28 depth  29 padding  30 era
 struct TTEntry {
-    u64 upper;   // upper half of the hash code
-    u64 lower;   // lower half of the hash code
-    i32 move;    // best move code (from index * 64 + to index); 0 when none
-    i8 flag;     // 0 upper bound (failed low), 1 lower bound (failed high), 2 exact
-    i8 age;      // 0 stale or empty; 2 or 4 written or confirmed since the last ageing
-    i32 value;   // score, mate scores pushed out by the stored depth
-    i8 depth;    // remaining depth of the search that produced the entry
-    u16 era;     // slot 0 only: the clearing the bucket's contents date from
+    u64 upper; // upper half of the hash code
+    u64 lower; // lower half of the hash code
+    i32 move;  // best move code (from index * 64 + to index); 0 when none
+    i8 flag;   // 0 upper bound (failed low), 1 lower bound (failed high), 2 exact
+    i8 age;    // 0 stale or empty; 2 or 4 written or confirmed since the last ageing
+    i32 value; // score, mate scores pushed out by the stored depth
+    i8 depth;  // remaining depth of the search that produced the entry
+    u16 era;   // slot 0 only: the clearing the bucket's contents date from
 };
 static_assert(sizeof(TTEntry) == 32, "a table entry is 32 bytes");
 
@@ -29,23 +29,23 @@ struct TTBucket {
 static_assert(sizeof(TTBucket) == 96, "a bucket is three entries");
 
 // Probe results.
-constexpr char TT_FAILLOW = 0;    // stored upper bound at or below alpha; value = alpha
-constexpr char TT_FAILHIGH = 1;   // stored lower bound at or above beta; value = beta
-constexpr char TT_EXACT = 2;      // stored exact value
-constexpr char TT_NOCUT = 3;      // no cut-off
-constexpr char TT_NONULL = 4;     // no cut-off, and a null move here should not fail high
+constexpr char TT_FAILLOW = 0;  // stored upper bound at or below alpha; value = alpha
+constexpr char TT_FAILHIGH = 1; // stored lower bound at or above beta; value = beta
+constexpr char TT_EXACT = 2;    // stored exact value
+constexpr char TT_NOCUT = 3;    // no cut-off
+constexpr char TT_NONULL = 4;   // no cut-off, and a null move here should not fail high
 
 class TranspositionTables {
-public:
-    TTBucket* HashTable;  // BucketCount buckets, allocated at start-up and by Resize
-    u64 BucketCount = TTABLESIZE;         // a power of two and three spare
-    u64 IndexMask = TTABLESIZE - 4;       // the bucket of a key: its low bits
-    i32 hits;             // probes that ended in a cut-off
-    i32 misses;           // probes that did not
-    u64 HashMask[24];     // 3, 63, 255, 2^9-1 ... 2^28-1, 2^32-1
-    bool Written = false; // something was stored since the last clear
-    bool Prepared = false;// every page of the table has been brought in
-    u16 Era = 0;          // clearings since the table was last zeroed in full
+  public:
+    TTBucket *HashTable;            // BucketCount buckets, allocated at start-up and by Resize
+    u64 BucketCount = TTABLESIZE;   // a power of two and three spare
+    u64 IndexMask = TTABLESIZE - 4; // the bucket of a key: its low bits
+    i32 hits;                       // probes that ended in a cut-off
+    i32 misses;                     // probes that did not
+    u64 HashMask[24];               // 3, 63, 255, 2^9-1 ... 2^28-1, 2^32-1
+    bool Written = false;           // something was stored since the last clear
+    bool Prepared = false;          // every page of the table has been brought in
+    u16 Era = 0;                    // clearings since the table was last zeroed in full
 
     // Allocates the zeroed bucket array (ends the program if it cannot) and fills the masks.
     TranspositionTables();
@@ -70,28 +70,27 @@ public:
     // Marks every entry stale: its move and depth still help ordering but it gives no cut-off.
     void AgeTranspositionTables();
     // Stores a search result; side, alpha and beta are not used.
-    void InsertTranspositionTables(u64 upper, u64 lower, char side, i32 depth, i16 move,
-                                   i32 value, char flag, i32 alpha, i32 beta);
+    void InsertTranspositionTables(u64 upper, u64 lower, char side, i32 depth, i16 move, i32 value,
+                                   char flag, i32 alpha, i32 beta);
     // Probes for a position; returns a result code, the cut-off value in *valueOut and the
     // best stored move in *moveOut (left alone when the position is not stored).
-    char SearchTranspositionTables(u64 upper, u64 lower, char side, i32 depth, i32 alpha,
-                                   i32 beta, i32* valueOut, i32* moveOut);
+    char SearchTranspositionTables(u64 upper, u64 lower, char side, i32 depth, i32 alpha, i32 beta,
+                                   i32 *valueOut, i32 *moveOut);
 
     // Starts bringing in the bucket of a position that is about to be probed, so that the probe
     // finds it in the cache; the table does not change.
     void Prefetch(u64 lower) const
     {
-        const char* b =
-            reinterpret_cast<const char*>(HashTable + (lower & IndexMask));
+        const char *b = reinterpret_cast<const char *>(HashTable + (lower & IndexMask));
         __builtin_prefetch(b);
         __builtin_prefetch(b + sizeof(TTBucket) - 1);
     }
 
-private:
+  private:
     // The bucket of an index, zeroed first if it dates from before the last clearing.
-    TTBucket& Bucket(u64 index)
+    TTBucket &Bucket(u64 index)
     {
-        TTBucket& b = HashTable[index];
+        TTBucket &b = HashTable[index];
         if (b.slot[0].era != Era) {
             b = TTBucket{};
             b.slot[0].era = Era;

@@ -3,21 +3,22 @@
 #include "board/movetext.h"
 #include "search/compmov.h"
 
-int fillmovestring(const SearchRoutines& s, char* buf, char from, char to, char promotion, int pv)
+int fillmovestring(const SearchRoutines &s, char *buf, char from, char to, char promotion, int pv)
 {
     // " " + from + to + promotion letter; a letter is followed by a space, a piece code by a
     // semicolon.
     int len = 0;
     buf[len++] = ' ';
     len += MoveText(buf + len, from, to, promotion);
-    const bool pieceCode = (promotion >= 1 && promotion <= 4) || (promotion >= 7 && promotion <= 10);
+    const bool pieceCode =
+        (promotion >= 1 && promotion <= 4) || (promotion >= 7 && promotion <= 10);
     buf[len++] = pieceCode ? ';' : ' ';
 
     // The rest of the root line, up to its end or the first empty entry.
     if (pv && s.PVLength > 1) {
         const int end = s.PVLength < MAXPLY ? s.PVLength : MAXPLY;
         for (int i = 1; i < end; i++) {
-            const PVEntry& e = s.PVTable[0][i];
+            const PVEntry &e = s.PVTable[0][i];
             const int f = e.code >> 6, t = e.code & 63;
             if (f == t) break;
             len += MoveText(buf + len, f, t, e.promotion);
@@ -31,7 +32,7 @@ int fillmovestring(const SearchRoutines& s, char* buf, char from, char to, char 
     return len;
 }
 
-int fillmovestring(char* buf, int, char from, char to, char promotion, int pv)
+int fillmovestring(char *buf, int, char from, char to, char promotion, int pv)
 {
     return fillmovestring(Search, buf, from, to, promotion, pv);
 }

@@ -17,11 +17,17 @@ constexpr i32 kQueenPromotionValue = 4875;
 constexpr i32 kOddMoveValue = 500;
 constexpr i32 kKingLineBonus = 28;
 
-inline u64 FileOf(int sq) { return kFileA << (sq & 7); }
-inline u64 RankOf(int sq) { return kRank1 << (sq & 56); }
+inline u64 FileOf(int sq)
+{
+    return kFileA << (sq & 7);
+}
+inline u64 RankOf(int sq)
+{
+    return kRank1 << (sq & 56);
+}
 
 // Cost and positional adjustment of the capturing piece in the interior ordering.
-inline i32 InteriorAdjustment(const ChessBoard& b, char side, u64 from, u64 to)
+inline i32 InteriorAdjustment(const ChessBoard &b, char side, u64 from, u64 to)
 {
     const int toSq = LowestSquare(to);
     const int fromSq = LowestSquare(from);
@@ -52,20 +58,21 @@ inline i32 InteriorAdjustment(const ChessBoard& b, char side, u64 from, u64 to)
     return -14625;
 }
 
-}  // namespace
+} // namespace
 
-void SearchRoutines::AssignMoveOrderValues(MoveGen& mg, int n, int ply, u64 enemyKing, int hashMove,
+void SearchRoutines::AssignMoveOrderValues(MoveGen &mg, int n, int ply, u64 enemyKing, int hashMove,
                                            char nodeType)
 {
-    const ChessBoard& b = *mg.Board;
-    u64* const From = mg.From;
-    u64* const To = mg.To;
-    char* const Promotion = mg.Promotion;
-    i32* const OrderValue = mg.OrderValue;
+    const ChessBoard &b = *mg.Board;
+    u64 *const From = mg.From;
+    u64 *const To = mg.To;
+    char *const Promotion = mg.Promotion;
+    i32 *const OrderValue = mg.OrderValue;
     const PVEntry pv = PVTable[ply][ply];
     const u16 killer0 = Killers[ply][0];
     const u16 killer1 = Killers[ply][1];
-    const u64 kingLines = enemyKing ? (FileOf(LowestSquare(enemyKing)) | RankOf(LowestSquare(enemyKing))) : 0;
+    const u64 kingLines =
+        enemyKing ? (FileOf(LowestSquare(enemyKing)) | RankOf(LowestSquare(enemyKing))) : 0;
     bool pvGiven = false, hashGiven = false, killer0Given = false, killer1Given = false;
 
     for (int i = 0; i < n; i++) {
@@ -98,7 +105,8 @@ void SearchRoutines::AssignMoveOrderValues(MoveGen& mg, int n, int ply, u64 enem
         const u64 enemy = side ? b.WhitePieces : b.BlackPieces;
         i32 value;
         if (to & enemy) {
-            value = VictimValue(b, side ? 0 : 1, to, 0) + InteriorAdjustment(b, side, from, to) + kCaptureBase;
+            value = VictimValue(b, side ? 0 : 1, to, 0) + InteriorAdjustment(b, side, from, to) +
+                    kCaptureBase;
         } else if (promo == (side ? 'q' : 'Q')) {
             value = kQueenPromotionValue;
         } else if (promo == NOPROMOTION) {
@@ -111,4 +119,3 @@ void SearchRoutines::AssignMoveOrderValues(MoveGen& mg, int n, int ply, u64 enem
         OrderValue[i] = value;
     }
 }
-

@@ -8,26 +8,26 @@
 
 // The root's state at a progress point.
 struct SearchProgress {
-    int Depth = 0;         // the iteration
-    int Score = 0;         // the engine's score scale (a pawn is 800 to 1000); -MATEVALUE.. MATEVALUE
-    i64 Nodes = 0;         // nodes searched so far
-    i32 MoveTime = 0;      // the search's estimate of its time so far, in seconds
-    i32 ElapsedMs = 0;     // milliseconds since the search started
-    int SelDepth = 0;      // the deepest ply reached
-    const char* Line = ""; // the root line: " e2e4 e7e5 ... \n", or "\n" for none
+    int Depth = 0;     // the iteration
+    int Score = 0;     // the engine's score scale (a pawn is 800 to 1000); -MATEVALUE.. MATEVALUE
+    i64 Nodes = 0;     // nodes searched so far
+    i32 MoveTime = 0;  // the search's estimate of its time so far, in seconds
+    i32 ElapsedMs = 0; // milliseconds since the search started
+    int SelDepth = 0;  // the deepest ply reached
+    const char *Line = ""; // the root line: " e2e4 e7e5 ... \n", or "\n" for none
 };
 
 // The end of a search: the line and figures of the move it plays.
 struct SearchResult {
     SearchProgress Progress;
-    bool Aborted = false;   // stopped by a command
-    bool BookMove = false;  // the move came from the opening book
+    bool Aborted = false;  // stopped by a command
+    bool BookMove = false; // the move came from the opening book
     i32 PlyReached = 0;
     i32 NPS = 0;
 };
 
 class SearchOutput {
-public:
+  public:
     virtual ~SearchOutput() = default;
 
     // --- input ---
@@ -35,7 +35,7 @@ public:
     virtual bool ReadsInput() const { return false; }
     // A word read during the search (the rest of its line is still unread): 1 lets the search
     // go on, 2 stops it.
-    virtual int Word(const char*) { return 1; }
+    virtual int Word(const char *) { return 1; }
 
     // --- the budget and the speed ---
     // The console's time report for a move: time per move, clock and moves per session.
@@ -48,7 +48,7 @@ public:
     // root moves.
     virtual void AnalysisStatus(i32, i64, int, int, int) {}
     // A word stopped the search.
-    virtual void StoppedBy(const char*) {}
+    virtual void StoppedBy(const char *) {}
     // The opening book is about to be consulted.
     virtual void BookLookup() {}
     // The root's move came from the opening book.
@@ -59,22 +59,22 @@ public:
     virtual void IterationStarted(int) {}
     // The root starts searching a move ("e2e4"), the number-th legal move of the iteration.
     // nodes and nps let a dialect decide whether the search has run long enough to say so.
-    virtual void RootMove(int, const char*, int, i64, i32) {}
+    virtual void RootMove(int, const char *, int, i64, i32) {}
     // A move raised the root's best score.
-    virtual void NewBest(const SearchProgress&) {}
+    virtual void NewBest(const SearchProgress &) {}
     // The root was stopped in the middle of a move: the best so far, and the legal moves
     // searched.
-    virtual void RootInterrupted(const SearchProgress&, int) {}
+    virtual void RootInterrupted(const SearchProgress &, int) {}
     // The root's move loop ended early (time or a stop): the best so far.
-    virtual void RootStopped(const SearchProgress&) {}
+    virtual void RootStopped(const SearchProgress &) {}
     // An iteration completed.
-    virtual void IterationDone(const SearchProgress&) {}
+    virtual void IterationDone(const SearchProgress &) {}
     // The search ended; the move is about to be played.
-    virtual void SearchDone(const SearchResult&) {}
+    virtual void SearchDone(const SearchResult &) {}
 
     // --- diagnostics ---
     // A transposition-table event of the traced search: what happened, value, window, key.
-    virtual void TableTrace(const char*, int, int, int, u64, u64) {}
+    virtual void TableTrace(const char *, int, int, int, u64, u64) {}
 };
 
 // The output of a search that reports nothing.

@@ -2,15 +2,15 @@
 
 #include <cstdio>
 
+#include "board/movhist.h"
 #include "board/setup.h"
+#include "core/platform.h"
+#include "core/status.h"
 #include "eval/poseval.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
-#include "board/movhist.h"
-#include "core/platform.h"
-#include "core/status.h"
 
-const char* const kBenchPositions[6] = {
+const char *const kBenchPositions[6] = {
     "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
     "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - 0 0",
     "4b3/p3kp2/6p1/3pP2p/2pP1P2/4K1P1/P3N2P/8 w - - 0 0",
@@ -28,7 +28,7 @@ constexpr char kDefaultBenchDepth = 12;
 // Without -fd, -st or a clock the benchmark searches to its default depth.
 void ChooseDepth()
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     if (st.FD == 0 && st.ST == 0 && st.TimeLeft == 0) st.FD = kDefaultBenchDepth;
 }
 
@@ -39,7 +39,7 @@ struct Totals {
 };
 
 // Searches one position cold and adds its node counts.
-void RunPosition(int index, bool exactDepth, Totals* totals)
+void RunPosition(int index, bool exactDepth, Totals *totals)
 {
     MoveList.Init();
     SetupBoard(kBenchPositions[index]);
@@ -62,7 +62,7 @@ void RunPosition(int index, bool exactDepth, Totals* totals)
     PositionCache.ClearTranspositionTables();
 }
 
-void Report(const Totals& t, i32 elapsed)
+void Report(const Totals &t, i32 elapsed)
 {
     if (elapsed <= 0) elapsed = 1;
     const i64 total = t.interior + t.quiesce;
@@ -71,16 +71,18 @@ void Report(const Totals& t, i32 elapsed)
                 static_cast<long long>(t.quiesce), static_cast<long long>(total),
                 static_cast<long long>(total / elapsed * 1000));
     std::printf("Leaf Interior Nodes searched = %lld\n", static_cast<long long>(t.leaf));
-    TranspositionTables& tt = PositionCache;
+    TranspositionTables &tt = PositionCache;
     std::printf("Transposition Table Hits %d  Misses  %d", tt.hits, tt.misses);
     if (tt.hits == 0 && tt.misses == 0) tt.misses = 1;
-    std::printf("  Ratio = %lld\n", static_cast<long long>(tt.hits) * 100 / (static_cast<long long>(tt.hits) + tt.misses));
+    std::printf("  Ratio = %lld\n", static_cast<long long>(tt.hits) * 100 /
+                                        (static_cast<long long>(tt.hits) + tt.misses));
     const double rate = Phashattempts ? Phashmisses * 100.0 / Phashattempts : 0.0;
-    std::printf("Pawn misses %d Pawn attempts %d Pawn miss rate = %g\n", Phashmisses, Phashattempts, rate);
+    std::printf("Pawn misses %d Pawn attempts %d Pawn miss rate = %g\n", Phashmisses, Phashattempts,
+                rate);
     std::fflush(stdout);
 }
 
-}  // namespace
+} // namespace
 
 void Bench()
 {

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "board/setup.h"
-#include "search/compmov.h"
-#include "movegen/legal.h"
-#include "shell/reports.h"
 #include "core/status.h"
+#include "movegen/legal.h"
+#include "search/compmov.h"
+#include "shell/reports.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr int kSuiteLineMax = 1024;
 
 // Reads one line of the file into buf without its line end, cut to the buffer. Returns false at
 // the end of the file.
-bool ReadSuiteLine(std::FILE* f, char* buf, int size)
+bool ReadSuiteLine(std::FILE *f, char *buf, int size)
 {
     int n = 0, c = std::fgetc(f);
     if (c == EOF) return false;
@@ -28,20 +28,20 @@ bool ReadSuiteLine(std::FILE* f, char* buf, int size)
     return true;
 }
 
-bool IsBlankLine(const char* s)
+bool IsBlankLine(const char *s)
 {
     for (; *s; s++)
         if (*s != ' ' && *s != '\t') return false;
     return true;
 }
 
-}  // namespace
+} // namespace
 
-void ParseEPDSuite(const char* fileName)
+void ParseEPDSuite(const char *fileName)
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     // 1-3. The file, and what is about to happen.
-    std::FILE* f = fileName && *fileName ? std::fopen(fileName, "r") : nullptr;
+    std::FILE *f = fileName && *fileName ? std::fopen(fileName, "r") : nullptr;
     if (!f) {
         std::printf("ERROR: opening file %s\n", fileName ? fileName : "");
         std::fflush(stdout);
@@ -77,8 +77,8 @@ void ParseEPDSuite(const char* fileName)
             char text[MOVESTRING_MAX] = " 0000 \n";
             if (MainBoard.BestFrom && MainBoard.BestTo)
                 fillmovestring(text, v, static_cast<char>(RightMostBit(MainBoard.BestFrom) - 1),
-                           static_cast<char>(RightMostBit(MainBoard.BestTo) - 1),
-                           MainBoard.BestPromotion, st.FD);
+                               static_cast<char>(RightMostBit(MainBoard.BestTo) - 1),
+                               MainBoard.BestPromotion, st.FD);
             // The depth is written in decimal digits.
             std::printf("%d %d   %s", st.FD, v, text);
             std::fflush(stdout);

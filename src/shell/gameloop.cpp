@@ -6,14 +6,14 @@
 
 #include "board/hashcode.h"
 #include "board/movetext.h"
+#include "board/movhist.h"
+#include "core/status.h"
 #include "movegen/legal.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
-#include "board/movhist.h"
 #include "shell/humanmov.h"
 #include "shell/interpreter.h"
 #include "shell/reports.h"
-#include "core/status.h"
 
 namespace {
 
@@ -22,17 +22,20 @@ namespace {
 void AnnounceResult(int winner)
 {
     if (MainStatus.xboard)
-        std::printf("%s\n", winner > 0 ? "1-0 {White mates}" : winner < 0 ? "0-1 {Black mates}"
-                                                                         : "1/2-1/2 {Stalemate}");
+        std::printf("%s\n", winner > 0   ? "1-0 {White mates}"
+                            : winner < 0 ? "0-1 {Black mates}"
+                                         : "1/2-1/2 {Stalemate}");
     else
-        std::printf("%s\n", winner > 0 ? "White mates!" : winner < 0 ? "Black mates!" : "Stalemate");
+        std::printf("%s\n", winner > 0   ? "White mates!"
+                            : winner < 0 ? "Black mates!"
+                                         : "Stalemate");
 }
 
 // Ends the game when the side to move has no legal move: mate (the other side wins) or
 // stalemate. Returns true when the game is over.
 bool AnnounceGameEnd()
 {
-    const ChessBoard& b = MainBoard;
+    const ChessBoard &b = MainBoard;
     const char side = b.SideToMove ? 1 : 0;
     if (HasLegalMove(b, side)) return false;
     const bool mate = b.InCheck(side ? b.BlackKing : b.WhiteKing, side);
@@ -46,23 +49,29 @@ bool AnnounceGameEnd()
 void AnnounceNoMove(int v)
 {
     const bool whiteToMove = MainBoard.SideToMove == 0;
-    if (v == -MATEVALUE) AnnounceResult(whiteToMove ? -1 : 1);
-    else if (v == MATEVALUE) AnnounceResult(whiteToMove ? 1 : -1);
-    else AnnounceResult(0);
+    if (v == -MATEVALUE)
+        AnnounceResult(whiteToMove ? -1 : 1);
+    else if (v == MATEVALUE)
+        AnnounceResult(whiteToMove ? 1 : -1);
+    else
+        AnnounceResult(0);
     std::fflush(stdout);
     MainStatus.GameInProgress = 0;
 }
 
 // Counts the half-move just played (the move itself gave the turn to the other side).
-void NextPly() { MainStatus.GamePly++; }
+void NextPly()
+{
+    MainStatus.GamePly++;
+}
 
 // The engine's turn: searches a copy of the game position and sends and keeps the move it
 // chose, unless a command stopped the search without it or the search was an analysis, in
 // which case the board stays as it was (or as the command left it). Returns the score.
 int EngineTurn()
 {
-    Status& st = MainStatus;
-    CommandInterpreter& ci = Interpreter;
+    Status &st = MainStatus;
+    CommandInterpreter &ci = Interpreter;
     const bool analyzing = st.AnalyzeMode == 1;
     ChessBoard copy = MainBoard;
     u64 from = 0, to = 0;
@@ -77,8 +86,8 @@ int EngineTurn()
     }
     // A fixed depth, or the depth limit ("sd", -sd) as a ceiling under any time setting.
     const int depth = st.FD ? st.FD : (MainBoard.MaxDepth > 0 ? MainBoard.MaxDepth : 0);
-    const int v = Search.ProgressiveDeepening(copy, static_cast<char>(depth > 127 ? 127 : depth), &from,
-                                              &to, &promotion);
+    const int v = Search.ProgressiveDeepening(copy, static_cast<char>(depth > 127 ? 127 : depth),
+                                              &from, &to, &promotion);
     if (ci.AnalysisPaused) {
         st.AnalyzeMode = 1;
         ci.AnalysisPaused = 0;
@@ -125,19 +134,19 @@ int EngineTurn()
 }
 
 // Announces a draw and ends the game.
-void AnnounceDraw(const char* text)
+void AnnounceDraw(const char *text)
 {
     std::printf("%s", text);
     MainStatus.GameInProgress = 0;
     std::fflush(stdout);
 }
 
-}  // namespace
+} // namespace
 
 void PlayGame()
 {
-    Status& st = MainStatus;
-    int v = 0;  // score of the engine's last search
+    Status &st = MainStatus;
+    int v = 0; // score of the engine's last search
     MainBoard.RecountAll();
     for (;;) {
         // 1. A finished game goes to the protocol step; an xboard interface may still start

@@ -12,8 +12,8 @@
 #include "board/setup.h"
 #include "core/platform.h"
 #include "core/status.h"
-#include "movegen/legal.h"
 #include "eval/poseval.h"
+#include "movegen/legal.h"
 #include "movegen/see.h"
 #include "search/compmov.h"
 #include "shell/gameloop.h"
@@ -28,41 +28,59 @@ namespace {
 constexpr i32 kAnalysisTime = 1209600000;
 
 // True for the blanks that separate words.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 // True when the two words are equal.
-bool Is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+bool Is(const char *a, const char *b)
+{
+    return std::strcmp(a, b) == 0;
+}
 
-i32 Clamp32(long long v) { return static_cast<i32>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v)); }
+i32 Clamp32(long long v)
+{
+    return static_cast<i32>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
+}
 
 // Leading decimal number of a text (0 when it has none), held to the range of an i32.
-i32 NumberOf(const char* s) { return Clamp32(std::strtoll(s, nullptr, 10)); }
+i32 NumberOf(const char *s)
+{
+    return Clamp32(std::strtoll(s, nullptr, 10));
+}
 
 // n * unit, held to the range of an i32.
-i32 Times(i32 n, long long unit) { return Clamp32(static_cast<long long>(n) * unit); }
+i32 Times(i32 n, long long unit)
+{
+    return Clamp32(static_cast<long long>(n) * unit);
+}
 
 // Reports a command whose argument is missing or malformed; the command changes nothing.
-void MissingArgument(const char* command)
+void MissingArgument(const char *command)
 {
     std::printf("Error (missing argument): %s\n", command);
     std::fflush(stdout);
 }
 
 // True for a text that is a decimal number, with a sign and a fraction allowed.
-bool IsNumber(const char* s, bool fraction)
+bool IsNumber(const char *s, bool fraction)
 {
     if (*s == '-' || *s == '+') s++;
     bool digits = false, point = false;
     for (; *s; s++) {
-        if (*s >= '0' && *s <= '9') digits = true;
-        else if (fraction && *s == '.' && !point) point = true;
-        else return false;
+        if (*s >= '0' && *s <= '9')
+            digits = true;
+        else if (fraction && *s == '.' && !point)
+            point = true;
+        else
+            return false;
     }
     return digits;
 }
 
 // Reads the command's next argument (from its own line only) as a whole number.
-bool NumberArgument(i32* out)
+bool NumberArgument(i32 *out)
 {
     char word[WORD_MAX];
     if (Interpreter.ArgumentWord(word, sizeof word) < 0 || !IsNumber(word, false)) return false;
@@ -71,10 +89,13 @@ bool NumberArgument(i32* out)
 }
 
 // True for a word taken as a move: a file letter and a digit 0-8 (no command looks like one).
-bool IsMoveWord(const char* w) { return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8'; }
+bool IsMoveWord(const char *w)
+{
+    return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8';
+}
 
 // Square index of a file letter and rank digit ("e4" is 28), or -1 when off the board.
-int SquareOfText(const char* s)
+int SquareOfText(const char *s)
 {
     if (s[0] < 'a' || s[0] > 'h' || s[1] < '1' || s[1] > '8') return -1;
     return (s[0] - 'a') + 8 * (s[1] - '1');
@@ -82,7 +103,7 @@ int SquareOfText(const char* s)
 
 // Splits a move word ("e2e4", "e7e8q") into squares and promotion letter (0 for none).
 // False when a square is off the board or the word has more than one letter after them.
-bool ParseMoveWord(const char* word, u64* from, u64* to, char* letter)
+bool ParseMoveWord(const char *word, u64 *from, u64 *to, char *letter)
 {
     if (std::strlen(word) < 4 || std::strlen(word) > 5) return false;
     const int f = SquareOfText(word), t = SquareOfText(word + 2);
@@ -104,14 +125,14 @@ u8 PlayMove(u64 from, u64 to, char promotion)
 // Takes back the last ply of the game: the position, the ply count and the game history.
 bool TakeBack()
 {
-    CommandInterpreter& ci = Interpreter;
+    CommandInterpreter &ci = Interpreter;
     i32 ply = 0;
     if (!ci.Record.Pop(&MainBoard, &ply)) return false;
     MainStatus.GamePly = ply;
     // The game history is the positions reached by the moves still on the record.
     MoveList.Init();
     for (int i = 1; i < ci.Record.Count; i++) {
-        const ChessBoard& b = ci.Record.At(i);
+        const ChessBoard &b = ci.Record.At(i);
         u64 upper, lower;
         genhashcode(b.SideToMove, b.CastleFlags, &upper, &lower, &b);
         MoveList.PushGamePosition(upper, lower, b.FiftyMoveCount == 0);
@@ -144,7 +165,7 @@ void NewPosition()
 // Leaves analysis mode and gives ST back the value it had before.
 void EndAnalysis()
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     st.Post = 0;
     st.AnalyzeMode = 0;
     if (Interpreter.HaveSavedST) st.ST = Interpreter.SavedST;
@@ -156,8 +177,9 @@ void SetBoardCommand()
 {
     char fen[INPUT_LINE_MAX];
     if (Interpreter.RestOfLine(fen, sizeof fen) < 0) fen[0] = '\0';
-    const char* text = fen;
-    while (*text && IsBlank(*text)) text++;
+    const char *text = fen;
+    while (*text && IsBlank(*text))
+        text++;
     if (!*text) {
         MissingArgument("setboard");
         return;
@@ -170,10 +192,12 @@ void SetBoardCommand()
         RefusePosition();
         return;
     }
-    const char* p = text;
+    const char *p = text;
     for (int field = 0; field < 4 && *p; field++) {
-        while (*p && !IsBlank(*p)) p++;
-        while (*p && IsBlank(*p)) p++;
+        while (*p && !IsBlank(*p))
+            p++;
+        while (*p && IsBlank(*p))
+            p++;
     }
     const i32 clock = NumberOf(p);
     MainBoard.FiftyMoveCount = clock > 0 && clock < 1000 ? clock : 0;
@@ -181,7 +205,7 @@ void SetBoardCommand()
 }
 
 // "sd", "Depth", "DEPTH" and "sfd": the depth limit, with the console's report.
-void DepthCommand(const char* word, bool fixed)
+void DepthCommand(const char *word, bool fixed)
 {
     const bool console = !MainStatus.xboard;
     i32 n = 0;
@@ -200,12 +224,12 @@ void DepthCommand(const char* word, bool fixed)
 // (a fraction allowed). A missing or malformed argument changes nothing.
 void LevelCommand()
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     char base[WORD_MAX], inc[WORD_MAX];
     i32 moves = 0;
     const bool ok = NumberArgument(&moves) && Interpreter.ArgumentWord(base, sizeof base) >= 0 &&
                     Interpreter.ArgumentWord(inc, sizeof inc) >= 0 && IsNumber(inc, true);
-    char* colon = ok ? std::strchr(base, ':') : nullptr;
+    char *colon = ok ? std::strchr(base, ':') : nullptr;
     if (colon) *colon = '\0';
     if (!ok || !IsNumber(base, false) || (colon && !IsNumber(colon + 1, false)) || moves < 0) {
         MissingArgument("level");
@@ -214,7 +238,8 @@ void LevelCommand()
     const i32 minutes = NumberOf(base);
     const i32 seconds = colon ? NumberOf(colon + 1) : 0;
     st.MovesPerSession = moves;
-    st.TimeLeft = Clamp32(static_cast<long long>(minutes) * 60000 + static_cast<long long>(seconds) * 1000);
+    st.TimeLeft =
+        Clamp32(static_cast<long long>(minutes) * 60000 + static_cast<long long>(seconds) * 1000);
     const double ms = std::strtod(inc, nullptr) * 1000.0;
     st.TimeInc = ms > 0 ? Clamp32(static_cast<long long>(ms + 0.5)) : 0;
 }
@@ -241,8 +266,9 @@ void PingCommand()
 {
     char rest[INPUT_LINE_MAX];
     if (Interpreter.RestOfLine(rest, sizeof rest) < 0) rest[0] = '\0';
-    const char* text = rest;
-    while (*text && IsBlank(*text)) text++;
+    const char *text = rest;
+    while (*text && IsBlank(*text))
+        text++;
     if (!*text) {
         MissingArgument("ping");
         return;
@@ -261,13 +287,14 @@ void StatusLine()
 }
 
 // Words that are accepted and do nothing.
-const char* const kIgnored[] = {"ClearGameInfo", "InitGameInfo", "beep", "bogus", "draw", "easy",
-                                "hard", "hint", "ponder", "random", "fullrand", "computer"};
+const char *const kIgnored[] = {"ClearGameInfo", "InitGameInfo", "beep",     "bogus",
+                                "draw",          "easy",         "hard",     "hint",
+                                "ponder",        "random",       "fullrand", "computer"};
 // Words whose whole line is accepted and dropped (their text may hold anything).
-const char* const kIgnoredLines[] = {"name", "accepted", "rejected", "result", "rating", "ics"};
+const char *const kIgnoredLines[] = {"name", "accepted", "rejected", "result", "rating", "ics"};
 
 // The commands of the prompt, for "help".
-const char* const kPromptHelp =
+const char *const kPromptHelp =
     "Moves are typed from-square then to-square: e2e4, g1f3, e1g1 to castle, e7e8q to promote.\n"
     "go               Vorn moves now, for the side to move\n"
     "force            Vorn stops answering: enter the moves of both sides, then go\n"
@@ -286,7 +313,7 @@ const char* const kPromptHelp =
     "quit             end the program\n";
 
 // Reports a word that is neither a command nor a move, and drops the rest of its line.
-u8 UnknownCommand(const char* word)
+u8 UnknownCommand(const char *word)
 {
     char rest[INPUT_LINE_MAX];
     Interpreter.RestOfLine(rest, sizeof rest);
@@ -295,12 +322,12 @@ u8 UnknownCommand(const char* word)
     return CMD_HANDLED;
 }
 
-}  // namespace
+} // namespace
 
 u8 HumanMove()
 {
-    Status& st = MainStatus;
-    CommandInterpreter& ci = Interpreter;
+    Status &st = MainStatus;
+    CommandInterpreter &ci = Interpreter;
     char word[WORD_MAX];
     for (;;) {
         // 1. Analysis stopped by a command goes on once the words that came with it are read.
@@ -342,13 +369,13 @@ void PlayDialogueMove(u64 from, u64 to, char promotion)
     PlayGameMove(MainBoard, from, to, promotion, &MoveList);
 }
 
-u8 DoCommand(const char* word)
+u8 DoCommand(const char *word)
 {
-    Status& st = MainStatus;
-    ChessBoard& b = MainBoard;
-    for (const char* w : kIgnored)
+    Status &st = MainStatus;
+    ChessBoard &b = MainBoard;
+    for (const char *w : kIgnored)
         if (Is(word, w)) return CMD_HANDLED;
-    for (const char* w : kIgnoredLines) {
+    for (const char *w : kIgnoredLines) {
         if (Is(word, w)) {
             char rest[INPUT_LINE_MAX];
             Interpreter.RestOfLine(rest, sizeof rest);
@@ -457,8 +484,10 @@ u8 DoCommand(const char* word)
     }
     if (Is(word, "otim") || Is(word, "time")) {
         i32 n = 0;
-        if (!NumberArgument(&n)) MissingArgument(word);
-        else if (Is(word, "time")) st.TimeLeft = Times(n, 10);
+        if (!NumberArgument(&n))
+            MissingArgument(word);
+        else if (Is(word, "time"))
+            st.TimeLeft = Times(n, 10);
         return CMD_HANDLED;
     }
     if (Is(word, "quit")) {
@@ -523,7 +552,9 @@ u8 DoCommand(const char* word)
             return CMD_HANDLED;
         }
         const long long pawnTable =
-            (static_cast<long long>(PAWNHASHSIZE) * static_cast<long long>(sizeof(PawnHashEntry)) + (1 << 20) - 1) >> 20;
+            (static_cast<long long>(PAWNHASHSIZE) * static_cast<long long>(sizeof(PawnHashEntry)) +
+             (1 << 20) - 1) >>
+            20;
         ResizeHash(mb - pawnTable);
         return CMD_HANDLED;
     }
@@ -532,7 +563,7 @@ u8 DoCommand(const char* word)
 
 void SetupBoardFromEdit()
 {
-    ChessBoard& b = MainBoard;
+    ChessBoard &b = MainBoard;
     const ChessBoard before = b;
     char colour = 0;
     char word[WORD_MAX];
@@ -548,19 +579,32 @@ void SetupBoardFromEdit()
                        SquareOfText(word + 1) >= 0) {
                 const u64 m = u64{1} << SquareOfText(word + 1);
                 // Whatever stood on the square goes first, so no square holds two pieces.
-                for (u64* bb : {&b.WhitePawns, &b.WhiteKnights, &b.WhiteBishops, &b.WhiteRooks,
+                for (u64 *bb : {&b.WhitePawns, &b.WhiteKnights, &b.WhiteBishops, &b.WhiteRooks,
                                 &b.WhiteQueens, &b.WhiteKing, &b.BlackPawns, &b.BlackKnights,
                                 &b.BlackBishops, &b.BlackRooks, &b.BlackQueens, &b.BlackKing})
                     *bb &= ~m;
-                u64* target = nullptr;
+                u64 *target = nullptr;
                 switch (word[0]) {
-                case 'P': target = colour ? &b.BlackPawns : &b.WhitePawns; break;
-                case 'N': target = colour ? &b.BlackKnights : &b.WhiteKnights; break;
-                case 'B': target = colour ? &b.BlackBishops : &b.WhiteBishops; break;
-                case 'R': target = colour ? &b.BlackRooks : &b.WhiteRooks; break;
-                case 'Q': target = colour ? &b.BlackQueens : &b.WhiteQueens; break;
-                case 'K': target = colour ? &b.BlackKing : &b.WhiteKing; break;
-                default: break;
+                case 'P':
+                    target = colour ? &b.BlackPawns : &b.WhitePawns;
+                    break;
+                case 'N':
+                    target = colour ? &b.BlackKnights : &b.WhiteKnights;
+                    break;
+                case 'B':
+                    target = colour ? &b.BlackBishops : &b.WhiteBishops;
+                    break;
+                case 'R':
+                    target = colour ? &b.BlackRooks : &b.WhiteRooks;
+                    break;
+                case 'Q':
+                    target = colour ? &b.BlackQueens : &b.WhiteQueens;
+                    break;
+                case 'K':
+                    target = colour ? &b.BlackKing : &b.WhiteKing;
+                    break;
+                default:
+                    break;
                 }
                 if (target) *target |= m;
             }

@@ -3,30 +3,41 @@
 #include <cstring>
 
 #include "board/movhist.h"
-#include "search/compmov.h"
-#include "shell/humanmov.h"
 #include "core/platform.h"
 #include "core/status.h"
+#include "search/compmov.h"
+#include "shell/humanmov.h"
 
 CommandInterpreter Interpreter;
 
 namespace {
 
 // True for the blanks that separate words.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 // True when the two words are equal.
-bool Is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+bool Is(const char *a, const char *b)
+{
+    return std::strcmp(a, b) == 0;
+}
 
 // True for a word taken as a move: a file letter and a digit 0-8 (no command looks like one).
-bool IsMoveWord(const char* w) { return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8'; }
+bool IsMoveWord(const char *w)
+{
+    return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8';
+}
 
-}  // namespace
+} // namespace
 
 void CommandInterpreter::ResetGameHistory()
 {
-    if (Search.InSearch) ResetHistory = 1;
-    else MoveList.Init();
+    if (Search.InSearch)
+        ResetHistory = 1;
+    else
+        MoveList.Init();
 }
 
 void CommandInterpreter::BeginSearch()
@@ -36,7 +47,7 @@ void CommandInterpreter::BeginSearch()
     ResumeAnalysis = 0;
 }
 
-bool InputText::Append(const char* word, const char* rest)
+bool InputText::Append(const char *word, const char *rest)
 {
     const int need = static_cast<int>(std::strlen(word) + std::strlen(rest)) + 1;
     if (Head > 0) {
@@ -45,15 +56,18 @@ bool InputText::Append(const char* word, const char* rest)
         Head = 0;
     }
     if (Tail + need > PENDING_MAX) return false;
-    for (const char* p = word; *p; p++) Text[Tail++] = *p;
-    for (const char* p = rest; *p; p++) Text[Tail++] = *p;
+    for (const char *p = word; *p; p++)
+        Text[Tail++] = *p;
+    for (const char *p = rest; *p; p++)
+        Text[Tail++] = *p;
     Text[Tail++] = '\n';
     return true;
 }
 
-int InputText::Word(char* buf, int size)
+int InputText::Word(char *buf, int size)
 {
-    while (Head < Tail && IsBlank(Text[Head])) Head++;
+    while (Head < Tail && IsBlank(Text[Head]))
+        Head++;
     if (Head >= Tail) {
         Clear();
         return -1;
@@ -61,7 +75,7 @@ int InputText::Word(char* buf, int size)
     return TakeWord(buf, size);
 }
 
-int InputText::TakeWord(char* buf, int size)
+int InputText::TakeWord(char *buf, int size)
 {
     int n = 0;
     while (Head < Tail && !IsBlank(Text[Head])) {
@@ -72,7 +86,7 @@ int InputText::TakeWord(char* buf, int size)
     return n;
 }
 
-int InputText::Line(char* buf, int size)
+int InputText::Line(char *buf, int size)
 {
     if (Head >= Tail) return -1;
     int n = 0;
@@ -86,9 +100,10 @@ int InputText::Line(char* buf, int size)
     return n;
 }
 
-int InputText::LineWord(char* buf, int size)
+int InputText::LineWord(char *buf, int size)
 {
-    while (Head < Tail && Text[Head] != '\n' && IsBlank(Text[Head])) Head++;
+    while (Head < Tail && Text[Head] != '\n' && IsBlank(Text[Head]))
+        Head++;
     if (Head >= Tail || Text[Head] == '\n') {
         if (size > 0) buf[0] = '\0';
         return -1;
@@ -96,7 +111,7 @@ int InputText::LineWord(char* buf, int size)
     return TakeWord(buf, size);
 }
 
-void GameRecord::Push(const ChessBoard& board, i32 ply)
+void GameRecord::Push(const ChessBoard &board, i32 ply)
 {
     if (Count == GAMERECORD_MAX) {
         First = (First + 1) % GAMERECORD_MAX;
@@ -108,7 +123,7 @@ void GameRecord::Push(const ChessBoard& board, i32 ply)
     Count++;
 }
 
-bool GameRecord::Pop(ChessBoard* board, i32* ply)
+bool GameRecord::Pop(ChessBoard *board, i32 *ply)
 {
     if (Count == 0) return false;
     Count--;
@@ -125,9 +140,9 @@ bool InputText::HasWord() const
     return false;
 }
 
-int CommandInterpreter::NextWord(char* buf, int size)
+int CommandInterpreter::NextWord(char *buf, int size)
 {
-    InputText& text = Search.InSearch ? SearchLine : Pending;
+    InputText &text = Search.InSearch ? SearchLine : Pending;
     char line[INPUT_LINE_MAX];
     for (;;) {
         const int n = text.Word(buf, size);
@@ -140,21 +155,21 @@ int CommandInterpreter::NextWord(char* buf, int size)
     }
 }
 
-int CommandInterpreter::RestOfLine(char* buf, int size)
+int CommandInterpreter::RestOfLine(char *buf, int size)
 {
-    InputText& text = Search.InSearch ? SearchLine : Pending;
+    InputText &text = Search.InSearch ? SearchLine : Pending;
     const int n = text.Line(buf, size);
     if (n >= 0) return n;
     if (size > 0) buf[0] = '\0';
     return 0;
 }
 
-int CommandInterpreter::ArgumentWord(char* buf, int size)
+int CommandInterpreter::ArgumentWord(char *buf, int size)
 {
     return (Search.InSearch ? SearchLine : Pending).LineWord(buf, size);
 }
 
-void CommandInterpreter::Defer(const char* word)
+void CommandInterpreter::Defer(const char *word)
 {
     char rest[INPUT_LINE_MAX];
     if (SearchLine.Line(rest, sizeof rest) < 0) rest[0] = '\0';
@@ -164,10 +179,10 @@ void CommandInterpreter::Defer(const char* word)
 namespace {
 
 // Handles a word the search has read, its line in SearchLine: 1 to go on, 2 to stop.
-int HandleSearchWord(const char* word)
+int HandleSearchWord(const char *word)
 {
-    Status& st = MainStatus;
-    CommandInterpreter& ci = Interpreter;
+    Status &st = MainStatus;
+    CommandInterpreter &ci = Interpreter;
     // 1. Once the search has been told to stop, every word waits for the game loop.
     if (ci.StopPending) {
         ci.Defer(word);
@@ -175,8 +190,10 @@ int HandleSearchWord(const char* word)
     }
     // 2. "ping" is answered once the engine's move has been sent (at once during analysis).
     if (Is(word, "ping")) {
-        if (st.AnalyzeMode == 1) DoCommand(word);
-        else ci.Defer(word);
+        if (st.AnalyzeMode == 1)
+            DoCommand(word);
+        else
+            ci.Defer(word);
         return 1;
     }
     // 3. "?": the search stops and its move is sent.
@@ -196,8 +213,10 @@ int HandleSearchWord(const char* word)
                        (analyzing && (Is(word, "exit") || isMove));
     if (stops) {
         // A move or a take-back waits for the search to end: the game history is the search's.
-        if (isMove || takeBack) ci.Defer(word);
-        else DoCommand(word);
+        if (isMove || takeBack)
+            ci.Defer(word);
+        else
+            DoCommand(word);
         ci.DiscardMove = 1;
         ci.StopPending = 1;
         // An analysis that goes on afterwards must not wait for a release meanwhile.
@@ -210,18 +229,20 @@ int HandleSearchWord(const char* word)
     // 5. The status line is answered at once; "go" and "exit" have nothing to do; everything
     // else (a move typed ahead, "time", "otim", "level", ...) waits, in order, for the engine's
     // move.
-    if (Is(word, ".")) DoCommand(word);
-    else if (!Is(word, "go") && !Is(word, "exit")) ci.Defer(word);
+    if (Is(word, "."))
+        DoCommand(word);
+    else if (!Is(word, "go") && !Is(word, "exit"))
+        ci.Defer(word);
     return 1;
 }
 
-}  // namespace
+} // namespace
 
-int SearchCommand(const char* word)
+int SearchCommand(const char *word)
 {
     // The word's line is read whole, so that nothing of it is left for the next input test.
     char rest[INPUT_LINE_MAX];
-    CommandInterpreter& ci = Interpreter;
+    CommandInterpreter &ci = Interpreter;
     ci.SearchLine.Clear();
     if (ReadLine(rest, sizeof rest) < 0) rest[0] = '\0';
     ci.SearchLine.Append("", rest);

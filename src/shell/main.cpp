@@ -6,18 +6,18 @@
 #include <cstdio>
 
 #include "board/board.h"
-#include "movegen/perft.h"
+#include "core/status.h"
 #include "eval/poseval.h"
+#include "movegen/perft.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
 #include "shell/bench.h"
 #include "shell/epdsuite.h"
 #include "shell/gameloop.h"
 #include "shell/startup.h"
-#include "core/status.h"
 #include "shell/uciprotocol.h"
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     InitEngine();
@@ -26,7 +26,7 @@ int main(int argc, char** argv)
 
     // The greeting goes to a person: at once at a terminal, else once the first word has shown
     // that no interface is speaking (an interface hears nothing but its protocol).
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     const bool diagnostic = st.PERFT || st.BenchMode || st.SATrain;
     const bool person = !diagnostic && !st.UCIMode && !st.xboard && isatty(0);
     if (diagnostic || person) std::printf("Vorn \n");

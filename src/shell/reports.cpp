@@ -13,7 +13,7 @@ namespace {
 
 // The thinking line of xboard and the console: depth, score in centipawns, time in centiseconds,
 // nodes and the line.
-void PlainLine(const SearchProgress& p)
+void PlainLine(const SearchProgress &p)
 {
     std::printf("%d %d %d %lld %s", p.Depth, p.Score / 10, p.ElapsedMs / 10,
                 static_cast<long long>(p.Nodes), p.Line);
@@ -22,9 +22,9 @@ void PlainLine(const SearchProgress& p)
 
 // What the console prints; xboard and UCI keep to their protocols and add their own lines.
 class ConsoleOutput : public SearchOutput {
-public:
+  public:
     bool ReadsInput() const override { return true; }
-    int Word(const char* word) override
+    int Word(const char *word) override
     {
         const int r = SearchCommand(word);
         std::fflush(stdout);
@@ -47,7 +47,7 @@ public:
         std::printf("info time %d\n", moveTime * 1000);
         std::fflush(stdout);
     }
-    void StoppedBy(const char* word) override
+    void StoppedBy(const char *word) override
     {
         std::printf(" Search Aborted due to receiveing following string: %s\n", word);
     }
@@ -57,12 +57,12 @@ public:
         std::printf("tellics kibitz Opening Book Move\n");
         std::fflush(stdout);
     }
-    void IterationDone(const SearchProgress& p) override
+    void IterationDone(const SearchProgress &p) override
     {
         if (MainStatus.Post == 1 && p.MoveTime > 3) PlainLine(p);
         if (MainStatus.AnalyzeMode) PlainLine(p);
     }
-    void SearchDone(const SearchResult& r) override
+    void SearchDone(const SearchResult &r) override
     {
         if (MainStatus.Post == 1 && !r.Aborted) PlainLine(r.Progress);
         if (MainStatus.Kibitz != 1) return;
@@ -76,57 +76,57 @@ public:
         }
         std::fflush(stdout);
     }
-    void TableTrace(const char* what, int v, int alpha, int beta, u64 upper, u64 lower) override
+    void TableTrace(const char *what, int v, int alpha, int beta, u64 upper, u64 lower) override
     {
         std::printf("%s%s: v=%d alpha=%d beta=%d\n", Comment(), what, v, alpha, beta);
-        std::printf("%sUpper HC %llu Lower HC %llu\n", Comment(), static_cast<unsigned long long>(upper),
-                    static_cast<unsigned long long>(lower));
+        std::printf("%sUpper HC %llu Lower HC %llu\n", Comment(),
+                    static_cast<unsigned long long>(upper), static_cast<unsigned long long>(lower));
     }
 
-protected:
+  protected:
     // What starts a line that is not part of the protocol.
-    virtual const char* Comment() const { return ""; }
+    virtual const char *Comment() const { return ""; }
 };
 
 // xboard: thinking lines when "post" is on, the analysis status line, and "#" before anything
 // else.
 class XboardOutput : public ConsoleOutput {
-public:
+  public:
     void BudgetSet(i32, i32, i32) override {}
     void SpeedMeasured(i32, i32) override {}
     void AnalysisSpeed(i32, i32) override {}
-    void StoppedBy(const char*) override {}
+    void StoppedBy(const char *) override {}
     void BookLookup() override {}
     void AnalysisStatus(i32 hundredths, i64 nodes, int depth, int left, int count) override
     {
-        std::printf("stat01: %d %lld %d %d %d\n", hundredths, static_cast<long long>(nodes), depth, left,
-                    count);
+        std::printf("stat01: %d %lld %d %d %d\n", hundredths, static_cast<long long>(nodes), depth,
+                    left, count);
         std::fflush(stdout);
     }
-    void NewBest(const SearchProgress& p) override
+    void NewBest(const SearchProgress &p) override
     {
         if (p.Depth > 7 && MainStatus.Post == 1) PlainLine(p);
     }
-    void RootInterrupted(const SearchProgress& p, int) override
+    void RootInterrupted(const SearchProgress &p, int) override
     {
         if (MainStatus.Post == 1) PlainLine(p);
     }
-    void RootStopped(const SearchProgress& p) override
+    void RootStopped(const SearchProgress &p) override
     {
         if (MainStatus.Post == 1) PlainLine(p);
     }
 
-protected:
-    const char* Comment() const override { return "# "; }
+  protected:
+    const char *Comment() const override { return "# "; }
 };
 
 // UCI: "info" lines, and "info string" for anything else.
 class UciOutput : public ConsoleOutput {
-public:
-    int Word(const char* word) override { return UCI.UCIPrep(word); }
+  public:
+    int Word(const char *word) override { return UCI.UCIPrep(word); }
     void BudgetSet(i32, i32, i32) override {}
     void AnalysisSpeed(i32, i32) override {}
-    void StoppedBy(const char*) override {}
+    void StoppedBy(const char *) override {}
     void BookLookup() override {}
     void SpeedMeasured(i32 nps, i32 elapsed) override
     {
@@ -143,15 +143,15 @@ public:
         std::printf("info depth %d\n", depth);
         std::fflush(stdout);
     }
-    void RootMove(int depth, const char* move, int number, i64 nodes, i32 nps) override
+    void RootMove(int depth, const char *move, int number, i64 nodes, i32 nps) override
     {
         if (UCI.ShowCurrLine && depth > 8 && nodes > 3 * static_cast<i64>(nps)) {
             std::printf("info currmove %s currmovenumber %d\n", move, number);
             std::fflush(stdout);
         }
     }
-    void NewBest(const SearchProgress& p) override { Info(p); }
-    void RootInterrupted(const SearchProgress& p, int searched) override
+    void NewBest(const SearchProgress &p) override { Info(p); }
+    void RootInterrupted(const SearchProgress &p, int searched) override
     {
         if (p.Depth > 7) {
             Info(p);
@@ -159,19 +159,19 @@ public:
             std::fflush(stdout);
         }
     }
-    void RootStopped(const SearchProgress& p) override { Info(p); }
-    void IterationDone(const SearchProgress& p) override
+    void RootStopped(const SearchProgress &p) override { Info(p); }
+    void IterationDone(const SearchProgress &p) override
     {
         if (MainStatus.AnalyzeMode) Info(p);
     }
-    void SearchDone(const SearchResult& r) override { Info(r.Progress); }
+    void SearchDone(const SearchResult &r) override { Info(r.Progress); }
 
-protected:
-    const char* Comment() const override { return "info string "; }
+  protected:
+    const char *Comment() const override { return "info string "; }
 
-private:
+  private:
     // A progress line: depth, selective depth, score, nodes, speed, real time and the line.
-    static void Info(const SearchProgress& p)
+    static void Info(const SearchProgress &p)
     {
         const i64 time = p.ElapsedMs > 0 ? p.ElapsedMs : 0;
         const i64 nps = time > 0 ? p.Nodes * 1000 / time : 0;
@@ -187,9 +187,9 @@ private:
             std::snprintf(score, sizeof score, "cp %d", v / 10);
         const bool line = p.Line[0] && p.Line[0] != '\n';
         std::printf("info depth %d seldepth %d score %s nodes %lld nps %lld time %lld%s%s", p.Depth,
-                    p.SelDepth > p.Depth ? p.SelDepth : p.Depth, score, static_cast<long long>(p.Nodes),
-                    static_cast<long long>(nps), static_cast<long long>(time), line ? " pv" : "\n",
-                    line ? p.Line : "");
+                    p.SelDepth > p.Depth ? p.SelDepth : p.Depth, score,
+                    static_cast<long long>(p.Nodes), static_cast<long long>(nps),
+                    static_cast<long long>(time), line ? " pv" : "\n", line ? p.Line : "");
         std::fflush(stdout);
     }
 };
@@ -201,27 +201,39 @@ ConsoleOutput consoleOutput;
 // Passes each report to the dialect the program speaks now (it may change during a session:
 // the console becomes xboard at "xboard").
 class DialectOutput : public SearchOutput {
-public:
+  public:
     bool ReadsInput() const override { return Dialect().ReadsInput(); }
-    int Word(const char* w) override { return Dialect().Word(w); }
+    int Word(const char *w) override { return Dialect().Word(w); }
     void BudgetSet(i32 a, i32 b, i32 c) override { Dialect().BudgetSet(a, b, c); }
     void SpeedMeasured(i32 a, i32 b) override { Dialect().SpeedMeasured(a, b); }
     void AnalysisSpeed(i32 a, i32 b) override { Dialect().AnalysisSpeed(a, b); }
-    void AnalysisStatus(i32 a, i64 b, int c, int d, int e) override { Dialect().AnalysisStatus(a, b, c, d, e); }
-    void StoppedBy(const char* w) override { Dialect().StoppedBy(w); }
+    void AnalysisStatus(i32 a, i64 b, int c, int d, int e) override
+    {
+        Dialect().AnalysisStatus(a, b, c, d, e);
+    }
+    void StoppedBy(const char *w) override { Dialect().StoppedBy(w); }
     void BookMoveFound() override { Dialect().BookMoveFound(); }
     void BookLookup() override { Dialect().BookLookup(); }
     void IterationStarted(int d) override { Dialect().IterationStarted(d); }
-    void RootMove(int d, const char* m, int n, i64 nodes, i32 nps) override { Dialect().RootMove(d, m, n, nodes, nps); }
-    void NewBest(const SearchProgress& p) override { Dialect().NewBest(p); }
-    void RootInterrupted(const SearchProgress& p, int n) override { Dialect().RootInterrupted(p, n); }
-    void RootStopped(const SearchProgress& p) override { Dialect().RootStopped(p); }
-    void IterationDone(const SearchProgress& p) override { Dialect().IterationDone(p); }
-    void SearchDone(const SearchResult& r) override { Dialect().SearchDone(r); }
-    void TableTrace(const char* w, int v, int a, int b, u64 u, u64 l) override { Dialect().TableTrace(w, v, a, b, u, l); }
+    void RootMove(int d, const char *m, int n, i64 nodes, i32 nps) override
+    {
+        Dialect().RootMove(d, m, n, nodes, nps);
+    }
+    void NewBest(const SearchProgress &p) override { Dialect().NewBest(p); }
+    void RootInterrupted(const SearchProgress &p, int n) override
+    {
+        Dialect().RootInterrupted(p, n);
+    }
+    void RootStopped(const SearchProgress &p) override { Dialect().RootStopped(p); }
+    void IterationDone(const SearchProgress &p) override { Dialect().IterationDone(p); }
+    void SearchDone(const SearchResult &r) override { Dialect().SearchDone(r); }
+    void TableTrace(const char *w, int v, int a, int b, u64 u, u64 l) override
+    {
+        Dialect().TableTrace(w, v, a, b, u, l);
+    }
 
-private:
-    static SearchOutput& Dialect()
+  private:
+    static SearchOutput &Dialect()
     {
         if (MainStatus.UCIMode) return uciOutput;
         if (MainStatus.xboard) return xboardOutput;
@@ -231,11 +243,11 @@ private:
 
 DialectOutput dialectOutput;
 
-}  // namespace
+} // namespace
 
-SearchOutput& ShellOutput = dialectOutput;
+SearchOutput &ShellOutput = dialectOutput;
 
-void ShowBoard(const ChessBoard& board)
+void ShowBoard(const ChessBoard &board)
 {
     board.DisplayBoard();
     if (MainStatus.PEV != 1) {

@@ -7,8 +7,8 @@
 class ChessBoard;
 
 // The output the program's search reports to: it passes each report to the dialect in use.
-extern SearchOutput& ShellOutput;
+extern SearchOutput &ShellOutput;
 
 // Prints the board diagram and, unless the evaluation display is off (-pev), the evaluation
 // line of the position.
-void ShowBoard(const ChessBoard& board);
+void ShowBoard(const ChessBoard &board);

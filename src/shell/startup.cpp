@@ -6,26 +6,26 @@
 #include <cstring>
 
 #include "board/board.h"
+#include "board/hashcode.h"
 #include "board/setup.h"
 #include "book/book.h"
-#include "board/hashcode.h"
+#include "core/platform.h"
+#include "core/status.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
 #include "shell/interpreter.h"
 #include "shell/reports.h"
-#include "core/platform.h"
-#include "core/status.h"
 
-const char* const kHelpText =
-    "xboard   used when interfacing with xboard\n"
-    "-uci   used when interfacing with an UCI based GUI\n"
-    "-bench  run an internal benchmark suite\n"
-    "-fd  n    fixes search depth to n ply (min n = 3)\n"
-    "-lpf filename  loads a position from file\n"
-    "-pev  filename - run through a testsuite (EPD Format) & output full evaluation detail per position\n"
-    "-sd  n   sets max search depth to n ply (min n = 3)\n"
-    "-sp  self play\n"
-    "-ts  filename run through a testsuite (EPD Format)\n";
+const char *const kHelpText = "xboard   used when interfacing with xboard\n"
+                              "-uci   used when interfacing with an UCI based GUI\n"
+                              "-bench  run an internal benchmark suite\n"
+                              "-fd  n    fixes search depth to n ply (min n = 3)\n"
+                              "-lpf filename  loads a position from file\n"
+                              "-pev  filename - run through a testsuite (EPD Format) & output full "
+                              "evaluation detail per position\n"
+                              "-sd  n   sets max search depth to n ply (min n = 3)\n"
+                              "-sp  self play\n"
+                              "-ts  filename run through a testsuite (EPD Format)\n";
 
 namespace {
 
@@ -34,7 +34,7 @@ char firstWord[FIRST_WORD_MAX] = "";
 
 // Leading decimal number of an option value (0 when it has no digits or is missing), held to the
 // range of an int so that no later product can overflow unnoticed.
-int OptionNumber(const char* v)
+int OptionNumber(const char *v)
 {
     if (!v) return 0;
     const long n = std::strtol(v, nullptr, 10);
@@ -53,12 +53,12 @@ i32 Saturated(int n, i64 unit)
 }
 
 // Copies a file name, cut to the buffer.
-void SetTestSuiteFile(const char* name)
+void SetTestSuiteFile(const char *name)
 {
     std::snprintf(testSuiteFile, sizeof testSuiteFile, "%s", name ? name : "");
 }
 
-}  // namespace
+} // namespace
 
 void InitEngine()
 {
@@ -79,7 +79,7 @@ void InitEngine()
 
 void ResizeHash(long long megabytes)
 {
-    TranspositionTables& t = PositionCache;
+    TranspositionTables &t = PositionCache;
     const u64 before = t.Megabytes();
     if (megabytes < 1) megabytes = 1;
     if (!t.Resize(static_cast<u64>(megabytes))) {
@@ -102,16 +102,22 @@ void NewGame()
     Interpreter.ResetGameHistory();
 }
 
-const char* TestSuiteFile() { return testSuiteFile; }
-const char* FirstWord() { return firstWord; }
-
-void ParseCommandLine(int argc, char** argv)
+const char *TestSuiteFile()
 {
-    Status& st = MainStatus;
+    return testSuiteFile;
+}
+const char *FirstWord()
+{
+    return firstWord;
+}
+
+void ParseCommandLine(int argc, char **argv)
+{
+    Status &st = MainStatus;
     for (int i = 1; i < argc; i++) {
-        const char* arg = argv[i];
+        const char *arg = argv[i];
         // Options that take a value move on to it; the later tests then look at the value.
-        auto takeValue = [&]() -> const char* {
+        auto takeValue = [&]() -> const char * {
             if (i + 1 < argc) {
                 arg = argv[++i];
                 return arg;
@@ -119,8 +125,8 @@ void ParseCommandLine(int argc, char** argv)
             arg = "";
             return nullptr;
         };
-        auto is = [&](const char* opt) { return std::strcmp(arg, opt) == 0; };
-        auto has = [&](const char* opt) { return std::strstr(arg, opt) != nullptr; };
+        auto is = [&](const char *opt) { return std::strcmp(arg, opt) == 0; };
+        auto has = [&](const char *opt) { return std::strstr(arg, opt) != nullptr; };
 
         if (is("-satrain")) st.SATrain = 1;
         if (is("-bench")) st.BenchMode = 1;
@@ -143,7 +149,7 @@ void ParseCommandLine(int argc, char** argv)
         }
         if (has("-kibitz")) st.Kibitz = 1;
         if (has("-lpf")) {
-            const char* file = takeValue();
+            const char *file = takeValue();
             if (file) LoadPositionFile(file);
         }
         if (is("-mt")) takeValue();

@@ -6,16 +6,16 @@
 void InitEngine();
 
 // Applies the command-line options; "-help" and "-h" print the help text and exit.
-void ParseCommandLine(int argc, char** argv);
+void ParseCommandLine(int argc, char **argv);
 
 // The test-suite file named after the last of -ts, -pev and -mimicstudent ("" if none).
-const char* TestSuiteFile();
+const char *TestSuiteFile();
 
 // Reads the first word from standard input and selects UCI or xboard mode from it.
 void ReadFirstWord();
 // The first word as read (at most FIRST_WORD_MAX - 1 characters).
 constexpr int FIRST_WORD_MAX = 256;
-const char* FirstWord();
+const char *FirstWord();
 
 // A new game: the start position, fresh settings, an empty game history, and a search that has
 // forgotten the last game. The transposition and pawn tables are kept.
@@ -29,4 +29,4 @@ void ResizeHash(long long megabytes);
 void ConsoleGreeting();
 
 // The nine lines printed by -help.
-extern const char* const kHelpText;
+extern const char *const kHelpText;

@@ -11,26 +11,28 @@
 #include "shell/startup.h"
 #include "shell/uciprotocol.h"
 
-
 bool IsLineBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
-void TrimLine(char* s)
+void TrimLine(char *s)
 {
     int start = 0;
-    while (s[start] && IsLineBlank(s[start])) start++;
+    while (s[start] && IsLineBlank(s[start]))
+        start++;
     int end = static_cast<int>(std::strlen(s + start)) + start;
-    while (end > start && IsLineBlank(s[end - 1])) end--;
+    while (end > start && IsLineBlank(s[end - 1]))
+        end--;
     std::memmove(s, s + start, static_cast<size_t>(end - start));
     s[end - start] = '\0';
 }
 
-int NextLineWord(const char** p, char* out, int size)
+int NextLineWord(const char **p, char *out, int size)
 {
-    const char* s = *p;
-    while (*s && IsLineBlank(*s)) s++;
+    const char *s = *p;
+    while (*s && IsLineBlank(*s))
+        s++;
     int n = 0;
     while (s[n] && !IsLineBlank(s[n])) {
         if (n < size - 1) out[n] = s[n];
@@ -41,7 +43,7 @@ int NextLineWord(const char** p, char* out, int size)
     return n;
 }
 
-int UCISquare(const char* s)
+int UCISquare(const char *s)
 {
     if (s[0] < 'a' || s[0] > 'h' || s[1] < '1' || s[1] > '8') return -1;
     return SquareOf(s[0] - 'a', s[1] - '1');
@@ -52,11 +54,11 @@ bool IsPromotionLetter(char c)
     return c != '\0' && std::strchr("qrbnQRBN", c) != nullptr;
 }
 
-void UCIPosition(UCIProtocol& u, const char* line)
+void UCIPosition(UCIProtocol &u, const char *line)
 {
-    const char* p = line + std::strlen("position");
+    const char *p = line + std::strlen("position");
     char word[UCI_WORD_MAX];
-    const char* after = p;
+    const char *after = p;
     NextLineWord(&after, word, sizeof word);
     // 1. The position the moves start from.
     if (std::strcmp(word, "startpos") == 0) {
@@ -70,12 +72,13 @@ void UCIPosition(UCIProtocol& u, const char* line)
         int len = 0;
         p = after;
         for (;;) {
-            const char* next = p;
+            const char *next = p;
             const int n = NextLineWord(&next, word, sizeof word);
             if (n == 0 || std::strcmp(word, "moves") == 0) break;
-            const char* start = next - n;
+            const char *start = next - n;
             if (len > 0 && len < POSITION_LINE_MAX - 1) fen[len++] = ' ';
-            for (int i = 0; i < n && len < POSITION_LINE_MAX - 1; i++) fen[len++] = start[i];
+            for (int i = 0; i < n && len < POSITION_LINE_MAX - 1; i++)
+                fen[len++] = start[i];
             p = next;
         }
         fen[len] = '\0';
@@ -85,7 +88,7 @@ void UCIPosition(UCIProtocol& u, const char* line)
         MainBoard.RecountAll();
         u.HashSide = MainBoard.SideToMove ? 1 : 0;
         // An unsound position is refused: no move is replayed on it and no search is run.
-        const char* fault = PositionFault(MainBoard);
+        const char *fault = PositionFault(MainBoard);
         u.PositionRefused = fault ? 1 : 0;
         if (fault) {
             std::printf("info string refused position: %s\n", fault);
@@ -96,12 +99,12 @@ void UCIPosition(UCIProtocol& u, const char* line)
         u.HashSide = MainBoard.SideToMove ? 1 : 0;
     }
     // 2. The moves played since.
-    const char* next = p;
+    const char *next = p;
     NextLineWord(&next, word, sizeof word);
     if (std::strcmp(word, "moves") == 0) u.ProcessMoves(next);
 }
 
-int UCIProtocol::ProcessMoves(const char* text)
+int UCIProtocol::ProcessMoves(const char *text)
 {
     // 1. The game history restarts with the moves of the line.
     MainBoard.FiftyMoveCount = 0;
@@ -109,7 +112,7 @@ int UCIProtocol::ProcessMoves(const char* text)
     MainStatus.GamePly = 0;
     // 2-3. Word by word, up to the first move that cannot be played.
     int n = 0;
-    const char* p = text;
+    const char *p = text;
     char word[UCI_WORD_MAX];
     while (NextLineWord(&p, word, sizeof word) > 0) {
         if (!MakeMoves(word)) break;
@@ -118,7 +121,7 @@ int UCIProtocol::ProcessMoves(const char* text)
     return n;
 }
 
-const char* UCIProtocol::MakeMoves(const char* p)
+const char *UCIProtocol::MakeMoves(const char *p)
 {
     // 1. Squares, and a promotion letter or nothing after them.
     const int len = static_cast<int>(std::strlen(p));

@@ -37,13 +37,13 @@ constexpr i32 kMaxMoveOverhead = 5000;
 // Deepest "go depth" accepted: the search's ply tables end well before twice this.
 constexpr int kMaxGoDepth = 60;
 
-bool Contains(const char* s, const char* part)
+bool Contains(const char *s, const char *part)
 {
     return std::strstr(s, part) != nullptr;
 }
 
 // Leading decimal number of a word, held to the range of an i32; no digits read as 0.
-i32 Number(const char* word)
+i32 Number(const char *word)
 {
     const long long n = std::strtoll(word, nullptr, 10);
     if (n > INT32_MAX) return INT32_MAX;
@@ -61,28 +61,28 @@ struct GoParameters {
     i32 movestogoValue = 0, depthValue = 0, movetimeValue = 0;
 };
 
-bool IsGoKeyword(const char* w)
+bool IsGoKeyword(const char *w)
 {
-    static const char* const kKeywords[] = {"searchmoves", "ponder", "wtime",     "btime",
+    static const char *const kKeywords[] = {"searchmoves", "ponder", "wtime",     "btime",
                                             "winc",        "binc",   "movestogo", "depth",
                                             "nodes",       "mate",   "movetime",  "infinite"};
-    for (const char* k : kKeywords)
+    for (const char *k : kKeywords)
         if (std::strcmp(w, k) == 0) return true;
     return false;
 }
 
 // Reads the words of a "go" line; the legal moves after "searchmoves" go to the search's list
 // of allowed root moves.
-GoParameters ReadGoLine(const char* line)
+GoParameters ReadGoLine(const char *line)
 {
     GoParameters g;
-    const char* p = line + 2;
+    const char *p = line + 2;
     char word[UCI_WORD_MAX];
     char value[UCI_WORD_MAX];
     Search.AllowedRootCount = 0;
     while (NextLineWord(&p, word, sizeof word) > 0) {
         auto number = [&]() -> i32 {
-            const char* q = p;
+            const char *q = p;
             if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) return 0;
             p = q;
             return Number(value);
@@ -118,7 +118,7 @@ GoParameters ReadGoLine(const char* line)
             g.searchmoves = true;
             // Legal moves of the position are kept; anything else in the list is passed over.
             for (;;) {
-                const char* q = p;
+                const char *q = p;
                 if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) break;
                 p = q;
                 const int fromSq = UCISquare(value);
@@ -140,7 +140,7 @@ GoParameters ReadGoLine(const char* line)
 }
 
 // The reply move of the root line after the best move, as text, when the line holds a legal one.
-bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* out)
+bool PonderText(const ChessBoard &before, u64 from, u64 to, char promo, char *out)
 {
     if (Search.PVLength <= 1) return false;
     if (Search.PVTable[0][0].code != MoveCode(from, to)) return false;
@@ -162,9 +162,9 @@ bool PonderText(const ChessBoard& before, u64 from, u64 to, char promo, char* ou
 }
 
 // Runs the search on the game position and prints its "bestmove" line.
-void RunSearch(UCIProtocol& u, int depthLimit)
+void RunSearch(UCIProtocol &u, int depthLimit)
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     // Search the game position; the interface plays the move it is sent.
     const ChessBoard before = MainBoard;
     ChessBoard copy = MainBoard;
@@ -210,9 +210,9 @@ void RunSearch(UCIProtocol& u, int depthLimit)
 }
 
 // "go ...": the limits of the search, then the search.
-void GoCommand(UCIProtocol& u, const char* line)
+void GoCommand(UCIProtocol &u, const char *line)
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     u.State = SEARCHING;
     st.TimeInc = 0;
     st.TimeLeft = 0;
@@ -301,9 +301,9 @@ void GoCommand(UCIProtocol& u, const char* line)
 }
 
 // "ucinewgame": a new game with empty tables; the options stay as they were set.
-void UCINewGame(UCIProtocol& u)
+void UCINewGame(UCIProtocol &u)
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     ::NewGame();
     ClearPawnHash();
     PositionCache.ClearTranspositionTables();
@@ -313,14 +313,14 @@ void UCINewGame(UCIProtocol& u)
 }
 
 // "setoption name <id> [value <x>]": the name runs up to "value", the value to the line's end.
-void SetOptionCommand(UCIProtocol& u, const char* line)
+void SetOptionCommand(UCIProtocol &u, const char *line)
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     char name[UCI_WORD_MAX * 4] = "";
     char value[UCI_WORD_MAX * 4] = "";
-    const char* p = line + std::strlen("setoption");
+    const char *p = line + std::strlen("setoption");
     char word[UCI_WORD_MAX];
-    char* target = nullptr;
+    char *target = nullptr;
     while (NextLineWord(&p, word, sizeof word) > 0) {
         if (!target && std::strcmp(word, "name") == 0) {
             target = name;
@@ -336,7 +336,7 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
         std::strncat(target, word, size - std::strlen(target) - 1);
     }
     const bool on = std::strcmp(value, "true") == 0;
-    auto is = [&](const char* option) { return strcasecmp(name, option) == 0; };
+    auto is = [&](const char *option) { return strcasecmp(name, option) == 0; };
     if (is("OwnBook") || is("SecondaryBook")) {
         st.UseBook = on ? 1 : 0;
         if (on) buildbook();
@@ -376,7 +376,7 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
 }
 
 // Ends the program for "quit".
-[[noreturn]] void Quit(UCIProtocol& u)
+[[noreturn]] void Quit(UCIProtocol &u)
 {
     u.KeepRunning = 0;
     MainStatus.RestartGame = 0;
@@ -386,18 +386,18 @@ void SetOptionCommand(UCIProtocol& u, const char* line)
 }
 
 // The first word of a line, cut to the buffer.
-void FirstWordOf(const char* line, char* word, int size)
+void FirstWordOf(const char *line, char *word, int size)
 {
-    const char* p = line;
+    const char *p = line;
     NextLineWord(&p, word, size);
 }
 
 // A line that arrived while a search runs: "isready", "ponderhit", "stop" and "quit" act at
 // once; every other line waits, in order, until the search has ended and its move is out.
 // Returns 1 (go on) or 2 (stop the search).
-int LineDuringSearch(UCIProtocol& u, const char* line)
+int LineDuringSearch(UCIProtocol &u, const char *line)
 {
-    Status& st = MainStatus;
+    Status &st = MainStatus;
     char word[UCI_WORD_MAX];
     FirstWordOf(line, word, sizeof word);
     if (std::strcmp(word, "isready") == 0) {
@@ -423,9 +423,9 @@ int LineDuringSearch(UCIProtocol& u, const char* line)
     return 1;
 }
 
-}  // namespace
+} // namespace
 
-void UCIProtocol::Queue(const char* line)
+void UCIProtocol::Queue(const char *line)
 {
     const int n = static_cast<int>(std::strlen(line));
     if (QueuedLength + n + 1 > UCI_QUEUE_MAX) {
@@ -441,7 +441,8 @@ void UCIProtocol::Queue(const char* line)
 bool UCIProtocol::NextLine()
 {
     if (QueuedLength > 0) {
-        const char* end = static_cast<const char*>(std::memchr(Queued, '\n', static_cast<std::size_t>(QueuedLength)));
+        const char *end = static_cast<const char *>(
+            std::memchr(Queued, '\n', static_cast<std::size_t>(QueuedLength)));
         const int n = static_cast<int>(end - Queued);
         const int kept = n < UCI_LINE_MAX - 1 ? n : UCI_LINE_MAX - 1;
         std::memcpy(InputLine, Queued, static_cast<std::size_t>(kept));
@@ -453,7 +454,7 @@ bool UCIProtocol::NextLine()
     return ReadLine(InputLine, sizeof InputLine) >= 0;
 }
 
-int UCIProtocol::UCIPrep(const char* text)
+int UCIProtocol::UCIPrep(const char *text)
 {
     // A word read by the search comes with the rest of its line still unread.
     if (Search.InSearch) {
@@ -481,13 +482,13 @@ int UCIProtocol::UCICore()
 
 int UCIProtocol::UCICommand()
 {
-    Status& st = MainStatus;
-    char* line = InputLine;
+    Status &st = MainStatus;
+    char *line = InputLine;
     // Blanks and a carriage return around the line do not count; commands are whole words.
     TrimLine(line);
     char word[UCI_WORD_MAX];
     FirstWordOf(line, word, sizeof word);
-    auto is = [&](const char* command) { return std::strcmp(word, command) == 0; };
+    auto is = [&](const char *command) { return std::strcmp(word, command) == 0; };
 
     if (is("uci")) {
         std::printf("id name Vorn %s\n", Version);
@@ -499,7 +500,8 @@ int UCIProtocol::UCICommand()
         std::printf("option name Ponder type check default false\n");
         std::printf("option name Hash type spin default %d min 1 max %d\n", kDefaultHash, kMaxHash);
         std::printf("option name Clear Hash type button\n");
-        std::printf("option name Move Overhead type spin default 0 min 0 max %d\n", kMaxMoveOverhead);
+        std::printf("option name Move Overhead type spin default 0 min 0 max %d\n",
+                    kMaxMoveOverhead);
         std::printf(
             "option name UCI_EngineAbout type string default Vorn %s, a chess engine by the "
             "Vorn developers\n",

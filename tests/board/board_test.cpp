@@ -12,7 +12,10 @@ using ref::M;
 
 namespace {
 
-ChessBoard Board(const char* fen) { return ref::FromFen(fen).board; }
+ChessBoard Board(const char *fen)
+{
+    return ref::FromFen(fen).board;
+}
 
 // Every occupancy of a sliding piece's reach (each subset of its empty-board rays) gives the
 // attacks ray stepping gives.
@@ -25,7 +28,7 @@ TEST(Attacks, TablesMatchRaySteppingForEveryOccupancy)
         for (int rook = 0; rook < 2; rook++) {
             const u64 reach = rook ? ref::Rook(sq, 0) : ref::Bishop(sq, 0);
             u64 occ = 0;
-            do {  // every subset of reach, by the carry-rippler
+            do { // every subset of reach, by the carry-rippler
                 b.AllPieces = occ;
                 ASSERT_EQ(rook ? b.RookMask(Bit(sq)) : b.BishopMask(Bit(sq)),
                           rook ? ref::Rook(sq, occ) : ref::Bishop(sq, occ))
@@ -41,41 +44,49 @@ TEST(Attacks, IsAttackedMatchesTheReferenceOnRandomBoards)
     std::mt19937_64 rng(20240611);
     for (int i = 0; i < 400; i++) {
         ChessBoard b = Board("8/8/8/8/8/8/8/8 w - -");
-        u64* sets[12] = {&b.WhitePawns, &b.WhiteKnights, &b.WhiteBishops, &b.WhiteRooks,
-                         &b.WhiteQueens, &b.WhiteKing, &b.BlackPawns, &b.BlackKnights,
-                         &b.BlackBishops, &b.BlackRooks, &b.BlackQueens, &b.BlackKing};
+        u64 *sets[12] = {&b.WhitePawns,   &b.WhiteKnights, &b.WhiteBishops, &b.WhiteRooks,
+                         &b.WhiteQueens,  &b.WhiteKing,    &b.BlackPawns,   &b.BlackKnights,
+                         &b.BlackBishops, &b.BlackRooks,   &b.BlackQueens,  &b.BlackKing};
         for (int sq = 0; sq < 64; sq++) {
             const int code = static_cast<int>(rng() % 12);
-            if (static_cast<int>(rng() % 100) >= 5 + i % 60 || ((code == 5 || code == 11) && *sets[code])) continue;
+            if (static_cast<int>(rng() % 100) >= 5 + i % 60 ||
+                ((code == 5 || code == 11) && *sets[code]))
+                continue;
             *sets[code] |= Bit(sq);
             b.AllPieces |= Bit(sq);
         }
-        b.WhitePieces = b.WhitePawns | b.WhiteKnights | b.WhiteBishops | b.WhiteRooks | b.WhiteQueens | b.WhiteKing;
+        b.WhitePieces = b.WhitePawns | b.WhiteKnights | b.WhiteBishops | b.WhiteRooks |
+                        b.WhiteQueens | b.WhiteKing;
         b.BlackPieces = b.AllPieces & ~b.WhitePieces;
         for (int sq = 0; sq < 64; sq++)
             for (char c : {char(0), char(1)})
-                ASSERT_EQ(b.IsAttacked(Bit(sq), c), ref::Attacked(b, sq, c)) << "square " << sq << " colour " << int(c);
+                ASSERT_EQ(b.IsAttacked(Bit(sq), c), ref::Attacked(b, sq, c))
+                    << "square " << sq << " colour " << int(c);
     }
 }
 
 // Counts, totals and the pawn key agree with a recount of the piece boards.
-::testing::AssertionResult Recounted(const ChessBoard& b)
+::testing::AssertionResult Recounted(const ChessBoard &b)
 {
     ChessBoard c = b;
     c.RecountAll();
     const auto p = ref::Pieces(b);
     u64 white = 0, black = 0;
-    for (int i = 0; i < 6; i++) white |= p[i], black |= p[6 + i];
+    for (int i = 0; i < 6; i++)
+        white |= p[i], black |= p[6 + i];
     if (b.WhitePieces != white || b.BlackPieces != black || b.AllPieces != (white | black) ||
         (white & black))
         return ::testing::AssertionFailure() << "unions differ from the piece boards";
-    auto counts = [](const ChessBoard& x) {
-        return std::array<int, 12>{x.WhiteQueenCount, x.WhiteRookCount, x.WhiteBishopCount, x.WhiteKnightCount,
-                                   x.WhitePawnCount,  x.BlackQueenCount, x.BlackRookCount, x.BlackBishopCount,
-                                   x.BlackKnightCount, x.BlackPawnCount, x.WhitePieceTotal, x.BlackPieceTotal};
+    auto counts = [](const ChessBoard &x) {
+        return std::array<int, 12>{x.WhiteQueenCount,  x.WhiteRookCount,   x.WhiteBishopCount,
+                                   x.WhiteKnightCount, x.WhitePawnCount,   x.BlackQueenCount,
+                                   x.BlackRookCount,   x.BlackBishopCount, x.BlackKnightCount,
+                                   x.BlackPawnCount,   x.WhitePieceTotal,  x.BlackPieceTotal};
     };
-    if (counts(b) != counts(c)) return ::testing::AssertionFailure() << "counts differ from a recount";
-    if (b.PawnHashCode != c.PawnHashCode) return ::testing::AssertionFailure() << "pawn key differs";
+    if (counts(b) != counts(c))
+        return ::testing::AssertionFailure() << "counts differ from a recount";
+    if (b.PawnHashCode != c.PawnHashCode)
+        return ::testing::AssertionFailure() << "pawn key differs";
     return ::testing::AssertionSuccess();
 }
 
@@ -85,7 +96,7 @@ TEST(Attacks, IsAttackedMatchesTheReferenceOnRandomBoards)
 TEST(MakeMove, RandomGamesMatchTheMailboxAndUndoExactly)
 {
     int moves = 0, castles = 0, enPassants = 0, underPromotions = 0;
-    ref::RandomGames(6, 120, [&](const ref::Position& p, const ref::Move* m) {
+    ref::RandomGames(6, 120, [&](const ref::Position &p, const ref::Move *m) {
         if (!m) return false;
         ChessBoard b = p.board;
         ref::Mailbox mb = ref::ToMailbox(b);
@@ -121,11 +132,14 @@ TEST(MakeMove, RandomGamesMatchTheMailboxAndUndoExactly)
         std::memcpy(x.SavedBlackCounts, undone.SavedBlackCounts, sizeof x.SavedBlackCounts);
         x.SavedWhitePieces = undone.SavedWhitePieces, x.SavedBlackPieces = undone.SavedBlackPieces;
         x.SavedAllPieces = undone.SavedAllPieces, x.SavedPawnHashCode = undone.SavedPawnHashCode;
-        x.SavedCastleFlags = undone.SavedCastleFlags, x.SavedFiftyMoveCount = undone.SavedFiftyMoveCount;
+        x.SavedCastleFlags = undone.SavedCastleFlags,
+        x.SavedFiftyMoveCount = undone.SavedFiftyMoveCount;
         x.SavedLastFrom = undone.SavedLastFrom, x.SavedLastTo = undone.SavedLastTo;
-        x.SavedWhitePieceTotal = undone.SavedWhitePieceTotal, x.SavedBlackPieceTotal = undone.SavedBlackPieceTotal;
+        x.SavedWhitePieceTotal = undone.SavedWhitePieceTotal,
+        x.SavedBlackPieceTotal = undone.SavedBlackPieceTotal;
         x.MatingMaterialFlag = undone.MatingMaterialFlag;
-        x.SavedPieceKeyUpper = undone.SavedPieceKeyUpper, x.SavedPieceKeyLower = undone.SavedPieceKeyLower;
+        x.SavedPieceKeyUpper = undone.SavedPieceKeyUpper,
+        x.SavedPieceKeyLower = undone.SavedPieceKeyLower;
         EXPECT_EQ(std::memcmp(&x, &undone, sizeof x), 0) << "the undo does not restore the record";
         moves++;
         return !HasFailure();
@@ -136,10 +150,10 @@ TEST(MakeMove, RandomGamesMatchTheMailboxAndUndoExactly)
     EXPECT_GT(underPromotions, 5);
 }
 
-long long Perft(const ref::Position& p, int depth)
+long long Perft(const ref::Position &p, int depth)
 {
     long long n = 0;
-    for (const ref::Move& m : ref::LegalMoves(p)) {
+    for (const ref::Move &m : ref::LegalMoves(p)) {
         if (m.promotion != NOPROMOTION && (m.promotion | 0x20) != 'q') continue;
         n += depth == 1 ? 1 : Perft(ref::Played(p, m), depth - 1);
     }
@@ -151,16 +165,18 @@ TEST(MakeMove, ReferenceGeneratorReachesThePerftTable)
 {
     const auto cases = ref::PerftCases(0, 50000);
     ASSERT_GE(cases.size(), 20u);
-    for (const auto& c : cases) EXPECT_EQ(Perft(ref::FromFen(c.fen), c.depth), static_cast<long long>(c.leaves)) << c.fen << " " << c.depth;
+    for (const auto &c : cases)
+        EXPECT_EQ(Perft(ref::FromFen(c.fen), c.depth), static_cast<long long>(c.leaves))
+            << c.fen << " " << c.depth;
 }
 
 // A rook taken or moved on its corner takes its own right along; a king move takes both.
 TEST(MakeMove, CastlingRightLostToACornerCapture)
 {
     struct Case {
-        const char* fen;
-        const char* from;
-        const char* to;
+        const char *fen;
+        const char *from;
+        const char *to;
         int mask;
     } cases[] = {
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "h1", "h4", 14},
@@ -174,7 +190,7 @@ TEST(MakeMove, CastlingRightLostToACornerCapture)
         {"r3k3/1P6/8/8/8/8/8/4K3 w q - 0 1", "b7", "a8", 7},
         {"4k3/8/8/8/8/8/8/4K1Nr b - - 0 1", "h1", "g1", 15},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         ChessBoard b = Board(c.fen);
         char mask = 0;
         b.MakeMove(M(c.from), M(c.to), 'Q', &mask);
@@ -185,11 +201,11 @@ TEST(MakeMove, CastlingRightLostToACornerCapture)
 TEST(MakeMove, PromotionTakesTheLetter)
 {
     const std::pair<char, u64 ChessBoard::*> cases[] = {
-        {'n', &ChessBoard::WhiteKnights}, {'N', &ChessBoard::WhiteKnights},
-        {'b', &ChessBoard::WhiteBishops}, {'R', &ChessBoard::WhiteRooks},
-        {'q', &ChessBoard::WhiteQueens},  {'x', &ChessBoard::WhiteQueens},
+        {'n', &ChessBoard::WhiteKnights},       {'N', &ChessBoard::WhiteKnights},
+        {'b', &ChessBoard::WhiteBishops},       {'R', &ChessBoard::WhiteRooks},
+        {'q', &ChessBoard::WhiteQueens},        {'x', &ChessBoard::WhiteQueens},
         {NOPROMOTION, &ChessBoard::WhiteQueens}};
-    for (const auto& [letter, piece] : cases) {
+    for (const auto &[letter, piece] : cases) {
         ChessBoard b = Board("1r5k/P7/8/8/8/8/8/7K w - - 0 1");
         char mask;
         b.MakeMove(M("a7"), M("b8"), letter, &mask);
@@ -201,7 +217,7 @@ TEST(MakeMove, PromotionTakesTheLetter)
 
 TEST(Fen, ReadsAndWritesPlacementSideCastlingAndEnPassant)
 {
-    const char* fens[] = {
+    const char *fens[] = {
         "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3",
         "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
         "8/8/8/8/8/8/8/8 b Kq -",
@@ -212,13 +228,14 @@ TEST(Fen, ReadsAndWritesPlacementSideCastlingAndEnPassant)
         SetupBoard(fen.c_str());
         char text[128];
         pos2fenString(MainBoard, text);
-        EXPECT_EQ(std::string(text).substr(0, fen.rfind(' ')), fen.substr(0, fen.rfind(' '))) << fen;
+        EXPECT_EQ(std::string(text).substr(0, fen.rfind(' ')), fen.substr(0, fen.rfind(' ')))
+            << fen;
     }
     SetupBoard(fens[0]);
     EXPECT_EQ(MainBoard.LastFrom | MainBoard.LastTo, M("e2") | M("e4"));
     SetupBoard(fens[4]);
     EXPECT_EQ(MainBoard.LastFrom | MainBoard.LastTo, M("d7") | M("d5"));
-    SetupBoard("4k3/8/8/8/8/8/8/4K3");  // missing fields: White, no rights
+    SetupBoard("4k3/8/8/8/8/8/8/4K3"); // missing fields: White, no rights
     EXPECT_EQ(MainBoard.SideToMove, 0);
     EXPECT_EQ(MainBoard.CastleFlags, 0);
 }
@@ -235,7 +252,7 @@ TEST(Fen, MalformedPlacementsStayOnTheBoard)
         {std::string(73, '/') + "PPP w", 0},
         {std::string(200000, '8'), 0},
     };
-    for (const auto& [text, expected] : cases) {
+    for (const auto &[text, expected] : cases) {
         MainBoard.MaxDepth = 56;
         SetupBoard(text.c_str());
         u64 all = 0;
@@ -252,7 +269,7 @@ TEST(Fen, MalformedPlacementsStayOnTheBoard)
 TEST(CheckDraw, MaterialAndFiftyMoves)
 {
     const struct {
-        const char* fen;
+        const char *fen;
         int fifty, code;
     } cases[] = {
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0, 0},
@@ -261,23 +278,23 @@ TEST(CheckDraw, MaterialAndFiftyMoves)
         {"4k3/8/8/8/8/8/8/2BNK3 w - - 0 1", 0, 0},
         {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 99, 0},
         {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 100, 7},
-        {"6k1/8/8/8/8/7P/8/2K2B2 w - - 0 1", 0, 8},  // h-pawn, light bishop: the wrong one
+        {"6k1/8/8/8/8/7P/8/2K2B2 w - - 0 1", 0, 8}, // h-pawn, light bishop: the wrong one
         {"6k1/8/8/8/8/7P/8/2K1B3 w - - 0 1", 0, 0},
-        {"8/8/8/5k2/8/7P/8/2K2B2 w - - 0 1", 0, 0},  // the king is away from the corner
+        {"8/8/8/5k2/8/7P/8/2K2B2 w - - 0 1", 0, 0}, // the king is away from the corner
         {"2kb4/8/7p/8/8/8/8/6K1 w - - 0 1", 0, 8},
         {"2k1b3/8/7p/8/8/8/8/6K1 w - - 0 1", 0, 0},
         {"6k1/6p1/8/8/8/7P/8/2K2B2 w - - 0 1", 0, 0},
-        {"7k/5K2/8/8/8/8/8/B7 w - - 0 1", 0, 0},     // cornered king two squares from the other
+        {"7k/5K2/8/8/8/8/8/B7 w - - 0 1", 0, 0}, // cornered king two squares from the other
         {"7k/8/4K3/8/8/8/8/B7 w - - 0 1", 0, 8},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         ChessBoard b = Board(c.fen);
         b.FiftyMoveCount = c.fifty;
         EXPECT_EQ(b.CheckDraw(0), c.code) << c.fen;
     }
 }
 
-std::pair<u64, u64> Key(const ref::Position& p)
+std::pair<u64, u64> Key(const ref::Position &p)
 {
     u64 upper, lower;
     genhashcode(p.side, p.castle, &upper, &lower, &p.board);
@@ -293,17 +310,21 @@ TEST(HashCode, SideRightsAndPiecesMakeTheKeyButNotTheMoveOrder)
         for (char side : {char(0), char(1)}) {
             p.side = side;
             const auto k = Key(p);
-            for (const auto& other : keys) EXPECT_TRUE(k.first != other.first && k.second != other.second) << c << " " << int(side);
+            for (const auto &other : keys)
+                EXPECT_TRUE(k.first != other.first && k.second != other.second)
+                    << c << " " << int(side);
             keys.push_back(k);
         }
     }
     // Two move orders to one position give one key.
     auto play = [](std::vector<ref::Move> moves) {
         ref::Position q = ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-        for (const auto& m : moves) q = ref::Played(q, m);
+        for (const auto &m : moves)
+            q = ref::Played(q, m);
         return Key(q);
     };
-    const ref::Move nf3{6, 21, NOPROMOTION}, nc3{1, 18, NOPROMOTION}, nf6{62, 45, NOPROMOTION}, nc6{57, 42, NOPROMOTION};
+    const ref::Move nf3{6, 21, NOPROMOTION}, nc3{1, 18, NOPROMOTION}, nf6{62, 45, NOPROMOTION},
+        nc6{57, 42, NOPROMOTION};
     EXPECT_EQ(play({nf3, nf6, nc3, nc6}), play({nc3, nc6, nf3, nf6}));
     EXPECT_NE(play({nf3, nf6, nc3}), play({nc3, nf6, nf3, nc6}));
 }
@@ -315,13 +336,14 @@ TEST(MoveHistory, SameSideFourPliesEarlierIsCounted)
     h.Init();
     const u64 up = 0x1111222233334444ull, low = 0x5555666677778888ull;
     h.InsertHashCodeMoveHistory(up, low);
-    for (int k = 1; k <= 3; k++) h.InsertHashCodeMoveHistory(k, 1000 + k);
+    for (int k = 1; k <= 3; k++)
+        h.InsertHashCodeMoveHistory(k, 1000 + k);
     h.InsertHashCodeMoveHistory(up, low);
     EXPECT_EQ(h.ThreeFoldRepDetection(4, up, low), 1);
     EXPECT_EQ(h.ThreeFoldRepDetection(3, up, low), 0);
     EXPECT_EQ(h.ThreeFoldRepDetection(100, up, low), 1);
     h.InsertHashCodeMoveHistory(1, 1);
-    EXPECT_EQ(h.ThreeFoldRepDetection(10, 1, 1), 0);  // the other side to move does not count
+    EXPECT_EQ(h.ThreeFoldRepDetection(10, 1, 1), 0); // the other side to move does not count
     h.InsertHashCodeMoveHistory(up, low);
     EXPECT_EQ(h.ThreeFoldRepDetection(6, up, low), 2);
 }
@@ -332,7 +354,8 @@ TEST(MoveHistory, FullStackRefusesInsertion)
     MoveHistory h;
     h.Init();
     ::testing::internal::CaptureStdout();
-    for (int k = 1; k <= MAXHISTORY + 1; k++) h.InsertHashCodeMoveHistory(k, k);
+    for (int k = 1; k <= MAXHISTORY + 1; k++)
+        h.InsertHashCodeMoveHistory(k, k);
     ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(h.NumMoves, MAXHISTORY);
     h.RetractMove();
@@ -341,4 +364,4 @@ TEST(MoveHistory, FullStackRefusesInsertion)
     EXPECT_EQ(h.NumMoves, MAXHISTORY - 1);
 }
 
-}  // namespace
+} // namespace

@@ -12,7 +12,7 @@
 namespace {
 
 class Book : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Restore(); }
     void TearDown() override { Restore(); }
     static void Restore()
@@ -26,11 +26,14 @@ protected:
 
 TEST_F(Book, TreeFindsEveryInsertedPairAndNothingElse)
 {
-    const u64 pairs[8][2] = {{50, 5}, {20, 9}, {80, 1}, {20, 3}, {65, 9}, {10, 10}, {90, 0}, {20, 9}};
-    for (int i = 0; i < 8; i++) OpeningBook[i] = {pairs[i][0], pairs[i][1]};
+    const u64 pairs[8][2] = {{50, 5}, {20, 9},  {80, 1}, {20, 3},
+                             {65, 9}, {10, 10}, {90, 0}, {20, 9}};
+    for (int i = 0; i < 8; i++)
+        OpeningBook[i] = {pairs[i][0], pairs[i][1]};
     buildbooktree(8);
-    for (int i = 0; i < 7; i++) EXPECT_EQ(BookTreeSearch(BookTreeRoot(), pairs[i][0], pairs[i][1]), i);
-    for (const auto& [u, l] : {std::pair<u64, u64>{20, 4}, {5, 5}, {50, 6}, {100, 100}})
+    for (int i = 0; i < 7; i++)
+        EXPECT_EQ(BookTreeSearch(BookTreeRoot(), pairs[i][0], pairs[i][1]), i);
+    for (const auto &[u, l] : {std::pair<u64, u64>{20, 4}, {5, 5}, {50, 6}, {100, 100}})
         EXPECT_EQ(BookTreeSearch(BookTreeRoot(), u, l), -1) << u << " " << l;
 }
 
@@ -46,8 +49,10 @@ TEST_F(Book, InBookPicksTheLowestValueAfterTheSurvivingRights)
     int listed[3], entries = 1;
     for (int i = 0, k = 0; i < n && k < 3; i++) {
         if (!(g.From[i] & b.WhiteKing)) continue;
-        const ref::Position q = ref::Played(p, {__builtin_ctzll(g.From[i]), __builtin_ctzll(g.To[i]), NOPROMOTION});
-        genhashcode(1, q.castle, &OpeningBook[entries].upper, &OpeningBook[entries].lower, &q.board);
+        const ref::Position q =
+            ref::Played(p, {__builtin_ctzll(g.From[i]), __builtin_ctzll(g.To[i]), NOPROMOTION});
+        genhashcode(1, q.castle, &OpeningBook[entries].upper, &OpeningBook[entries].lower,
+                    &q.board);
         BookValue[entries++] = values[k];
         listed[k++] = i;
     }
@@ -57,4 +62,4 @@ TEST_F(Book, InBookPicksTheLowestValueAfterTheSurvivingRights)
     ::testing::internal::GetCapturedStdout();
 }
 
-}  // namespace
+} // namespace

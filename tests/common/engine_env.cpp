@@ -7,10 +7,10 @@
 namespace {
 
 class EngineEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { InitEngine(); }
 };
 
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
+const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
 
-}  // namespace
+} // namespace

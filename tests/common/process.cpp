@@ -15,12 +15,13 @@ using Clock = std::chrono::steady_clock;
 
 int RemainingMs(Clock::time_point deadline)
 {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-int Spawn(const std::string& path, const std::vector<std::string>& args, bool quietErrors,
-          int* toChild, int* fromChild)
+int Spawn(const std::string &path, const std::vector<std::string> &args, bool quietErrors,
+          int *toChild, int *fromChild)
 {
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return -1;
@@ -37,9 +38,10 @@ int Spawn(const std::string& path, const std::vector<std::string>& args, bool qu
         close(in[1]);
         close(out[0]);
         close(out[1]);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(path.c_str()));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(path.c_str()));
+        for (const auto &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
         argv.push_back(nullptr);
         execv(path.c_str(), argv.data());
         _exit(127);
@@ -67,9 +69,9 @@ int WaitPid(int pid, int timeoutMs)
     }
 }
 
-}  // namespace
+} // namespace
 
-RunResult RunVorn(const std::vector<std::string>& args, const std::string& input, int timeoutMs)
+RunResult RunVorn(const std::vector<std::string> &args, const std::string &input, int timeoutMs)
 {
     RunResult result;
     int toChild, fromChild;
@@ -110,7 +112,7 @@ RunResult RunVorn(const std::vector<std::string>& args, const std::string& input
     return result;
 }
 
-EngineProcess::EngineProcess(const std::string& path, const std::vector<std::string>& args,
+EngineProcess::EngineProcess(const std::string &path, const std::vector<std::string> &args,
                              bool quietErrors)
 {
     pid_ = Spawn(path, args, quietErrors, &toChild_, &fromChild_);
@@ -123,7 +125,7 @@ EngineProcess::~EngineProcess()
     if (fromChild_ >= 0) close(fromChild_);
 }
 
-void EngineProcess::Send(const std::string& text)
+void EngineProcess::Send(const std::string &text)
 {
     if (toChild_ < 0) return;
     size_t off = 0;
@@ -134,7 +136,7 @@ void EngineProcess::Send(const std::string& text)
     }
 }
 
-bool EngineProcess::ReadLine(std::string* line, int timeoutMs)
+bool EngineProcess::ReadLine(std::string *line, int timeoutMs)
 {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -164,8 +166,8 @@ bool EngineProcess::ReadLine(std::string* line, int timeoutMs)
     }
 }
 
-bool EngineProcess::WaitFor(const std::string& prefix, std::string* line, int timeoutMs,
-                          std::vector<std::string>* seen)
+bool EngineProcess::WaitFor(const std::string &prefix, std::string *line, int timeoutMs,
+                            std::vector<std::string> *seen)
 {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string l;

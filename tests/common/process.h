@@ -6,41 +6,42 @@
 
 struct RunResult {
     std::string output;
-    int exitStatus = -1;  // -1 when the program did not end in time (it is then killed)
+    int exitStatus = -1; // -1 when the program did not end in time (it is then killed)
 };
 
 // Starts vorn with the arguments, writes the input, closes standard input and collects
 // everything it prints until it exits or the time runs out.
-RunResult RunVorn(const std::vector<std::string>& args, const std::string& input, int timeoutMs = 20000);
+RunResult RunVorn(const std::vector<std::string> &args, const std::string &input,
+                  int timeoutMs = 20000);
 
 // A program that stays open for a dialogue through its standard input and output.
 class EngineProcess {
-public:
+  public:
     // Starts path with the arguments; quietErrors sends its standard error to /dev/null.
-    EngineProcess(const std::string& path, const std::vector<std::string>& args,
+    EngineProcess(const std::string &path, const std::vector<std::string> &args,
                   bool quietErrors = false);
     // Closes the input and gives the program two seconds to leave before it is killed.
     ~EngineProcess();
-    EngineProcess(const EngineProcess&) = delete;
-    EngineProcess& operator=(const EngineProcess&) = delete;
+    EngineProcess(const EngineProcess &) = delete;
+    EngineProcess &operator=(const EngineProcess &) = delete;
 
     bool Running() const { return pid_ > 0 && toChild_ >= 0; }
     // Writes text to the program's standard input (add the newline yourself).
-    void Send(const std::string& text);
+    void Send(const std::string &text);
     // Next complete line of output (without its newline); false when none came in time. A line
     // left without its newline when the output closes is returned too, and kept in Unfinished().
-    bool ReadLine(std::string* line, int timeoutMs);
+    bool ReadLine(std::string *line, int timeoutMs);
     // Reads lines until one starts with prefix; the lines read are appended to seen.
-    bool WaitFor(const std::string& prefix, std::string* line, int timeoutMs,
-                 std::vector<std::string>* seen = nullptr);
+    bool WaitFor(const std::string &prefix, std::string *line, int timeoutMs,
+                 std::vector<std::string> *seen = nullptr);
     // Closes the program's standard input.
     void CloseInput();
     // Waits for the process to end; its exit status, or -1 if it had to be killed.
     int Wait(int timeoutMs);
     // The text after the last newline of the output, if it closed without one.
-    const std::string& Unfinished() const { return unfinished_; }
+    const std::string &Unfinished() const { return unfinished_; }
 
-private:
+  private:
     int pid_ = -1;
     int toChild_ = -1;
     int fromChild_ = -1;
@@ -50,7 +51,9 @@ private:
 
 // The real vorn binary in a dialogue.
 class VornProcess : public EngineProcess {
-public:
-    explicit VornProcess(const std::vector<std::string>& args = {})
-        : EngineProcess(VORN_BINARY, args) {}
+  public:
+    explicit VornProcess(const std::vector<std::string> &args = {})
+        : EngineProcess(VORN_BINARY, args)
+    {
+    }
 };

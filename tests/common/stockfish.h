@@ -13,28 +13,29 @@
 // Path of the peer engine, or "" when it is not installed.
 inline std::string StockfishPath()
 {
-    for (const char* p : {"/usr/games/stockfish", "/usr/bin/stockfish"})
+    for (const char *p : {"/usr/games/stockfish", "/usr/bin/stockfish"})
         if (access(p, X_OK) == 0) return p;
     return "";
 }
 
 class Stockfish : public EngineProcess {
-public:
+  public:
     Stockfish() : EngineProcess(StockfishPath(), {}, true) {}
 
     // Starts the UCI dialogue; true when the engine answered "uciok" and "readyok".
-    bool Start(const std::vector<std::string>& options = {})
+    bool Start(const std::vector<std::string> &options = {})
     {
         Send("uci\n");
         if (!WaitFor("uciok", nullptr, 10000)) return false;
-        for (const auto& o : options) Send("setoption name " + o + "\n");
+        for (const auto &o : options)
+            Send("setoption name " + o + "\n");
         Send("isready\n");
         return WaitFor("readyok", nullptr, 10000);
     }
 
     // The legal moves of a position ("startpos moves e2e4", "fen ..."), sorted, from the peer's
     // move counter; under-promotions included.
-    std::vector<std::string> LegalMoves(const std::string& position)
+    std::vector<std::string> LegalMoves(const std::string &position)
     {
         Send("position " + position + "\ngo perft 1\n");
         std::vector<std::string> moves;
@@ -49,7 +50,7 @@ public:
     }
 
     // The FEN and the checking pieces of a position, from the peer's "d" command.
-    bool Describe(const std::string& position, std::string* fen, bool* inCheck)
+    bool Describe(const std::string &position, std::string *fen, bool *inCheck)
     {
         Send("position " + position + "\nd\n");
         std::string l;
@@ -69,7 +70,7 @@ public:
 };
 
 // True when move is in the sorted list.
-inline bool IsListed(const std::vector<std::string>& moves, const std::string& move)
+inline bool IsListed(const std::vector<std::string> &moves, const std::string &move)
 {
     return std::binary_search(moves.begin(), moves.end(), move);
 }

@@ -26,7 +26,7 @@ int main()
         long long sum = 0;
         const auto start = std::chrono::steady_clock::now();
         for (int n = 0; n < rounds; n++) {
-            ChessBoard& b = boards[n % 6];
+            ChessBoard &b = boards[n % 6];
             // A new key each time misses the table and recomputes the structure.
             if (!hashed) b.PawnHashCode = static_cast<u32>(n) * 2654435761u;
             sum += PE.PosEval(b.SideToMove, -110000, 110000, &b, 0);

@@ -18,13 +18,13 @@ ChessBoard Ready(ChessBoard b)
     return b;
 }
 
-int Eval(ChessBoard& b, char side, int alpha = -110000, int beta = 110000)
+int Eval(ChessBoard &b, char side, int alpha = -110000, int beta = 110000)
 {
     return PE.PosEval(side, alpha, beta, &b, 0);
 }
 
 // Ranks flipped and colours swapped: the same position seen from the other side.
-ChessBoard Mirror(const ChessBoard& b)
+ChessBoard Mirror(const ChessBoard &b)
 {
     auto f = [](u64 x) { return __builtin_bswap64(x); };
     ChessBoard m = b;
@@ -34,14 +34,15 @@ ChessBoard Mirror(const ChessBoard& b)
     m.WhiteRooks = f(b.BlackRooks), m.BlackRooks = f(b.WhiteRooks);
     m.WhiteQueens = f(b.BlackQueens), m.BlackQueens = f(b.WhiteQueens);
     m.WhiteKing = f(b.BlackKing), m.BlackKing = f(b.WhiteKing);
-    m.WhitePieces = f(b.BlackPieces), m.BlackPieces = f(b.WhitePieces), m.AllPieces = f(b.AllPieces);
+    m.WhitePieces = f(b.BlackPieces), m.BlackPieces = f(b.WhitePieces),
+    m.AllPieces = f(b.AllPieces);
     m.SideToMove = static_cast<char>(!b.SideToMove);
     m.CastleFlags = static_cast<char>(((b.CastleFlags & 3) << 2) | ((b.CastleFlags >> 2) & 3));
     m.LastFrom = f(b.LastFrom), m.LastTo = f(b.LastTo);
     return Ready(m);
 }
 
-const char* const kPositions[] = {
+const char *const kPositions[] = {
     "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
     "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - 0 0",
     "4b3/p3kp2/6p1/3pP2p/2pP1P2/4K1P1/P3N2P/8 w - - 0 0",
@@ -59,7 +60,7 @@ TEST(EvalSymmetry, MirroredPositionsScoreAlikeInRandomGames)
 {
     std::mt19937 rng(2024);
     int positions = 0;
-    auto check = [&](const ChessBoard& board) {
+    auto check = [&](const ChessBoard &board) {
         ChessBoard b = Ready(board), m = Mirror(b);
         const int white = Eval(b, 0);
         EXPECT_EQ(white, Eval(m, 1));
@@ -69,8 +70,9 @@ TEST(EvalSymmetry, MirroredPositionsScoreAlikeInRandomGames)
         EXPECT_EQ(Eval(b, 0, alpha, beta), Eval(m, 1, alpha, beta));
         positions++;
     };
-    for (const char* fen : kPositions) check(ref::FromFen(fen).board);
-    ref::RandomGames(8, 160, [&](const ref::Position& p, const ref::Move*) {
+    for (const char *fen : kPositions)
+        check(ref::FromFen(fen).board);
+    ref::RandomGames(8, 160, [&](const ref::Position &p, const ref::Move *) {
         check(p.board);
         return !HasFailure();
     });
@@ -83,7 +85,7 @@ TEST(PawnHash, StoredStructureMatchesRecomputation)
 {
     ClearPawnHash();
     int recomputed = 0;
-    ref::RandomGames(4, 120, [&](const ref::Position& p, const ref::Move*) {
+    ref::RandomGames(4, 120, [&](const ref::Position &p, const ref::Move *) {
         ChessBoard b = Ready(p.board);
         for (char side : {char(0), char(1)}) {
             const int first = Eval(b, side);
@@ -97,7 +99,7 @@ TEST(PawnHash, StoredStructureMatchesRecomputation)
         return !HasFailure();
     });
     EXPECT_GT(recomputed, 1000);
-    for (const char* fen : kPositions) {
+    for (const char *fen : kPositions) {
         ChessBoard b = Ready(ref::FromFen(fen).board);
         const int warm = Eval(b, 0);
         ClearPawnHash();
@@ -114,16 +116,16 @@ TEST(PawnHash, StoredStructureMatchesRecomputation)
 TEST(PosEval, WholeEvaluationsWorkedByHand)
 {
     const struct {
-        const char* fen;
+        const char *fen;
         int white;
     } cases[] = {
         {"3k4/8/8/8/3K4/8/8/R7 w - - 0 1", 6030},
         {"7k/8/8/P7/8/8/8/1K6 w - - 0 1", 8450},
-        {"k7/8/8/8/8/2K5/8/8 w - - 0 1", 262},         // bare kings: the ending table difference
-        {"k5nn/8/8/8/4K3/8/8/2B5 w - - 0 1", -2107},   // B against NN: three quarters of -3250
+        {"k7/8/8/8/8/2K5/8/8 w - - 0 1", 262},       // bare kings: the ending table difference
+        {"k5nn/8/8/8/4K3/8/8/2B5 w - - 0 1", -2107}, // B against NN: three quarters of -3250
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         ChessBoard b = Ready(ref::FromFen(c.fen).board);
         EXPECT_EQ(Eval(b, 0), c.white) << c.fen;
         EXPECT_EQ(Eval(b, 1), -c.white) << c.fen;
@@ -138,18 +140,24 @@ TEST(PosEval, ArbitraryBitboardsEvaluateWithoutFault)
     std::mt19937_64 rng(31);
     for (int i = 0; i < 3000; i++) {
         ChessBoard b = ref::FromFen("4k3/8/8/8/8/8/8/4K3 w - - 0 1").board;
-        for (auto* s : {&b.WhitePawns, &b.WhiteBishops, &b.WhiteKnights, &b.WhiteRooks, &b.WhiteQueens, &b.WhiteKing,
-                        &b.BlackPawns, &b.BlackBishops, &b.BlackKnights, &b.BlackRooks, &b.BlackQueens, &b.BlackKing})
+        for (auto *s : {&b.WhitePawns, &b.WhiteBishops, &b.WhiteKnights, &b.WhiteRooks,
+                        &b.WhiteQueens, &b.WhiteKing, &b.BlackPawns, &b.BlackBishops,
+                        &b.BlackKnights, &b.BlackRooks, &b.BlackQueens, &b.BlackKing})
             *s = rng() & rng() & (i % 3 ? rng() : ~u64{0});
-        b.WhitePieces = b.WhitePawns | b.WhiteBishops | b.WhiteKnights | b.WhiteRooks | b.WhiteQueens | b.WhiteKing;
-        b.BlackPieces = b.BlackPawns | b.BlackBishops | b.BlackKnights | b.BlackRooks | b.BlackQueens | b.BlackKing;
+        b.WhitePieces = b.WhitePawns | b.WhiteBishops | b.WhiteKnights | b.WhiteRooks |
+                        b.WhiteQueens | b.WhiteKing;
+        b.BlackPieces = b.BlackPawns | b.BlackBishops | b.BlackKnights | b.BlackRooks |
+                        b.BlackQueens | b.BlackKing;
         b.AllPieces = b.WhitePieces | b.BlackPieces;
-        if (i % 2) b = Ready(b);
-        else b.PawnHashCode = static_cast<u32>(rng());
+        if (i % 2)
+            b = Ready(b);
+        else
+            b.PawnHashCode = static_cast<u32>(rng());
         const int v = Eval(b, static_cast<char>(i & 1), static_cast<int>(rng() % 220001) - 110000);
         EXPECT_LE(std::abs(v), 10000000);
-        see.StaticExchangeEvaluation(static_cast<char>(rng() & 1), u64{1} << (rng() % 64), u64{1} << (rng() % 64), &b);
+        see.StaticExchangeEvaluation(static_cast<char>(rng() & 1), u64{1} << (rng() % 64),
+                                     u64{1} << (rng() % 64), &b);
     }
 }
 
-}  // namespace
+} // namespace

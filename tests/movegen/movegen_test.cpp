@@ -15,11 +15,13 @@
 
 namespace {
 
-PerfT Counted(const ref::Position& p, int depth, bool fast)
+PerfT Counted(const ref::Position &p, int depth, bool fast)
 {
     PerfT t;
-    if (fast) t.Count(p.side, depth, p.board, p.castle);
-    else t.PerformanceTest(p.side, depth, p.board, p.castle);
+    if (fast)
+        t.Count(p.side, depth, p.board, p.castle);
+    else
+        t.PerformanceTest(p.side, depth, p.board, p.castle);
     return t;
 }
 
@@ -28,7 +30,7 @@ TEST(Perft, CountsMatchTheTable)
 {
     const auto cases = ref::PerftCases(0, 1000000);
     ASSERT_GE(cases.size(), 25u);
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         const PerfT t = Counted(ref::FromFen(c.fen), c.depth, true);
         EXPECT_EQ(t.LeafNodes, c.leaves) << c.fen << " depth " << c.depth;
         EXPECT_EQ(t.TotalNodes, c.total) << c.fen << " depth " << c.depth;
@@ -37,7 +39,7 @@ TEST(Perft, CountsMatchTheTable)
 
 TEST(Perft, FastCountEqualsTheFullWalk)
 {
-    for (const auto& c : ref::PerftCases(0, 120000)) {
+    for (const auto &c : ref::PerftCases(0, 120000)) {
         if (c.depth > 3) continue;
         const ref::Position p = ref::FromFen(c.fen);
         const PerfT fast = Counted(p, c.depth, true), full = Counted(p, c.depth, false);
@@ -50,7 +52,8 @@ TEST(Perft, BinaryReportsTheStartPosition)
 {
     const RunResult r = RunVorn({"-perft", "-fd", "3"}, "");
     EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(r.output, "Vorn \nStarting PerfT test \n9322 Total Nodes at Depth = 3\n8902 Leaf Nodes at Depth = 3\n");
+    EXPECT_EQ(r.output, "Vorn \nStarting PerfT test \n9322 Total Nodes at Depth = 3\n8902 Leaf "
+                        "Nodes at Depth = 3\n");
 }
 
 // Worked out by hand: rook h1 (f1, g1, then up the file), castling, king, then the pawn
@@ -62,19 +65,22 @@ TEST(Perft, BinaryTracesEveryMoveAtDepthOne)
     const RunResult r = RunVorn({"-perft", "-fd", "1", "-trace", "-lpf", file}, "");
     std::string expected = "Vorn \nStarting PerfT test \n<Trace name=\"Perft\">\n";
     int n = 0;
-    for (const char* m : {"h1f1", "h1g1", "h1h2", "h1h3", "h1h4", "h1h5", "h1h6", "h1h7", "h1h8", "e1g1",
-                          "e1d1", "e1f1", "e1d2", "e1e2", "e1f2", "a7a8q"})
-        expected += "<Move name=\"{  " + std::string(m) + " \nnodes " + std::to_string(++n) + "\">\n</Move >\n} \n";
-    EXPECT_EQ(r.output, expected + "</Trace>\n16 Total Nodes at Depth = 1\n16 Leaf Nodes at Depth = 1\n");
+    for (const char *m : {"h1f1", "h1g1", "h1h2", "h1h3", "h1h4", "h1h5", "h1h6", "h1h7", "h1h8",
+                          "e1g1", "e1d1", "e1f1", "e1d2", "e1e2", "e1f2", "a7a8q"})
+        expected += "<Move name=\"{  " + std::string(m) + " \nnodes " + std::to_string(++n) +
+                    "\">\n</Move >\n} \n";
+    EXPECT_EQ(r.output,
+              expected + "</Trace>\n16 Total Nodes at Depth = 1\n16 Leaf Nodes at Depth = 1\n");
     std::remove(file.c_str());
 }
 
 // The engine's list for side, made and kept when the mover's king is safe, as sorted texts.
-std::vector<std::string> EngineLegal(const ref::Position& p, bool evasions)
+std::vector<std::string> EngineLegal(const ref::Position &p, bool evasions)
 {
     MoveGen g;
     ChessBoard b = p.board;
-    const int n = evasions ? g.GenCheckEvasions(p.side, &b) : g.GenerateAllMoves(p.side, &b, p.castle);
+    const int n =
+        evasions ? g.GenCheckEvasions(p.side, &b) : g.GenerateAllMoves(p.side, &b, p.castle);
     std::vector<std::string> out;
     for (int i = 0; i < n; i++) {
         ChessBoard c = p.board;
@@ -82,7 +88,8 @@ std::vector<std::string> EngineLegal(const ref::Position& p, bool evasions)
         c.MakeMove(g.From[i], g.To[i], g.Promotion[i], &mask);
         const u64 king = p.side ? c.BlackKing : c.WhiteKing;
         if (c.IsAttacked(king, p.side)) continue;
-        out.push_back(ref::Text({__builtin_ctzll(g.From[i]), __builtin_ctzll(g.To[i]), g.Promotion[i]}));
+        out.push_back(
+            ref::Text({__builtin_ctzll(g.From[i]), __builtin_ctzll(g.To[i]), g.Promotion[i]}));
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -94,16 +101,18 @@ std::vector<std::string> EngineLegal(const ref::Position& p, bool evasions)
 TEST(MoveGen, LegalMovesMatchTheReferenceInRandomGames)
 {
     int positions = 0, inCheck = 0;
-    ref::RandomGames(12, 160, [&](const ref::Position& p, const ref::Move*) {
+    ref::RandomGames(12, 160, [&](const ref::Position &p, const ref::Move *) {
         std::vector<std::string> expected;
-        for (const ref::Move& m : ref::LegalMoves(p))
-            if (m.promotion == NOPROMOTION || (m.promotion | 0x20) == 'q') expected.push_back(ref::Text(m));
+        for (const ref::Move &m : ref::LegalMoves(p))
+            if (m.promotion == NOPROMOTION || (m.promotion | 0x20) == 'q')
+                expected.push_back(ref::Text(m));
         std::sort(expected.begin(), expected.end());
         char fen[128];
         pos2fenString(p.board, fen);
         const auto all = EngineLegal(p, false);
         EXPECT_EQ(all, expected) << fen;
-        const bool check = p.board.IsAttacked(p.side ? p.board.BlackKing : p.board.WhiteKing, p.side);
+        const bool check =
+            p.board.IsAttacked(p.side ? p.board.BlackKing : p.board.WhiteKing, p.side);
         if (check) {
             EXPECT_EQ(EngineLegal(p, true), all) << fen;
             inCheck++;
@@ -130,17 +139,18 @@ TEST(MoveGen, EvasionsOfferNoEnPassantThatBlocksACheck)
     EXPECT_EQ(Counted(p, 3, true).LeafNodes, Counted(p, 3, false).LeafNodes);
 }
 
-int Value(const ref::Mailbox& mb, int sq)
+int Value(const ref::Mailbox &mb, int sq)
 {
     static const int kValues[6] = {800, 3250, 3250, 5000, 9750, 1000000};
     return mb[sq] < 0 ? 0 : kValues[mb[sq] % 6];
 }
 
 // The least valuable piece of colour attacking t (lowest square first); -1 for none.
-int LeastAttacker(const ref::Mailbox& mb, int t, int colour)
+int LeastAttacker(const ref::Mailbox &mb, int t, int colour)
 {
     u64 occ = 0;
-    for (int sq = 0; sq < 64; sq++) occ |= mb[sq] >= 0 ? ref::Bit(sq) : 0;
+    for (int sq = 0; sq < 64; sq++)
+        occ |= mb[sq] >= 0 ? ref::Bit(sq) : 0;
     int best = -1;
     for (int sq = 0; sq < 64; sq++) {
         if (mb[sq] < 0 || mb[sq] / 6 != colour) continue;
@@ -151,7 +161,7 @@ int LeastAttacker(const ref::Mailbox& mb, int t, int colour)
         if (kind == 2 || kind == 4) hits |= (ref::Bishop(sq, occ) & ref::Bit(t)) != 0;
         if (kind == 3 || kind == 4) hits |= (ref::Rook(sq, occ) & ref::Bit(t)) != 0;
         if (kind == 5) hits = ref::King(sq) & ref::Bit(t);
-        if (hits && (best < 0 || kind < mb[best] % 6)) best = sq;  // pawns first, then N B R Q K
+        if (hits && (best < 0 || kind < mb[best] % 6)) best = sq; // pawns first, then N B R Q K
     }
     return best;
 }
@@ -170,17 +180,19 @@ int SwapOff(ref::Mailbox mb, int t, int colour, int victim)
 TEST(See, AgreesWithAPlainSwapOffInRandomGames)
 {
     int compared = 0;
-    ref::RandomGames(5, 100, [&](const ref::Position& p, const ref::Move*) {
+    ref::RandomGames(5, 100, [&](const ref::Position &p, const ref::Move *) {
         const ref::Mailbox mb = ref::ToMailbox(p.board);
-        for (const ref::Move& m : ref::LegalMoves(p)) {
+        for (const ref::Move &m : ref::LegalMoves(p)) {
             if (mb[m.to] < 0 || m.promotion != NOPROMOTION) continue;
             ref::Mailbox after = mb;
             after[m.to] = after[m.from];
             after[m.from] = -1;
-            const int expected = Value(mb, m.to) - SwapOff(after, m.to, p.side ^ 1, Value(mb, m.from));
+            const int expected =
+                Value(mb, m.to) - SwapOff(after, m.to, p.side ^ 1, Value(mb, m.from));
             ChessBoard b = p.board;
             const char victim = (ref::Bit(m.to) & b.WhitePieces) ? 0 : 1;
-            EXPECT_EQ(see.StaticExchangeEvaluation(victim, ref::Bit(m.from), ref::Bit(m.to), &b), expected)
+            EXPECT_EQ(see.StaticExchangeEvaluation(victim, ref::Bit(m.from), ref::Bit(m.to), &b),
+                      expected)
                 << ref::Text(m);
             compared++;
         }
@@ -189,4 +201,4 @@ TEST(See, AgreesWithAPlainSwapOffInRandomGames)
     EXPECT_GT(compared, 1000);
 }
 
-}  // namespace
+} // namespace

@@ -7,7 +7,7 @@
 
 TEST(PerftSlow, DeepCountsMatchTheTable)
 {
-    for (const auto& c : ref::PerftCases(1000001, ~0ULL)) {
+    for (const auto &c : ref::PerftCases(1000001, ~0ULL)) {
         const ref::Position p = ref::FromFen(c.fen);
         PerfT t;
         t.Count(p.side, c.depth, p.board, p.castle);

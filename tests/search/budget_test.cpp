@@ -9,17 +9,17 @@
 namespace {
 
 class Budget : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         saved_ = MainStatus;
-        Status& st = MainStatus;
-        st.UCIMode = 1;  // no bonus time for the first moves out of the book
+        Status &st = MainStatus;
+        st.UCIMode = 1; // no bonus time for the first moves out of the book
         st.xboard = st.AnalyzeMode = st.Pondering = 0;
         st.FD = 0;
         st.ST = 0;
         st.MovesToGo = 0;
-        st.GamePly = 41;  // a ply with no bonus time
+        st.GamePly = 41; // a ply with no bonus time
     }
     void TearDown() override { MainStatus = saved_; }
 
@@ -74,4 +74,4 @@ TEST_F(Budget, TheWallClockLimitGrowsWithAFailLowExtension)
     EXPECT_LE(Search.HardLimitMs, 5000 - 500);
 }
 
-}  // namespace
+} // namespace

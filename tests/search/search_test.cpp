@@ -25,12 +25,12 @@ struct Decision {
 
 // Console mode, quiet, no clock, cold tables; the game position and settings come back after.
 class SearchEngine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         saved_ = MainStatus;
         savedBoard_ = MainBoard;
-        Status& st = MainStatus;
+        Status &st = MainStatus;
         st.UCIMode = st.xboard = st.Post = st.Kibitz = st.AnalyzeMode = st.Pondering = 0;
         st.BenchMode = st.UseBook = st.Trace = st.FD = 0;
         st.ST = st.TimeLeft = st.TimeInc = st.MovesPerSession = 0;
@@ -47,7 +47,7 @@ protected:
         MoveList.Init();
     }
     // The game position of a FEN with a fifty-move count.
-    static ref::Position Load(const char* fen, int fifty = 0)
+    static ref::Position Load(const char *fen, int fifty = 0)
     {
         ref::Position p = ref::FromFen(fen);
         MainBoard.FiftyMoveCount = p.board.FiftyMoveCount = fifty;
@@ -59,20 +59,23 @@ protected:
         ::testing::internal::CaptureStdout();
         MainStatus.FD = static_cast<char>(depth);
         Decision d;
-        d.score = exact ? Search.SearchExactDepth(MainBoard, static_cast<char>(depth), &d.from, &d.to, &d.promotion)
-                        : Search.ProgressiveDeepening(MainBoard, static_cast<char>(depth), &d.from, &d.to, &d.promotion);
+        d.score = exact ? Search.SearchExactDepth(MainBoard, static_cast<char>(depth), &d.from,
+                                                  &d.to, &d.promotion)
+                        : Search.ProgressiveDeepening(MainBoard, static_cast<char>(depth), &d.from,
+                                                      &d.to, &d.promotion);
         ::testing::internal::GetCapturedStdout();
         return d;
     }
 
-private:
+  private:
     Status saved_;
     ChessBoard savedBoard_;
 };
 
-std::string Text(const Decision& d)
+std::string Text(const Decision &d)
 {
-    return d.from && d.to ? ref::Name(__builtin_ctzll(d.from)) + ref::Name(__builtin_ctzll(d.to)) : "none";
+    return d.from && d.to ? ref::Name(__builtin_ctzll(d.from)) + ref::Name(__builtin_ctzll(d.to))
+                          : "none";
 }
 
 // Index of the first move of the root line that is not legal where it stands; -1 if none.
@@ -90,9 +93,9 @@ int FirstIllegalLineMove(ref::Position p)
 TEST_F(SearchEngine, MatesAtTheirShortestDistance)
 {
     const struct {
-        const char* fen;
-        int depth, score;   // 110000 less the ply of the mating move
-        const char* move;   // the only mating first move, or "" when there are several
+        const char *fen;
+        int depth, score; // 110000 less the ply of the mating move
+        const char *move; // the only mating first move, or "" when there are several
     } cases[] = {
         {"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1", 3, 109999, "a1a8"},
         {"r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 1", 3, 109999, "a8a1"},
@@ -101,7 +104,7 @@ TEST_F(SearchEngine, MatesAtTheirShortestDistance)
         {"rr4k1/5ppp/8/8/8/8/2Q2PPP/1RR3K1 w - - 0 1", 4, 109995, "b1b8"},
         {"3rr1k1/4qppp/8/8/8/8/5PPP/R2R2K1 b - - 0 1", 5, 109995, "d8d1"},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         for (bool exact : {false, true}) {
             const ref::Position p = Load(c.fen);
             const Decision d = Decide(c.depth, exact);
@@ -122,7 +125,7 @@ TEST_F(SearchEngine, MatesAtTheirShortestDistance)
 // of these mates in two, with the table kept, scores exactly a mate in two.
 TEST_F(SearchEngine, MateScoresKeepTheirDistanceThroughTheTable)
 {
-    for (const char* fen : {"8/8/4R3/8/3R4/5K2/8/7k w - - 0 1", "7Q/8/8/8/7R/1K6/8/2k5 w - - 0 1",
+    for (const char *fen : {"8/8/4R3/8/3R4/5K2/8/7k w - - 0 1", "7Q/8/8/8/7R/1K6/8/2k5 w - - 0 1",
                             "r5k1/5ppp/8/8/8/8/1Q3PPP/1R4K1 w - - 0 1"}) {
         PositionCache.ClearTranspositionTables();
         Search.ClearHistory();
@@ -148,7 +151,8 @@ TEST_F(SearchEngine, RootWithoutMovesPlaysNothing)
 TEST_F(SearchEngine, LostSideChoosesTheRepetition)
 {
     ref::Position p = Load("k2q4/8/8/8/8/8/r7/7K b - - 0 1", 7);
-    for (const ref::Move& m : {ref::Move{8, 9, NOPROMOTION}, ref::Move{7, 6, NOPROMOTION}, ref::Move{9, 8, NOPROMOTION}, ref::Move{-1, 0, 0}}) {
+    for (const ref::Move &m : {ref::Move{8, 9, NOPROMOTION}, ref::Move{7, 6, NOPROMOTION},
+                               ref::Move{9, 8, NOPROMOTION}, ref::Move{-1, 0, 0}}) {
         u64 upper, lower;
         genhashcode(p.side, p.castle, &upper, &lower, &p.board);
         MoveList.InsertHashCodeMoveHistory(upper, lower);
@@ -159,7 +163,7 @@ TEST_F(SearchEngine, LostSideChoosesTheRepetition)
     const Decision d = Decide(4);
     EXPECT_EQ(d.score, 0);
     EXPECT_EQ(Text(d), "g1h1");
-    MoveList.Init();  // with no history the same position is lost
+    MoveList.Init(); // with no history the same position is lost
     Load("k2q4/8/8/8/8/8/r7/6K1 w - - 0 1", 10);
     EXPECT_LT(Decide(4).score, -10000);
 }
@@ -170,12 +174,14 @@ TEST_F(SearchEngine, QuiescenceStandsPatAndWinsWhatHangs)
 {
     ChessBoard b = Load("4k3/8/8/8/8/8/8/3QK3 w - - 0 1").board;
     b.CheckDraw(0);
-    const int wide = PE.PosEval(0, -110000, 110000, &b, 0), narrow = PE.PosEval(0, -110000, 100, &b, 0);
+    const int wide = PE.PosEval(0, -110000, 110000, &b, 0),
+              narrow = PE.PosEval(0, -110000, 100, &b, 0);
     ASSERT_GT(narrow, 100);
     EXPECT_EQ(Search.Quiesce(0, -110000, 110000, b, 0, 0, 1), wide);
     EXPECT_EQ(Search.Quiesce(0, -110000, 100, b, 0, 0, 1), narrow);
     b = Load("4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1").board;
-    EXPECT_GT(Search.Quiesce(0, -110000, 110000, b, 0, 0, 1), PE.PosEval(0, -110000, 110000, &b, 0) + 8000);
+    EXPECT_GT(Search.Quiesce(0, -110000, 110000, b, 0, 0, 1),
+              PE.PosEval(0, -110000, 110000, &b, 0) + 8000);
     b = Load("4k3/8/8/8/8/8/8/2N1K3 w - - 0 1").board;
     EXPECT_EQ(Search.Quiesce(0, -110000, 110000, b, 0, 0, 1), 0);
 }
@@ -193,7 +199,8 @@ TEST(TranspositionTable, ProbesAnswerByBoundAndDepth)
     i32 value = 0, move = 0;
     auto probe = [&](u64 lower, int depth, int alpha, int beta) {
         value = move = -1;
-        return PositionCache.SearchTranspositionTables(1, lower, 1, depth, alpha, beta, &value, &move);
+        return PositionCache.SearchTranspositionTables(1, lower, 1, depth, alpha, beta, &value,
+                                                       &move);
     };
     store(11, 4, 21, 123, 2);
     EXPECT_EQ(probe(11, 4, -1000, 1000), 2);
@@ -233,14 +240,14 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
 {
     std::vector<ref::Position> positions;
     int n = 0;
-    ref::RandomGames(2, 40, [&](const ref::Position& p, const ref::Move* m) {
+    ref::RandomGames(2, 40, [&](const ref::Position &p, const ref::Move *m) {
         if (m && n++ % 3 == 0) positions.push_back(p);
         return true;
     });
-    for (const auto& c : ref::PerftCases(0, ~0ull))
+    for (const auto &c : ref::PerftCases(0, ~0ull))
         if (c.depth == 1) positions.push_back(ref::FromFen(c.fen));
     for (size_t i = 0; i < positions.size(); i++) {
-        const ref::Position& p = positions[i];
+        const ref::Position &p = positions[i];
         MainBoard = p.board;
         MainBoard.SideToMove = p.side;
         MainBoard.CastleFlags = p.castle;
@@ -250,7 +257,8 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
         char fen[128];
         pos2fenString(p.board, fen);
         if (ref::LegalMoves(p).empty()) continue;
-        ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << fen << " depth " << depth << " " << Text(d);
+        ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion))
+            << fen << " depth " << depth << " " << Text(d);
         EXPECT_EQ(FirstIllegalLineMove(p), -1) << fen << " depth " << depth;
     }
 }
@@ -263,9 +271,11 @@ TEST_F(SearchEngine, SelfPlayMovesAreLegal)
     for (int start = 0; start < 4; start++) {
         ref::Position p = Load(ref::kStarts[start]);
         MoveList.Init();
-        for (int ply = 0; ply < 40 && !ref::LegalMoves(p).empty() && !MainBoard.CheckDraw(0); ply++) {
+        for (int ply = 0; ply < 40 && !ref::LegalMoves(p).empty() && !MainBoard.CheckDraw(0);
+             ply++) {
             const Decision d = Decide(1 + ply % 3);
-            ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << ref::kStarts[start] << " ply " << ply << " " << Text(d);
+            ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion))
+                << ref::kStarts[start] << " ply " << ply << " " << Text(d);
             p = ref::Played(p, {__builtin_ctzll(d.from), __builtin_ctzll(d.to), d.promotion});
             PlayGameMove(MainBoard, d.from, d.to, d.promotion, &MoveList);
             ASSERT_EQ(ref::Pieces(MainBoard), ref::Pieces(p.board));
@@ -291,7 +301,7 @@ TEST_F(SearchEngine, RookEndgameLineAtDepthOneHoldsOnlyLegalMoves)
 // to play.
 TEST_F(SearchEngine, BudgetSpentBeforeTheFirstMoveStillPlaysOne)
 {
-    for (const char* fen : kBenchPositions) {
+    for (const char *fen : kBenchPositions) {
         MainStatus.NPS = 2;
         MainStatus.ST = 1;
         const ref::Position p = Load(fen);
@@ -300,7 +310,7 @@ TEST_F(SearchEngine, BudgetSpentBeforeTheFirstMoveStillPlaysOne)
     }
     MainStatus.ST = 0;
     MainStatus.NPS = 1200000;
-    for (const auto& [left, togo] : {std::pair<int, int>{-500, 0}, {-1, 2}, {0, 2}, {-500, 2}}) {
+    for (const auto &[left, togo] : {std::pair<int, int>{-500, 0}, {-1, 2}, {0, 2}, {-500, 2}}) {
         MainStatus.TimeLeft = left;
         MainStatus.MovesPerSession = togo;
         const ref::Position p = Load(kBenchPositions[1]);
@@ -322,7 +332,8 @@ TEST_F(SearchEngine, BudgetLeavesTimeForTheMovesToGo)
                 Search.SetBudget();
                 ::testing::internal::GetCapturedStdout();
                 EXPECT_GT(MainStatus.TimePerMove, 0) << togo << " " << left;
-                EXPECT_LE(static_cast<i64>(MainStatus.TimePerMove) * togo, left) << togo << " " << left;
+                EXPECT_LE(static_cast<i64>(MainStatus.TimePerMove) * togo, left)
+                    << togo << " " << left;
                 EXPECT_LT(Search.HardLimitMs, left) << togo << " " << left;
             }
         }
@@ -346,18 +357,19 @@ TEST_F(SearchEngine, TwoSearchObjectsDoNotDisturbEachOther)
     other->Positions = positions.get();
     other->Table = table.get();
     other->Settings = settings.get();
-    auto run = [](SearchRoutines& s, const char* fen) {
+    auto run = [](SearchRoutines &s, const char *fen) {
         ChessBoard b = ref::FromFen(fen).board;
         Decision d;
         d.score = s.SearchExactDepth(b, 6, &d.from, &d.to, &d.promotion);
         return std::make_pair(Text(d) + " " + std::to_string(d.score), s.Nodes());
     };
-    const char* const fens[2] = {kBenchPositions[5], kBenchPositions[0]};
+    const char *const fens[2] = {kBenchPositions[5], kBenchPositions[0]};
     other->NewGame();
     const auto a = run(Search, fens[0]);
-    const std::string pv(reinterpret_cast<const char*>(Search.PVTable), sizeof Search.PVTable);
+    const std::string pv(reinterpret_cast<const char *>(Search.PVTable), sizeof Search.PVTable);
     const auto b = run(*other, fens[1]);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(Search.PVTable), sizeof Search.PVTable), pv);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(Search.PVTable), sizeof Search.PVTable),
+              pv);
     EXPECT_EQ(MoveList.NumMoves, 1);
     EXPECT_EQ(positions->NumMoves, 1);
     PositionCache.ClearTranspositionTables();
@@ -368,4 +380,4 @@ TEST_F(SearchEngine, TwoSearchObjectsDoNotDisturbEachOther)
     EXPECT_EQ(run(*other, fens[0]), a);
 }
 
-}  // namespace
+} // namespace

@@ -16,33 +16,37 @@
 
 namespace {
 
-std::vector<std::string> LinesOf(const std::string& text)
+std::vector<std::string> LinesOf(const std::string &text)
 {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
     return lines;
 }
 
-std::vector<std::string> Starting(const std::string& text, const std::string& prefix)
+std::vector<std::string> Starting(const std::string &text, const std::string &prefix)
 {
     std::vector<std::string> out;
-    for (const auto& l : LinesOf(text))
+    for (const auto &l : LinesOf(text))
         if (l.rfind(prefix, 0) == 0) out.push_back(l);
     return out;
 }
 
-bool Has(const std::string& text, const std::string& line)
+bool Has(const std::string &text, const std::string &line)
 {
-    for (const auto& l : LinesOf(text))
+    for (const auto &l : LinesOf(text))
         if (l == line) return true;
     return false;
 }
 
 // The word after "bestmove".
-std::string MoveOf(const std::string& bestmove) { return bestmove.substr(9, bestmove.find(' ', 9) - 9); }
+std::string MoveOf(const std::string &bestmove)
+{
+    return bestmove.substr(9, bestmove.find(' ', 9) - 9);
+}
 
-RunResult Uci(const std::string& commands, int timeoutMs = 20000)
+RunResult Uci(const std::string &commands, int timeoutMs = 20000)
 {
     return RunVorn({}, "uci\n" + commands, timeoutMs);
 }
@@ -51,8 +55,8 @@ RunResult Uci(const std::string& commands, int timeoutMs = 20000)
 
 // Each case: commands after "uci", and lines that must appear in order in the answer.
 struct UciCase {
-    const char* name;
-    const char* input;
+    const char *name;
+    const char *input;
     std::vector<std::string> expected;
 };
 
@@ -73,23 +77,26 @@ TEST(UciContract, RepliesInOrder)
         {"every go ends with a bestmove, Mimic on its own line",
          "position startpos\ngo depth 1 Mimic Student\nisready\n",
          {"Mimic info Student", "readyok"}},
-        {"mate in N stops at the mate", "position fen k7/8/2K5/8/8/8/8/7R w - - 0 1\ngo mate 2\n",
+        {"mate in N stops at the mate",
+         "position fen k7/8/2K5/8/8/8/8/7R w - - 0 1\ngo mate 2\n",
          {"bestmove c6b6"}},
         {"unknown options are named, never an error",
          "setoption name NoSuchThing value 3\nisready\n",
          {"info string unknown option: NoSuchThing", "readyok"}},
     };
-    for (const UciCase& c : cases) {
+    for (const UciCase &c : cases) {
         const RunResult r = Uci(c.input);
         const auto lines = LinesOf(r.output);
         size_t at = 0;
-        for (const std::string& want : c.expected) {
-            while (at < lines.size() && lines[at] != want) at++;
+        for (const std::string &want : c.expected) {
+            while (at < lines.size() && lines[at] != want)
+                at++;
             EXPECT_LT(at, lines.size()) << c.name << ": missing \"" << want << "\"\n" << r.output;
         }
         // Nothing but the protocol reaches the interface.
-        for (const auto& l : lines)
-            EXPECT_TRUE(std::regex_match(l, std::regex("(id|option|uciok|readyok|info|bestmove|Mimic) ?.*")))
+        for (const auto &l : lines)
+            EXPECT_TRUE(std::regex_match(
+                l, std::regex("(id|option|uciok|readyok|info|bestmove|Mimic) ?.*")))
                 << c.name << ": " << l;
     }
 }
@@ -101,7 +108,7 @@ TEST(UciContract, ScoreLinesCarryEveryFieldAndMatesAreInMoves)
                             "position fen k7/1Q6/1K6/8/8/8/8/8 b - - 0 1\ngo depth 3\n");
     const std::regex line("info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) nodes \\d+ "
                           "nps \\d+ time \\d+( pv( [a-h][1-8][a-h][1-8][qrbn]?)+ )?");
-    for (const auto& l : Starting(r.output, "info")) {
+    for (const auto &l : Starting(r.output, "info")) {
         if (l.find(" score ") == std::string::npos) continue;
         EXPECT_TRUE(std::regex_match(l, line)) << l;
     }
@@ -116,15 +123,15 @@ TEST(UciContract, ScoreLinesCarryEveryFieldAndMatesAreInMoves)
 TEST(UciContract, OptionsTakeEffect)
 {
     const RunResult r = Uci("isready\n");
-    for (const char* option : {"option name Hash type spin default 192 min 1 max 131072",
+    for (const char *option : {"option name Hash type spin default 192 min 1 max 131072",
                                "option name Clear Hash type button",
                                "option name Move Overhead type spin default 0 min 0 max 5000"})
         EXPECT_TRUE(Has(r.output, option)) << option;
-    auto command = [](const char* line) {
+    auto command = [](const char *line) {
         std::snprintf(UCI.InputLine, sizeof UCI.InputLine, "%s", line);
         UCI.UCICommand();
     };
-    TranspositionTables& t = PositionCache;
+    TranspositionTables &t = PositionCache;
     const Status saved = MainStatus;
     // 16 MB hold 2^17 buckets of 96 bytes (12 MB); the default is 2^21 buckets again.
     command("setoption name Hash value 16");
@@ -148,7 +155,8 @@ TEST(UciContract, OptionsTakeEffect)
 TEST(UciContract, LimitsCombine)
 {
     const RunResult r = Uci("position startpos\ngo wtime 300 btime 300 depth 40\n"
-                            "go movetime 200 depth 40\ngo nodes 30000\ngo depth 4\n", 30000);
+                            "go movetime 200 depth 40\ngo nodes 30000\ngo depth 4\n",
+                            30000);
     ASSERT_NE(r.exitStatus, -1) << "a limit was ignored: no move in 30 s\n" << r.output;
     EXPECT_EQ(Starting(r.output, "bestmove").size(), 4u) << r.output;
     // The third search: its last line counts at least the nodes asked for, and not many more
@@ -156,10 +164,11 @@ TEST(UciContract, LimitsCombine)
     std::vector<long long> nodes;
     std::vector<int> depths;
     int search = 0;
-    for (const auto& l : LinesOf(r.output)) {
+    for (const auto &l : LinesOf(r.output)) {
         if (l.rfind("bestmove", 0) == 0) search++;
         std::smatch m;
-        if (std::regex_search(l, m, std::regex("^info depth (\\d+) .* nodes (\\d+) ")) && search == 2)
+        if (std::regex_search(l, m, std::regex("^info depth (\\d+) .* nodes (\\d+) ")) &&
+            search == 2)
             nodes.push_back(std::stoll(m[2]));
         if (std::regex_search(l, m, std::regex("^info depth (\\d+) ")) && search == 3)
             depths.push_back(std::stoi(m[1]));
@@ -201,9 +210,10 @@ TEST(UciContract, QueuedPositionsAndSearchesAllAnswerLegally)
 // A game of 2,000 plies (the knights shuffle) plays on, with its repetitions seen.
 TEST(UciContract, LongGamesPlay)
 {
-    const char* shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    const char *shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
     std::string line = "position startpos moves";
-    for (int i = 0; i < 2001; i++) line += std::string(" ") + shuffle[i % 4];
+    for (int i = 0; i < 2001; i++)
+        line += std::string(" ") + shuffle[i % 4];
     const RunResult r = Uci(line + "\ngo depth 4\n");
     const auto best = Starting(r.output, "bestmove");
     ASSERT_EQ(best.size(), 1u) << r.output;
@@ -214,24 +224,27 @@ TEST(UciContract, LongGamesPlay)
 // --- xboard and the console ---
 
 struct DialogueCase {
-    const char* name;
-    const char* input;
-    std::vector<std::string> expected;  // in order
+    const char *name;
+    const char *input;
+    std::vector<std::string> expected; // in order
     std::vector<std::string> absent;
 };
 
 TEST(XboardContract, RepliesInOrder)
 {
     const DialogueCase cases[] = {
-        {"a missing argument eats no line", "level 40 5\nping 1\ntime\nping 2\nsd\nping 3\n",
+        {"a missing argument eats no line",
+         "level 40 5\nping 1\ntime\nping 2\nsd\nping 3\n",
          {"Error (missing argument): level", "pong 1", "Error (missing argument): time", "pong 2",
           "Error (missing argument): sd", "pong 3"},
          {}},
-        {"unknown words are reported, their lines dropped", "variant edit\nE2E4\n0000\nping 4\n",
+        {"unknown words are reported, their lines dropped",
+         "variant edit\nE2E4\n0000\nping 4\n",
          {"Error (unknown command): variant", "Error (unknown command): E2E4",
           "Error (unknown command): 0000", "pong 4"},
          {}},
-        {"take-backs go back in force mode", "force\ne2e4\ne7e5\nundo\ne7e6\nremove\nd2d4\nping 5\n",
+        {"take-backs go back in force mode",
+         "force\ne2e4\ne7e5\nundo\ne7e6\nremove\nd2d4\nping 5\n",
          {"pong 5"},
          {"Illegal move: e7e6", "Illegal move: d2d4"}},
         {"white and black keep the position sound",
@@ -239,10 +252,12 @@ TEST(XboardContract, RepliesInOrder)
          {"tellusererror Illegal position", "pong 8"},
          {"move e1e8"}},
         {"a depth limit holds under a level", "new\nlevel 40 60 0\nsd 2\ngo\n", {"move e2e4"}, {}},
-        {"mate is sent as a result", "setboard 7k/8/6K1/8/8/8/8/R7 w - - 0 1\nsd 3\ngo\n",
+        {"mate is sent as a result",
+         "setboard 7k/8/6K1/8/8/8/8/R7 w - - 0 1\nsd 3\ngo\n",
          {"move a1a8", "1-0 {White mates}"},
          {}},
-        {"a dead position is a draw", "setboard 8/8/8/4k3/8/8/3n4/4K3 w - - 0 1\nsd 3\ngo\n",
+        {"a dead position is a draw",
+         "setboard 8/8/8/4k3/8/8/3n4/4K3 w - - 0 1\nsd 3\ngo\n",
          {"1/2-1/2 {Draw by insufficient material}"},
          {}},
         {"king, bishop and pawn against king plays on",
@@ -250,15 +265,17 @@ TEST(XboardContract, RepliesInOrder)
          {"pong 6"},
          {"1/2-1/2 {Draw by insufficient material}"}},
     };
-    for (const DialogueCase& c : cases) {
+    for (const DialogueCase &c : cases) {
         const RunResult r = RunVorn({}, std::string("xboard\nprotover 2\n") + c.input, 20000);
         const auto lines = LinesOf(r.output);
         size_t at = 0;
-        for (const std::string& want : c.expected) {
-            while (at < lines.size() && lines[at] != want) at++;
+        for (const std::string &want : c.expected) {
+            while (at < lines.size() && lines[at] != want)
+                at++;
             EXPECT_LT(at, lines.size()) << c.name << ": missing \"" << want << "\"\n" << r.output;
         }
-        for (const std::string& never : c.absent) EXPECT_FALSE(Has(r.output, never)) << c.name;
+        for (const std::string &never : c.absent)
+            EXPECT_FALSE(Has(r.output, never)) << c.name;
     }
 }
 
@@ -275,9 +292,10 @@ TEST(XboardContract, ThinkingTimeIsInCentiseconds)
     v.Send("force\nnew\npost\nst 1\ngo\n");
     ASSERT_TRUE(v.WaitFor("move ", &line, 10000, &seen));
     int longest = -1;
-    for (const auto& l : seen) {
+    for (const auto &l : seen) {
         std::smatch m;
-        if (std::regex_match(l, m, std::regex("\\d+ -?\\d+ (\\d+) \\d+ .*"))) longest = std::stoi(m[1]);
+        if (std::regex_match(l, m, std::regex("\\d+ -?\\d+ (\\d+) \\d+ .*")))
+            longest = std::stoi(m[1]);
     }
     EXPECT_GE(longest, 20) << "thinking lines after a search of about a second";
 }
@@ -285,7 +303,8 @@ TEST(XboardContract, ThinkingTimeIsInCentiseconds)
 TEST(ConsoleContract, TalksAndAnalysisEnds)
 {
     const RunResult game = RunVorn({"-fd", "2"}, "hello\ne2e4\nhelp\nquit\n");
-    EXPECT_TRUE(std::regex_search(game.output, std::regex("My move: [a-h][1-8][a-h][1-8]\nGame Score")))
+    EXPECT_TRUE(
+        std::regex_search(game.output, std::regex("My move: [a-h][1-8][a-h][1-8]\nGame Score")))
         << game.output;
     EXPECT_NE(game.output.find("undo, remove     take back one move, or two"), std::string::npos);
     // An analysis at the console reads its input: exit ends it, quit ends the program.
@@ -294,4 +313,4 @@ TEST(ConsoleContract, TalksAndAnalysisEnds)
     EXPECT_NE(analysis.output.find("Bye, Thanks for the match."), std::string::npos);
 }
 
-}  // namespace
+} // namespace

@@ -15,23 +15,24 @@
 
 namespace {
 
-std::vector<std::string> Words(const std::string& s)
+std::vector<std::string> Words(const std::string &s)
 {
     std::istringstream in(s);
     std::vector<std::string> out;
-    for (std::string w; in >> w;) out.push_back(w);
+    for (std::string w; in >> w;)
+        out.push_back(w);
     return out;
 }
 
-int EnvNumber(const char* name, int fallback)
+int EnvNumber(const char *name, int fallback)
 {
-    const char* v = std::getenv(name);
+    const char *v = std::getenv(name);
     return v && *v ? std::atoi(v) : fallback;
 }
 
 // Plays one game and returns how it ended; Vorn's illegal or late moves fail the test. limit is
 // added to Vorn's "go" lines (a depth ceiling, a node limit).
-std::string PlayGame(bool vornWhite, int baseMs, int incMs, int elo, const std::string& limit = "")
+std::string PlayGame(bool vornWhite, int baseMs, int incMs, int elo, const std::string &limit = "")
 {
     VornProcess vorn;
     vorn.Send("uci\nucinewgame\nisready\n");
@@ -55,7 +56,7 @@ std::string PlayGame(bool vornWhite, int baseMs, int incMs, int elo, const std::
         if (++seen[f[0] + f[1] + f[2] + f[3]] >= 3 || std::atoi(f[4].c_str()) >= 100) return "draw";
         const int side = f[1] == "w" ? 0 : 1;
         const bool vornMoves = (side == 0) == vornWhite;
-        EngineProcess& mover = vornMoves ? static_cast<EngineProcess&>(vorn) : opponent;
+        EngineProcess &mover = vornMoves ? static_cast<EngineProcess &>(vorn) : opponent;
         mover.Send("position " + position + "\ngo wtime " + std::to_string(clock[0]) + " btime " +
                    std::to_string(clock[1]) + " winc " + std::to_string(incMs) + " binc " +
                    std::to_string(incMs) + (vornMoves ? limit : "") + "\n");
@@ -63,7 +64,8 @@ std::string PlayGame(bool vornWhite, int baseMs, int incMs, int elo, const std::
         const auto start = std::chrono::steady_clock::now();
         const bool answered = mover.WaitFor("bestmove", &line, clock[side] + 30000);
         const int elapsed = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - start).count());
+                                                 std::chrono::steady_clock::now() - start)
+                                                 .count());
         const auto w = Words(line);
         const std::string move = w.size() >= 2 ? w[1] : "";
         if (!answered || !IsListed(legal, move)) {
@@ -86,7 +88,7 @@ TEST(UciGames, VornPlaysWholeGamesAgainstStockfishLegallyAndInTime)
     if (StockfishPath().empty()) GTEST_SKIP() << "stockfish is not installed";
     const int games = EnvNumber("VORN_UCI_GAMES", 2), elo = EnvNumber("VORN_UCI_ELO", 1350);
     int baseMs = 10000, incMs = 100;
-    if (const char* tc = std::getenv("VORN_UCI_TC")) std::sscanf(tc, "%d+%d", &baseMs, &incMs);
+    if (const char *tc = std::getenv("VORN_UCI_TC")) std::sscanf(tc, "%d+%d", &baseMs, &incMs);
     for (int i = 0; i < games; i++) {
         const std::string end = PlayGame(i % 2 == 0, baseMs, incMs, elo);
         std::printf("game %d, Vorn %s: %s\n", i + 1, i % 2 == 0 ? "white" : "black", end.c_str());
@@ -97,8 +99,10 @@ TEST(UciGames, VornPlaysWholeGamesAgainstStockfishLegallyAndInTime)
 TEST(UciGames, GamesUnderADepthCeilingAndANodeLimit)
 {
     if (StockfishPath().empty()) GTEST_SKIP() << "stockfish is not installed";
-    std::printf("depth 6 with the clock: %s\n", PlayGame(true, 10000, 100, 1350, " depth 6").c_str());
-    std::printf("20000 nodes with the clock: %s\n", PlayGame(false, 10000, 100, 1350, " nodes 20000").c_str());
+    std::printf("depth 6 with the clock: %s\n",
+                PlayGame(true, 10000, 100, 1350, " depth 6").c_str());
+    std::printf("20000 nodes with the clock: %s\n",
+                PlayGame(false, 10000, 100, 1350, " nodes 20000").c_str());
 }
 
-}  // namespace
+} // namespace

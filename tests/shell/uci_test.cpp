@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "board/hashcode.h"
@@ -18,36 +18,43 @@
 namespace {
 
 const std::vector<std::string> kIds = {
-    "id name Vorn 1.005-64", "id author the Vorn developers",
+    "id name Vorn 1.005-64",
+    "id author the Vorn developers",
     "option name UCI_AnalyseMode type check default false",
-    "option name OwnBook type check default false", "option name SecondaryBook type check default false",
-    "option name UCI_ShowCurrLine type check default false", "option name Ponder type check default false",
-    "option name Hash type spin default 192 min 1 max 131072", "option name Clear Hash type button",
+    "option name OwnBook type check default false",
+    "option name SecondaryBook type check default false",
+    "option name UCI_ShowCurrLine type check default false",
+    "option name Ponder type check default false",
+    "option name Hash type spin default 192 min 1 max 131072",
+    "option name Clear Hash type button",
     "option name Move Overhead type spin default 0 min 0 max 5000",
-    "option name UCI_EngineAbout type string default Vorn 1.005-64, a chess engine by the Vorn developers",
+    "option name UCI_EngineAbout type string default Vorn 1.005-64, a chess engine by the Vorn "
+    "developers",
     "uciok"};
 
 // An interface hears no greeting: the first lines are the answer to "uci".
-std::vector<std::string> Ids() { return kIds; }
+std::vector<std::string> Ids()
+{
+    return kIds;
+}
 
-const char* const kAfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1";
+const char *const kAfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1";
 
 // One command (or several) in one state of the engine. The transcript leaves out the info lines;
 // "bestmove *" stands for a move legal in the state's position, sent with no ponder move.
 struct Row {
-    const char* state;
-    std::string input;  // "EOF" closes the input
+    const char *state;
+    std::string input; // "EOF" closes the input
     std::vector<std::string> transcript;
-    bool exits;  // the program ends (status 0); otherwise it must answer isready after
+    bool exits; // the program ends (status 0); otherwise it must answer isready after
 };
-
 
 std::vector<Row> Rows()
 {
     std::vector<Row> rows = {
         {"waiting", "isready\n", {"readyok"}, false},
         {"waiting", "stop\n", {}, false},
-        {"waiting", "ponderhit\n", {}, false},  // nothing to hit
+        {"waiting", "ponderhit\n", {}, false}, // nothing to hit
         {"waiting", "uci\n", kIds, false},
         {"waiting", "ucinewgame\n", {}, false},
         {"waiting", "quit\n", {}, true},
@@ -55,36 +62,54 @@ std::vector<Row> Rows()
         {"waiting", "position startpos\ngo depth 1\n", {"bestmove e2e4"}, false},
         {"waiting", "go depth 1\n", {"bestmove e7e5"}, false},
         {"waiting", "position startpos\ngo depth 4 searchmoves g1f3\n", {"bestmove g1f3"}, false},
-        {"waiting", "position fen k7/2P5/1K6/8/8/8/8/8 w - - 0 1\ngo depth 3\n", {"bestmove c7c8q"}, false},
+        {"waiting",
+         "position fen k7/2P5/1K6/8/8/8/8/8 w - - 0 1\ngo depth 3\n",
+         {"bestmove c7c8q"},
+         false},
         // No legal move (mated, stalemated): the null move, and no line shows a1a1.
-        {"waiting", "position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\ngo wtime 1000 btime 1000\n", {"bestmove 0000"}, false},
-        {"waiting", "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo infinite\nisready\nstop\n", {"readyok", "bestmove 0000"}, false},
-        {"waiting", "uci\r\n  isready \r\nposition  startpos\t moves e2e4\r\n\r\ngo   depth 1\r\n", kIds, false},
+        {"waiting",
+         "position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\ngo wtime "
+         "1000 btime 1000\n",
+         {"bestmove 0000"},
+         false},
+        {"waiting",
+         "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo infinite\nisready\nstop\n",
+         {"readyok", "bestmove 0000"},
+         false},
+        {"waiting", "uci\r\n  isready \r\nposition  startpos\t moves e2e4\r\n\r\ngo   depth 1\r\n",
+         kIds, false},
         // One legal move: an infinite search still waits for its release.
         {"forced", "isready\nstop\n", {"readyok", "bestmove h1g2"}, false},
         {"forced", "ponderhit\nisready\nstop\n", {"readyok", "bestmove h1g2"}, false},
         // A word read during a timed search leaves it running to its own end.
         {"timed", "isready\n", {"readyok", "bestmove *"}, false},
         {"timed", "EOF", {"bestmove *"}, true},
-        {"pondering", "ponderhit\n", {"bestmove *"}, false},  // now timed, it ends by itself
+        {"pondering", "ponderhit\n", {"bestmove *"}, false}, // now timed, it ends by itself
     };
     rows[13].transcript.insert(rows[13].transcript.end(), {"readyok", "bestmove e7e5"});
     // Over-long lines and words are cut, while waiting and during a search.
     std::string line = "position startpos moves e2e4 e7e5";
-    while (line.size() < 30000) line += " g1f3";
-    rows.push_back({"waiting", line + "\n" + std::string(25000, 'x') + "\nisready\n", {"readyok"}, false});
-    rows.push_back({"searching", std::string(25000, 'y') + "\nisready\nstop\n", {"readyok", "bestmove *"}, false});
+    while (line.size() < 30000)
+        line += " g1f3";
+    rows.push_back(
+        {"waiting", line + "\n" + std::string(25000, 'x') + "\nisready\n", {"readyok"}, false});
+    rows.push_back({"searching",
+                    std::string(25000, 'y') + "\nisready\nstop\n",
+                    {"readyok", "bestmove *"},
+                    false});
     // Searches that run until they are released.
-    for (const char* state : {"searching", "pondering", "analysing"}) {
+    for (const char *state : {"searching", "pondering", "analysing"}) {
         const bool released = std::string(state) != "searching";
         rows.push_back({state, "isready\nstop\n", {"readyok", "bestmove *"}, false});
         rows.push_back({state, "stop\n", {"bestmove *"}, false});
         rows.push_back({state, "quit\n", {}, true});
         // Commands that act only while no search runs wait, in order, for the search's move.
-        rows.push_back({state, "ucinewgame\ngo depth 1\nstop\n", {"bestmove *", "bestmove e2e4"}, false});
+        rows.push_back(
+            {state, "ucinewgame\ngo depth 1\nstop\n", {"bestmove *", "bestmove e2e4"}, false});
         std::vector<std::string> queued = {"readyok", "bestmove *", "bestmove e2e4"};
         queued.insert(queued.end(), kIds.begin(), kIds.end());
-        rows.push_back({state, "position startpos\ngo depth 1\nuci\nisready\nstop\n", queued, false});
+        rows.push_back(
+            {state, "position startpos\ngo depth 1\nuci\nisready\nstop\n", queued, false});
         if (std::string(state) != "pondering")
             rows.push_back({state, "ponderhit\nisready\nstop\n", {"readyok", "bestmove *"}, false});
         if (released) rows.push_back({state, "EOF", {"bestmove *"}, true});
@@ -92,18 +117,19 @@ std::vector<Row> Rows()
     return rows;
 }
 
-std::string StateSetup(const std::string& state)
+std::string StateSetup(const std::string &state)
 {
     if (state == "waiting") return "position startpos moves e2e4\n";
     if (state == "forced") return "position fen 7k/8/8/8/8/8/6q1/7K w - - 0 1\ngo infinite\n";
     if (state == "timed") return "position startpos moves e2e4\ngo movetime 1000\n";
-    if (state == "pondering") return "position startpos moves e2e4\ngo ponder wtime 2000 btime 2000\n";
+    if (state == "pondering")
+        return "position startpos moves e2e4\ngo ponder wtime 2000 btime 2000\n";
     if (state == "analysing") return "position startpos moves e2e4\ngo infinite\n";
     return "position startpos moves e2e4\ngo wtime 100000000 btime 100000000\n";
 }
 
 // The next line that is not an info line; "" when none comes in time.
-std::string NextLine(VornProcess& p, int timeoutMs = 20000)
+std::string NextLine(VornProcess &p, int timeoutMs = 20000)
 {
     std::string l;
     while (p.ReadLine(&l, timeoutMs)) {
@@ -118,23 +144,27 @@ std::string NextLine(VornProcess& p, int timeoutMs = 20000)
 TEST(UciSession, EachCommandInEachState)
 {
     std::set<std::string> legal;
-    for (const ref::Move& m : ref::LegalMoves(ref::FromFen(kAfterE4))) legal.insert(ref::Text(m));
+    for (const ref::Move &m : ref::LegalMoves(ref::FromFen(kAfterE4)))
+        legal.insert(ref::Text(m));
     std::vector<Row> rows = Rows();
     std::map<std::string, std::unique_ptr<VornProcess>> sessions;
-    for (const Row& row : rows) {
+    for (const Row &row : rows) {
         SCOPED_TRACE(std::string(row.state) + ": " + row.input.substr(0, 80));
         const std::string key = row.exits ? row.input + row.state : row.state;
-        auto& session = sessions[key];
+        auto &session = sessions[key];
         const bool fresh = !session;
         if (fresh) session = std::make_unique<VornProcess>();
-        VornProcess& p = *session;
+        VornProcess &p = *session;
         p.Send(std::string(fresh ? "uci\n" : "") + StateSetup(row.state) + "isready\n");
         std::vector<std::string> setup;
-        for (std::string l; (l = NextLine(p)) != "readyok" && !l.empty();) setup.push_back(l);
+        for (std::string l; (l = NextLine(p)) != "readyok" && !l.empty();)
+            setup.push_back(l);
         EXPECT_EQ(setup, fresh ? Ids() : std::vector<std::string>{}) << "before the command";
-        if (row.input == "EOF") p.CloseInput();
-        else p.Send(row.input);
-        for (const std::string& expected : row.transcript) {
+        if (row.input == "EOF")
+            p.CloseInput();
+        else
+            p.Send(row.input);
+        for (const std::string &expected : row.transcript) {
             std::string l = NextLine(p);
             if (expected == "bestmove *" && l.size() > 12 && legal.count(l.substr(9)))
                 l = "bestmove *";
@@ -149,14 +179,14 @@ TEST(UciSession, EachCommandInEachState)
             EXPECT_EQ(NextLine(p), "readyok") << "after the transcript";
         }
     }
-    for (auto& [name, p] : sessions) {
+    for (auto &[name, p] : sessions) {
         p->Send("quit\n");
         EXPECT_EQ(p->Wait(20000), 0) << name;
     }
 }
 
 // Hands one line to the UCI loop in process (never a search or "quit").
-void Line(const std::string& text)
+void Line(const std::string &text)
 {
     std::snprintf(UCI.InputLine, sizeof UCI.InputLine, "%s", text.c_str());
     ASSERT_EQ(UCI.UCICommand(), 0) << text;
@@ -184,7 +214,7 @@ TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlaye
     EXPECT_EQ(afterTwo, "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 ; ");
     EXPECT_EQ(MainStatus.GamePly, 2);
     EXPECT_TRUE(HistoryTopIs(0));
-    for (const char* tail : {"e1e3 d2d4", "e2e4 d2d4", "d7d5 g1f3", "e2e9 g1f3", "i2i4 g1f3",
+    for (const char *tail : {"e1e3 d2d4", "e2e4 d2d4", "d7d5 g1f3", "e2e9 g1f3", "i2i4 g1f3",
                              "g1f3x b8c6", "g1f3q b8c6", "g1 b8c6", "g1f3g5 b8c6"}) {
         Line(std::string("position startpos moves e2e4 e7e5 ") + tail);
         EXPECT_EQ(BoardText(), afterTwo) << tail;
@@ -200,7 +230,7 @@ TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlaye
 // The clock of the side to move is the one the search gets, and the limits of the line are set.
 TEST(UciPosition, GoTakesTheClockOfTheSideToMove)
 {
-    for (const char* position : {"position startpos", "position startpos moves e2e4"}) {
+    for (const char *position : {"position startpos", "position startpos moves e2e4"}) {
         Line(position);
         ::testing::internal::CaptureStdout();
         Line("go wtime 7000 btime 9000 winc 3000 binc 4000 movestogo 12 Mimic Student");
@@ -223,30 +253,32 @@ TEST(UciPosition, GoTakesTheClockOfTheSideToMove)
 // Every move text the peer engine lists is played, and no other.
 TEST(UciPosition, MovesFromOutsideAreExactlyTheLegalOnes)
 {
-    if (StockfishPath().empty()) GTEST_SKIP() << "stockfish is not installed (apt-get install stockfish)";
+    if (StockfishPath().empty())
+        GTEST_SKIP() << "stockfish is not installed (apt-get install stockfish)";
     Stockfish peer;
     ASSERT_TRUE(peer.Start());
-    for (const char* position : {
-             "startpos moves e2e4 d7d5 e4e5 f7f5",  // en passant e5f6
-             "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves a2a4",
-             "fen 8/8/8/KPp4r/8/8/8/6k1 w - c6 0 1",   // en passant would expose the king
-             "fen 8/8/8/2k5/3Pp3/8/8/4K3 b - d3 0 1",  // en passant takes the checker
-             "fen n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
-             "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves a1a8",
-             "fen 4k3/8/8/8/8/8/5r2/R3K2R w KQ - 0 1",  // castling through an attacked square
-             "fen 4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1"}) {
+    for (const char *position :
+         {"startpos moves e2e4 d7d5 e4e5 f7f5", // en passant e5f6
+          "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves a2a4",
+          "fen 8/8/8/KPp4r/8/8/8/6k1 w - c6 0 1",  // en passant would expose the king
+          "fen 8/8/8/2k5/3Pp3/8/8/4K3 b - d3 0 1", // en passant takes the checker
+          "fen n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
+          "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves a1a8",
+          "fen 4k3/8/8/8/8/8/5r2/R3K2R w KQ - 0 1", // castling through an attacked square
+          "fen 4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1"}) {
         const std::vector<std::string> legal = peer.LegalMoves(position);
         ASSERT_FALSE(legal.empty()) << position;
         const std::string base = std::string("position ") + position;
         std::vector<std::string> accepted;
         for (int from = 0; from < 64; from++) {
             for (int to = 0; to < 64; to++) {
-                for (const char* letter : {"", "q", "r", "b", "n"}) {
+                for (const char *letter : {"", "q", "r", "b", "n"}) {
                     if (*letter && to / 8 != 0 && to / 8 != 7) continue;
                     const std::string text = ref::Name(from) + ref::Name(to) + letter;
                     Line(base);
                     if (UCI.MakeMoves(text.c_str())) {
-                        accepted.push_back(text.size() == 4 && IsListed(legal, text + "q") ? text + "q" : text);
+                        accepted.push_back(
+                            text.size() == 4 && IsListed(legal, text + "q") ? text + "q" : text);
                         EXPECT_TRUE(HistoryTopIs(MainBoard.SideToMove)) << text;
                     }
                 }
@@ -258,4 +290,4 @@ TEST(UciPosition, MovesFromOutsideAreExactlyTheLegalOnes)
     }
 }
 
-}  // namespace
+} // namespace

@@ -19,14 +19,14 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const char* const kFeatures =
+const char *const kFeatures =
     "feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 reuse=1 "
     "analyze=1 colors=1 memory=1 myname=\"Vorn 1.005-64\" done=1";
-const char* const kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
-const char* const kBye = "Bye, Thanks for the match.";
+const char *const kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
+const char *const kBye = "Bye, Thanks for the match.";
 
 // The board diagram of a FEN placement with the evaluation line that follows it.
-Lines Diagram(const std::string& placement, int eval)
+Lines Diagram(const std::string &placement, int eval)
 {
     Lines out = {"   A B C D E F G H", ""};
     std::istringstream ranks(placement);
@@ -34,108 +34,148 @@ Lines Diagram(const std::string& placement, int eval)
     for (std::string row; std::getline(ranks, row, '/'); rank--) {
         std::string line = std::to_string(rank) + " ";
         for (char c : row)
-            for (int n = std::isdigit(c) ? c - '0' : 1; n > 0; n--) line += std::string(" ") + (std::isdigit(c) ? '-' : c);
+            for (int n = std::isdigit(c) ? c - '0' : 1; n > 0; n--)
+                line += std::string(" ") + (std::isdigit(c) ? '-' : c);
         out.push_back(line + "  " + std::to_string(rank));
     }
-    out.insert(out.end(), {"", "   A B C D E F G H", "", " PosEval from White view " + std::to_string(eval)});
+    out.insert(out.end(),
+               {"", "   A B C D E F G H", "", " PosEval from White view " + std::to_string(eval)});
     return out;
 }
 
 Lines Join(std::initializer_list<Lines> parts)
 {
     Lines out;
-    for (const Lines& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const Lines &p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
 // An interface hears neither the greeting nor the farewell.
-Lines Xboard(Lines lines) { return Join({{kFeatures}, lines}); }
+Lines Xboard(Lines lines)
+{
+    return Join({{kFeatures}, lines});
+}
 Lines Console(Lines lines)
 {
-    return Join({{"Vorn ", "", "Hello! I am Vorn.", "MAXDEPTH = 56"}, Diagram(kStart, 0), lines, {kBye}});
+    return Join(
+        {{"Vorn ", "", "Hello! I am Vorn.", "MAXDEPTH = 56"}, Diagram(kStart, 0), lines, {kBye}});
 }
 const Lines kConsoleClock = {"Time Per Move = 0", "Time Left = 0", "DefaultMovesPerSession = 50"};
 const Lines kDepth3 = {"Enter Move: sd", "setting MAXDEPTH", "scanstring sd", "MAXDEPTH 3"};
 
 struct Dialogue {
     std::string input;
-    Lines transcript;  // "move *": a move legal after 1.e4
+    Lines transcript; // "move *": a move legal after 1.e4
 };
 
 std::vector<Dialogue> Dialogues()
 {
-    const char* const afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR";
-    const char* const kings = "4k3/8/8/8/8/8/8/4K3";
-    const char* const backRank = "setboard 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n";
-    const std::string timed = "new\nst 1000\ne2e4\n", promotion = "setboard k7/2P5/1K6/8/8/8/8/8 w - - 0 1\ngo\n";
+    const char *const afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR";
+    const char *const kings = "4k3/8/8/8/8/8/8/4K3";
+    const char *const backRank = "setboard 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n";
+    const std::string timed = "new\nst 1000\ne2e4\n",
+                      promotion = "setboard k7/2P5/1K6/8/8/8/8/8 w - - 0 1\ngo\n";
     return {
-        {"xboard\nprotover 2\nping 17\nnew\naccepted ping\nrejected usermove\nping 18\nsd 3\ne2e4\nping 5\n"
+        {"xboard\nprotover 2\nping 17\nnew\naccepted ping\nrejected usermove\nping 18\nsd "
+         "3\ne2e4\nping 5\n"
          "new\nsetboard 3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1\nd8d1\nping 2\n"
-         "new\nsd 3\nforce\n" + std::string(backRank) + "go\nnew\nsd 3\ne2e4\n"
-         "new\nsd 3\nforce\ne2e4\ne7e5\ngo\nnew\nsd 3\nforce\nsetboard 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1\ngo\n"
-         "new\nsd 3\nforce\n" + promotion,
-         Xboard({"pong 17", "pong 18", "move e7e5", "pong 5", "0-1 {Black mates}", "pong 2", "move d1d8",
-                 "1-0 {White mates}", "move e7e5", "move d2d4", "move e8d7", "move c7c8q", "1-0 {White mates}"})},
+         "new\nsd 3\nforce\n" +
+             std::string(backRank) +
+             "go\nnew\nsd 3\ne2e4\n"
+             "new\nsd 3\nforce\ne2e4\ne7e5\ngo\nnew\nsd 3\nforce\nsetboard 4k3/8/8/8/8/8/4P3/4K3 b "
+             "- - 0 1\ngo\n"
+             "new\nsd 3\nforce\n" +
+             promotion,
+         Xboard({"pong 17", "pong 18", "move e7e5", "pong 5", "0-1 {Black mates}", "pong 2",
+                 "move d1d8", "1-0 {White mates}", "move e7e5", "move d2d4", "move e8d7",
+                 "move c7c8q", "1-0 {White mates}"})},
         // Commands during a search end it; the search's move is sent only for "?".
-        {"xboard\nprotover 2\n" + timed + "new\nping 1\ndisplayboard\n" + timed + "force\nping 2\ndisplayboard\n" + timed +
-         "setboard 4k3/8/8/8/8/8/8/4K3 w - - 0 1\nping 3\ndisplayboard\n" + timed + "edit\n#\nKe1\nc\nKe8\n.\nping 4\n"
-         "displayboard\n" + timed + "abort\nping 5\ndisplayboard\n" + timed + "?\nping 6\n" + timed + "quit\nping 7\n",
-         Xboard(Join({{"pong 1"}, Diagram(kStart, 0), {"pong 2"}, Diagram(afterE4, 1050), {"pong 3"},
-                      Diagram(kings, 0), {"pong 4"}, Diagram(kings, 0), {"pong 5"}, Diagram(kStart, 0),
+        {"xboard\nprotover 2\n" + timed + "new\nping 1\ndisplayboard\n" + timed +
+             "force\nping 2\ndisplayboard\n" + timed +
+             "setboard 4k3/8/8/8/8/8/8/4K3 w - - 0 1\nping 3\ndisplayboard\n" + timed +
+             "edit\n#\nKe1\nc\nKe8\n.\nping 4\n"
+             "displayboard\n" +
+             timed + "abort\nping 5\ndisplayboard\n" + timed + "?\nping 6\n" + timed +
+             "quit\nping 7\n",
+         Xboard(Join({{"pong 1"},
+                      Diagram(kStart, 0),
+                      {"pong 2"},
+                      Diagram(afterE4, 1050),
+                      {"pong 3"},
+                      Diagram(kings, 0),
+                      {"pong 4"},
+                      Diagram(kings, 0),
+                      {"pong 5"},
+                      Diagram(kStart, 0),
                       {"move *", "pong 6"}}))},
         // An analysis follows the moves; a finished one (the mate is found at once) waits for its
         // exit and plays nothing; the end of input ends one.
         {"xboard\nprotover 2\nnew\nforce\npost\nanalyze\ne2e4\ne7e5\nexit\nping 4\ndisplayboard\n"
-         "new\nforce\n" + std::string(backRank) + "analyze\nping 1\nexit\nping 2\nnew\nanalyze\n",
-         Xboard(Join({{"pong 4"}, Diagram("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR", 0),
+         "new\nforce\n" +
+             std::string(backRank) + "analyze\nping 1\nexit\nping 2\nnew\nanalyze\n",
+         Xboard(Join({{"pong 4"},
+                      Diagram("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR", 0),
                       {"pong 1", "pong 2"}}))},
         // The engine's move lines carry the promotion letter, in lower case, in both forms.
         {"xboard\nnew\nsd 3\ng1f3\ng2g3\nforce\n" + promotion,
          {"1. ... d7d5 ", "2. ... g8f6 ", "3. ... c7c8q ", "1-0 {White mates}"}},
         // Positions that cannot be played are refused: the side not to move in check, a pawn on
         // the last rank, no kings.
-        {"xboard\nnew\nforce\nsetboard 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1\nsetboard P3k3/8/8/8/8/8/8/4K3 w - - 0 1\n"
+        {"xboard\nnew\nforce\nsetboard 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1\nsetboard "
+         "P3k3/8/8/8/8/8/8/4K3 w - - 0 1\n"
          "setboard 8/8/8/8/8/8/4P3/8 w - - 0 1\nedit\n#\nKe1\nRh1\nc\nKe8\n.\ne1c1\ne1g1\n"
-         "e2e5\na0a1\ne8e7\ne2e4x\nz9\ne9e4\ndisplayboard\nsetboard 8/4P3/8/8/8/8/k7/4K3 w - - 0 1\ne7e8x\ne7e8n\n"
+         "e2e5\na0a1\ne8e7\ne2e4x\nz9\ne9e4\ndisplayboard\nsetboard 8/4P3/8/8/8/8/k7/4K3 w - - 0 "
+         "1\ne7e8x\ne7e8n\n"
          "displayboard\n",
          Join({{"tellusererror Illegal position", "tellusererror Illegal position",
                 "tellusererror Illegal position", "Illegal move: e1c1", "Illegal move: e2e5",
                 "Illegal move: a0a1", "Illegal move: e2e4x", "Error (unknown command): z9",
                 "Error (unknown command): e9e4"},
-               Diagram("8/4k3/8/8/8/8/8/5RK1", 5740), {"Illegal move: e7e8x"},
+               Diagram("8/4k3/8/8/8/8/8/5RK1", 5740),
+               {"Illegal move: e7e8x"},
                Diagram("4N3/8/8/8/8/8/k7/4K3", 2537)})},
         {"hello\nsetboard 3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1\nd8d1\ne2e4\n",
          Console(Join({{"Enter Move: setboard", "Enter Move: d8d1", "Black mates!", "Game Score 0"},
                        Diagram("6k1/8/8/8/8/8/5PPP/3r2K1", -2380)}))},
         {"hello\nsd 3\n" + std::string(backRank) + "go\n",
-         Console(Join({kDepth3, {"Enter Move: setboard", "Enter Move: go"}, kConsoleClock,
+         Console(Join({kDepth3,
+                       {"Enter Move: setboard", "Enter Move: go"},
+                       kConsoleClock,
                        {"My move: d1d8", "White mates!", "Game Score 109999"},
                        Diagram("3R2k1/5ppp/8/8/8/8/5PPP/6K1", 5790)}))},
         {"hello\ne2e5\nsetboard k7/8/2K5/8/8/8/8/1Q6 w - - 0 1\nb1b6\n",
-         Console(Join({{"Enter Move: e2e5", "Illegal move: e2e5", "Enter Move: setboard", "Enter Move: b1b6",
-                        "Stalemate", "Game Score 0"}, Diagram("k7/8/1QK5/8/8/8/8/8", 11330)}))},
+         Console(Join({{"Enter Move: e2e5", "Illegal move: e2e5", "Enter Move: setboard",
+                        "Enter Move: b1b6", "Stalemate", "Game Score 0"},
+                       Diagram("k7/8/1QK5/8/8/8/8/8", 11330)}))},
         // The fifty-move count stands at 98: the person's move makes 99, the engine's reply 100.
         {"hello\nsd 3\nsetboard 7k/8/8/8/8/8/8/R6K w - - 98 80\na1a2\n",
-         Console(Join({kDepth3, {"Enter Move: setboard", "Enter Move: a1a2", "Game Score 0"},
-                       Diagram("7k/8/8/8/8/8/R7/7K", 5690), kConsoleClock, {"My move: h8g7", "Game Score 0"},
-                       Diagram("8/6k1/8/8/8/8/R7/7K", 5620), {"1/2-1/2 {Draw by 50 Move Rule}"}}))},
+         Console(Join({kDepth3,
+                       {"Enter Move: setboard", "Enter Move: a1a2", "Game Score 0"},
+                       Diagram("7k/8/8/8/8/8/R7/7K", 5690),
+                       kConsoleClock,
+                       {"My move: h8g7", "Game Score 0"},
+                       Diagram("8/6k1/8/8/8/8/R7/7K", 5620),
+                       {"1/2-1/2 {Draw by 50 Move Rule}"}}))},
     };
 }
 
 TEST(Dialogue, XboardAndConsoleTranscripts)
 {
     std::set<std::string> legal;
-    for (const ref::Move& m : ref::LegalMoves(ref::FromFen(std::string(kStart) + " b KQkq - 0 1")))
+    for (const ref::Move &m : ref::LegalMoves(ref::FromFen(std::string(kStart) + " b KQkq - 0 1")))
         legal.insert(ref::Text(m));
-    const std::regex noise(R"(^(info nps|info time|Look through the Opening Book|tellics kibitz|\d+ -?\d+ \d+ \d+ ))");
-    for (const Dialogue& d : Dialogues()) {
+    const std::regex noise(
+        R"(^(info nps|info time|Look through the Opening Book|tellics kibitz|\d+ -?\d+ \d+ \d+ ))");
+    for (const Dialogue &d : Dialogues()) {
         const RunResult r = RunVorn({}, d.input);
         EXPECT_EQ(r.exitStatus, 0) << d.input;
         Lines lines;
         std::istringstream in(r.output);
         for (std::string l; std::getline(in, l);) {
             if (std::regex_search(l, noise)) continue;
-            if (l.rfind("move ", 0) == 0 && legal.count(l.substr(5)) && d.input.find("st 1000") != std::string::npos)
+            if (l.rfind("move ", 0) == 0 && legal.count(l.substr(5)) &&
+                d.input.find("st 1000") != std::string::npos)
                 l = "move *";
             lines.push_back(l);
         }
@@ -150,8 +190,8 @@ TEST(XboardCommands, ClockCommandsSetMilliseconds)
 {
     const Status saved = MainStatus;
     const struct {
-        const char* command;
-        const char* rest;
+        const char *command;
+        const char *rest;
         i32 movesToGo, timeLeft, increment, fixedTime;
     } cases[] = {
         {"level", "40 5 0\n", 40, 300000, 0, 0},
@@ -161,7 +201,7 @@ TEST(XboardCommands, ClockCommandsSetMilliseconds)
         {"time", "99999999999\n", 0, INT32_MAX, 0, 0},
         {"st", "3\n", 0, 180000, 0, 3000},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         MainStatus.MovesPerSession = MainStatus.TimeLeft = MainStatus.TimeInc = MainStatus.ST = 0;
         // The rest of the command's line waits where the interpreter reads its arguments.
         Interpreter.Pending.Clear();
@@ -176,4 +216,4 @@ TEST(XboardCommands, ClockCommandsSetMilliseconds)
     MainStatus = saved;
 }
 
-}  // namespace
+} // namespace
