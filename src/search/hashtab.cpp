@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <thread>
 
 #include "board/hugepages.h"
 #include "core/status.h"
+#include "eval/poseval.h"
 
 TranspositionTables PositionCache;
 
@@ -82,18 +84,16 @@ bool TranspositionTables::Resize(u64 megabytes)
     Era = 0;
     Written = false;
     Prepared = false;
+    Touched = false;
     return true;
 }
 
 void TranspositionTables::Prepare()
 {
-    if (Prepared) return;
-    Prepared = true;
-    // One write per huge page brings the whole table in; later probes never wait for memory.
-    volatile char *bytes = reinterpret_cast<volatile char *>(HashTable);
-    const std::size_t size = sizeof(TTBucket) * BucketCount;
-    for (std::size_t i = 0; i < size; i += 4096)
-        bytes[i] = bytes[i];
+    // One write per page brings the whole table in (after the background request, if one was
+    // made); later probes never wait for memory.
+    if (!Prepared) Prepared = true;
+    WaitPrepared();
 }
 
 void TranspositionTables::PrepareInBackground()
@@ -109,6 +109,19 @@ void TranspositionTables::PrepareInBackground()
 #else
     Prepared = false;
 #endif
+}
+
+void TranspositionTables::WaitPrepared()
+{
+    if (Touched) return;
+    Touched = true;
+    while (Populating.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // One write per page maps every page for this thread too, as a search would find it.
+    volatile char* bytes = reinterpret_cast<volatile char*>(HashTable);
+    const std::size_t size = sizeof(TTBucket) * BucketCount;
+    for (std::size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];
+    volatile char* pawns = reinterpret_cast<volatile char*>(PawnHashArray);
+    for (std::size_t i = 0; i < sizeof(PawnHashEntry) * PAWNHASHSIZE; i += 4096) pawns[i] = pawns[i];
 }
 
 void TranspositionTables::ClearTranspositionTables()
@@ -127,6 +140,8 @@ void TranspositionTables::ClearTranspositionTables()
 
 void TranspositionTables::AgeTranspositionTables()
 {
+    // A table that nothing was stored in since it was last cleared has nothing to age.
+    if (!Written) return;
     for (u64 i = 0; i < BucketCount; i++) {
         TTBucket &b = HashTable[i];
         b.slot[0].age = 0;

@@ -1,6 +1,8 @@
 #pragma once
 // The transposition table: three-entry buckets addressed by the position's hash-code pair.
 
+#include <atomic>
+
 #include "core/types.h"
 
 // Buckets in the array; only the first 2^21 are ever addressed by the index mask.
@@ -63,6 +65,10 @@ class TranspositionTables {
     // Brings the table's pages in on a background thread, without waiting; an interface that
     // has just connected gets its answer at once.
     void PrepareInBackground();
+    bool Touched = false;  // every page has been written once by this thread
+    // Waits until the pages asked for in the background are in, then writes each page once.
+    void WaitPrepared();
+    std::atomic<int> Populating{0};  // background requests for the pages still running
     // Empties every entry; the counters are kept. A clearing only starts a new era: a bucket
     // from an earlier era is zeroed when it is next probed or stored to, so that every probe
     // and store sees exactly the empty table a full wipe would leave.

@@ -34,9 +34,11 @@ int main(int argc, char **argv)
     if (!diagnostic && !person && !st.UCIMode && !st.xboard) std::printf("Vorn \n");
 
     // Outer loop: entered after start-up and again whenever a restart is asked for.
-    for (;;) {
-        // 1-2. Fresh tables.
-        if (st.xboard == 1) {
+    for (bool restart = false;; restart = true) {
+        // Fresh tables for a restarted xboard session; at start-up they are fresh already, and
+        // clearing them would keep the interface waiting for its features while their pages
+        // are brought in.
+        if (st.xboard == 1 && restart) {
             ClearPawnHash();
             PositionCache.ClearTranspositionTables();
         }

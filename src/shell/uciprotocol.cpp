@@ -512,6 +512,8 @@ int UCIProtocol::UCICommand()
         State = WAITING;
         PositionCache.PrepareInBackground();
     } else if (is("isready")) {
+        // Ready means the table's memory is in: the first search will not wait for it.
+        PositionCache.WaitPrepared();
         std::printf("readyok\n");
         std::fflush(stdout);
     } else if (is("position")) {
