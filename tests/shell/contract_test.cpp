@@ -40,6 +40,18 @@ bool Has(const std::string &text, const std::string &line)
     return false;
 }
 
+// Every expected line appears, in this order, among the lines.
+void ExpectInOrder(const std::vector<std::string> &lines, const std::vector<std::string> &expected,
+                   const char *name, const std::string &output)
+{
+    size_t at = 0;
+    for (const std::string &want : expected) {
+        while (at < lines.size() && lines[at] != want)
+            at++;
+        EXPECT_LT(at, lines.size()) << name << ": missing \"" << want << "\"\n" << output;
+    }
+}
+
 // The word after "bestmove".
 std::string MoveOf(const std::string &bestmove)
 {
@@ -87,12 +99,7 @@ TEST(UciContract, RepliesInOrder)
     for (const UciCase &c : cases) {
         const RunResult r = Uci(c.input);
         const auto lines = LinesOf(r.output);
-        size_t at = 0;
-        for (const std::string &want : c.expected) {
-            while (at < lines.size() && lines[at] != want)
-                at++;
-            EXPECT_LT(at, lines.size()) << c.name << ": missing \"" << want << "\"\n" << r.output;
-        }
+        ExpectInOrder(lines, c.expected, c.name, r.output);
         // Nothing but the protocol reaches the interface.
         for (const auto &l : lines)
             EXPECT_TRUE(std::regex_match(
@@ -268,12 +275,7 @@ TEST(XboardContract, RepliesInOrder)
     for (const DialogueCase &c : cases) {
         const RunResult r = RunVorn({}, std::string("xboard\nprotover 2\n") + c.input, 20000);
         const auto lines = LinesOf(r.output);
-        size_t at = 0;
-        for (const std::string &want : c.expected) {
-            while (at < lines.size() && lines[at] != want)
-                at++;
-            EXPECT_LT(at, lines.size()) << c.name << ": missing \"" << want << "\"\n" << r.output;
-        }
+        ExpectInOrder(lines, c.expected, c.name, r.output);
         for (const std::string &never : c.absent)
             EXPECT_FALSE(Has(r.output, never)) << c.name;
     }
