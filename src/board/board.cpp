@@ -733,9 +733,12 @@ void PlayGameMove(ChessBoard &b, u64 from, u64 to, char promotion, MoveHistory *
     b.MakeMove(from, to, promotion, &kept);
     b.CastleFlags = static_cast<char>(b.CastleFlags & kept);
     b.SideToMove = b.SideToMove ? 0 : 1;
-    if (history) {
-        u64 upper, lower;
-        genhashcode(b.SideToMove, b.CastleFlags, &upper, &lower, &b);
-        history->PushGamePosition(upper, lower, b.FiftyMoveCount == 0);
-    }
+    if (history) RecordGamePosition(b, *history);
+}
+
+void RecordGamePosition(const ChessBoard &b, MoveHistory &history)
+{
+    u64 upper, lower;
+    genhashcode(b.SideToMove, b.CastleFlags, &upper, &lower, &b);
+    history.PushGamePosition(upper, lower, b.FiftyMoveCount == 0);
 }

@@ -202,3 +202,6 @@ void KeepPossibleRights(ChessBoard &b);
 // or rook leaving its square, a rook taken on its corner), gives the move to the other side
 // and, when a position stack is given, pushes the new position's key on it.
 void PlayGameMove(ChessBoard &b, u64 from, u64 to, char promotion, MoveHistory *history);
+// Pushes the key of a game position on the position stack (the history starts again after an
+// irreversible move).
+void RecordGamePosition(const ChessBoard &b, MoveHistory &history);

@@ -59,7 +59,7 @@ bool SearchRoutines::MustWait() const
     return Settings->Pondering || (Settings->AnalyzeMode && Output->ReadsInput());
 }
 
-void SearchRoutines::LineText(char *buf, int score, int pv) const
+void SearchRoutines::LineText(char *buf, int pv) const
 {
     const PVEntry &root = PVTable[0][0];
     // No move (a root without legal moves): an empty line, never "a1a1".
@@ -68,7 +68,6 @@ void SearchRoutines::LineText(char *buf, int score, int pv) const
         buf[1] = '\0';
         return;
     }
-    (void)score;
     fillmovestring(*this, buf, static_cast<char>(root.code >> 6), static_cast<char>(root.code & 63),
                    root.promotion, pv);
 }
@@ -467,7 +466,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from
 
         // The time estimate and the line.
         st.MoveTime = static_cast<i32>(Nodes() / (st.NPS > 0 ? st.NPS : 1));
-        LineText(line, v, d + 1);
+        LineText(line, d + 1);
 
         // An aborted iteration keeps the previous one's result.
         if (AbortNow && CompletedIteration) {
@@ -519,7 +518,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from
 
     // Finish: report the move; the caller plays it.
     InSearch = 0;
-    LineText(line, v, d + 1);
+    LineText(line, d + 1);
     SearchResult result;
     result.Progress = progress(d, v);
     result.Aborted = SearchAborted != 0;

@@ -166,7 +166,7 @@ class SearchRoutines {
     // True when a ponder or infinite search must wait for its release rather than end.
     bool MustWait() const;
     // Text of the root line: the best move and its continuation (an empty line for none).
-    void LineText(char *buf, int score, int pv) const;
+    void LineText(char *buf, int pv) const;
     // Nodes searched so far.
     i64 Nodes() const { return InteriorNodes + QuiesceNodes; }
 };

@@ -131,17 +131,8 @@ bool TakeBack()
     MainStatus.GamePly = ply;
     // The game history is the positions reached by the moves still on the record.
     MoveList.Init();
-    for (int i = 1; i < ci.Record.Count; i++) {
-        const ChessBoard &b = ci.Record.At(i);
-        u64 upper, lower;
-        genhashcode(b.SideToMove, b.CastleFlags, &upper, &lower, &b);
-        MoveList.PushGamePosition(upper, lower, b.FiftyMoveCount == 0);
-    }
-    if (ci.Record.Count > 0) {
-        u64 upper, lower;
-        genhashcode(MainBoard.SideToMove, MainBoard.CastleFlags, &upper, &lower, &MainBoard);
-        MoveList.PushGamePosition(upper, lower, MainBoard.FiftyMoveCount == 0);
-    }
+    for (int i = 1; i <= ci.Record.Count; i++)
+        RecordGamePosition(i < ci.Record.Count ? ci.Record.At(i) : MainBoard, MoveList);
     MainStatus.GameInProgress = 1;
     return true;
 }
