@@ -1,12 +1,7 @@
 #pragma once
-// The board under evaluation and the square geometry the evaluation files share.
-// Included only by the evaluation's own sources (and its tests), so that the short name bb
-// stays out of every other file's scope.
+// The square geometry the evaluation files share.
 
 #include "board/board.h"
-
-// The position being evaluated; PosEval sets it on entry and every term reads through it.
-extern ChessBoard *bb;
 
 namespace evalgeo {
 

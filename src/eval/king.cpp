@@ -35,7 +35,7 @@ constexpr u64 BlackKingSideCorner = 0xE0E0ULL << 48;
 
 int PositionEvaluate::KingEval(char)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     // 1. Placement by phase.
     MiddleGameScore += WKingSquare[WhiteKingSquare] - BKingSquare[BlackKingSquare];
     EndingScore += KingEnding[WhiteKingSquare] - KingEnding[BlackKingSquare];
@@ -74,7 +74,7 @@ int PositionEvaluate::PawnFilePenalty(char c, u64 pawnsOnFile)
 
 int PositionEvaluate::PawnShield(char c)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     const bool white = c == 0;
     (white ? WhiteShieldHoles : BlackShieldHoles) = 0;
     const int ksq = white ? WhiteKingSquare : BlackKingSquare, kf = ksq & 7;
@@ -92,7 +92,7 @@ int PositionEvaluate::PawnShield(char c)
 
 int PositionEvaluate::PawnStorm(char c)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     if (c == 0) {
         const u64 storm = b.WhitePawns & KingWing(BlackKingSquare & 7);
         return 100 * SimpleBitCount(storm & RankOf(3)) + 300 * SimpleBitCount(storm & RankOf(4)) +
@@ -105,7 +105,7 @@ int PositionEvaluate::PawnStorm(char c)
 
 int PositionEvaluate::AttackCounts(char c)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     const bool white = c == 0;
     const int ksq = white ? WhiteKingSquare : BlackKingSquare;
     const u64 zone = white ? WKingAttacks : BKingAttacks;

@@ -12,25 +12,22 @@
 
 using namespace evalgeo;
 
-namespace {
-
-// The table lies on huge pages: the probes of a search land all over it.
-PawnHashEntry *MapPawnHash()
+PositionEvaluate::PositionEvaluate()
 {
+    // The table lies on huge pages: the probes of a search land all over it.
     void *p = MapLargeTable(sizeof(PawnHashEntry) * PAWNHASHSIZE);
     if (p == nullptr) {
         std::printf("ERROR: cannot allocate the pawn hash table\n");
         std::fflush(stdout);
         std::exit(1);
     }
-    return static_cast<PawnHashEntry *>(p);
+    PawnTable = static_cast<PawnHashEntry *>(p);
 }
 
-} // namespace
-
-PawnHashEntry *const PawnHashArray = MapPawnHash();
-i32 Phashattempts = 0;
-i32 Phashmisses = 0;
+PositionEvaluate::~PositionEvaluate()
+{
+    UnmapLargeTable(PawnTable, sizeof(PawnHashEntry) * PAWNHASHSIZE);
+}
 
 namespace {
 
@@ -131,33 +128,33 @@ inline int PasserTableValue(const u8 *ranks, int f, int rel, int r, bool isProte
 
 } // namespace
 
-bool InPawnHash(unsigned long key, u64 pawns)
+bool PositionEvaluate::InPawnHash(unsigned long key, u64 pawns) const
 {
-    const PawnHashEntry &e = PawnHashArray[key & 0xFFFF];
+    const PawnHashEntry &e = PawnTable[key & 0xFFFF];
     return e.key == static_cast<u32>(key) && e.pawns == pawns;
 }
 
-void ClearPawnHash()
+void PositionEvaluate::ClearPawnHash()
 {
     // An empty entry carries a key that no probe of its slot can have (its low 16 bits differ
     // from the slot number), so that even a pawnless position whose key is 0 misses.
     for (int i = 0; i < PAWNHASHSIZE; i++) {
-        PawnHashArray[i] = PawnHashEntry{};
-        PawnHashArray[i].key = static_cast<u32>(i) ^ 1u;
+        PawnTable[i] = PawnHashEntry{};
+        PawnTable[i].key = static_cast<u32>(i) ^ 1u;
     }
 }
 
 int PositionEvaluate::PawnEval04(char side)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     const u64 wp = b.WhitePawns, bp = b.BlackPawns, occ = b.AllPieces;
     const u32 key = b.PawnHashCode;
     int ws, bs, mg, eg;
 
     // 1. Probe.
-    Phashattempts = WrapIncrement(Phashattempts);
+    PawnAttempts = WrapIncrement(PawnAttempts);
     if (InPawnHash(key, wp | bp)) {
-        const PawnHashEntry &e = PawnHashArray[key & 0xFFFF];
+        const PawnHashEntry &e = PawnTable[key & 0xFFFF];
         WhiteDoubledPawns = e.whiteDoubled;
         BlackDoubledPawns = e.blackDoubled;
         mg = e.middleGame;
@@ -323,7 +320,7 @@ int PositionEvaluate::PawnEval04(char side)
         }
 
         // 11. Store.
-        PawnHashEntry &e = PawnHashArray[key & 0xFFFF];
+        PawnHashEntry &e = PawnTable[key & 0xFFFF];
         e.key = key;
         e.pawns = wp | bp;
         e.whiteDoubled = static_cast<u8>(WhiteDoubledPawns);
@@ -338,7 +335,7 @@ int PositionEvaluate::PawnEval04(char side)
         e.ending = eg;
         e.noBlackPawnFileSet = static_cast<u8>(NoBlackPawnFiles);
         e.noWhitePawnFileSet = static_cast<u8>(NoWhitePawnFiles);
-        Phashmisses = WrapIncrement(Phashmisses);
+        PawnMisses = WrapIncrement(PawnMisses);
     }
 
     // 12. Structural accumulator terms, hit or miss.
@@ -412,14 +409,14 @@ bool PositionEvaluate::DoesPawnPromote(char colour, int rank, int promotionSquar
 
 bool PositionEvaluate::QueenAttacks(char, int square, u64 targets)
 {
-    return QueenAttacksFrom(square & 63, bb->AllPieces) & targets;
+    return QueenAttacksFrom(square & 63, Board->AllPieces) & targets;
 }
 
 int PositionEvaluate::RuleofSquare(char side)
 {
     // 1. Pure king-and-pawn endings only.
     if (WhitePieceNumber != 0 || BlackPieceNumber != 0) return 0;
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
 
     // 2. The unstoppable runner of each side nearest to promotion, lower file on ties.
     int wm = 10, wq = 0, bm = 10, bq = 0;
@@ -465,7 +462,7 @@ int PositionEvaluate::RuleofSquare(char side)
 
 int PositionEvaluate::PawnPhalanx()
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     int v = 0;
     for (int i = 0; i < 4; i++) {
         v += 20 * SimpleBitCount(b.WhitePawns & WhiteChains[i]);

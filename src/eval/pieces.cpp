@@ -68,7 +68,7 @@ constexpr u64 M(int sq)
 
 int PositionEvaluate::KnightEval(char)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     int mg = 0, eg = 0;
     for (u64 n = b.WhiteKnights; n; n &= n - 1) {
         const int s = LowestSquare(n);
@@ -96,7 +96,7 @@ int PositionEvaluate::KnightEval(char)
 
 int PositionEvaluate::BishopEval(char)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     int mg = 0, eg = 0;
     // 1-2. Placement and mobility.
     for (u64 x = b.WhiteBishops; x; x &= x - 1) {
@@ -131,7 +131,7 @@ int PositionEvaluate::BishopEval(char)
 
 int PositionEvaluate::RookEval(char)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     int mg = 0, eg = 0, ret = 0;
     for (u64 x = b.WhiteRooks; x; x &= x - 1) {
         const int s = LowestSquare(x), f = s & 7, r = s >> 3;
@@ -193,7 +193,7 @@ int PositionEvaluate::RookEval(char)
 
 int PositionEvaluate::QueenEval(char)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     int mg = 0, eg = 0;
     constexpr u64 upperHalf = 0xFFFFFFFF00000000ULL, lowerHalf = 0x00000000FFFFFFFFULL;
     for (u64 x = b.WhiteQueens; x; x &= x - 1) {
@@ -228,7 +228,7 @@ int PositionEvaluate::QueenEval(char)
 
 int PositionEvaluate::Traps(char)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     const u64 wn = b.WhiteKnights, bn = b.BlackKnights, wp = b.WhitePawns, bp = b.BlackPawns;
     const u64 wb = b.WhiteBishops, bbish = b.BlackBishops;
     int v = 0;

@@ -3,7 +3,6 @@
 #include "eval/evalboard.h"
 
 PositionEvaluate PE;
-ChessBoard *bb = nullptr;
 
 using namespace evalgeo;
 
@@ -45,7 +44,7 @@ inline u64 StepSet(u64 pieces, const u64 *table)
 
 void PositionEvaluate::AttackMasks()
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     const u64 occ = b.AllPieces;
     WPawnAttacks = ((b.WhitePawns & ~FileH) << 9) | ((b.WhitePawns & ~FileA) << 7);
     BPawnAttacks = ((b.BlackPawns & ~FileH) >> 7) | ((b.BlackPawns & ~FileA) >> 9);
@@ -89,7 +88,7 @@ int PositionEvaluate::SideMaterialValue(char side, ChessBoard *board)
 
 int PositionEvaluate::DynamicPieceAdjustments(int)
 {
-    const ChessBoard &b = *bb;
+    const ChessBoard &b = *Board;
     int v = 0;
     // A lone minor piece cannot win against pawns.
     const bool whiteBare = b.WhiteQueenCount == 0 && b.WhiteRookCount == 0 && b.WhitePawnCount == 0;
@@ -120,9 +119,9 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
 
     // 1. Accumulators, kings and material. The pawn hash entry is wanted after the attack maps:
     // start loading it now.
-    __builtin_prefetch(&PawnHashArray[b.PawnHashCode & 0xFFFF]);
+    __builtin_prefetch(&PawnTable[b.PawnHashCode & 0xFFFF]);
     EndingScore = MiddleGameScore = 0;
-    bb = board;
+    Board = board;
     WhiteKingSquare = b.WhiteKing ? LowestSquare(b.WhiteKing) : 0;
     BlackKingSquare = b.BlackKing ? LowestSquare(b.BlackKing) : 0;
     WhiteKingFile = FileOf(WhiteKingSquare & 7);

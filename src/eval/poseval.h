@@ -5,8 +5,54 @@
 #include "board/board.h"
 #include "eval/tables.h"
 
+// Pawn hash entry: everything PawnEval04 derives from the pawns and the king squares, packed
+// into one cache line so that a probe costs one memory access.
+struct alignas(64) PawnHashEntry {
+    u32 key;
+    i32 middleGame;
+    u64 pawns; // all pawns of both colours, to confirm a hit
+    i32 ending;
+    u8 whiteDoubled; // a side has at most 64 pawns
+    u8 blackDoubled;
+    u8 passerCounts[2];
+    u64 pawnScores;   // White's score in the high half, Black's in the low half
+    u64 passerScores; // WhitePasserScore high, BlackPasserScore low
+    u8 whitePasserRanks[8];
+    u8 blackPasserRanks[8];
+    u8 noWhitePawnFileSet; // bit f: file f holds no White pawn
+    u8 noBlackPawnFileSet;
+
+    // The files as whole-file masks: the bits of a set copied onto every rank.
+    static u64 Files(u8 set) { return set * 0x0101010101010101ULL; }
+    u64 NoWhitePawnFiles() const { return Files(noWhitePawnFileSet); }
+    u64 NoBlackPawnFiles() const { return Files(noBlackPawnFileSet); }
+    u64 OpenFiles() const { return Files(noWhitePawnFileSet & noBlackPawnFileSet); }
+};
+static_assert(sizeof(PawnHashEntry) == 64, "a pawn hash entry fills one cache line");
+
+// 65538 entries, of which the 16-bit index reaches the first 65536.
+constexpr int PAWNHASHSIZE = 65538;
+
+// One evaluator: the position under evaluation, its working state and its own pawn hash. The
+// program's evaluator is PE; every other search thread has one of its own.
 class PositionEvaluate {
   public:
+    ChessBoard *Board = nullptr; // the position being evaluated; PosEval sets it on entry
+    PawnHashEntry *PawnTable;    // PAWNHASHSIZE entries on huge pages
+    i32 PawnAttempts = 0;        // pawn-structure evaluations
+    i32 PawnMisses = 0;          // of which computed and stored
+
+    // Maps an empty pawn hash (ends the program if the memory cannot be had).
+    PositionEvaluate();
+    ~PositionEvaluate();
+    PositionEvaluate(const PositionEvaluate &) = delete;
+    PositionEvaluate &operator=(const PositionEvaluate &) = delete;
+
+    // True when the entry of key holds exactly this key and these pawns.
+    bool InPawnHash(unsigned long key, u64 pawns) const;
+    // Empties the pawn hash: every probe misses until a structure is stored.
+    void ClearPawnHash();
+
     i32 Phase; // ending weight 1..24 (1 = full middle game, 24 = no pieces)
     i32 MiddleGameScore;
     i32 EndingScore;
@@ -54,7 +100,7 @@ class PositionEvaluate {
     // The evaluation of board for side (positive = good for side); alpha and beta only allow
     // the lazy exits. The fifth argument is ignored.
     int PosEval(char side, int alpha, int beta, ChessBoard *board, char);
-    // Fills the fourteen attack maps and the sliders' own attacks from bb.
+    // Fills the fourteen attack maps and the sliders' own attacks from Board.
     void AttackMasks();
     // White material minus Black material (pawns 800), negated for Black.
     int MaterialOnly(char side, int alpha, ChessBoard &board);
@@ -99,38 +145,4 @@ class PositionEvaluate {
 
 extern PositionEvaluate PE;
 
-// Pawn hash entry: everything PawnEval04 derives from the pawns and the king squares, packed
-// into one cache line so that a probe costs one memory access.
-struct alignas(64) PawnHashEntry {
-    u32 key;
-    i32 middleGame;
-    u64 pawns; // all pawns of both colours, to confirm a hit
-    i32 ending;
-    u8 whiteDoubled; // a side has at most 64 pawns
-    u8 blackDoubled;
-    u8 passerCounts[2];
-    u64 pawnScores;   // White's score in the high half, Black's in the low half
-    u64 passerScores; // WhitePasserScore high, BlackPasserScore low
-    u8 whitePasserRanks[8];
-    u8 blackPasserRanks[8];
-    u8 noWhitePawnFileSet; // bit f: file f holds no White pawn
-    u8 noBlackPawnFileSet;
 
-    // The files as whole-file masks: the bits of a set copied onto every rank.
-    static u64 Files(u8 set) { return set * 0x0101010101010101ULL; }
-    u64 NoWhitePawnFiles() const { return Files(noWhitePawnFileSet); }
-    u64 NoBlackPawnFiles() const { return Files(noBlackPawnFileSet); }
-    u64 OpenFiles() const { return Files(noWhitePawnFileSet & noBlackPawnFileSet); }
-};
-static_assert(sizeof(PawnHashEntry) == 64, "a pawn hash entry fills one cache line");
-
-// 65538 entries, of which the 16-bit index reaches the first 65536.
-constexpr int PAWNHASHSIZE = 65538;
-extern PawnHashEntry *const PawnHashArray;
-extern i32 Phashattempts; // pawn-structure evaluations
-extern i32 Phashmisses;   // of which computed and stored
-
-// True when the entry of key holds exactly this key and these pawns.
-bool InPawnHash(unsigned long key, u64 pawns);
-// Empties the pawn hash: every probe misses until a structure is stored.
-void ClearPawnHash();

@@ -120,7 +120,7 @@ void TranspositionTables::WaitPrepared()
     volatile char* bytes = reinterpret_cast<volatile char*>(HashTable);
     const std::size_t size = sizeof(TTBucket) * BucketCount;
     for (std::size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];
-    volatile char* pawns = reinterpret_cast<volatile char*>(PawnHashArray);
+    volatile char* pawns = reinterpret_cast<volatile char*>(PE.PawnTable);
     for (std::size_t i = 0; i < sizeof(PawnHashEntry) * PAWNHASHSIZE; i += 4096) pawns[i] = pawns[i];
 }
 

@@ -76,8 +76,8 @@ void Report(const Totals &t, i32 elapsed)
     if (tt.hits == 0 && tt.misses == 0) tt.misses = 1;
     std::printf("  Ratio = %lld\n", static_cast<long long>(tt.hits) * 100 /
                                         (static_cast<long long>(tt.hits) + tt.misses));
-    const double rate = Phashattempts ? Phashmisses * 100.0 / Phashattempts : 0.0;
-    std::printf("Pawn misses %d Pawn attempts %d Pawn miss rate = %g\n", Phashmisses, Phashattempts,
+    const double rate = PE.PawnAttempts ? PE.PawnMisses * 100.0 / PE.PawnAttempts : 0.0;
+    std::printf("Pawn misses %d Pawn attempts %d Pawn miss rate = %g\n", PE.PawnMisses, PE.PawnAttempts,
                 rate);
     std::fflush(stdout);
 }

@@ -39,11 +39,11 @@ int main(int argc, char **argv)
         // clearing them would keep the interface waiting for its features while their pages
         // are brought in.
         if (st.xboard == 1 && restart) {
-            ClearPawnHash();
+            PE.ClearPawnHash();
             PositionCache.ClearTranspositionTables();
         }
-        Phashattempts = 0;
-        Phashmisses = 0;
+        PE.PawnAttempts = 0;
+        PE.PawnMisses = 0;
         Search.ClearHistory();
 
         // 3. Diagnostic modes end the program.

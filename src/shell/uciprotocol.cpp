@@ -305,7 +305,7 @@ void UCINewGame(UCIProtocol &u)
 {
     Status &st = MainStatus;
     ::NewGame();
-    ClearPawnHash();
+    PE.ClearPawnHash();
     PositionCache.ClearTranspositionTables();
     u.HashSide = 0;
     st.Pondering = 0;
@@ -363,7 +363,7 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
         ResizeHash(mb < 1 ? 1 : (mb > kMaxHash ? kMaxHash : mb));
     } else if (is("Clear Hash")) {
         PositionCache.ClearTranspositionTables();
-        ClearPawnHash();
+        PE.ClearPawnHash();
     } else if (is("Move Overhead")) {
         const i32 ms = Number(value);
         st.MoveOverhead = ms < 0 ? 0 : (ms > kMaxMoveOverhead ? kMaxMoveOverhead : ms);

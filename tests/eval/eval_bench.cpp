@@ -22,7 +22,7 @@ int main()
     constexpr int rounds = 500000;
     for (int pass = 0; pass < 2; pass++) {
         const bool hashed = pass == 0;
-        ClearPawnHash();
+        PE.ClearPawnHash();
         long long sum = 0;
         const auto start = std::chrono::steady_clock::now();
         for (int n = 0; n < rounds; n++) {
@@ -35,8 +35,8 @@ int main()
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("%s: %d evaluations in %.3f s = %.0f per second (checksum %lld, misses %d)\n",
                     hashed ? "pawn hash" : "no pawn hash", rounds, seconds, rounds / seconds, sum,
-                    Phashmisses);
-        Phashmisses = 0;
+                    PE.PawnMisses);
+        PE.PawnMisses = 0;
     }
     return 0;
 }

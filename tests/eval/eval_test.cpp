@@ -83,7 +83,7 @@ TEST(EvalSymmetry, MirroredPositionsScoreAlikeInRandomGames)
 // the table is emptied.
 TEST(PawnHash, StoredStructureMatchesRecomputation)
 {
-    ClearPawnHash();
+    PE.ClearPawnHash();
     int recomputed = 0;
     ref::RandomGames(4, 120, [&](const ref::Position &p, const ref::Move *) {
         ChessBoard b = Ready(p.board);
@@ -92,9 +92,9 @@ TEST(PawnHash, StoredStructureMatchesRecomputation)
             EXPECT_EQ(Eval(b, side), first);
             ChessBoard fresh = b;
             fresh.PawnHashCode ^= side ? 0x7f4a7c15u : 0x9e3779b9u;
-            const int misses = Phashmisses;
+            const int misses = PE.PawnMisses;
             EXPECT_EQ(Eval(fresh, side), first);
-            recomputed += Phashmisses - misses;
+            recomputed += PE.PawnMisses - misses;
         }
         return !HasFailure();
     });
@@ -102,7 +102,7 @@ TEST(PawnHash, StoredStructureMatchesRecomputation)
     for (const char *fen : kPositions) {
         ChessBoard b = Ready(ref::FromFen(fen).board);
         const int warm = Eval(b, 0);
-        ClearPawnHash();
+        PE.ClearPawnHash();
         EXPECT_EQ(Eval(b, 0), warm) << fen;
     }
 }
