@@ -47,7 +47,81 @@ inline bool CutOff(const TTEntry &e, i32 alpha, i32 beta, i32 *valueOut, char *c
     return false;
 }
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the age mask assumes little-endian words");
+// The age's bits in an entry's third word: left out of the key mix, so that a cut-off or an
+// ageing rewrites that word alone.
+constexpr u64 kAgeBits = u64{0xFF} << 40;
+static_assert(offsetof(TTEntry, era) == 30, "the era is the top quarter of the fourth word");
+
+// Every word of the table is read and written whole: another search thread may be writing the
+// same bucket.
+inline u64 LoadWord(const u64 *w)
+{
+    return __atomic_load_n(w, __ATOMIC_RELAXED);
+}
+inline void StoreWord(u64 *w, u64 v)
+{
+    __atomic_store_n(w, v, __ATOMIC_RELAXED);
+}
+
+// Counters and flags that every thread writes: a lost count is harmless, a torn one impossible.
+template <typename T> inline T LoadShared(const T &v)
+{
+    return __atomic_load_n(&v, __ATOMIC_RELAXED);
+}
+template <typename T> inline void StoreShared(T &v, T x)
+{
+    __atomic_store_n(&v, x, __ATOMIC_RELAXED);
+}
+inline void Count(i32 &counter)
+{
+    const i32 n = LoadShared(counter);
+    if (n < INT32_MAX) StoreShared(counter, n + 1);
+}
+
 } // namespace
+
+TTEntry TranspositionTables::ReadEntry(const TTBucket &b, int slot)
+{
+    u64 w[4];
+    for (int k = 0; k < 4; k++)
+        w[k] = LoadWord(&b.word[4 * slot + k]);
+    w[0] ^= (w[2] & ~kAgeBits) ^ w[3];
+    TTEntry e;
+    std::memcpy(&e, w, sizeof e);
+    return e;
+}
+
+void TranspositionTables::WriteEntry(TTBucket &b, int slot, const TTEntry &e)
+{
+    u64 w[4];
+    std::memcpy(w, &e, sizeof w);
+    w[0] ^= (w[2] & ~kAgeBits) ^ w[3];
+    for (int k = 0; k < 4; k++)
+        StoreWord(&b.word[4 * slot + k], w[k]);
+}
+
+bool TranspositionTables::Holds(const TTBucket &b, int slot, u64 upper, u64 lower, TTEntry *e)
+{
+    // The lower key is stored as it is: most slots are told apart by that one word.
+    if (LoadWord(&b.word[4 * slot + 1]) != lower) return false;
+    *e = ReadEntry(b, slot);
+    return e->upper == upper && e->lower == lower;
+}
+
+TTBucket &TranspositionTables::Bucket(u64 index)
+{
+    TTBucket &b = HashTable[index];
+    // Slot 0's era is the top quarter of its fourth word, stored as it is.
+    if (static_cast<u16>(LoadWord(&b.word[3]) >> 48) != Era) {
+        TTEntry empty{};
+        WriteEntry(b, 1, empty);
+        WriteEntry(b, 2, empty);
+        empty.era = Era;
+        WriteEntry(b, 0, empty);
+    }
+    return b;
+}
 
 TranspositionTables::TranspositionTables()
 {
@@ -127,8 +201,8 @@ void TranspositionTables::WaitPrepared()
 void TranspositionTables::ClearTranspositionTables()
 {
     // A table that nothing was stored in since it was last cleared is still empty.
-    if (!Written) return;
-    Written = false;
+    if (!LoadShared(Written)) return;
+    StoreShared(Written, false);
     // Once the era counter has gone round, every bucket is zeroed at once (era 0 included).
     if (Era == 0xFFFF) {
         std::memset(static_cast<void *>(HashTable), 0, sizeof(TTBucket) * BucketCount);
@@ -141,12 +215,11 @@ void TranspositionTables::ClearTranspositionTables()
 void TranspositionTables::AgeTranspositionTables()
 {
     // A table that nothing was stored in since it was last cleared has nothing to age.
-    if (!Written) return;
+    if (!LoadShared(Written)) return;
     for (u64 i = 0; i < BucketCount; i++) {
-        TTBucket &b = HashTable[i];
-        b.slot[0].age = 0;
-        b.slot[1].age = 0;
-        b.slot[2].age = 0;
+        u64 *w = HashTable[i].word;
+        for (int slot = 0; slot < 3; slot++)
+            StoreWord(&w[4 * slot + 2], LoadWord(&w[4 * slot + 2]) & ~kAgeBits);
     }
 }
 
@@ -160,7 +233,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
                      static_cast<unsigned long long>(index));
         std::exit(0);
     }
-    Written = true;
+    if (!LoadShared(Written)) StoreShared(Written, true);
     TTBucket &b = Bucket(index);
 
     // 2. Mate scores carry the depth so the search can take its own ply off again.
@@ -169,7 +242,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
     else if (value < -kMateStoreBound)
         value -= depth;
 
-    TTEntry e;
+    TTEntry e{};
     e.upper = upper;
     e.lower = lower;
     e.move = move;
@@ -179,21 +252,20 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
     e.era = Era;
 
     // 3. A stale slot 0, or one holding this position no deeper, gives way: all shift down.
-    TTEntry &s0 = b.slot[0];
+    const TTEntry s0 = ReadEntry(b, 0);
     const bool stale = s0.age <= 0;
     const bool same = s0.upper == upper && s0.lower == lower;
+    WriteEntry(b, 2, ReadEntry(b, 1));
     if (stale || (same && s0.depth <= depth)) {
-        b.slot[2] = b.slot[1];
-        b.slot[1] = s0;
+        WriteEntry(b, 1, s0);
         e.age = 2;
-        s0 = e;
+        WriteEntry(b, 0, e);
         return;
     }
 
     // 4. Otherwise slot 0 stays and the new entry pushes slot 1 down.
-    b.slot[2] = b.slot[1];
     e.age = 4;
-    b.slot[1] = e;
+    WriteEntry(b, 1, e);
 }
 
 char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, i32 depth,
@@ -213,15 +285,18 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
     char code;
 
     // 1. Slot 0: its move is taken whatever its age; a cut-off refreshes its age.
-    TTEntry &s0 = b.slot[0];
-    if (s0.upper == upper && s0.lower == lower) {
+    TTEntry s0;
+    if (Holds(b, 0, upper, lower, &s0)) {
         *moveOut = s0.move;
         bestDepth = s0.depth;
         if (s0.age > 0) {
             if (s0.flag == 0 && s0.value < beta && s0.depth >= depth - r) result = TT_NONULL;
             if (depth <= s0.depth && CutOff(s0, alpha, beta, valueOut, &code)) {
-                s0.age = 2;
-                if (hits < INT32_MAX) hits++;
+                if (s0.age != 2) {
+                    s0.age = 2;
+                    WriteEntry(b, 0, s0);
+                }
+                Count(hits);
                 return code;
             }
         }
@@ -229,8 +304,8 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
 
     // 2. and 3. Slots 1 and 2: the move of the deepest match wins; no age refresh.
     for (int i = 1; i < 3; i++) {
-        const TTEntry &s = b.slot[i];
-        if (s.upper != upper || s.lower != lower) continue;
+        TTEntry s;
+        if (!Holds(b, i, upper, lower, &s)) continue;
         if (s.depth > bestDepth) {
             *moveOut = s.move;
             bestDepth = s.depth;
@@ -238,13 +313,13 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
         if (s.age > 0) {
             if (s.flag == 0 && s.value < beta && s.depth >= depth - r) result = TT_NONULL;
             if (depth <= s.depth && CutOff(s, alpha, beta, valueOut, &code)) {
-                if (hits < INT32_MAX) hits++;
+                Count(hits);
                 return code;
             }
         }
     }
 
     // 4. No cut-off.
-    if (misses < INT32_MAX) misses++;
+    Count(misses);
     return result;
 }

@@ -2,6 +2,7 @@
 // The transposition table: three-entry buckets addressed by the position's hash-code pair.
 
 #include <atomic>
+#include <cstddef>
 
 #include "core/types.h"
 
@@ -10,7 +11,7 @@ constexpr u32 TTABLESIZE = 2097155;
 // The index mask in force: 2^21 - 1, entry 15 of the mask table.
 constexpr int TT_MASK_IN_FORCE = 15;
 
-// One stored search result. Layout (32 bytes, 8-byte aligned):
+// One stored search result, as the table's users see it. Layout (32 bytes, 8-byte aligned):
 //   0 upper  8 lower  16 move  20 flag  21 age  24 value  28 depth  29 padding  30 era
 struct TTEntry {
     u64 upper; // upper half of the hash code
@@ -23,10 +24,14 @@ struct TTEntry {
     u16 era;   // slot 0 only: the clearing the bucket's contents date from
 };
 static_assert(sizeof(TTEntry) == 32, "a table entry is 32 bytes");
+static_assert(offsetof(TTEntry, age) == 21, "the age is byte 5 of the third word");
 
-// Three entries, slot 0 first.
+// Three entries, slot 0 first, each stored as four 8-byte words that search threads read and
+// write whole and without locks. The first word holds the upper key mixed with the third (its
+// age left out) and the fourth, so that an entry whose words come from two different writes
+// fails its key check and is ignored.
 struct TTBucket {
-    TTEntry slot[3];
+    u64 word[12];
 };
 static_assert(sizeof(TTBucket) == 96, "a bucket is three entries");
 
@@ -42,9 +47,10 @@ class TranspositionTables {
     TTBucket *HashTable;            // BucketCount buckets, allocated at start-up and by Resize
     u64 BucketCount = TTABLESIZE;   // a power of two and three spare
     u64 IndexMask = TTABLESIZE - 4; // the bucket of a key: its low bits
-    i32 hits;                       // probes that ended in a cut-off
-    i32 misses;                     // probes that did not
     u64 HashMask[24];               // 3, 63, 255, 2^9-1 ... 2^28-1, 2^32-1
+    // Written by every search thread: on a cache line of their own.
+    alignas(64) i32 hits;           // probes that ended in a cut-off
+    i32 misses;                     // probes that did not
     bool Written = false;           // something was stored since the last clear
     bool Prepared = false;          // every page of the table has been brought in
     u16 Era = 0;                    // clearings since the table was last zeroed in full
@@ -92,17 +98,15 @@ class TranspositionTables {
         __builtin_prefetch(b + sizeof(TTBucket) - 1);
     }
 
+    // The entry in a slot of a bucket, read word by word; and the entry written into it.
+    static TTEntry ReadEntry(const TTBucket &b, int slot);
+    static void WriteEntry(TTBucket &b, int slot, const TTEntry &e);
+    // True, with the entry read, when a slot holds the position of the keys.
+    static bool Holds(const TTBucket &b, int slot, u64 upper, u64 lower, TTEntry *e);
+
   private:
     // The bucket of an index, zeroed first if it dates from before the last clearing.
-    TTBucket &Bucket(u64 index)
-    {
-        TTBucket &b = HashTable[index];
-        if (b.slot[0].era != Era) {
-            b = TTBucket{};
-            b.slot[0].era = Era;
-        }
-        return b;
-    }
+    TTBucket &Bucket(u64 index);
 };
 
 extern TranspositionTables PositionCache;
