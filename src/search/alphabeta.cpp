@@ -78,7 +78,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         SearchProgress p;
         p.Depth = depth;
         p.Score = score;
-        p.Nodes = Nodes();
+        p.Nodes = AllNodes();
         p.MoveTime = st.MoveTime;
         p.ElapsedMs = ClockMs() - st.SearchStartTime;
         p.SelDepth = SelDepth;
@@ -136,7 +136,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         legal++;
         InteriorNodes++;
         RootMoveText(move, mFrom, mTo, mPromo);
-        Output->RootMove(depth, move, legal, Nodes(), st.NPS);
+        Output->RootMove(depth, move, legal, AllNodes(), st.NPS);
         // Late quiet moves are searched shallower first.
         const char givesCheck = child.InCheck(KingOf(child, opp), opp) ? 1 : 0;
         const bool capture = (mTo & board.AllPieces) != 0;
@@ -242,8 +242,19 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
     Status &st = *Settings;
     const char opp = side ? 0 : 1;
 
-    // Poll for input and the budget; look at the clock every few milliseconds.
-    if (!st.BenchMode) {
+    // A helper stops when the program's search has decided; it publishes its node count now
+    // and then. The program's search polls for input and the budget and looks at the clock
+    // every few milliseconds.
+    if (StopSignal) {
+        if (StopSignal->load(std::memory_order_relaxed)) {
+            SearchAborted = AbortNow = TimeUp = 1;
+            return 0;
+        }
+        if (--ReportCountdown <= 0) {
+            ReportCountdown = 1024;
+            NodeReport->store(Nodes(), std::memory_order_relaxed);
+        }
+    } else if (!st.BenchMode) {
         if (!st.FD && !SearchAborted && PollCountdown-- <= 0 && Poll(ply)) return 0;
         if (--ClockCountdown <= 0 && WatchClock()) return 0;
     }

@@ -11,6 +11,7 @@
 #include "eval/poseval.h"
 #include "movegen/see.h"
 #include "search/hashtab.h"
+#include "search/threads.h"
 
 SearchOutput QuietOutput;
 SearchRoutines Search;
@@ -237,7 +238,7 @@ bool SearchRoutines::WatchClock()
     if (InputDetected() && ReadCommandWord()) return SearchAborted || AbortNow;
     const bool overLimit = (HardLimitMs && !Settings->Pondering && !Settings->FD &&
                             Since(HardLimitStart) >= HardLimitMs) ||
-                           (Settings->NodeLimit && Nodes() >= Settings->NodeLimit);
+                           (Settings->NodeLimit && AllNodes() >= Settings->NodeLimit);
     if (overLimit) {
         if (!CompletedIteration) {
             if (!DeferredAbort) DeferredAbort = 2;
@@ -277,7 +278,7 @@ bool SearchRoutines::Poll(int ply)
     if (InputDetected()) {
         if (ReadCommandWord()) return SearchAborted || AbortNow;
     } else if (RootDepth > 7 && st.AnalyzeMode == 1) {
-        Output->AnalysisStatus(Since(st.SearchStartTime) / 10, Nodes(), RootDepth,
+        Output->AnalysisStatus(Since(st.SearchStartTime) / 10, AllNodes(), RootDepth,
                                RootMoveCount - RootMoveNumber, RootMoveCount);
     }
     // Analysis and pondering have no budget.
@@ -405,6 +406,9 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from
         return 0;
     }
 
+    // The helpers search the same root meanwhile.
+    if (Pool) Pool->Start(*this, board);
+
     // Iterations.
     int v = 0, lastValue = 0, d = 1;
     char line[MOVESTRING_MAX];
@@ -412,7 +416,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from
         SearchProgress p;
         p.Depth = depthNow;
         p.Score = score;
-        p.Nodes = Nodes();
+        p.Nodes = AllNodes();
         p.MoveTime = st.MoveTime;
         p.ElapsedMs = Since(st.SearchStartTime);
         p.SelDepth = SelDepth;
@@ -443,7 +447,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from
                 st.NPS = Clamp32(Nodes() * 1000 / elapsed > 1000 ? Nodes() * 1000 / elapsed : 1000);
             Output->AnalysisSpeed(st.NPS, st.MoveTime);
         }
-        if (st.NodeLimit && d > 1 && Nodes() >= st.NodeLimit) break;
+        if (st.NodeLimit && d > 1 && AllNodes() >= st.NodeLimit) break;
         // With the stop flags set the root returns at once and the last move stands.
         if (TimeUp && AbortNow && d > 1) break;
 
@@ -516,7 +520,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from
         if ((st.FD && st.FD == d) || d + 1 > maxDepth) break;
     }
 
-    // Finish: report the move; the caller plays it.
+    // Finish: the helpers stop, and the move is reported; the caller plays it.
+    if (Pool) Pool->Stop();
     InSearch = 0;
     LineText(line, d + 1);
     SearchResult result;
@@ -527,6 +532,30 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from
     result.NPS = st.NPS;
     Output->SearchDone(result);
     return v;
+}
+
+void SearchRoutines::HelperDeepening(ChessBoard board, int firstDepth)
+{
+    NewSearch(board, false);
+    CompletedIteration = 1;
+    HardLimitMs = 0;
+    ReportCountdown = 0;
+    for (int d = firstDepth; d < 100; d++) {
+        const int limit = d <= 6 ? 2 * d : 4 * d;
+        board.SearchPlyLimit = limit < MAXSEARCHPLY ? limit : MAXSEARCHPLY;
+        u64 from = 0, to = 0;
+        char promo = 0;
+        SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, &from, &to, &promo,
+                       board.CastleFlags);
+        if (SearchAborted) break;
+    }
+    InSearch = 0;
+    if (NodeReport) NodeReport->store(Nodes(), std::memory_order_relaxed);
+}
+
+i64 SearchRoutines::AllNodes() const
+{
+    return Nodes() + (Pool ? Pool->Nodes() : 0);
 }
 
 int SearchRoutines::SearchExactDepth(ChessBoard board, char depth, u64 *from, u64 *to, char *promo)

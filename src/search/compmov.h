@@ -2,6 +2,8 @@
 // The search object: iterative deepening with time control, the root, interior and quiescence
 // searches, and the history, killer and principal-variation tables they share with ordering.
 
+#include <atomic>
+
 #include "board/board.h"
 #include "search/report.h"
 
@@ -11,6 +13,7 @@ class MoveHistory;
 class MoveGen;
 class TranspositionTables;
 class Status;
+class SearchPool;
 
 // One entry of the principal-variation table: a move code and its promotion byte.
 // For rows p >= 1 the code of entry 0 holds the end index of the row.
@@ -55,6 +58,14 @@ class SearchRoutines {
     TranspositionTables *Table; // the transposition table (may be shared)
     Status *Settings;           // the time and depth settings; the search writes its speed back
     SearchOutput *Output;       // where progress goes and where typed words come from
+    // The helper threads that search beside this one (none: nullptr).
+    SearchPool *Pool = nullptr;
+    // A helper's search: set when the program's search has decided; the helper then unwinds
+    // at once, without looking at the clock or the input (nullptr for the program's search).
+    const std::atomic<bool> *StopSignal = nullptr;
+    // Where a helper publishes its node count for the program's output.
+    std::atomic<i64> *NodeReport = nullptr;
+    i32 ReportCountdown = 0; // nodes until the next publication
 
     SearchRoutines();
 
@@ -122,6 +133,9 @@ class SearchRoutines {
     void NewSearch(ChessBoard &board, bool pushRoot);
     // Forgets what earlier games taught the search: history, killers and the root's line.
     void NewGame();
+    // A helper's iterations on the root board from firstDepth up, until StopSignal is set or
+    // the deepest iteration is done; nothing is printed and no move is chosen.
+    void HelperDeepening(ChessBoard board, int firstDepth);
     // One root search at a fixed depth; no budget, no move played.
     int SearchExactDepth(ChessBoard board, char depth, u64 *from, u64 *to, char *promo);
     // Searches every root move to depth; returns the best score (or a book index).
@@ -167,8 +181,10 @@ class SearchRoutines {
     bool MustWait() const;
     // Text of the root line: the best move and its continuation (an empty line for none).
     void LineText(char *buf, int pv) const;
-    // Nodes searched so far.
+    // Nodes searched so far by this search.
     i64 Nodes() const { return InteriorNodes + QuiesceNodes; }
+    // Nodes searched so far by this search and its helpers.
+    i64 AllNodes() const;
 };
 
 extern SearchRoutines Search;

@@ -4,5 +4,6 @@ vorn_library(vorn_search
   src/search/ordering.cpp
   src/search/hashtab.cpp
   src/search/linetext.cpp
+  src/search/threads.cpp
 )
 target_link_libraries(vorn_search PUBLIC vorn_book vorn_eval vorn_movegen Threads::Threads)

@@ -16,6 +16,7 @@
 #include "movegen/legal.h"
 #include "movegen/see.h"
 #include "search/compmov.h"
+#include "search/threads.h"
 #include "shell/gameloop.h"
 #include "shell/reports.h"
 #include "shell/startup.h"
@@ -527,7 +528,7 @@ u8 DoCommand(const char *word)
         }
         Interpreter.Protover = static_cast<u8>(n < 0 ? 0 : (n > 99 ? 99 : n));
         std::printf("feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 "
-                    "reuse=1 analyze=1 colors=1 memory=1 myname=\"Vorn 1.005-64\" done=1\n");
+                    "reuse=1 analyze=1 colors=1 memory=1 smp=1 myname=\"Vorn 1.005-64\" done=1\n");
         std::fflush(stdout);
         return CMD_HANDLED;
     }
@@ -535,8 +536,19 @@ u8 DoCommand(const char *word)
         PingCommand();
         return CMD_HANDLED;
     }
+    if (Is(word, "cores")) {
+        // Search threads, the engine's own included.
+        i32 n = 0;
+        if (!NumberArgument(&n) || n < 1) {
+            MissingArgument(word);
+            return CMD_HANDLED;
+        }
+        SearchThreads.SetThreads(n);
+        return CMD_HANDLED;
+    }
     if (Is(word, "memory")) {
-        // The total for the transposition table and the pawn table, in megabytes.
+        // The total for the transposition table and the pawn tables (one a thread), in
+        // megabytes.
         i32 mb = 0;
         if (!NumberArgument(&mb) || mb < 1) {
             MissingArgument(word);
@@ -546,7 +558,7 @@ u8 DoCommand(const char *word)
             (static_cast<long long>(PAWNHASHSIZE) * static_cast<long long>(sizeof(PawnHashEntry)) +
              (1 << 20) - 1) >>
             20;
-        ResizeHash(mb - pawnTable);
+        ResizeHash(mb - pawnTable * SearchThreads.Threads());
         return CMD_HANDLED;
     }
     return IsMoveWord(word) ? CMD_MOVE : UnknownCommand(word);

@@ -13,6 +13,7 @@
 #include "core/status.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
+#include "search/threads.h"
 #include "shell/interpreter.h"
 #include "shell/reports.h"
 
@@ -75,6 +76,7 @@ void InitEngine()
     MainBoard.InitRep();
     MainStatus.initVars();
     Search.Output = &ShellOutput;
+    Search.Pool = &SearchThreads;
 }
 
 void ResizeHash(long long megabytes)

@@ -18,6 +18,7 @@
 #include "movegen/movegen.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
+#include "search/threads.h"
 #include "shell/startup.h"
 #include "shell/ucimoves.h"
 
@@ -364,6 +365,8 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
     } else if (is("Clear Hash")) {
         PositionCache.ClearTranspositionTables();
         PE.ClearPawnHash();
+    } else if (is("Threads")) {
+        SearchThreads.SetThreads(Number(value));
     } else if (is("Move Overhead")) {
         const i32 ms = Number(value);
         st.MoveOverhead = ms < 0 ? 0 : (ms > kMaxMoveOverhead ? kMaxMoveOverhead : ms);
@@ -500,6 +503,7 @@ int UCIProtocol::UCICommand()
         std::printf("option name Ponder type check default false\n");
         std::printf("option name Hash type spin default %d min 1 max %d\n", kDefaultHash, kMaxHash);
         std::printf("option name Clear Hash type button\n");
+        std::printf("option name Threads type spin default 1 min 1 max %d\n", MAXTHREADS);
         std::printf("option name Move Overhead type spin default 0 min 0 max %d\n",
                     kMaxMoveOverhead);
         std::printf(
