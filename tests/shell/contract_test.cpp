@@ -132,6 +132,7 @@ TEST(UciContract, OptionsTakeEffect)
     const RunResult r = Uci("isready\n");
     for (const char *option : {"option name Hash type spin default 192 min 1 max 131072",
                                "option name Clear Hash type button",
+                               "option name Threads type spin default 1 min 1 max 256",
                                "option name Move Overhead type spin default 0 min 0 max 5000"})
         EXPECT_TRUE(Has(r.output, option)) << option;
     auto command = [](const char *line) {
