@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Node rate of a UCI engine on the six positions of `vorn -bench`.
 
-Usage: tools/uci_nps.py ENGINE [MILLISECONDS]
+Usage: tools/uci_nps.py ENGINE [MILLISECONDS [THREADS]]
 
-Each position is searched from a new game (one thread, 192 MiB of hash where the engine has the
-options) for a fixed time; the nodes and milliseconds of the last progress line of each search
-are added up. For engines without a benchmark of their own, and as a common yardstick for the
-others."""
+Each position is searched from a new game (one thread unless THREADS is given, 192 MiB of hash
+where the engine has the options) for a fixed time; the depth of the last progress line of each
+search is printed, and its nodes and milliseconds are added up. For engines without a benchmark
+of their own, as a common yardstick for the others, and to compare thread counts."""
 import subprocess
 import sys
 
@@ -23,6 +23,7 @@ POSITIONS = [
 def main():
     engine = sys.argv[1]
     movetime = int(sys.argv[2]) if len(sys.argv) > 2 else 1000
+    threads = int(sys.argv[3]) if len(sys.argv) > 3 else 1
     proc = subprocess.Popen([engine], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
 
     def send(line):
@@ -42,9 +43,10 @@ def main():
     send("uci")
     wait_for("uciok")
     for option in ("Threads", "Number of Threads"):
-        send(f"setoption name {option} value 1")
+        send(f"setoption name {option} value {threads}")
     send("setoption name Hash value 192")
     nodes = ms = 0
+    depths = []
     for fen in POSITIONS:
         send("ucinewgame")
         send("isready")
@@ -54,9 +56,11 @@ def main():
         last = wait_for("bestmove")
         nodes += int(last[last.index("nodes") + 1])
         ms += int(last[last.index("time") + 1])
+        depths.append(last[last.index("depth") + 1] if "depth" in last else "?")
     send("quit")
     proc.wait()
-    print(f"{engine}: {nodes} nodes in {ms} ms, {nodes * 1000 // max(ms, 1)} nodes per second")
+    print(f"{engine} ({threads} thread{'s' if threads > 1 else ''}): depths {' '.join(depths)}; "
+          f"{nodes} nodes in {ms} ms, {nodes * 1000 // max(ms, 1)} nodes per second")
 
 
 if __name__ == "__main__":
