@@ -132,6 +132,15 @@ void SearchPool::Stop()
     Idle.wait(lock, [&] { return Running == 0; });
 }
 
+void SearchPool::NewGame(bool pawns)
+{
+    Stop();
+    for (auto &h : Helpers) {
+        h->Search.NewGame();
+        if (pawns) h->Eval.ClearPawnHash();
+    }
+}
+
 i64 SearchPool::Nodes() const
 {
     i64 n = 0;

@@ -36,6 +36,9 @@ class SearchPool {
     void Stop();
     // Nodes the helpers have searched since the last start (counted every thousand or so).
     i64 Nodes() const;
+    // A new game for every helper: history, killers and lines forgotten; with pawns, the pawn
+    // hashes emptied too. Between searches only.
+    void NewGame(bool pawns);
 
   private:
     struct Helper;

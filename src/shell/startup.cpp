@@ -97,6 +97,7 @@ void ResizeHash(long long megabytes)
 void NewGame()
 {
     Search.NewGame();
+    SearchThreads.NewGame(false);
     MainBoard.InitRep();
     MainStatus.initVars();
     MainBoard.FiftyMoveCount = 0;

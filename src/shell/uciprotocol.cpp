@@ -307,6 +307,7 @@ void UCINewGame(UCIProtocol &u)
     Status &st = MainStatus;
     ::NewGame();
     PE.ClearPawnHash();
+    SearchThreads.NewGame(true);
     PositionCache.ClearTranspositionTables();
     u.HashSide = 0;
     st.Pondering = 0;
@@ -365,6 +366,7 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
     } else if (is("Clear Hash")) {
         PositionCache.ClearTranspositionTables();
         PE.ClearPawnHash();
+        SearchThreads.NewGame(true);
     } else if (is("Threads")) {
         SearchThreads.SetThreads(Number(value));
     } else if (is("Move Overhead")) {
