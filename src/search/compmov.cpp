@@ -370,6 +370,7 @@ void SearchRoutines::NewSearch(ChessBoard &board, bool pushRoot)
     st.SearchStartTime = ClockMs();
     board.PawnHashCode = PawnKeyOf(board);
     board.InitPieceKeys();
+    RootBoard = board;
     if (pushRoot) {
         u64 upper, lower;
         genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);

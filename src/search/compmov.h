@@ -94,6 +94,7 @@ class SearchRoutines {
     i32 PollPly;
     i32 SelDepth; // the deepest ply reached by this search
     // --- root ---
+    ChessBoard RootBoard; // the position searched, as NewSearch found it
     i32 SecondBestValue;
     i32 PreviousValue;
     u8 BestChanges;

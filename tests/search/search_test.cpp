@@ -297,6 +297,27 @@ TEST_F(SearchEngine, RookEndgameLineAtDepthOneHoldsOnlyLegalMoves)
     EXPECT_EQ(FirstIllegalLineMove(p), -1) << "line length " << Search.PVLength;
 }
 
+// A line holding a move its position does not allow (a table entry of another position taken
+// at a cut-off, say) is printed up to that move and no further.
+TEST_F(SearchEngine, PrintedLineEndsAtItsFirstIllegalMove)
+{
+    Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    Decide(1);
+    auto code = [](const char *m) {
+        return static_cast<u16>(ref::Sq(m) * 64 + ref::Sq(m + 2));
+    };
+    const char *line[] = {"e2e4", "e7e5", "g1f3", "e8e6", "b1c3"}; // the king cannot go to e6
+    for (int k = 0; k < 5; k++)
+        Search.PVTable[0][k] = {code(line[k]), NOPROMOTION};
+    Search.PVLength = 5;
+    char buf[MOVESTRING_MAX];
+    Search.LineText(buf, 1);
+    EXPECT_STREQ(buf, " e2e4 e7e5 g1f3 \n");
+    Search.PVTable[0][3] = {code("b8c6"), NOPROMOTION};
+    Search.LineText(buf, 1);
+    EXPECT_STREQ(buf, " e2e4 e7e5 g1f3 b8c6 b1c3 \n");
+}
+
 // A budget spent inside the first iteration, or a clock already overdrawn, still leaves a move
 // to play.
 TEST_F(SearchEngine, BudgetSpentBeforeTheFirstMoveStillPlaysOne)
