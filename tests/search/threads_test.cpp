@@ -90,4 +90,26 @@ TEST(SearchThreads, TimedStoppedAndPonderedSearchesPlayLegalMoves)
     }
 }
 
+// The xboard dialect on three threads: a timed move, and an analysis ended by exit, after which
+// the engine answers at once.
+TEST(SearchThreads, XboardCoresPlayAndAnalyse)
+{
+    VornProcess vorn;
+    vorn.Send("xboard\nprotover 2\ncores 3\nnew\nst 1\ngo\n");
+    std::string line;
+    std::vector<std::string> seen;
+    ASSERT_TRUE(vorn.WaitFor("move ", &line, 60000, &seen));
+    for (const auto &l : seen)
+        EXPECT_NE(l.rfind("Error", 0), 0u) << l;
+    const std::set<std::string> legal =
+        LegalTexts("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    EXPECT_EQ(legal.count(line.substr(5)), 1u) << line;
+    vorn.Send("force\nanalyze\n");
+    Pause(300);
+    vorn.Send("exit\nping 7\n");
+    EXPECT_TRUE(vorn.WaitFor("pong 7", nullptr, 60000));
+    vorn.Send("quit\n");
+    EXPECT_EQ(vorn.Wait(60000), 0);
+}
+
 } // namespace
