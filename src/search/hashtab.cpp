@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <chrono>
 #include <thread>
 
 #include "board/hugepages.h"
@@ -189,8 +188,8 @@ void TranspositionTables::WaitPrepared()
 {
     if (Touched) return;
     Touched = true;
-    while (Populating.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    // One write per page maps every page for this thread too, as a search would find it.
+    // One write per page maps every page for this thread too, as a search would find it; pages
+    // the background request has brought in already cost nothing.
     volatile char* bytes = reinterpret_cast<volatile char*>(HashTable);
     const std::size_t size = sizeof(TTBucket) * BucketCount;
     for (std::size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];

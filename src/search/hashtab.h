@@ -1,7 +1,6 @@
 #pragma once
 // The transposition table: three-entry buckets addressed by the position's hash-code pair.
 
-#include <atomic>
 #include <cstddef>
 
 #include "core/types.h"
@@ -72,9 +71,8 @@ class TranspositionTables {
     // has just connected gets its answer at once.
     void PrepareInBackground();
     bool Touched = false;  // every page has been written once by this thread
-    // Waits until the pages asked for in the background are in, then writes each page once.
+    // Writes each page of the table and the pawn hash once (at most once per table).
     void WaitPrepared();
-    std::atomic<int> Populating{0};  // background requests for the pages still running
     // Empties every entry; the counters are kept. A clearing only starts a new era: a bucket
     // from an earlier era is zeroed when it is next probed or stored to, so that every probe
     // and store sees exactly the empty table a full wipe would leave.
