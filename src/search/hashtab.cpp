@@ -46,11 +46,16 @@ inline bool CutOff(const TTEntry &e, i32 alpha, i32 beta, i32 *valueOut, char *c
     return false;
 }
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the age mask assumes little-endian words");
-// The age's bits in an entry's third word: left out of the key mix, so that a cut-off or an
-// ageing rewrites that word alone.
-constexpr u64 kAgeBits = u64{0xFF} << 40;
-static_assert(offsetof(TTEntry, era) == 30, "the era is the top quarter of the fourth word");
+// The age's bits in an entry's data word: left out of the check word, so that a cut-off or an
+// ageing rewrites the data word alone.
+constexpr u64 kAgeBits = u64{0xF} << 60;
+
+inline u64 PackData(const TTEntry &e)
+{
+    return static_cast<u32>(e.value) | u64{static_cast<u16>(e.move)} << 32 |
+           u64{static_cast<u8>(e.depth)} << 48 | u64{static_cast<u8>(e.flag) & 0xFu} << 56 |
+           u64{static_cast<u8>(e.age) & 0xFu} << 60;
+}
 
 // Every word of the table is read and written whole: another search thread may be writing the
 // same bucket.
@@ -59,6 +64,14 @@ inline u64 LoadWord(const u64 *w)
     return __atomic_load_n(w, __ATOMIC_RELAXED);
 }
 inline void StoreWord(u64 *w, u64 v)
+{
+    __atomic_store_n(w, v, __ATOMIC_RELAXED);
+}
+inline u32 LoadHalf(const u32 *w)
+{
+    return __atomic_load_n(w, __ATOMIC_RELAXED);
+}
+inline void StoreHalf(u32 *w, u32 v)
 {
     __atomic_store_n(w, v, __ATOMIC_RELAXED);
 }
@@ -82,49 +95,49 @@ inline void Count(i32 &counter)
 
 TTEntry TranspositionTables::ReadEntry(const TTBucket &b, int slot)
 {
-    u64 w[4];
-    for (int k = 0; k < 4; k++)
-        w[k] = LoadWord(&b.word[4 * slot + k]);
-    w[0] ^= (w[2] & ~kAgeBits) ^ w[3];
+    const u64 data = LoadWord(&b.data[slot]);
     TTEntry e;
-    std::memcpy(&e, w, sizeof e);
+    e.upper = LoadWord(&b.check[slot]) ^ (data & ~kAgeBits);
+    e.lowerHigh = LoadHalf(&b.lowerHigh[slot]);
+    e.value = static_cast<i32>(static_cast<u32>(data));
+    e.move = static_cast<i16>(static_cast<u16>(data >> 32));
+    e.depth = static_cast<i8>(static_cast<u8>(data >> 48));
+    e.flag = static_cast<i8>((data >> 56) & 0xF);
+    e.age = static_cast<i8>(data >> 60);
     return e;
 }
 
 void TranspositionTables::WriteEntry(TTBucket &b, int slot, const TTEntry &e)
 {
-    u64 w[4];
-    std::memcpy(w, &e, sizeof w);
-    w[0] ^= (w[2] & ~kAgeBits) ^ w[3];
-    for (int k = 0; k < 4; k++)
-        StoreWord(&b.word[4 * slot + k], w[k]);
+    const u64 data = PackData(e);
+    StoreWord(&b.check[slot], e.upper ^ (data & ~kAgeBits));
+    StoreWord(&b.data[slot], data);
+    StoreHalf(&b.lowerHigh[slot], e.lowerHigh);
 }
 
 bool TranspositionTables::Holds(const TTBucket &b, int slot, u64 upper, u64 lower, TTEntry *e)
 {
-    // The lower key is stored as it is: most slots are told apart by that one word.
-    if (LoadWord(&b.word[4 * slot + 1]) != lower) return false;
+    // Most slots are told apart by the top half of the lower key alone.
+    if (LoadHalf(&b.lowerHigh[slot]) != static_cast<u32>(lower >> 32)) return false;
     *e = ReadEntry(b, slot);
-    return e->upper == upper && e->lower == lower;
+    return e->upper == upper && e->lowerHigh == static_cast<u32>(lower >> 32);
 }
 
 TTBucket &TranspositionTables::Bucket(u64 index)
 {
     TTBucket &b = HashTable[index];
-    // Slot 0's era is the top quarter of its fourth word, stored as it is.
-    if (static_cast<u16>(LoadWord(&b.word[3]) >> 48) != Era) {
-        TTEntry empty{};
-        WriteEntry(b, 1, empty);
-        WriteEntry(b, 2, empty);
-        empty.era = Era;
-        WriteEntry(b, 0, empty);
+    if (__atomic_load_n(&b.era, __ATOMIC_RELAXED) != Era) {
+        const TTEntry empty{};
+        for (int slot = 0; slot < 3; slot++)
+            WriteEntry(b, slot, empty);
+        __atomic_store_n(&b.era, Era, __ATOMIC_RELAXED);
     }
     return b;
 }
 
 TranspositionTables::TranspositionTables()
 {
-    // One huge-page entry covers 21845 buckets, so random probes rarely miss the TLB.
+    // One huge-page entry covers 32768 buckets, so random probes rarely miss the TLB.
     HashTable = static_cast<TTBucket *>(MapLargeTable(sizeof(TTBucket) * BucketCount));
     if (HashTable == nullptr) {
         std::printf("ERROR: cannot allocate the transposition table (%lu bytes)\n",
@@ -216,9 +229,9 @@ void TranspositionTables::AgeTranspositionTables()
     // A table that nothing was stored in since it was last cleared has nothing to age.
     if (!LoadShared(Written)) return;
     for (u64 i = 0; i < BucketCount; i++) {
-        u64 *w = HashTable[i].word;
+        u64 *data = HashTable[i].data;
         for (int slot = 0; slot < 3; slot++)
-            StoreWord(&w[4 * slot + 2], LoadWord(&w[4 * slot + 2]) & ~kAgeBits);
+            StoreWord(&data[slot], LoadWord(&data[slot]) & ~kAgeBits);
     }
 }
 
@@ -243,17 +256,16 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
 
     TTEntry e{};
     e.upper = upper;
-    e.lower = lower;
+    e.lowerHigh = static_cast<u32>(lower >> 32);
     e.move = move;
     e.flag = static_cast<i8>(flag);
     e.value = value;
     e.depth = ToDepth8(depth);
-    e.era = Era;
 
     // 3. A stale slot 0, or one holding this position no deeper, gives way: all shift down.
     const TTEntry s0 = ReadEntry(b, 0);
     const bool stale = s0.age <= 0;
-    const bool same = s0.upper == upper && s0.lower == lower;
+    const bool same = s0.upper == upper && s0.lowerHigh == e.lowerHigh;
     WriteEntry(b, 2, ReadEntry(b, 1));
     if (stale || (same && s0.depth <= depth)) {
         WriteEntry(b, 1, s0);

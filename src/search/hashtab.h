@@ -10,29 +10,31 @@ constexpr u32 TTABLESIZE = 2097155;
 // The index mask in force: 2^21 - 1, entry 15 of the mask table.
 constexpr int TT_MASK_IN_FORCE = 15;
 
-// One stored search result, as the table's users see it. Layout (32 bytes, 8-byte aligned):
-//   0 upper  8 lower  16 move  20 flag  21 age  24 value  28 depth  29 padding  30 era
+// One stored search result, as the table's users see it.
 struct TTEntry {
-    u64 upper; // upper half of the hash code
-    u64 lower; // lower half of the hash code
-    i32 move;  // best move code (from index * 64 + to index); 0 when none
-    i8 flag;   // 0 upper bound (failed low), 1 lower bound (failed high), 2 exact
-    i8 age;    // 0 stale or empty; 2 or 4 written or confirmed since the last ageing
-    i32 value; // score, mate scores pushed out by the stored depth
-    i8 depth;  // remaining depth of the search that produced the entry
-    u16 era;   // slot 0 only: the clearing the bucket's contents date from
+    u64 upper;     // upper half of the hash code
+    u32 lowerHigh; // top 32 bits of the lower half (the bucket stands for its low bits)
+    i32 value;     // score, mate scores pushed out by the stored depth
+    i16 move;      // best move code (from index * 64 + to index); 0 when none
+    i8 depth;      // remaining depth of the search that produced the entry
+    i8 flag;       // 0 upper bound (failed low), 1 lower bound (failed high), 2 exact
+    i8 age;        // 0 stale or empty; 2 or 4 written or confirmed since the last ageing
 };
-static_assert(sizeof(TTEntry) == 32, "a table entry is 32 bytes");
-static_assert(offsetof(TTEntry, age) == 21, "the age is byte 5 of the third word");
 
-// Three entries, slot 0 first, each stored as four 8-byte words that search threads read and
-// write whole and without locks. The first word holds the upper key mixed with the third (its
-// age left out) and the fourth, so that an entry whose words come from two different writes
-// fails its key check and is ignored.
-struct TTBucket {
-    u64 word[12];
+// Three entries in one cache line, slot 0 first. An entry is a data word (value in bits 0-31,
+// move 32-47, depth 48-55, flag 56-59, age 60-63), a check word (the upper key XORed with the
+// data word, its age left out) and the top half of the lower key. Search threads read and write
+// each field whole and without locks: an entry whose words come from two different writes fails
+// its key check and is ignored.
+struct alignas(64) TTBucket {
+    u64 check[3];
+    u64 data[3];
+    u32 lowerHigh[3];
+    u16 spare;
+    u16 era; // the clearing the bucket's contents date from
 };
-static_assert(sizeof(TTBucket) == 96, "a bucket is three entries");
+static_assert(sizeof(TTBucket) == 64, "a bucket is one cache line");
+static_assert(offsetof(TTBucket, era) == 62, "the era closes the bucket");
 
 // Probe results.
 constexpr char TT_FAILLOW = 0;  // stored upper bound at or below alpha; value = alpha
@@ -91,9 +93,7 @@ class TranspositionTables {
     // finds it in the cache; the table does not change.
     void Prefetch(u64 lower) const
     {
-        const char *b = reinterpret_cast<const char *>(HashTable + (lower & IndexMask));
-        __builtin_prefetch(b);
-        __builtin_prefetch(b + sizeof(TTBucket) - 1);
+        __builtin_prefetch(HashTable + (lower & IndexMask));
     }
 
     // The entry in a slot of a bucket, read word by word; and the entry written into it.

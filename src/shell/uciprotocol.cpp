@@ -31,7 +31,7 @@ constexpr i32 kInfiniteTime = 1209600000;
 // The speed estimate assumed by analysis and by a new game.
 constexpr i32 kAnalysisNPS = 800000;
 // The transposition table's size in megabytes: at start-up, and the most an interface may ask.
-constexpr i32 kDefaultHash = 192;
+constexpr i32 kDefaultHash = 128;
 constexpr i32 kMaxHash = 131072;
 // The largest time an interface may say it loses per move.
 constexpr i32 kMaxMoveOverhead = 5000;

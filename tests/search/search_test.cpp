@@ -234,6 +234,45 @@ TEST(TranspositionTable, ProbesAnswerByBoundAndDepth)
     EXPECT_EQ(move, -1);
 }
 
+// Another thread may write a slot while it is read: an entry whose data word comes from one write
+// and whose check word from another is not taken for either position; a changed age alone is
+// not such a mix.
+TEST(TranspositionTable, AnEntryMixedFromTwoWritesIsIgnored)
+{
+    TTEntry a{}, b{};
+    a.upper = 0x0123456789ABCDEFull;
+    a.lowerHigh = 0x11111111u;
+    a.value = 250;
+    a.move = 777;
+    a.depth = 5;
+    a.flag = 2;
+    a.age = 2;
+    b = a;
+    b.upper = 0xFEDCBA9876543210ull;
+    b.value = -40;
+    b.move = 99;
+    TTBucket first{}, second{};
+    TranspositionTables::WriteEntry(first, 1, a);
+    TranspositionTables::WriteEntry(second, 1, b);
+    const u64 lower = u64{a.lowerHigh} << 32;
+    TTEntry e;
+    ASSERT_TRUE(TranspositionTables::Holds(first, 1, a.upper, lower, &e));
+    EXPECT_EQ(e.value, 250);
+    EXPECT_EQ(e.move, 777);
+    EXPECT_EQ(e.depth, 5);
+    EXPECT_EQ(e.flag, 2);
+    EXPECT_EQ(e.age, 2);
+    a.age = 4;
+    TTBucket aged = first;
+    TranspositionTables::WriteEntry(aged, 1, a);
+    first.data[1] = aged.data[1];
+    EXPECT_TRUE(TranspositionTables::Holds(first, 1, a.upper, lower, &e));
+    EXPECT_EQ(e.age, 4);
+    first.data[1] = second.data[1];
+    EXPECT_FALSE(TranspositionTables::Holds(first, 1, a.upper, lower, &e));
+    EXPECT_FALSE(TranspositionTables::Holds(first, 1, b.upper, lower, &e));
+}
+
 // Every move and line returned is legal: the perft table's positions and positions of random
 // games, at depths one to four, by both drivers.
 TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)

@@ -130,7 +130,7 @@ TEST(UciContract, ScoreLinesCarryEveryFieldAndMatesAreInMoves)
 TEST(UciContract, OptionsTakeEffect)
 {
     const RunResult r = Uci("isready\n");
-    for (const char *option : {"option name Hash type spin default 192 min 1 max 131072",
+    for (const char *option : {"option name Hash type spin default 128 min 1 max 131072",
                                "option name Clear Hash type button",
                                "option name Threads type spin default 1 min 1 max 256",
                                "option name Move Overhead type spin default 0 min 0 max 5000"})
@@ -141,11 +141,11 @@ TEST(UciContract, OptionsTakeEffect)
     };
     TranspositionTables &t = PositionCache;
     const Status saved = MainStatus;
-    // 16 MB hold 2^17 buckets of 96 bytes (12 MB); the default is 2^21 buckets again.
-    command("setoption name Hash value 16");
+    // 15 MB hold 2^17 buckets of 64 bytes (8 MB); 128 MB give the default 2^21 buckets again.
+    command("setoption name Hash value 15");
     EXPECT_EQ(t.BucketCount, (u64{1} << 17) + 3);
-    EXPECT_EQ(t.Megabytes(), 12u);
-    command("setoption name Hash value 192");
+    EXPECT_EQ(t.Megabytes(), 8u);
+    command("setoption name Hash value 128");
     EXPECT_EQ(t.BucketCount, u64{TTABLESIZE});
     // A stored entry answers a probe until the table is cleared.
     t.InsertTranspositionTables(1, 77, 0, 4, 5, 123, TT_EXACT, -1000, 1000);

@@ -25,7 +25,7 @@ const std::vector<std::string> kIds = {
     "option name SecondaryBook type check default false",
     "option name UCI_ShowCurrLine type check default false",
     "option name Ponder type check default false",
-    "option name Hash type spin default 192 min 1 max 131072",
+    "option name Hash type spin default 128 min 1 max 131072",
     "option name Clear Hash type button",
     "option name Threads type spin default 1 min 1 max 256",
     "option name Move Overhead type spin default 0 min 0 max 5000",
