@@ -1,6 +1,8 @@
 #pragma once
 // The square geometry the evaluation files share.
 
+#include <array>
+
 #include "board/board.h"
 
 namespace evalgeo {
@@ -41,6 +43,24 @@ constexpr u64 KingWing(int f)
     return FileOf(mid - 1) | FileOf(mid) | FileOf(mid + 1);
 }
 
+// KingWing of every file, and Distance of every pair of squares, as tables for the hot paths.
+inline constexpr std::array<u64, 8> KingWings = [] {
+    std::array<u64, 8> t{};
+    for (int f = 0; f < 8; f++)
+        t[f] = KingWing(f);
+    return t;
+}();
+struct DistanceTable {
+    u8 d[64][64];
+};
+inline constexpr DistanceTable Distances = [] {
+    DistanceTable t{};
+    for (int a = 0; a < 64; a++)
+        for (int b = 0; b < 64; b++)
+            t.d[a][b] = static_cast<u8>(Distance(a, b));
+    return t;
+}();
+
 // Every whole file that holds a bit of b.
 inline u64 FileFill(u64 b)
 {
@@ -56,5 +76,6 @@ inline u64 FileFill(u64 b)
 static_assert(Distance(18, 56) == 5 && Distance(27, 36) == 1 && Distance(0, 63) == 7);
 static_assert(KingWing(0) == (FileOf(0) | FileOf(1) | FileOf(2)));
 static_assert(KingWing(7) == (FileOf(5) | FileOf(6) | FileOf(7)));
+static_assert(KingWings[3] == KingWing(3) && Distances.d[18][56] == 5 && Distances.d[63][0] == 7);
 
 } // namespace evalgeo

@@ -33,83 +33,83 @@ constexpr u64 BlackKingSideCorner = 0xE0E0ULL << 48;
 
 } // namespace
 
-int PositionEvaluate::KingEval(char)
+int PositionEvaluate::KingEval(int &mg, int &eg) const
 {
     const ChessBoard &b = *Board;
+    const int wks = WhiteKingSquare, bks = BlackKingSquare;
     // 1. Placement by phase.
-    MiddleGameScore += WKingSquare[WhiteKingSquare] - BKingSquare[BlackKingSquare];
-    EndingScore += KingEnding[WhiteKingSquare] - KingEnding[BlackKingSquare];
+    mg += WKingSquare[wks] - BKingSquare[bks];
+    eg += KingEnding[wks] - KingEnding[bks];
     // 2. Mop-up: the stronger side wants the kings close.
     if (b.WhitePawns | b.BlackPawns) return 0;
-    const int d = Distance(WhiteKingSquare, BlackKingSquare);
+    const int d = Distances.d[wks][bks];
     if (BlackPieceNumber == 0 && WhitePieceNumber > 0) return -80 * d;
     if (WhitePieceNumber == 0 && BlackPieceNumber > 0) return 80 * d;
     return 0;
 }
 
-int PositionEvaluate::BitBoardRank(u64 bit)
-{
-    // The first r with bit below 2^(8r): one past the rank of the highest set bit.
-    return bit ? (MyLog2(bit) >> 3) + 1 : 1;
-}
+namespace {
 
-int PositionEvaluate::PawnFilePenalty(char c, u64 pawnsOnFile)
+// Penalty of one shelter file of king C holding the pawns given; a file without a pawn, or
+// whose nearest pawn has gone past the fourth rank of its side, adds a hole.
+template <int C> inline int ShieldFilePenalty(u64 pawnsOnFile, int &holes)
 {
-    i32 &holes = c ? BlackShieldHoles : WhiteShieldHoles;
     // 1. No shelter pawn at all.
     if (!pawnsOnFile) {
         holes++;
         return 350;
     }
-    // 2-3. The nearest shelter pawn of the side, and how far it has gone.
-    if (c == 0) {
-        const int r = BitBoardRank(pawnsOnFile & (0 - pawnsOnFile));
-        if (r > 4) holes++;
+    // 2-3. The nearest shelter pawn of the side (rank 1..8), and how far it has gone.
+    if (C == 0) {
+        const int r = (LowestSquare(pawnsOnFile) >> 3) + 1;
+        holes += r > 4;
         return (r - 2) * 35;
     }
-    const int r = BitBoardRank(u64{1} << MyLog2(pawnsOnFile));
-    if (r < 5) holes++;
+    const int r = (MyLog2(pawnsOnFile) >> 3) + 1;
+    holes += r < 5;
     return (7 - r) * 35;
 }
 
-int PositionEvaluate::PawnShield(char c)
+} // namespace
+
+template <int C> int PositionEvaluate::PawnShield(int &holes) const
 {
     const ChessBoard &b = *Board;
-    const bool white = c == 0;
-    (white ? WhiteShieldHoles : BlackShieldHoles) = 0;
-    const int ksq = white ? WhiteKingSquare : BlackKingSquare, kf = ksq & 7;
-    const u64 pawns = white ? b.WhitePawns : b.BlackPawns;
-    const u64 pieces = white ? (b.WhitePieces & ~b.WhitePawns) : (b.BlackPieces & ~b.BlackPawns);
+    const int ksq = C == 0 ? WhiteKingSquare : BlackKingSquare, kf = ksq & 7;
+    const u64 pawns = C == 0 ? b.WhitePawns : b.BlackPawns;
+    const u64 pieces = C == 0 ? (b.WhitePieces & ~b.WhitePawns) : (b.BlackPieces & ~b.BlackPawns);
     // 1-2. The king's own file counts double, unless a piece plugs an open file in front.
-    const int v = PawnFilePenalty(c, pawns & FileOf(kf));
+    const int v = ShieldFilePenalty<C>(pawns & FileOf(kf), holes);
     int penalty = 2 * v;
-    if ((pieces & Bit(white ? ksq + 8 : ksq - 8)) && 2 * v >= 351) penalty = v;
+    // The square in front, shifted to bit 8 (White) or bit 55 (Black): none off the board.
+    const u64 front =
+        C == 0 ? (pieces >> ksq) & (u64{1} << 8) : (pieces << (63 - ksq)) & (u64{1} << 55);
+    if (front && 2 * v >= 351) penalty = v;
     // 3-4. The files beside it, the third file of the wing for a king on an edge file.
-    penalty += PawnFilePenalty(c, pawns & FileOf(kf == 7 ? 5 : kf + 1));
-    penalty += PawnFilePenalty(c, pawns & FileOf(kf == 0 ? 2 : kf - 1));
+    penalty += ShieldFilePenalty<C>(pawns & FileOf(kf == 7 ? 5 : kf + 1), holes);
+    penalty += ShieldFilePenalty<C>(pawns & FileOf(kf == 0 ? 2 : kf - 1), holes);
     return penalty;
 }
 
-int PositionEvaluate::PawnStorm(char c)
+template <int C> int PositionEvaluate::PawnStorm() const
 {
     const ChessBoard &b = *Board;
-    if (c == 0) {
-        const u64 storm = b.WhitePawns & KingWing(BlackKingSquare & 7);
+    if (C == 0) {
+        const u64 storm = b.WhitePawns & KingWings[BlackKingSquare & 7];
         return 100 * SimpleBitCount(storm & RankOf(3)) + 300 * SimpleBitCount(storm & RankOf(4)) +
                600 * SimpleBitCount(storm & RankOf(5));
     }
-    const u64 storm = b.BlackPawns & KingWing(WhiteKingSquare & 7);
+    const u64 storm = b.BlackPawns & KingWings[WhiteKingSquare & 7];
     return 100 * SimpleBitCount(storm & RankOf(4)) + 300 * SimpleBitCount(storm & RankOf(3)) +
            600 * SimpleBitCount(storm & RankOf(2));
 }
 
-int PositionEvaluate::AttackCounts(char c)
+template <int C> int PositionEvaluate::AttackCounts(int holes) const
 {
     const ChessBoard &b = *Board;
-    const bool white = c == 0;
+    constexpr bool white = C == 0;
     const int ksq = white ? WhiteKingSquare : BlackKingSquare;
     const u64 zone = white ? WKingAttacks : BKingAttacks;
-    const int holes = white ? WhiteShieldHoles : BlackShieldHoles;
 
     // The enemy's maps and pieces, and our own.
     const u64 ePawnAtt = white ? BPawnAttacks : WPawnAttacks;
@@ -122,7 +122,7 @@ int PositionEvaluate::AttackCounts(char c)
     const u64 eBishops = white ? b.BlackBishops : b.WhiteBishops;
     const u64 eRooks = white ? b.BlackRooks : b.WhiteRooks;
     const u64 eQueens = white ? b.BlackQueens : b.WhiteQueens;
-    const u64 eNoPawnFiles = white ? NoBlackPawnFiles : NoWhitePawnFiles;
+    const u64 eNoPawnFiles = white ? Pawns->NoBlackPawnFiles() : Pawns->NoWhitePawnFiles();
     const int eQueenCount = white ? b.BlackQueenCount : b.WhiteQueenCount;
     const int eMaterial =
         white ? b.BlackBishopCount + b.BlackKnightCount + b.BlackRookCount + 2 * b.BlackQueenCount
@@ -134,7 +134,8 @@ int PositionEvaluate::AttackCounts(char c)
 
     // 1. Kinds of attacker near the king.
     const int pawn = (ePawnAtt & zone) != 0;
-    const int knight = (eKnightAtt & (zone | Bit(ksq))) != 0 || (eKnights & zone) != 0;
+    const u64 kingMask = u64{1} << ksq;
+    const int knight = ((eKnightAtt & (zone | kingMask)) | (eKnights & zone)) != 0;
     const int bishop = (eBishopAtt & zone) != 0;
     const int queen = (eQueenAtt & zone) != 0;
     const int rook = (eRookAtt & zone) != 0;
@@ -150,13 +151,12 @@ int PositionEvaluate::AttackCounts(char c)
     // 4. Enemy material against a holed shelter.
     s += 5 * eMaterial * holes;
     // 5. Enemy pieces on the king's wing.
-    const u64 wing = KingWing(ksq & 7);
+    const u64 wing = KingWings[ksq & 7];
     s += 10 * SimpleBitCount((eKnights | eBishops | eRooks | eQueens) & wing) * holes;
     // 6. Heavy pieces on the wing's files that the enemy's own pawns do not block.
     const int heavy = SimpleBitCount((eRooks | eQueens) & wing & eNoPawnFiles);
     s += 30 * (heavy - 1) * (holes + 1);
     // 7. Diagonal pieces aimed at a castled king.
-    const u64 kingMask = Bit(ksq);
     u64 diagonals = 0;
     if (white) {
         if (kingMask & WhiteKingSideCorner)
@@ -176,4 +176,31 @@ int PositionEvaluate::AttackCounts(char c)
     const int defence = 100 * SimpleBitCount(ownPieces & zone) + ((ownQueenAtt & zone) ? 500 : 0) +
                         ((ownKnightAtt & zone) ? 100 : 0);
     return s - defence;
+}
+
+int PositionEvaluate::KingSafety() const
+{
+    const ChessBoard &b = *Board;
+    // Each king's shelter and attack count while the enemy has the force to attack it; the
+    // storms of a side that has that force, in full when the kings are on opposite wings.
+    const bool blackForce = BlackPieceNumber > 1 && (b.BlackQueenCount > 0 || BlackPieceNumber > 3);
+    const bool whiteForce = WhitePieceNumber > 1 && (b.WhiteQueenCount > 0 || WhitePieceNumber > 3);
+    const int wkf = WhiteKingSquare & 7, bkf = BlackKingSquare & 7;
+    const bool oppositeWings = (wkf <= 3 && bkf >= 5) || (bkf <= 3 && wkf >= 5);
+    int mg = 0;
+    if (blackForce) {
+        int holes = 0;
+        mg -= PawnShield<0>(holes);
+        mg -= AttackCounts<0>(holes);
+        const int storm = PawnStorm<1>();
+        mg -= oppositeWings ? storm : storm / 2;
+    }
+    if (whiteForce) {
+        int holes = 0;
+        mg += PawnShield<1>(holes);
+        mg += AttackCounts<1>(holes);
+        const int storm = PawnStorm<0>();
+        mg += oppositeWings ? storm : storm / 2;
+    }
+    return mg;
 }

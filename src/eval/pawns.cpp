@@ -144,227 +144,216 @@ void PositionEvaluate::ClearPawnHash()
     }
 }
 
-int PositionEvaluate::PawnEval04(char side)
+namespace {
+
+// The structure of the pawns wp and bp with the kings on wks and bks, computed in full and
+// stored in e under key: the work of a pawn hash miss.
+[[gnu::noinline]] void StorePawnStructure(PawnHashEntry &e, u32 key, u64 wp, u64 bp, int wks,
+                                          int bks)
+{
+    // 2. File masks and a clean slate.
+    const u64 whiteFiles = FileFill(wp), blackFiles = FileFill(bp);
+    u8 whitePasserRanks[8] = {}, blackPasserRanks[8] = {};
+    int whitePasserScore = 0, blackPasserScore = 0;
+    int whiteDoubledPawns = 0, blackDoubledPawns = 0;
+    int ws = 0, bs = 0, mg = 0, eg = 0;
+    int whiteDoubledFiles = 0, blackDoubledFiles = 0;
+    const int wkf = wks & 7, wkr = wks >> 3;
+    const int bkf = bks & 7, bkr = bks >> 3;
+
+    // 3. White king zone: the king's wing above a king still on its first two ranks.
+    const u64 whiteZone = wkr <= 1 ? (FileOf(wkf) | Masks.adjacent[wkf]) & Masks.ranksFrom[wkr] : 0;
+
+    // 4. White pawns, a1 upwards.
+    for (u64 x = wp; x; x &= x - 1) {
+        const int s = LowestSquare(x), f = s & 7, r = s >> 3;
+        const u64 fileMask = FileOf(f);
+        bool isolated = false, backward = false;
+        // 4.1-4.2. Placement; edge pawns, backward and isolated pawns.
+        ws += WPawnSquare[s];
+        if (f == 0) {
+            if (wkf >= 4) ws -= 5;
+            isolated = !(wp & FileOf(1));
+        } else if (f == 7) {
+            if (wkf <= 3) ws -= 5;
+            isolated = !(wp & FileOf(6));
+        } else {
+            const u64 neighbours = wp & Masks.adjacent[f];
+            if (!neighbours) {
+                isolated = true;
+            } else if (!(neighbours & Masks.ranksUpTo[r])) {
+                backward = true;
+                ws -= (bp & fileMask) ? 40 : 80;
+            }
+        }
+        // 4.3. Isolated.
+        if (isolated) {
+            mg -= IsolatedPawn[f];
+            eg -= IsolatedPawn[f];
+            if (f == 3 || f == 4) ws -= 10;
+            if (!(bp & fileMask)) ws -= 50;
+        }
+        // 4.4-4.5. Blocked in its front span, perhaps a candidate; or passed.
+        const u64 stoppers = bp & Masks.whiteFront[s];
+        if (stoppers) {
+            if (!(whiteZone & Bit(s))) ws += Passers[r] >> 2;
+            if (!(bp & fileMask) && !isolated) {
+                const int helpers = SimpleBitCount(wp & (fileMask | Masks.adjacent[f])) -
+                                    SimpleBitCount(wp & fileMask & ~Masks.ranksFrom[r]);
+                if (helpers > SimpleBitCount(stoppers)) whitePasserScore += Passers[r] / 3;
+            }
+        } else {
+            if (isolated) ws += 50;
+            if (backward) ws += 80;
+            whitePasserRanks[f] = static_cast<u8>(r);
+        }
+        // 4.6. Doubled: another White pawn further up the file.
+        if (wp & fileMask & ~Masks.ranksUpTo[r]) {
+            whiteDoubledPawns++;
+            whiteDoubledFiles |= 1 << f;
+            if (!(bp & fileMask)) ws -= 50;
+        }
+    }
+    // 5. Centre pawns.
+    mg += 60 * SimpleBitCount(wp & CentreSquares);
+    if (!wp) ws -= 30;
+    // 6. White passer table scores.
+    for (int f = 0; f < 8; f++) {
+        const int r = whitePasserRanks[f];
+        if (!r) continue;
+        const int s = 8 * r + f;
+        const bool isProtected = (f > 0 && (wp & Bit(s - 9))) || (f < 7 && (wp & Bit(s - 7)));
+        const int v = PasserTableValue(whitePasserRanks, f, r, r, isProtected);
+        whitePasserScore += (whiteDoubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
+    }
+
+    // 7. Black king zone: the king's wing below a king still on its last two ranks.
+    const u64 blackZone = bkr >= 6 ? (FileOf(bkf) | Masks.adjacent[bkf]) & Masks.ranksUpTo[bkr] : 0;
+
+    // 8. Black pawns, a1 upwards (the most advanced one first).
+    for (u64 x = bp; x; x &= x - 1) {
+        const int s = LowestSquare(x), f = s & 7, r = s >> 3, rel = 7 - r;
+        const u64 fileMask = FileOf(f);
+        bool isolated = false, backward = false;
+        bs += BPawnSquare[s];
+        if (f == 0) {
+            if (bkf >= 4) bs -= 5;
+            isolated = !(bp & FileOf(1));
+        } else if (f == 7) {
+            if (bkf <= 3) bs -= 5;
+            isolated = !(bp & FileOf(6));
+        } else {
+            const u64 neighbours = bp & Masks.adjacent[f];
+            if (!neighbours) {
+                isolated = true;
+            } else if (!(neighbours & Masks.ranksFrom[r])) {
+                backward = true;
+                bs -= (wp & fileMask) ? 40 : 80;
+            }
+        }
+        if (isolated) {
+            mg += IsolatedPawn[f];
+            eg += IsolatedPawn[f];
+            if (f == 3 || f == 4) bs -= 10;
+            if (!(wp & fileMask)) bs -= 50;
+        }
+        const u64 stoppers = wp & Masks.blackFront[s];
+        if (stoppers) {
+            if (!(blackZone & Bit(s))) bs += Passers[rel] >> 2;
+            if (!(wp & fileMask) && !isolated) {
+                const int helpers = SimpleBitCount(bp & (fileMask | Masks.adjacent[f])) -
+                                    SimpleBitCount(bp & fileMask & ~Masks.ranksUpTo[r]);
+                if (helpers > SimpleBitCount(stoppers)) blackPasserScore += Passers[rel] / 3;
+            }
+        } else {
+            if (isolated) bs += 50;
+            if (backward) bs += 80;
+            if (!blackPasserRanks[f]) blackPasserRanks[f] = static_cast<u8>(r);
+        }
+        // Doubled: another Black pawn further back (higher) on the file.
+        if (bp & fileMask & ~Masks.ranksUpTo[r]) {
+            blackDoubledPawns++;
+            blackDoubledFiles |= 1 << f;
+            if (!(wp & fileMask)) bs -= 50;
+        }
+    }
+    // 9. Centre pawns.
+    mg -= 60 * SimpleBitCount(bp & CentreSquares);
+    if (!bp) bs -= 30;
+    // 10. Black passer table scores.
+    for (int f = 0; f < 8; f++) {
+        const int r = blackPasserRanks[f];
+        if (!r) continue;
+        const int s = 8 * r + f;
+        const bool isProtected = (f > 0 && (bp & Bit(s + 7))) || (f < 7 && (bp & Bit(s + 9)));
+        const int v = PasserTableValue(blackPasserRanks, f, 7 - r, r, isProtected);
+        blackPasserScore += (blackDoubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
+    }
+
+    // 11. Store.
+    e.key = key;
+    e.pawns = wp | bp;
+    e.whiteDoubled = static_cast<u8>(whiteDoubledPawns);
+    e.blackDoubled = static_cast<u8>(blackDoubledPawns);
+    e.middleGame = mg;
+    std::memcpy(e.whitePasserRanks, whitePasserRanks, sizeof whitePasserRanks);
+    std::memcpy(e.blackPasserRanks, blackPasserRanks, sizeof blackPasserRanks);
+    e.pawnScores = Pack(ws, bs);
+    e.passerScores = Pack(whitePasserScore, blackPasserScore);
+    e.ending = eg;
+    e.noBlackPawnFileSet = static_cast<u8>(~blackFiles);
+    e.noWhitePawnFileSet = static_cast<u8>(~whiteFiles);
+}
+
+} // namespace
+
+int PositionEvaluate::PawnEval04(char side, int &mg, int &eg)
 {
     const ChessBoard &b = *Board;
     const u64 wp = b.WhitePawns, bp = b.BlackPawns, occ = b.AllPieces;
     const u32 key = b.PawnHashCode;
-    int ws, bs, mg, eg;
+    PawnHashEntry &e = PawnTable[key & 0xFFFF];
 
-    // 1. Probe.
+    // 1. Probe; a miss computes the structure and stores it (steps 2-11).
     PawnAttempts = WrapIncrement(PawnAttempts);
-    if (InPawnHash(key, wp | bp)) {
-        const PawnHashEntry &e = PawnTable[key & 0xFFFF];
-        WhiteDoubledPawns = e.whiteDoubled;
-        BlackDoubledPawns = e.blackDoubled;
-        mg = e.middleGame;
-        OpenFiles = e.OpenFiles();
-        std::memcpy(WhitePasserRanks, e.whitePasserRanks, sizeof WhitePasserRanks);
-        std::memcpy(BlackPasserRanks, e.blackPasserRanks, sizeof BlackPasserRanks);
-        ws = High(e.pawnScores);
-        bs = Low(e.pawnScores);
-        WhitePasserScore = High(e.passerScores);
-        BlackPasserScore = Low(e.passerScores);
-        WhitePasserCount = e.passerCounts[0];
-        BlackPasserCount = e.passerCounts[1];
-        eg = e.ending;
-        NoBlackPawnFiles = e.NoBlackPawnFiles();
-        NoWhitePawnFiles = e.NoWhitePawnFiles();
-    } else {
-        // 2. File masks and a clean slate.
-        const u64 whiteFiles = FileFill(wp), blackFiles = FileFill(bp);
-        NoWhitePawnFiles = ~whiteFiles;
-        NoBlackPawnFiles = ~blackFiles;
-        OpenFiles = ~(whiteFiles | blackFiles);
-        for (int f = 0; f < 8; f++)
-            WhitePasserRanks[f] = BlackPasserRanks[f] = 0;
-        WhitePasserCount = BlackPasserCount = 0;
-        WhitePasserScore = BlackPasserScore = 0;
-        WhiteDoubledPawns = BlackDoubledPawns = 0;
-        ws = bs = mg = eg = 0;
-        int whiteDoubledFiles = 0, blackDoubledFiles = 0;
-        const int wkf = WhiteKingSquare & 7, wkr = WhiteKingSquare >> 3;
-        const int bkf = BlackKingSquare & 7, bkr = BlackKingSquare >> 3;
-
-        // 3. White king zone: the king's wing above a king still on its first two ranks.
-        const u64 whiteZone =
-            wkr <= 1 ? (FileOf(wkf) | Masks.adjacent[wkf]) & Masks.ranksFrom[wkr] : 0;
-
-        // 4. White pawns, a1 upwards.
-        for (u64 x = wp; x; x &= x - 1) {
-            const int s = LowestSquare(x), f = s & 7, r = s >> 3;
-            const u64 fileMask = FileOf(f);
-            bool isolated = false, backward = false;
-            // 4.1-4.2. Placement; edge pawns, backward and isolated pawns.
-            ws += WPawnSquare[s];
-            if (f == 0) {
-                if (wkf >= 4) ws -= 5;
-                isolated = !(wp & FileOf(1));
-            } else if (f == 7) {
-                if (wkf <= 3) ws -= 5;
-                isolated = !(wp & FileOf(6));
-            } else {
-                const u64 neighbours = wp & Masks.adjacent[f];
-                if (!neighbours) {
-                    isolated = true;
-                } else if (!(neighbours & Masks.ranksUpTo[r])) {
-                    backward = true;
-                    ws -= (bp & fileMask) ? 40 : 80;
-                }
-            }
-            // 4.3. Isolated.
-            if (isolated) {
-                mg -= IsolatedPawn[f];
-                eg -= IsolatedPawn[f];
-                if (f == 3 || f == 4) ws -= 10;
-                if (!(bp & fileMask)) ws -= 50;
-            }
-            // 4.4-4.5. Blocked in its front span, perhaps a candidate; or passed.
-            const u64 stoppers = bp & Masks.whiteFront[s];
-            if (stoppers) {
-                if (!(whiteZone & Bit(s))) ws += Passers[r] >> 2;
-                if (!(bp & fileMask) && !isolated) {
-                    const int helpers = SimpleBitCount(wp & (fileMask | Masks.adjacent[f])) -
-                                        SimpleBitCount(wp & fileMask & ~Masks.ranksFrom[r]);
-                    if (helpers > SimpleBitCount(stoppers)) WhitePasserScore += Passers[r] / 3;
-                }
-            } else {
-                if (isolated) ws += 50;
-                if (backward) ws += 80;
-                WhitePasserRanks[f] = static_cast<u8>(r);
-                WhitePasserCount++;
-            }
-            // 4.6. Doubled: another White pawn further up the file.
-            if (wp & fileMask & ~Masks.ranksUpTo[r]) {
-                WhiteDoubledPawns++;
-                whiteDoubledFiles |= 1 << f;
-                if (!(bp & fileMask)) ws -= 50;
-            }
-        }
-        // 5. Centre pawns.
-        mg += 60 * SimpleBitCount(wp & CentreSquares);
-        if (!wp) ws -= 30;
-        // 6. White passer table scores.
-        for (int f = 0; f < 8; f++) {
-            const int r = WhitePasserRanks[f];
-            if (!r) continue;
-            const int s = 8 * r + f;
-            const bool isProtected = (f > 0 && (wp & Bit(s - 9))) || (f < 7 && (wp & Bit(s - 7)));
-            const int v = PasserTableValue(WhitePasserRanks, f, r, r, isProtected);
-            WhitePasserScore += (whiteDoubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
-        }
-
-        // 7. Black king zone: the king's wing below a king still on its last two ranks.
-        const u64 blackZone =
-            bkr >= 6 ? (FileOf(bkf) | Masks.adjacent[bkf]) & Masks.ranksUpTo[bkr] : 0;
-
-        // 8. Black pawns, a1 upwards (the most advanced one first).
-        for (u64 x = bp; x; x &= x - 1) {
-            const int s = LowestSquare(x), f = s & 7, r = s >> 3, rel = 7 - r;
-            const u64 fileMask = FileOf(f);
-            bool isolated = false, backward = false;
-            bs += BPawnSquare[s];
-            if (f == 0) {
-                if (bkf >= 4) bs -= 5;
-                isolated = !(bp & FileOf(1));
-            } else if (f == 7) {
-                if (bkf <= 3) bs -= 5;
-                isolated = !(bp & FileOf(6));
-            } else {
-                const u64 neighbours = bp & Masks.adjacent[f];
-                if (!neighbours) {
-                    isolated = true;
-                } else if (!(neighbours & Masks.ranksFrom[r])) {
-                    backward = true;
-                    bs -= (wp & fileMask) ? 40 : 80;
-                }
-            }
-            if (isolated) {
-                mg += IsolatedPawn[f];
-                eg += IsolatedPawn[f];
-                if (f == 3 || f == 4) bs -= 10;
-                if (!(wp & fileMask)) bs -= 50;
-            }
-            const u64 stoppers = wp & Masks.blackFront[s];
-            if (stoppers) {
-                if (!(blackZone & Bit(s))) bs += Passers[rel] >> 2;
-                if (!(wp & fileMask) && !isolated) {
-                    const int helpers = SimpleBitCount(bp & (fileMask | Masks.adjacent[f])) -
-                                        SimpleBitCount(bp & fileMask & ~Masks.ranksUpTo[r]);
-                    if (helpers > SimpleBitCount(stoppers)) BlackPasserScore += Passers[rel] / 3;
-                }
-            } else {
-                if (isolated) bs += 50;
-                if (backward) bs += 80;
-                if (!BlackPasserRanks[f]) BlackPasserRanks[f] = static_cast<u8>(r);
-                BlackPasserCount++;
-            }
-            // Doubled: another Black pawn further back (higher) on the file.
-            if (bp & fileMask & ~Masks.ranksUpTo[r]) {
-                BlackDoubledPawns++;
-                blackDoubledFiles |= 1 << f;
-                if (!(wp & fileMask)) bs -= 50;
-            }
-        }
-        // 9. Centre pawns.
-        mg -= 60 * SimpleBitCount(bp & CentreSquares);
-        if (!bp) bs -= 30;
-        // 10. Black passer table scores.
-        for (int f = 0; f < 8; f++) {
-            const int r = BlackPasserRanks[f];
-            if (!r) continue;
-            const int s = 8 * r + f;
-            const bool isProtected = (f > 0 && (bp & Bit(s + 7))) || (f < 7 && (bp & Bit(s + 9)));
-            const int v = PasserTableValue(BlackPasserRanks, f, 7 - r, r, isProtected);
-            BlackPasserScore += (blackDoubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
-        }
-
-        // 11. Store.
-        PawnHashEntry &e = PawnTable[key & 0xFFFF];
-        e.key = key;
-        e.pawns = wp | bp;
-        e.whiteDoubled = static_cast<u8>(WhiteDoubledPawns);
-        e.blackDoubled = static_cast<u8>(BlackDoubledPawns);
-        e.middleGame = mg;
-        std::memcpy(e.whitePasserRanks, WhitePasserRanks, sizeof WhitePasserRanks);
-        std::memcpy(e.blackPasserRanks, BlackPasserRanks, sizeof BlackPasserRanks);
-        e.pawnScores = Pack(ws, bs);
-        e.passerScores = Pack(WhitePasserScore, BlackPasserScore);
-        e.passerCounts[0] = WhitePasserCount;
-        e.passerCounts[1] = BlackPasserCount;
-        e.ending = eg;
-        e.noBlackPawnFileSet = static_cast<u8>(NoBlackPawnFiles);
-        e.noWhitePawnFileSet = static_cast<u8>(NoWhitePawnFiles);
+    if (!InPawnHash(key, wp | bp)) {
+        StorePawnStructure(e, key, wp, bp, WhiteKingSquare, BlackKingSquare);
         PawnMisses = WrapIncrement(PawnMisses);
     }
+    Pawns = &e;
 
     // 12. Structural accumulator terms, hit or miss.
-    MiddleGameScore += mg;
-    EndingScore += eg;
+    mg += e.middleGame;
+    eg += e.ending;
+    int whitePasserScore = High(e.passerScores), blackPasserScore = Low(e.passerScores);
 
     // 13. White passers against the pieces and kings of this position; the attack maps are
     // built here when the evaluation has not needed them yet.
-    const u64 whitePasserFiles = NonZeroBytes(WhitePasserRanks);
-    const u64 blackPasserFiles = NonZeroBytes(BlackPasserRanks);
+    const u8 *whiteRanks = e.whitePasserRanks, *blackRanks = e.blackPasserRanks;
+    const u64 whitePasserFiles = NonZeroBytes(whiteRanks);
+    const u64 blackPasserFiles = NonZeroBytes(blackRanks);
     if ((whitePasserFiles | blackPasserFiles) && !AttackMapsReady) AttackMasks();
+    const int wks = WhiteKingSquare, bks = BlackKingSquare;
     const u64 whiteHelpers = WKnightAttacks | WBishopAttacks;
     for (u64 x = whitePasserFiles; x; x &= x - 1) {
         const int f = LowestSquare(x) >> 3;
-        const int r = WhitePasserRanks[f];
+        const int r = whiteRanks[f];
         const int p = 8 * r + f;
-        if (DoesPawnPromote(0, r, 56 + f, side)) WhitePasserScore += 150;
+        if (DoesPawnPromote(0, r, 56 + f, side)) whitePasserScore += 150;
         const int k = KingProximityPasserPenalty[r];
-        EndingScore +=
-            k * (Distance(BlackKingSquare, p) - 7) + (k * (7 - Distance(WhiteKingSquare, p))) / 2;
-        if (whiteHelpers & Bit(p)) WhitePasserScore += Passers[r] >> 5;
-        if (whiteHelpers & Bit(p + 8)) WhitePasserScore += Passers[r] >> 5;
-        if (whiteHelpers & Bit(p + 16)) WhitePasserScore += Passers[r] >> 6;
+        eg += k * (Distances.d[bks][p] - 7) + (k * (7 - Distances.d[wks][p])) / 2;
+        // The helpers on the pawn's square and the two in front, shifted down to bits 0, 8 and
+        // 16: a square off the board has no bit.
+        const u64 helped = whiteHelpers >> p;
+        if (helped & (u64{1} << 0)) whitePasserScore += Passers[r] >> 5;
+        if (helped & (u64{1} << 8)) whitePasserScore += Passers[r] >> 5;
+        if (helped & (u64{1} << 16)) whitePasserScore += Passers[r] >> 6;
         if (r == 6) {
-            if (!(occ & Bit(p + 8)) && !(BAttacks & (Bit(p + 8) | Bit(p)))) EndingScore += 1100;
+            const u64 stop = u64{1} << (p + 8);
+            if (!(occ & stop) && !(BAttacks & (stop | (u64{1} << p)))) eg += 1100;
         } else if (r == 5) {
-            if (!(occ & (Bit(p + 16) | Bit(p + 8))) &&
-                !(BAttacks & (Bit(p + 16) | Bit(p + 8) | Bit(p))))
-                EndingScore += 550;
+            const u64 path = (u64{1} << (p + 16)) | (u64{1} << (p + 8));
+            if (!(occ & path) && !(BAttacks & (path | (u64{1} << p)))) eg += 550;
         }
     }
 
@@ -372,29 +361,33 @@ int PositionEvaluate::PawnEval04(char side)
     const u64 blackHelpers = BKnightAttacks | BBishopAttacks;
     for (u64 x = blackPasserFiles; x; x &= x - 1) {
         const int f = LowestSquare(x) >> 3;
-        const int r = BlackPasserRanks[f];
+        const int r = blackRanks[f];
         const int p = 8 * r + f, rel = 7 - r;
-        if (DoesPawnPromote(1, r, f, side)) BlackPasserScore += 150;
+        if (DoesPawnPromote(1, r, f, side)) blackPasserScore += 150;
         const int k = KingProximityPasserPenalty[rel];
-        EndingScore +=
-            k * (7 - Distance(WhiteKingSquare, p)) - (k * (7 - Distance(BlackKingSquare, p))) / 2;
-        if (blackHelpers & Bit(p)) BlackPasserScore += Passers[rel] >> 5;
-        if (blackHelpers & Bit(p - 8)) BlackPasserScore += Passers[rel] >> 5;
-        if (blackHelpers & Bit(p - 16)) BlackPasserScore += Passers[rel] >> 6;
+        eg += k * (7 - Distances.d[wks][p]) - (k * (7 - Distances.d[bks][p])) / 2;
+        // The pawn's square and the two in front shifted up to bits 63, 55 and 47.
+        const u64 helped = blackHelpers << (63 - p);
+        if (helped & (u64{1} << 63)) blackPasserScore += Passers[rel] >> 5;
+        if (helped & (u64{1} << 55)) blackPasserScore += Passers[rel] >> 5;
+        if (helped & (u64{1} << 47)) blackPasserScore += Passers[rel] >> 6;
         if (r == 1) {
-            if (!(occ & Bit(p - 8)) && !(WAttacks & (Bit(p - 8) | Bit(p)))) EndingScore -= 1100;
+            const u64 stop = u64{1} << (p - 8);
+            if (!(occ & stop) && !(WAttacks & (stop | (u64{1} << p)))) eg -= 1100;
         } else if (r == 2) {
-            if (!(occ & (Bit(p - 16) | Bit(p - 8))) &&
-                !(WAttacks & (Bit(p - 16) | Bit(p - 8) | Bit(p))))
-                EndingScore -= 550;
+            const u64 path = (u64{1} << (p - 16)) | (u64{1} << (p - 8));
+            if (!(occ & path) && !(WAttacks & (path | (u64{1} << p)))) eg -= 550;
         }
     }
+    WhitePasserScore = whitePasserScore;
+    BlackPasserScore = blackPasserScore;
 
     // 15.
-    return ws - bs;
+    return High(e.pawnScores) - Low(e.pawnScores);
 }
 
-bool PositionEvaluate::DoesPawnPromote(char colour, int rank, int promotionSquare, char toMove)
+bool PositionEvaluate::DoesPawnPromote(char colour, int rank, int promotionSquare,
+                                       char toMove) const
 {
     const bool black = colour != 0;
     int moves = black ? rank : 7 - rank;
@@ -403,16 +396,16 @@ bool PositionEvaluate::DoesPawnPromote(char colour, int rank, int promotionSquar
         moves = 5;
         limit = 6;
     }
-    const int d = Distance(black ? WhiteKingSquare : BlackKingSquare, promotionSquare & 63);
+    const int d = Distances.d[black ? WhiteKingSquare : BlackKingSquare][promotionSquare & 63];
     return d > limit || ((toMove != 0) == black && d > moves);
 }
 
-bool PositionEvaluate::QueenAttacks(char, int square, u64 targets)
+bool PositionEvaluate::QueenAttacks(char, int square, u64 targets) const
 {
     return QueenAttacksFrom(square & 63, Board->AllPieces) & targets;
 }
 
-int PositionEvaluate::RuleofSquare(char side)
+int PositionEvaluate::RuleofSquare(char side) const
 {
     // 1. Pure king-and-pawn endings only.
     if (WhitePieceNumber != 0 || BlackPieceNumber != 0) return 0;
@@ -421,14 +414,14 @@ int PositionEvaluate::RuleofSquare(char side)
     // 2. The unstoppable runner of each side nearest to promotion, lower file on ties.
     int wm = 10, wq = 0, bm = 10, bq = 0;
     for (int f = 0; f < 8; f++) {
-        const int r = WhitePasserRanks[f];
+        const int r = Pawns->whitePasserRanks[f];
         if (r && DoesPawnPromote(0, r, 56 + f, side) && 7 - r < wm) {
             wm = 7 - r;
             wq = 56 + f;
         }
     }
     for (int f = 0; f < 8; f++) {
-        const int r = BlackPasserRanks[f];
+        const int r = Pawns->blackPasserRanks[f];
         if (r && DoesPawnPromote(1, r, f, side) && r < bm) {
             bm = r;
             bq = f;
@@ -460,7 +453,7 @@ int PositionEvaluate::RuleofSquare(char side)
     return Distance(BlackKingSquare, bq) <= 2 ? 0 : 5700;
 }
 
-int PositionEvaluate::PawnPhalanx()
+int PositionEvaluate::PawnPhalanx() const
 {
     const ChessBoard &b = *Board;
     int v = 0;

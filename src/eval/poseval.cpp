@@ -86,7 +86,7 @@ int PositionEvaluate::SideMaterialValue(char side, ChessBoard *board)
            (b.BlackBishopCount + b.BlackKnightCount) * 3250;
 }
 
-int PositionEvaluate::DynamicPieceAdjustments(int)
+int PositionEvaluate::DynamicPieceAdjustments() const
 {
     const ChessBoard &b = *Board;
     int v = 0;
@@ -107,8 +107,8 @@ int PositionEvaluate::DynamicPieceAdjustments(int)
         if (queens == 0 && rooks == 1) return 125;
         return 62;
     };
-    v -= doubledWeight(b.WhiteQueenCount, b.WhiteRookCount) * WhiteDoubledPawns;
-    v += doubledWeight(b.BlackQueenCount, b.BlackRookCount) * BlackDoubledPawns;
+    v -= doubledWeight(b.WhiteQueenCount, b.WhiteRookCount) * Pawns->whiteDoubled;
+    v += doubledWeight(b.BlackQueenCount, b.BlackRookCount) * Pawns->blackDoubled;
     return v;
 }
 
@@ -120,34 +120,37 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     // 1. Accumulators, kings and material. The pawn hash entry is wanted after the attack maps:
     // start loading it now.
     __builtin_prefetch(&PawnTable[b.PawnHashCode & 0xFFFF]);
-    EndingScore = MiddleGameScore = 0;
+    int mg = 0, eg = 0; // the middle-game and ending accumulators, blended three times
     Board = board;
-    WhiteKingSquare = b.WhiteKing ? LowestSquare(b.WhiteKing) : 0;
-    BlackKingSquare = b.BlackKing ? LowestSquare(b.BlackKing) : 0;
-    WhiteKingFile = FileOf(WhiteKingSquare & 7);
-    BlackKingFile = FileOf(BlackKingSquare & 7);
-    const int whiteMinors = b.WhiteBishopCount + b.WhiteKnightCount;
-    const int blackMinors = b.BlackBishopCount + b.BlackKnightCount;
-    const int balance = (b.WhiteQueenCount - b.BlackQueenCount) * 9750 +
-                        (b.WhiteRookCount - b.BlackRookCount) * 5000 +
+    const int wks = b.WhiteKing ? LowestSquare(b.WhiteKing) : 0;
+    const int bks = b.BlackKing ? LowestSquare(b.BlackKing) : 0;
+    WhiteKingSquare = wks;
+    BlackKingSquare = bks;
+    const int whiteQueens = b.WhiteQueenCount, blackQueens = b.BlackQueenCount;
+    const int whiteRooks = b.WhiteRookCount, blackRooks = b.BlackRookCount;
+    const int whiteBishops = b.WhiteBishopCount, blackBishops = b.BlackBishopCount;
+    const int whiteKnights = b.WhiteKnightCount, blackKnights = b.BlackKnightCount;
+    const int whitePawns = b.WhitePawnCount, blackPawns = b.BlackPawnCount;
+    const int whiteMinors = whiteBishops + whiteKnights;
+    const int blackMinors = blackBishops + blackKnights;
+    const int balance = (whiteQueens - blackQueens) * 9750 + (whiteRooks - blackRooks) * 5000 +
                         (whiteMinors - blackMinors) * 3250;
-    WhitePieceNumber = static_cast<i8>(b.WhiteQueenCount + b.WhiteRookCount + whiteMinors);
-    BlackPieceNumber = static_cast<i8>(b.BlackQueenCount + b.BlackRookCount + blackMinors);
+    const i8 whitePieceNumber = static_cast<i8>(whiteQueens + whiteRooks + whiteMinors);
+    const i8 blackPieceNumber = static_cast<i8>(blackQueens + blackRooks + blackMinors);
+    WhitePieceNumber = whitePieceNumber;
+    BlackPieceNumber = blackPieceNumber;
 
     // 2. Pawnless shortcut: kings by the ending table, plus three quarters of a one-minor edge.
-    const bool heavyEqual =
-        b.WhiteRookCount == b.BlackRookCount && b.WhiteQueenCount == b.BlackQueenCount;
-    if (b.WhitePawnCount == 0 && b.BlackPawnCount == 0 && heavyEqual) {
-        const int kings = KingEnding[WhiteKingSquare] - KingEnding[BlackKingSquare];
+    const bool heavyEqual = whiteRooks == blackRooks && whiteQueens == blackQueens;
+    if (whitePawns == 0 && blackPawns == 0 && heavyEqual) {
+        const int kings = KingEnding[wks] - KingEnding[bks];
         if (whiteMinors == blackMinors) return side ? -kings : kings;
         if (whiteMinors - blackMinors == 1 || blackMinors - whiteMinors == 1) {
             // Two bishops against a knight still have winning chances: evaluate in full.
             const bool whiteMore = whiteMinors > blackMinors;
-            const bool pairVsKnight = whiteMore
-                                          ? (b.WhiteBishopCount == 2 && b.BlackBishopCount == 0 &&
-                                             b.BlackKnightCount == 1)
-                                          : (b.BlackBishopCount == 2 && b.WhiteBishopCount == 0 &&
-                                             b.WhiteKnightCount == 1);
+            const bool pairVsKnight =
+                whiteMore ? (whiteBishops == 2 && blackBishops == 0 && blackKnights == 1)
+                          : (blackBishops == 2 && whiteBishops == 0 && whiteKnights == 1);
             if (!pairVsKnight) {
                 const int threeQuarters = (3 * balance) / 4;
                 return side ? -kings - threeQuarters : kings + threeQuarters;
@@ -159,26 +162,25 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     // exit, so that an exit before them does not pay for them.
     AttackMapsReady = false;
 
-    // 4. Phase from the pieces left.
-    Phase = 24 - (4 * (b.WhiteQueenCount + b.BlackQueenCount) +
-                  2 * (b.WhiteRookCount + b.BlackRookCount) + whiteMinors + blackMinors);
-    if (Phase < 1) Phase = 1;
+    // 4. Phase (ending weight 1..24: 1 = full middle game, 24 = no pieces) from the pieces left.
+    int phase = 24 - (4 * (whiteQueens + blackQueens) + 2 * (whiteRooks + blackRooks) +
+                      whiteMinors + blackMinors);
+    if (phase < 1) phase = 1;
 
     // 5. Material with the pawn worth more as pieces come off.
-    const int pawnBalance = b.WhitePawnCount - b.BlackPawnCount;
-    int score = balance + pawnBalance * 800 + (pawnBalance * 200 * Phase) / 24;
+    const int pawnBalance = whitePawns - blackPawns;
+    int score = balance + pawnBalance * 800 + (pawnBalance * 200 * phase) / 24;
 
     // 6. Pawn structure, passers weighted by phase.
-    score += PawnEval04(side);
-    MiddleGameScore += WhitePasserScore * 13 / 10 - BlackPasserScore * 13 / 10;
-    EndingScore += WhitePasserScore * 19 / 10 - BlackPasserScore * 19 / 10;
+    score += PawnEval04(side, mg, eg);
+    mg += WhitePasserScore * 13 / 10 - BlackPasserScore * 13 / 10;
+    eg += WhitePasserScore * 19 / 10 - BlackPasserScore * 19 / 10;
 
     // 7. King placement and mop-up.
-    score += KingEval(side);
+    score += KingEval(mg, eg);
 
     // 8. First blend.
-    score += Blend(Phase, EndingScore, MiddleGameScore);
-    EndingScore = MiddleGameScore = 0;
+    score += Blend(phase, eg, mg);
 
     // 9. First lazy exit.
     int s = side ? -score : score;
@@ -190,58 +192,43 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     score += RuleofSquare(side);
 
     // 11. A lone bishop against the enemy pawns standing on its colour.
-    if (b.BlackBishopCount == 1) {
+    eg = mg = 0;
+    if (blackBishops == 1) {
         const u64 colour = (b.BlackBishops & LightSquares) ? LightSquares : ~LightSquares;
-        EndingScore -= 50 * SimpleBitCount(b.WhitePawns & colour);
+        eg -= 50 * SimpleBitCount(b.WhitePawns & colour);
     }
-    if (b.WhiteBishopCount == 1) {
+    if (whiteBishops == 1) {
         const u64 colour = (b.WhiteBishops & LightSquares) ? LightSquares : ~LightSquares;
-        EndingScore += 50 * SimpleBitCount(b.BlackPawns & colour);
+        eg += 50 * SimpleBitCount(b.BlackPawns & colour);
     }
 
     // 12. Trapped pieces.
-    const int traps = Traps(side);
-    EndingScore += traps;
-    MiddleGameScore += traps;
+    const int traps = Traps();
+    eg += traps;
+    mg += traps;
 
     // 13. King shelter, attack and pawn storms, middle game only.
-    const bool blackForce = BlackPieceNumber > 1 && (b.BlackQueenCount > 0 || BlackPieceNumber > 3);
-    const bool whiteForce = WhitePieceNumber > 1 && (b.WhiteQueenCount > 0 || WhitePieceNumber > 3);
-    const int wkf = WhiteKingSquare & 7, bkf = BlackKingSquare & 7;
-    const bool oppositeWings = (wkf <= 3 && bkf >= 5) || (bkf <= 3 && wkf >= 5);
-    if (blackForce) MiddleGameScore -= PawnShield(0);
-    if (whiteForce) MiddleGameScore += PawnShield(1);
-    if (blackForce) MiddleGameScore -= AttackCounts(0);
-    if (whiteForce) {
-        MiddleGameScore += AttackCounts(1);
-        const int storm = PawnStorm(0);
-        MiddleGameScore += oppositeWings ? storm : storm / 2;
-    }
-    if (blackForce) {
-        const int storm = PawnStorm(1);
-        MiddleGameScore -= oppositeWings ? storm : storm / 2;
-    }
+    mg += KingSafety();
 
     // 14. Rooks (and a queen) on the seventh against a king or pawns held there.
     if ((b.BlackPawns & Rank7) || (b.BlackKing & Rank8)) {
         const int v = Majorson7[SimpleBitCount(b.WhiteRooks & (Rank7 | Rank8))];
-        EndingScore += v;
-        MiddleGameScore += v / 2;
-        if (b.WhiteQueens & (Rank7 | Rank8)) EndingScore += 200;
+        eg += v;
+        mg += v / 2;
+        if (b.WhiteQueens & (Rank7 | Rank8)) eg += 200;
     }
     if ((b.WhitePawns & Rank2) || (b.WhiteKing & Rank1)) {
         const int v = Majorson7[SimpleBitCount(b.BlackRooks & (Rank1 | Rank2))];
-        EndingScore -= v;
-        MiddleGameScore -= v / 2;
-        if (b.BlackQueens & (Rank1 | Rank2)) EndingScore -= 200;
+        eg -= v;
+        mg -= v / 2;
+        if (b.BlackQueens & (Rank1 | Rank2)) eg -= 200;
     }
 
     // 15. Lone minors and doubled pawns.
-    score += DynamicPieceAdjustments(Phase);
+    score += DynamicPieceAdjustments();
 
     // 16. Second blend.
-    score += Blend(Phase, EndingScore, MiddleGameScore);
-    EndingScore = MiddleGameScore = 0;
+    score += Blend(phase, eg, mg);
 
     // 17. Second lazy exit.
     s = side ? -score : score;
@@ -264,17 +251,21 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     const int blackCentre = SimpleBitCount(BKnightAttacks & Centre) +
                             SimpleBitCount(BBishopAttacks & Centre) +
                             SimpleBitCount(BRookAttacks & Centre);
-    MiddleGameScore = (whiteCentre - blackCentre) * 30;
+    mg = (whiteCentre - blackCentre) * 30;
+    eg = 0;
 
     // 21. Pieces (king included) that no own piece defends.
     score -= 50 * SimpleBitCount((b.WhitePieces & ~b.WhitePawns) & ~WAttacks);
     score += 50 * SimpleBitCount((b.BlackPieces & ~b.BlackPawns) & ~BAttacks);
 
     // 22. Piece terms.
-    score += KnightEval(side) + BishopEval(side) + RookEval(side) + QueenEval(side);
+    KnightEval(mg, eg);
+    score += BishopEval(mg, eg);
+    score += RookEval(mg, eg);
+    QueenEval(mg, eg);
 
     // 23. Third blend.
-    score += Blend(Phase, EndingScore, MiddleGameScore);
+    score += Blend(phase, eg, mg);
 
     // 24. Mating material.
     if (b.MatingMaterialFlag & 1) score += 800;
@@ -282,16 +273,14 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
 
     // 25. One minor piece more against pawns alone.
     if (heavyEqual) {
-        if (b.WhitePawnCount > 0 && b.BlackPawnCount == 0 && blackMinors - whiteMinors == 1)
-            score += 1100;
-        if (b.BlackPawnCount > 0 && b.WhitePawnCount == 0 && whiteMinors - blackMinors == 1)
-            score -= 1100;
+        if (whitePawns > 0 && blackPawns == 0 && blackMinors - whiteMinors == 1) score += 1100;
+        if (blackPawns > 0 && whitePawns == 0 && whiteMinors - blackMinors == 1) score -= 1100;
     }
 
     // 26. Bishops of opposite colours alone: keep a quarter of what is not material.
     const int pawnGap = pawnBalance < 0 ? -pawnBalance : pawnBalance;
-    if (WhitePieceNumber == BlackPieceNumber && balance == 0 && b.WhiteBishopCount == 1 &&
-        b.BlackBishopCount == 1 && WhitePieceNumber == 1 && pawnGap <= 3 &&
+    if (whitePieceNumber == blackPieceNumber && balance == 0 && whiteBishops == 1 &&
+        blackBishops == 1 && whitePieceNumber == 1 && pawnGap <= 3 &&
         ((b.WhitePawns | b.BlackPawns) & FilesBtoG) &&
         !(b.WhiteBishops & LightSquares) != !(b.BlackBishops & LightSquares)) {
         const int material = MaterialOnly(0, alpha, *board);

@@ -14,7 +14,6 @@ struct alignas(64) PawnHashEntry {
     i32 ending;
     u8 whiteDoubled; // a side has at most 64 pawns
     u8 blackDoubled;
-    u8 passerCounts[2];
     u64 pawnScores;   // White's score in the high half, Black's in the low half
     u64 passerScores; // WhitePasserScore high, BlackPasserScore low
     u8 whitePasserRanks[8];
@@ -53,19 +52,13 @@ class PositionEvaluate {
     // Empties the pawn hash: every probe misses until a structure is stored.
     void ClearPawnHash();
 
-    i32 Phase; // ending weight 1..24 (1 = full middle game, 24 = no pieces)
-    i32 MiddleGameScore;
-    i32 EndingScore;
     i32 WhiteKingSquare;
     i32 BlackKingSquare;
-    u64 WhiteKingFile;
-    u64 BlackKingFile;
     i8 WhitePieceNumber; // queens + rooks + bishops + knights
     i8 BlackPieceNumber;
+    // Passed-pawn scores: the structure's, plus the terms of this position's pieces and kings.
     i32 WhitePasserScore;
     i32 BlackPasserScore;
-    i32 WhiteDoubledPawns;
-    i32 BlackDoubledPawns;
 
     // Attack maps of the position, filled once per evaluation by AttackMasks.
     u64 WPawnAttacks, BPawnAttacks;
@@ -82,19 +75,10 @@ class PositionEvaluate {
     u64 RookAttacksOn[64];
     u64 QueenAttacksOn[64];
 
-    // Pawn structure left by PawnEval04: per file a..h the rank index (rank 1 = 0) of the
-    // side's most advanced passed pawn, 0 = none.
-    u8 WhitePasserRanks[8];
-    u8 BlackPasserRanks[8];
-    u8 WhitePasserCount;
-    u8 BlackPasserCount;
-    u64 OpenFiles;        // whole files without a pawn of either colour
-    u64 NoWhitePawnFiles; // whole files without a White pawn
-    u64 NoBlackPawnFiles; // whole files without a Black pawn
-
-    // King shelter: files of the king that are open or whose pawn has gone too far.
-    i32 WhiteShieldHoles;
-    i32 BlackShieldHoles;
+    // The pawn structure of the position under evaluation: its pawn hash entry, as probed or
+    // as just computed and stored by PawnEval04. Per file a..h the rank index (rank 1 = 0) of
+    // each side's most advanced passed pawn (0 = none), the doubled pawns and the pawnless files.
+    const PawnHashEntry *Pawns;
 
     // --- driver and material (poseval.cpp) ---
     // The evaluation of board for side (positive = good for side); alpha and beta only allow
@@ -107,40 +91,39 @@ class PositionEvaluate {
     // One side's piece material without pawns.
     int SideMaterialValue(char side, ChessBoard *board);
     // Fixed adjustments for lone minor pieces and doubled pawns, White-positive.
-    int DynamicPieceAdjustments(int phase);
+    int DynamicPieceAdjustments() const;
 
-    // --- piece terms (pieces.cpp); each adds to both accumulators ---
-    int KnightEval(char side); // returns 0
-    int BishopEval(char side); // returns the bishop-pair difference
-    int RookEval(char side);   // returns the half-open-file difference
-    int QueenEval(char side);  // returns 0
-    int Traps(char side);      // returns the trapped-piece total
+    // --- piece terms (pieces.cpp); each adds to the middle-game and ending accumulators ---
+    void KnightEval(int &mg, int &eg) const;
+    int BishopEval(int &mg, int &eg) const; // returns the bishop-pair difference
+    int RookEval(int &mg, int &eg) const;   // returns the half-open-file difference
+    void QueenEval(int &mg, int &eg) const;
+    int Traps() const; // returns the trapped-piece total
 
     // --- pawn structure (pawns.cpp) ---
-    // Pawn score Ws - Bs; also sets the passer, doubled-pawn and file fields above.
-    int PawnEval04(char side);
+    // Pawn score Ws - Bs; adds the structure and the passers' ending terms to the accumulators,
+    // sets Pawns and the passer scores.
+    int PawnEval04(char side, int &mg, int &eg);
     // Rule of the square for one passed pawn of colour on rank index rank.
-    bool DoesPawnPromote(char colour, int rank, int promotionSquare, char toMove);
+    bool DoesPawnPromote(char colour, int rank, int promotionSquare, char toMove) const;
     // The pawn race of a king-and-pawns ending: +5700, -5700 or 0.
-    int RuleofSquare(char side);
+    int RuleofSquare(char side) const;
     // True when a queen on square would attack a square of targets.
-    bool QueenAttacks(char colour, int square, u64 targets);
+    bool QueenAttacks(char colour, int square, u64 targets) const;
     // Advanced pawn chains in the centre.
-    int PawnPhalanx();
+    int PawnPhalanx() const;
 
     // --- king safety (king.cpp) ---
     // King placement into the accumulators; returns the mop-up term of won pawnless endings.
-    int KingEval(char side);
-    // Shelter penalty of king c; resets and fills its hole counter.
-    int PawnShield(char c);
-    // Penalty of one shelter file of king c holding the pawns given.
-    int PawnFilePenalty(char c, u64 pawnsOnFile);
-    // Rank 1..8 of a one-bit board.
-    int BitBoardRank(u64 bit);
-    // Storm of colour c's pawns against the enemy king.
-    int PawnStorm(char c);
-    // Danger to king c minus its defence.
-    int AttackCounts(char c);
+    int KingEval(int &mg, int &eg) const;
+    // The middle-game king safety of both sides, White-positive: shelter, attack and storms.
+    int KingSafety() const;
+    // Shelter penalty of the king of colour C; adds its holed files to holes.
+    template <int C> int PawnShield(int &holes) const;
+    // Storm of colour C's pawns against the enemy king.
+    template <int C> int PawnStorm() const;
+    // Danger to the king of colour C, whose shelter has the holes given, minus its defence.
+    template <int C> int AttackCounts(int holes) const;
 };
 
 extern PositionEvaluate PE;
