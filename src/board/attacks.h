@@ -38,6 +38,41 @@ inline u64 QueenAttacksFrom(int sq, u64 occ)
     return RookAttacksFrom(sq, occ) | BishopAttacksFrom(sq, occ);
 }
 
+// One bitboard per square, for tables built at compile time.
+struct SquareSets {
+    u64 of[64];
+};
+
+// Empty-board reach of a rook (straight) or a bishop from each square.
+constexpr SquareSets SliderReach(bool straight)
+{
+    SquareSets t{};
+    const int first = straight ? 0 : 4;
+    constexpr int step[8][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    for (int sq = 0; sq < 64; sq++)
+        for (int d = first; d < first + 4; d++)
+            for (int f = (sq & 7) + step[d][0], r = (sq >> 3) + step[d][1];
+                 f >= 0 && f < 8 && r >= 0 && r < 8; f += step[d][0], r += step[d][1])
+                t.of[sq] |= SquareMask(8 * r + f);
+    return t;
+}
+
+// The squares from which a pawn of the given colour (0 white, 1 black) attacks each square.
+constexpr SquareSets PawnAttackersOf(int colour)
+{
+    SquareSets t{};
+    for (int sq = 0; sq < 64; sq++) {
+        const u64 s = SquareMask(sq);
+        t.of[sq] = colour == 0 ? ((s & ~kFileH) >> 7) | ((s & ~kFileA) >> 9)
+                               : ((s & ~kFileA) << 7) | ((s & ~kFileH) << 9);
+    }
+    return t;
+}
+
+inline constexpr SquareSets kRookReach = SliderReach(true);
+inline constexpr SquareSets kBishopReach = SliderReach(false);
+inline constexpr SquareSets kPawnAttackers[2] = {PawnAttackersOf(0), PawnAttackersOf(1)};
+
 // Knight and king attacks of every square of a set, by guarded shifts.
 inline u64 KnightSetAttacks(u64 s)
 {
