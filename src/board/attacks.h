@@ -48,7 +48,8 @@ constexpr SquareSets SliderReach(bool straight)
 {
     SquareSets t{};
     const int first = straight ? 0 : 4;
-    constexpr int step[8][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    constexpr int step[8][2] = {{0, 1}, {0, -1}, {1, 0},  {-1, 0},
+                                {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
     for (int sq = 0; sq < 64; sq++)
         for (int d = first; d < first + 4; d++)
             for (int f = (sq & 7) + step[d][0], r = (sq >> 3) + step[d][1];
