@@ -4,11 +4,22 @@
 
 #include "core/types.h"
 
+// A slider table is indexed by the processor's bit extraction (BMI2 PEXT) where the compiler
+// may use it, except on the first two Zen generations, which run it slowly in microcode; by
+// the magic multiplication elsewhere. Both give each occupancy of a square's relevant squares
+// its own index below 2^bits, so the tables have the same size either way.
+#if defined(__BMI2__) && !defined(__znver1__) && !defined(__znver2__)
+#define VORN_SLIDER_PEXT 1
+#include <immintrin.h>
+#else
+#define VORN_SLIDER_PEXT 0
+#endif
+
 struct Magic {
     const u64 *attacks; // start of this square's slice of the shared table
     u64 mask;           // relevant occupancy: the rays without their last square
-    u64 magic;
-    int shift;
+    u64 magic;          // unused where PEXT indexes the table
+    int shift;          // 64 - bits of the mask
 };
 
 extern u64 KnightTable[64];
@@ -21,16 +32,26 @@ extern u64 RayTable[8][64];
 // Fills every attack table; main calls it once before anything else needs attacks.
 void InitAttackTables();
 
+// Index of occupancy occ in the square's slice of a slider table.
+inline u64 SliderIndex(const Magic &m, u64 occ)
+{
+#if VORN_SLIDER_PEXT
+    return _pext_u64(occ, m.mask);
+#else
+    return ((occ & m.mask) * m.magic) >> m.shift;
+#endif
+}
+
 inline u64 RookAttacksFrom(int sq, u64 occ)
 {
     const Magic &m = RookMagics[sq];
-    return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
+    return m.attacks[SliderIndex(m, occ)];
 }
 
 inline u64 BishopAttacksFrom(int sq, u64 occ)
 {
     const Magic &m = BishopMagics[sq];
-    return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
+    return m.attacks[SliderIndex(m, occ)];
 }
 
 inline u64 QueenAttacksFrom(int sq, u64 occ)
