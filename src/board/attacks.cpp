@@ -102,7 +102,7 @@ void FillMagics(Magic *magics, const u64 *multipliers, u64 *table, int firstDir)
         // Walk every subset of the mask (Carry-Rippler) and store its attack set.
         u64 sub = 0;
         do {
-            next[(sub * m.magic) >> m.shift] = SlowSlide(sq, sub, firstDir);
+            next[SliderIndex(m, sub)] = SlowSlide(sq, sub, firstDir);
             sub = (sub - m.mask) & m.mask;
         } while (sub);
         next += u64{1} << (64 - m.shift);

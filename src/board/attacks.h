@@ -4,11 +4,22 @@
 
 #include "core/types.h"
 
+// A slider table is indexed by the processor's bit extraction (BMI2 PEXT) where the compiler
+// may use it, except on the first two Zen generations, which run it slowly in microcode; by
+// the magic multiplication elsewhere. Both give each occupancy of a square's relevant squares
+// its own index below 2^bits, so the tables have the same size either way.
+#if defined(__BMI2__) && !defined(__znver1__) && !defined(__znver2__)
+#define VORN_SLIDER_PEXT 1
+#include <immintrin.h>
+#else
+#define VORN_SLIDER_PEXT 0
+#endif
+
 struct Magic {
     const u64 *attacks; // start of this square's slice of the shared table
     u64 mask;           // relevant occupancy: the rays without their last square
-    u64 magic;
-    int shift;
+    u64 magic;          // unused where PEXT indexes the table
+    int shift;          // 64 - bits of the mask
 };
 
 extern u64 KnightTable[64];
@@ -21,22 +32,68 @@ extern u64 RayTable[8][64];
 // Fills every attack table; main calls it once before anything else needs attacks.
 void InitAttackTables();
 
+// Index of occupancy occ in the square's slice of a slider table.
+inline u64 SliderIndex(const Magic &m, u64 occ)
+{
+#if VORN_SLIDER_PEXT
+    return _pext_u64(occ, m.mask);
+#else
+    return ((occ & m.mask) * m.magic) >> m.shift;
+#endif
+}
+
 inline u64 RookAttacksFrom(int sq, u64 occ)
 {
     const Magic &m = RookMagics[sq];
-    return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
+    return m.attacks[SliderIndex(m, occ)];
 }
 
 inline u64 BishopAttacksFrom(int sq, u64 occ)
 {
     const Magic &m = BishopMagics[sq];
-    return m.attacks[((occ & m.mask) * m.magic) >> m.shift];
+    return m.attacks[SliderIndex(m, occ)];
 }
 
 inline u64 QueenAttacksFrom(int sq, u64 occ)
 {
     return RookAttacksFrom(sq, occ) | BishopAttacksFrom(sq, occ);
 }
+
+// One bitboard per square, for tables built at compile time.
+struct SquareSets {
+    u64 of[64];
+};
+
+// Empty-board reach of a rook (straight) or a bishop from each square.
+constexpr SquareSets SliderReach(bool straight)
+{
+    SquareSets t{};
+    const int first = straight ? 0 : 4;
+    constexpr int step[8][2] = {{0, 1}, {0, -1}, {1, 0},  {-1, 0},
+                                {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    for (int sq = 0; sq < 64; sq++)
+        for (int d = first; d < first + 4; d++)
+            for (int f = (sq & 7) + step[d][0], r = (sq >> 3) + step[d][1];
+                 f >= 0 && f < 8 && r >= 0 && r < 8; f += step[d][0], r += step[d][1])
+                t.of[sq] |= SquareMask(8 * r + f);
+    return t;
+}
+
+// The squares from which a pawn of the given colour (0 white, 1 black) attacks each square.
+constexpr SquareSets PawnAttackersOf(int colour)
+{
+    SquareSets t{};
+    for (int sq = 0; sq < 64; sq++) {
+        const u64 s = SquareMask(sq);
+        t.of[sq] = colour == 0 ? ((s & ~kFileH) >> 7) | ((s & ~kFileA) >> 9)
+                               : ((s & ~kFileA) << 7) | ((s & ~kFileH) << 9);
+    }
+    return t;
+}
+
+inline constexpr SquareSets kRookReach = SliderReach(true);
+inline constexpr SquareSets kBishopReach = SliderReach(false);
+inline constexpr SquareSets kPawnAttackers[2] = {PawnAttackersOf(0), PawnAttackersOf(1)};
 
 // Knight and king attacks of every square of a set, by guarded shifts.
 inline u64 KnightSetAttacks(u64 s)

@@ -257,19 +257,20 @@ bool ChessBoard::IsAttacked(u64 s, char c) const
 {
     if (!s) return false;
     const int sq = LowestSquare(s);
-    if (c == 0) {
-        // The attacker is black.
-        if ((((s & ~kFileA) << 7) | ((s & ~kFileH) << 9)) & BlackPawns) return true;
-        if (KnightTable[sq] & BlackKnights) return true;
-        if (BishopAttacksFrom(sq, AllPieces) & (BlackBishops | BlackQueens)) return true;
-        if (RookAttacksFrom(sq, AllPieces) & (BlackQueens | BlackRooks)) return true;
-        return KingTable[sq] & BlackKing;
-    }
-    if ((((s & ~kFileH) >> 7) | ((s & ~kFileA) >> 9)) & WhitePawns) return true;
-    if (KnightTable[sq] & WhiteKnights) return true;
-    if (BishopAttacksFrom(sq, AllPieces) & (WhiteBishops | WhiteQueens)) return true;
-    if (RookAttacksFrom(sq, AllPieces) & (WhiteQueens | WhiteRooks)) return true;
-    return KingTable[sq] & WhiteKing;
+    // The attacking side's pieces: Black's when c is White, else White's.
+    const bool black = c == 0;
+    const u64 pawns = black ? BlackPawns : WhitePawns;
+    const u64 knights = black ? BlackKnights : WhiteKnights;
+    const u64 king = black ? BlackKing : WhiteKing;
+    const u64 diagonal = black ? BlackBishops | BlackQueens : WhiteBishops | WhiteQueens;
+    const u64 straight = black ? BlackRooks | BlackQueens : WhiteRooks | WhiteQueens;
+    if ((kPawnAttackers[black ? 1 : 0].of[sq] & pawns) | (KnightTable[sq] & knights) |
+        (KingTable[sq] & king))
+        return true;
+    // A slider's table is read only when one of them stands on a line through the square.
+    if ((kBishopReach.of[sq] & diagonal) && (BishopAttacksFrom(sq, AllPieces) & diagonal))
+        return true;
+    return (kRookReach.of[sq] & straight) && (RookAttacksFrom(sq, AllPieces) & straight);
 }
 
 void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)

@@ -7,9 +7,6 @@ SEE see;
 
 namespace {
 
-constexpr u64 FileA = 0x0101010101010101ULL;
-constexpr u64 FileH = 0x8080808080808080ULL;
-
 // Attack-table ray index of a direction step: 0 N, 1 S, 2 E, 3 W, 4 NE, 5 NW, 6 SE, 7 SW.
 constexpr int RayIndex(int dir)
 {
@@ -34,6 +31,17 @@ constexpr int RayIndex(int dir)
         return -1;
     }
 }
+
+// Ray index of a Direction step, at step + 9; -1 for no step.
+constexpr i8 kRayOfStep[19] = {7, 1, 6, -1, -1, -1, -1, -1, 3, -1, 2, -1, -1, -1, -1, -1, 5, 0, 4};
+static_assert(kRayOfStep[8 + 9] == RayIndex(8) && kRayOfStep[-8 + 9] == RayIndex(-8) &&
+              kRayOfStep[1 + 9] == RayIndex(1) && kRayOfStep[-1 + 9] == RayIndex(-1) &&
+              kRayOfStep[9 + 9] == RayIndex(9) && kRayOfStep[7 + 9] == RayIndex(7) &&
+              kRayOfStep[-7 + 9] == RayIndex(-7) && kRayOfStep[-9 + 9] == RayIndex(-9));
+
+// ValueCapturedPiece's values in the order LVP looks at the pieces: pawn, knight, bishop,
+// rook, queen, king.
+constexpr int kExchangeValue[6] = {800, 3250, 3250, 5000, 9750, 1000000};
 
 // Longest possible exchange: one capture per piece on the board, and the first entry.
 constexpr int MAXGAIN = 66;
@@ -66,7 +74,6 @@ u64 SEE::SquareAttacksDefences(u64 sqMask)
     if (!sqMask) return 0;
     const ChessBoard &b = *Board;
     const int sq = LowestSquare(sqMask);
-    const u64 s = u64{1} << sq;
     const u64 occ = b.AllPieces;
     return (RookAttacksFrom(sq, occ) &
             (b.WhiteRooks | b.BlackRooks | b.WhiteQueens | b.BlackQueens)) |
@@ -74,8 +81,7 @@ u64 SEE::SquareAttacksDefences(u64 sqMask)
             (b.WhiteBishops | b.BlackBishops | b.WhiteQueens | b.BlackQueens)) |
            (KnightTable[sq] & (b.WhiteKnights | b.BlackKnights)) |
            (KingTable[sq] & (b.WhiteKing | b.BlackKing)) |
-           ((((s & ~FileH) << 9) | ((s & ~FileA) << 7)) & b.BlackPawns) |
-           ((((s & ~FileH) >> 7) | ((s & ~FileA) >> 9)) & b.WhitePawns);
+           (kPawnAttackers[1].of[sq] & b.BlackPawns) | (kPawnAttackers[0].of[sq] & b.WhitePawns);
 }
 
 int SEE::LVP(char colour, u64 attackers)
@@ -108,42 +114,64 @@ u64 SEE::AddXrayAttacker(u64 attackers, int sq, int dir)
 
 int SEE::StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard *board)
 {
-    const char c = colour ? 1 : 0;
+    const int c = colour ? 1 : 0;
     const int f = from ? LowestSquare(from) : 0;
     const int t = to ? LowestSquare(to) : 0;
     i32 gain[MAXGAIN];
 
     // 1. Everyone who bears on the target besides the first capturer.
     Board = board;
+    const ChessBoard &b = *board;
     u64 attackers = SquareAttacksDefences(to) & ~from;
     // 2. The first capture.
-    gain[0] = ValueCapturedPiece(static_cast<char>(c ^ 1), to, *board);
-    int next = ValueCapturedPiece(c, from, *board);
+    gain[0] = ValueCapturedPiece(static_cast<char>(c ^ 1), to, b);
+    int next = ValueCapturedPiece(static_cast<char>(c), from, b);
+    // A piece leaving square sq uncovers the first piece behind it on the line from the target
+    // (the board's occupancy does not change during the exchange), if that piece slides along
+    // the line: AddXrayAttacker's work, with the ray found from the step in Direction.
+    const u64 occ = b.AllPieces;
+    const i16 *const towards = Direction[t];
+    auto uncover = [&](int sq) {
+        const int d = towards[sq];
+        if (d == 0) return;
+        const int ray = kRayOfStep[d + 9];
+        const u64 behind = RayTable[ray][sq] & occ;
+        if (!behind) return;
+        // Steps N, E, NE and NW run towards higher squares: the nearest piece is the lowest.
+        const u64 hit = d > 0 ? behind & (0 - behind) : SquareMask(63 - __builtin_clzll(behind));
+        const u64 sliders =
+            (ray < 4 ? b.WhiteRooks | b.BlackRooks : b.WhiteBishops | b.BlackBishops) |
+            b.WhiteQueens | b.BlackQueens;
+        if (hit & sliders) attackers ^= hit;
+    };
     // 3. The slider behind the first capturer joins in.
-    int d = Direction[t][f];
-    if (d < -9 || d > 9) {
-        std::printf("ERROR: Location #1\n");
-        std::printf("ERROR: dir > 10: dir = %d to = %d from = %d\n", d, t, f);
-        std::exit(0);
-    }
-    if (d != 0) attackers = AddXrayAttacker(attackers, f, d);
-    // 4-5. Recaptures by the least valuable attacker, sides alternating.
-    char side = c;
-    int s = LVP(side, attackers);
+    uncover(f);
+    // 4-5. Recaptures by the least valuable attacker, sides alternating. LVP's search, which
+    // also tells the kind of piece found: its value is the one ValueCapturedPiece gives.
+    auto least = [&](int side, int &kind) -> u64 {
+        const u64 pawns = side ? b.BlackPawns : b.WhitePawns;
+        if (pawns & attackers) return kind = 0, pawns & attackers;
+        const u64 knights = side ? b.BlackKnights : b.WhiteKnights;
+        if (knights & attackers) return kind = 1, knights & attackers;
+        const u64 bishops = side ? b.BlackBishops : b.WhiteBishops;
+        if (bishops & attackers) return kind = 2, bishops & attackers;
+        const u64 rooks = side ? b.BlackRooks : b.WhiteRooks;
+        if (rooks & attackers) return kind = 3, rooks & attackers;
+        const u64 queens = side ? b.BlackQueens : b.WhiteQueens;
+        if (queens & attackers) return kind = 4, queens & attackers;
+        const u64 king = side ? b.BlackKing : b.WhiteKing;
+        return kind = 5, king & attackers;
+    };
+    int side = c;
     int k = 0;
-    while (s >= 0 && k + 1 < MAXGAIN) {
+    int kind = 0;
+    for (u64 found = least(side, kind); found && k + 1 < MAXGAIN; found = least(side, kind)) {
+        const int s = LowestSquare(found);
         side ^= 1;
         gain[k + 1] = next - gain[k];
-        next = ValueCapturedPiece(side, u64{1} << s, *board);
-        attackers &= ~(u64{1} << s);
-        d = Direction[t][s];
-        if (d < -9 || d > 9) {
-            std::printf("ERROR: Location #2\n");
-            std::printf("ERROR: dir > 10: dir = %d to = %d from = %d\n", d, t, s);
-        } else if (d != 0) {
-            attackers = AddXrayAttacker(attackers, s, d);
-        }
-        s = LVP(side, attackers);
+        next = kExchangeValue[kind];
+        attackers &= ~SquareMask(s);
+        uncover(s);
         k++;
     }
     // 6. Minimax back: either side may stop capturing.
