@@ -77,6 +77,7 @@ void MoveGen::AddEnPassant(int &n, u64 pawn, u64 target)
 int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
 {
     Board = board;
+    SelEnd = -1;
     int n = 0;
     n = GenKnightCaptures(colour, n);
     n = GenBishopCaptures(colour, n);
@@ -97,6 +98,7 @@ int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
 int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard *board, char)
 {
     Board = board;
+    SelEnd = -1;
     int n = 0;
     n = GenQueenCaptures(colour, n);
     n = GenRookCaptures(colour, n);
@@ -110,6 +112,7 @@ int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard *board, char)
 int MoveGen::GenCheckEvasions(char colour, ChessBoard *board)
 {
     Board = board;
+    SelEnd = -1;
     const ChessBoard &b = *board;
     const Army a = ArmyOf(b, colour);
     const Army e = ArmyOf(b, colour ? 0 : 1);

@@ -90,9 +90,31 @@ class MoveGen {
 
     // --- ordering and selection (ordering.cpp; the interior ordering belongs to the search) ---
     void QuiesceAssignMoveOrderValues(int n, int);
+    // Moves the first entry of start .. end-1 with the highest OrderValue to index start
+    // (swapping it with the entry there) and copies it out. Called for start = 0, 1, 2, ...
+    // after an ordering has set the values, it looks only at the entries above the list's
+    // lowest value; any other call scans the whole range. The picks are the same either way.
     void NextMove(int start, int end, u64 *from, u64 *to, char *promotion);
+    // Records, for the selection of NextMove, which of the n entries lie above the lowest
+    // OrderValue. The orderings call it (or SetSelection) once the values are set.
+    void PrepareSelection(int n);
+    // The same record when the caller has built it: bit i of above is set when entry i lies
+    // above the lowest value of the n <= 64 entries.
+    void SetSelection(u64 above, int n)
+    {
+        SelAbove = above;
+        SelNext = 0;
+        SelEnd = n <= 64 ? n : -1;
+    }
 
   private:
+    // Selection record: the entries SelNext .. SelEnd-1 whose value is above the lowest one,
+    // one bit each. Valid only while the next call is NextMove(SelNext, SelEnd); a generator
+    // clears it (SelEnd -1).
+    u64 SelAbove = 0;
+    int SelNext = 0;
+    int SelEnd = -1;
+
     // Appends one move with OrderValue 0.
     void Add(int &n, u64 from, u64 to, char promotion)
     {
