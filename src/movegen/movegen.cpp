@@ -274,37 +274,58 @@ int MoveGen::GenKingCaptures(char colour, int n)
 
 int MoveGen::GenPawns(char colour, int n)
 {
+    // The targets of every pawn at once; the pawns that have a move then add theirs, lowest
+    // square first, each in the order double step, single step, capture towards the a-file,
+    // capture towards the h-file, en passant.
     const ChessBoard &b = *Board;
     const u64 empty = ~b.AllPieces;
     if (colour == 0) {
+        const u64 pawns = b.WhitePawns, enemy = b.BlackPieces;
+        const u64 single = (pawns << 8) & empty;
+        const u64 twice = ((single & kRank3) << 8) & empty;
+        const u64 west = ((pawns & ~kFileA) << 7) & enemy;
+        const u64 east = ((pawns & ~kFileH) << 9) & enemy;
         // En passant needs a black double step as the last move.
-        const bool epReady = (b.LastTo & b.BlackPawns & kRank5) && (b.LastFrom & kRank7);
-        for (u64 bb = b.WhitePawns; bb && n < MAXMOVES; bb &= bb - 1) {
+        u64 passer = 0;
+        const u64 epTarget = b.LastTo << 8;
+        if ((b.LastTo & b.BlackPawns & kRank5) && (b.LastFrom & kRank7)) {
+            if (!(b.LastFrom & kFileA)) passer |= b.LastTo >> 1;
+            if (!(b.LastFrom & kFileH)) passer |= b.LastTo << 1;
+            passer &= pawns & kRank5;
+        }
+        const u64 movers = (single >> 8) | (twice >> 16) | (west >> 7) | (east >> 9) | passer;
+        for (u64 bb = movers; bb && n < MAXMOVES; bb &= bb - 1) {
             const u64 p = bb & (0 - bb);
-            const u64 one = p << 8;
-            // 1-2. Double step, then single step.
-            if ((p & kRank2) && (one & empty) && ((p << 16) & empty))
-                Add(n, p, p << 16, NOPROMOTION);
-            if (one & empty) Add(n, p, one, WhitePromotion(one));
-            // 3-4. Captures north-west, then north-east.
-            const u64 nw = p << 7, ne = p << 9;
-            if (!(p & kFileA) && (nw & b.BlackPieces)) Add(n, p, nw, WhitePromotion(nw));
-            if (!(p & kFileH) && (ne & b.BlackPieces)) Add(n, p, ne, WhitePromotion(ne));
-            // 5. En passant beside the pawn that just stepped twice.
-            if (epReady && (p & kRank5)) AddEnPassant(n, p, b.LastTo << 8);
+            const char promo = (p & kRank7) ? 'Q' : NOPROMOTION;
+            if (twice & (p << 16)) Add(n, p, p << 16, NOPROMOTION);
+            if (single & (p << 8)) Add(n, p, p << 8, promo);
+            if (west & (p << 7)) Add(n, p, p << 7, promo);
+            if (east & (p << 9)) Add(n, p, p << 9, promo);
+            if (passer & p) Add(n, p, epTarget, NOPROMOTION);
         }
         return n;
     }
-    const bool epReady = (b.LastTo & b.WhitePawns & kRank4) && (b.LastFrom & kRank2);
-    for (u64 bb = b.BlackPawns; bb && n < MAXMOVES; bb &= bb - 1) {
+    const u64 pawns = b.BlackPawns, enemy = b.WhitePieces;
+    const u64 single = (pawns >> 8) & empty;
+    const u64 twice = ((single & kRank6) >> 8) & empty;
+    const u64 east = ((pawns & ~kFileH) >> 7) & enemy;
+    const u64 west = ((pawns & ~kFileA) >> 9) & enemy;
+    u64 passer = 0;
+    const u64 epTarget = b.LastTo >> 8;
+    if ((b.LastTo & b.WhitePawns & kRank4) && (b.LastFrom & kRank2)) {
+        if (!(b.LastFrom & kFileA)) passer |= b.LastTo >> 1;
+        if (!(b.LastFrom & kFileH)) passer |= b.LastTo << 1;
+        passer &= pawns & kRank4;
+    }
+    const u64 movers = (single << 8) | (twice << 16) | (east << 7) | (west << 9) | passer;
+    for (u64 bb = movers; bb && n < MAXMOVES; bb &= bb - 1) {
         const u64 p = bb & (0 - bb);
-        const u64 one = p >> 8;
-        if ((p & kRank7) && (one & empty) && ((p >> 16) & empty)) Add(n, p, p >> 16, NOPROMOTION);
-        if (one & empty) Add(n, p, one, BlackPromotion(one));
-        const u64 se = p >> 7, sw = p >> 9;
-        if (!(p & kFileH) && (se & b.WhitePieces)) Add(n, p, se, BlackPromotion(se));
-        if (!(p & kFileA) && (sw & b.WhitePieces)) Add(n, p, sw, BlackPromotion(sw));
-        if (epReady && (p & kRank4)) AddEnPassant(n, p, b.LastTo >> 8);
+        const char promo = (p & kRank2) ? 'q' : NOPROMOTION;
+        if (twice & (p >> 16)) Add(n, p, p >> 16, NOPROMOTION);
+        if (single & (p >> 8)) Add(n, p, p >> 8, promo);
+        if (east & (p >> 7)) Add(n, p, p >> 7, promo);
+        if (west & (p >> 9)) Add(n, p, p >> 9, promo);
+        if (passer & p) Add(n, p, epTarget, NOPROMOTION);
     }
     return n;
 }

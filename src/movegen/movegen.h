@@ -94,7 +94,34 @@ class MoveGen {
     // (swapping it with the entry there) and copies it out. Called for start = 0, 1, 2, ...
     // after an ordering has set the values, it looks only at the entries above the list's
     // lowest value; any other call scans the whole range. The picks are the same either way.
-    void NextMove(int start, int end, u64 *from, u64 *to, char *promotion);
+    void NextMove(int start, int end, u64 *from, u64 *to, char *promotion)
+    {
+        int best = start;
+        if (start == SelNext && end == SelEnd && start < end) {
+            // Entries at the lowest value are never the first maximum while one above it is
+            // left, so only those are compared; when none is left the first entry is the pick.
+            if (SelAbove) best = PickAbove(start);
+            SelNext = start + 1;
+        } else {
+            best = ScanBest(start, end);
+        }
+        if (best != start) {
+            const u64 f = From[start], t = To[start];
+            const char p = Promotion[start];
+            const i32 v = OrderValue[start];
+            From[start] = From[best];
+            To[start] = To[best];
+            Promotion[start] = Promotion[best];
+            OrderValue[start] = OrderValue[best];
+            From[best] = f;
+            To[best] = t;
+            Promotion[best] = p;
+            OrderValue[best] = v;
+        }
+        *from = From[start];
+        *to = To[start];
+        *promotion = Promotion[start];
+    }
     // Records, for the selection of NextMove, which of the n entries lie above the lowest
     // OrderValue. The orderings call it (or SetSelection) once the values are set.
     void PrepareSelection(int n);
@@ -115,13 +142,36 @@ class MoveGen {
     int SelNext = 0;
     int SelEnd = -1;
 
-    // Appends one move with OrderValue 0.
+    // The first entry with the highest value among the selection record's, which moves the
+    // bit of the entry at start to the pick's index and drops start.
+    int PickAbove(int start)
+    {
+        u64 above = SelAbove;
+        u64 rest = above;
+        int best = LowestSquare(rest);
+        i32 bestValue = OrderValue[best];
+        for (rest &= rest - 1; rest; rest &= rest - 1) {
+            const int i = LowestSquare(rest);
+            if (OrderValue[i] > bestValue) {
+                bestValue = OrderValue[i];
+                best = i;
+            }
+        }
+        const u64 startBit = (above >> start) & 1;
+        above = (above & ~(u64{1} << best)) | (startBit << best);
+        SelAbove = above & ~(u64{1} << start);
+        return best;
+    }
+    // The first entry of start .. end-1 with the highest value, by a full scan; it ends the
+    // selection record.
+    int ScanBest(int start, int end);
+
+    // Appends one move; its OrderValue is left for an ordering to set.
     void Add(int &n, u64 from, u64 to, char promotion)
     {
         From[n] = from;
         To[n] = to;
         Promotion[n] = promotion;
-        OrderValue[n] = 0;
         n++;
     }
     // The en passant captures of a pawn standing beside the pawn that just stepped twice.

@@ -2,7 +2,6 @@
 // selection.
 
 #include <cstdint>
-#include <utility>
 
 #include "movegen/movegen.h"
 
@@ -78,42 +77,11 @@ void MoveGen::PrepareSelection(int n)
     SetSelection(above, n);
 }
 
-void MoveGen::NextMove(int start, int end, u64 *from, u64 *to, char *promotion)
+int MoveGen::ScanBest(int start, int end)
 {
+    SelEnd = -1;
     int best = start;
-    if (start == SelNext && end == SelEnd && start < end) {
-        // Entries at the lowest value are never the first maximum while one above it is
-        // left, so only those are compared; when none is left the first entry is the pick.
-        u64 above = SelAbove;
-        if (above) {
-            u64 rest = above;
-            best = LowestSquare(rest);
-            i32 bestValue = OrderValue[best];
-            for (rest &= rest - 1; rest; rest &= rest - 1) {
-                const int i = LowestSquare(rest);
-                if (OrderValue[i] > bestValue) {
-                    bestValue = OrderValue[i];
-                    best = i;
-                }
-            }
-            // The entry at start moves to best, taking its bit along; start is done.
-            const u64 startBit = (above >> start) & 1;
-            above = (above & ~(u64{1} << best)) | (startBit << best);
-            SelAbove = above & ~(u64{1} << start);
-        }
-        SelNext = start + 1;
-    } else {
-        SelEnd = -1;
-        for (int i = start + 1; i < end; i++)
-            if (OrderValue[i] > OrderValue[best]) best = i;
-    }
-    if (best != start && start < end) {
-        std::swap(From[start], From[best]);
-        std::swap(To[start], To[best]);
-        std::swap(Promotion[start], Promotion[best]);
-        std::swap(OrderValue[start], OrderValue[best]);
-    }
-    *from = From[start];
-    *to = To[start];
-    *promotion = Promotion[start];
+    for (int i = start + 1; i < end; i++)
+        if (OrderValue[i] > OrderValue[best]) best = i;
+    return best;
 }
