@@ -275,8 +275,8 @@ int MoveGen::GenKingCaptures(char colour, int n)
 int MoveGen::GenPawns(char colour, int n)
 {
     // The targets of every pawn at once; the pawns that have a move then add theirs, lowest
-    // square first, each in the order double step, single step, capture towards the a-file,
-    // capture towards the h-file, en passant.
+    // square first, each in the order double step, single step, capture to the pawn's left
+    // (towards the a-file for White, the h-file for Black), capture to its right, en passant.
     const ChessBoard &b = *Board;
     const u64 empty = ~b.AllPieces;
     if (colour == 0) {

@@ -66,7 +66,9 @@ class MoveGen {
     int GenQueenCaptures(char colour, int n);
     int GenKings(char colour, int n);
     int GenKingCaptures(char colour, int n);
-    // Pushes, double steps, captures and en passant, pawn by pawn; queen promotions only.
+    // Pawn by pawn, lowest square first: double step, single step, the capture to the pawn's
+    // left (towards the a-file for White, the h-file for Black), the one to its right, en
+    // passant; queen promotions only.
     int GenPawns(char colour, int n);
     // King side, then queen side; each castling move gets OrderValue 800.
     int GenCastle(char colour, int n, char castle);
