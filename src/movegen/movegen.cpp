@@ -63,6 +63,70 @@ void ReportExtraKing()
     ReportOnce(reported, "Major Error: There is more than one king of a given color\n");
 }
 
+// Prints the king-count errors of the two king generators: true if the colour has a king.
+bool CheckKingCount(u64 kings)
+{
+    if (!kings) {
+        static bool reported = false;
+        ReportOnce(reported, "Major Error: There is No king of a given color\n");
+        return false;
+    }
+    return true;
+}
+
+// --- the piece generators' loops, shared by the drivers, which run them inline ---
+
+// One move per square of targets, lowest square first.
+inline void PutTargets(MoveGen &g, int &n, u64 from, u64 targets)
+{
+    for (; targets; targets &= targets - 1) {
+        g.From[n] = from;
+        g.To[n] = targets & (0 - targets);
+        g.Promotion[n] = NOPROMOTION;
+        n++;
+    }
+}
+
+// The moves of each piece of a set, lowest square first, onto the squares of targets it
+// attacks. A piece is started only while fewer than MAXMOVES moves are listed.
+template <typename Attacks>
+inline int PieceMoves(MoveGen &g, u64 pieces, u64 targets, int n, Attacks attacks)
+{
+    for (u64 bb = pieces; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        PutTargets(g, n, SquareMask(sq), attacks(sq) & targets);
+    }
+    return n;
+}
+
+inline int KnightMoves(MoveGen &g, u64 knights, u64 targets, int n)
+{
+    return PieceMoves(g, knights, targets, n, [](int sq) { return KnightTable[sq]; });
+}
+inline int BishopMoves(MoveGen &g, u64 bishops, u64 occ, u64 targets, int n)
+{
+    return PieceMoves(g, bishops, targets, n, [occ](int sq) { return BishopAttacksFrom(sq, occ); });
+}
+inline int RookMoves(MoveGen &g, u64 rooks, u64 occ, u64 targets, int n)
+{
+    return PieceMoves(g, rooks, targets, n, [occ](int sq) { return RookAttacksFrom(sq, occ); });
+}
+inline int QueenMoves(MoveGen &g, u64 queens, u64 occ, u64 targets, int n)
+{
+    return PieceMoves(g, queens, targets, n, [occ](int sq) { return QueenAttacksFrom(sq, occ); });
+}
+// A colour without a king, or with more than one, is reported once.
+inline int KingMoves(MoveGen &g, u64 king, u64 targets, int n)
+{
+    if (!CheckKingCount(king)) return n;
+    for (u64 bb = king; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        PutTargets(g, n, SquareMask(sq), KingTable[sq] & targets);
+        if (bb & (bb - 1)) ReportExtraKing();
+    }
+    return n;
+}
+
 } // namespace
 
 void MoveGen::AddEnPassant(int &n, u64 pawn, u64 target)
@@ -78,18 +142,22 @@ int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
 {
     Board = board;
     SelEnd = -1;
+    const Army a = ArmyOf(*board, colour);
+    const u64 occ = board->AllPieces;
     int n = 0;
-    n = GenKnightCaptures(colour, n);
-    n = GenBishopCaptures(colour, n);
-    n = GenRookCaptures(colour, n);
-    n = GenQueenCaptures(colour, n);
-    n = GenKingCaptures(colour, n);
-    n = GenKnights(colour, n);
-    n = GenBishops(colour, n);
-    n = GenRooks(colour, n);
-    n = GenQueens(colour, n);
+    // Captures: knights, bishops, rooks, queens, king.
+    n = KnightMoves(*this, a.knights, a.enemy, n);
+    n = BishopMoves(*this, a.bishops, occ, a.enemy, n);
+    n = RookMoves(*this, a.rooks, occ, a.enemy, n);
+    n = QueenMoves(*this, a.queens, occ, a.enemy, n);
+    n = KingMoves(*this, a.king, a.enemy, n);
+    // Quiet moves: knights, bishops, rooks, queens, castling, king; then the pawns.
+    n = KnightMoves(*this, a.knights, ~occ, n);
+    n = BishopMoves(*this, a.bishops, occ, ~occ, n);
+    n = RookMoves(*this, a.rooks, occ, ~occ, n);
+    n = QueenMoves(*this, a.queens, occ, ~occ, n);
     n = GenCastle(colour, n, castle);
-    n = GenKings(colour, n);
+    n = KingMoves(*this, a.king, ~occ, n);
     n = GenPawns(colour, n);
     MoveCount = n;
     return n;
@@ -99,13 +167,15 @@ int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard *board, char)
 {
     Board = board;
     SelEnd = -1;
+    const Army a = ArmyOf(*board, colour);
+    const u64 occ = board->AllPieces;
     int n = 0;
-    n = GenQueenCaptures(colour, n);
-    n = GenRookCaptures(colour, n);
-    n = GenKnightCaptures(colour, n);
-    n = GenBishopCaptures(colour, n);
+    n = QueenMoves(*this, a.queens, occ, a.enemy, n);
+    n = RookMoves(*this, a.rooks, occ, a.enemy, n);
+    n = KnightMoves(*this, a.knights, a.enemy, n);
+    n = BishopMoves(*this, a.bishops, occ, a.enemy, n);
     n = GenPawns(colour, n);
-    n = GenKingCaptures(colour, n);
+    n = KingMoves(*this, a.king, a.enemy, n);
     return n;
 }
 
@@ -147,129 +217,60 @@ int MoveGen::GenCheckEvasions(char colour, ChessBoard *board)
 
 int MoveGen::GenKnights(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
-    const u64 empty = ~Board->AllPieces;
-    for (u64 bb = a.knights; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), KnightTable[sq] & empty);
-    }
-    return n;
+    return KnightMoves(*this, ArmyOf(*Board, colour).knights, ~Board->AllPieces, n);
 }
 
 int MoveGen::GenKnightCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    for (u64 bb = a.knights; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), KnightTable[sq] & a.enemy);
-    }
-    return n;
+    return KnightMoves(*this, a.knights, a.enemy, n);
 }
 
 int MoveGen::GenBishops(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
     const u64 occ = Board->AllPieces;
-    for (u64 bb = a.bishops; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), BishopAttacksFrom(sq, occ) & ~occ);
-    }
-    return n;
+    return BishopMoves(*this, ArmyOf(*Board, colour).bishops, occ, ~occ, n);
 }
 
 int MoveGen::GenBishopCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    const u64 occ = Board->AllPieces;
-    for (u64 bb = a.bishops; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), BishopAttacksFrom(sq, occ) & a.enemy);
-    }
-    return n;
+    return BishopMoves(*this, a.bishops, Board->AllPieces, a.enemy, n);
 }
 
 int MoveGen::GenRooks(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
     const u64 occ = Board->AllPieces;
-    for (u64 bb = a.rooks; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), RookAttacksFrom(sq, occ) & ~occ);
-    }
-    return n;
+    return RookMoves(*this, ArmyOf(*Board, colour).rooks, occ, ~occ, n);
 }
 
 int MoveGen::GenRookCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    const u64 occ = Board->AllPieces;
-    for (u64 bb = a.rooks; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), RookAttacksFrom(sq, occ) & a.enemy);
-    }
-    return n;
+    return RookMoves(*this, a.rooks, Board->AllPieces, a.enemy, n);
 }
 
 int MoveGen::GenQueens(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
     const u64 occ = Board->AllPieces;
-    for (u64 bb = a.queens; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), QueenAttacksFrom(sq, occ) & ~occ);
-    }
-    return n;
+    return QueenMoves(*this, ArmyOf(*Board, colour).queens, occ, ~occ, n);
 }
 
 int MoveGen::GenQueenCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    const u64 occ = Board->AllPieces;
-    for (u64 bb = a.queens; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), QueenAttacksFrom(sq, occ) & a.enemy);
-    }
-    return n;
+    return QueenMoves(*this, a.queens, Board->AllPieces, a.enemy, n);
 }
-
-namespace {
-
-// Prints the king-count errors of the two king generators: true if the colour has a king.
-bool CheckKingCount(u64 kings)
-{
-    if (!kings) {
-        static bool reported = false;
-        ReportOnce(reported, "Major Error: There is No king of a given color\n");
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 int MoveGen::GenKings(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
-    if (!CheckKingCount(a.king)) return n;
-    const u64 empty = ~Board->AllPieces;
-    for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), KingTable[sq] & empty);
-        if (bb & (bb - 1)) ReportExtraKing();
-    }
-    return n;
+    return KingMoves(*this, ArmyOf(*Board, colour).king, ~Board->AllPieces, n);
 }
 
 int MoveGen::GenKingCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    if (!CheckKingCount(a.king)) return n;
-    for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), KingTable[sq] & a.enemy);
-        if (bb & (bb - 1)) ReportExtraKing();
-    }
-    return n;
+    return KingMoves(*this, a.king, a.enemy, n);
 }
 
 int MoveGen::GenPawns(char colour, int n)
@@ -294,15 +295,19 @@ int MoveGen::GenPawns(char colour, int n)
             passer &= pawns & kRank5;
         }
         const u64 movers = (single >> 8) | (twice >> 16) | (west >> 7) | (east >> 9) | passer;
-        for (u64 bb = movers; bb && n < MAXMOVES; bb &= bb - 1) {
-            const u64 p = bb & (0 - bb);
-            const char promo = (p & kRank7) ? 'Q' : NOPROMOTION;
-            if (twice & (p << 16)) Add(n, p, p << 16, NOPROMOTION);
-            if (single & (p << 8)) Add(n, p, p << 8, promo);
-            if (west & (p << 7)) Add(n, p, p << 7, promo);
-            if (east & (p << 9)) Add(n, p, p << 9, promo);
-            if (passer & p) Add(n, p, epTarget, NOPROMOTION);
-        }
+        auto add = [&](u64 set, char promo) {
+            for (u64 bb = set; bb && n < MAXMOVES; bb &= bb - 1) {
+                const u64 p = bb & (0 - bb);
+                if (twice & (p << 16)) Add(n, p, p << 16, NOPROMOTION);
+                if (single & (p << 8)) Add(n, p, p << 8, promo);
+                if (west & (p << 7)) Add(n, p, p << 7, promo);
+                if (east & (p << 9)) Add(n, p, p << 9, promo);
+                if (passer & p) Add(n, p, epTarget, NOPROMOTION);
+            }
+        };
+        // A pawn that moves stands below rank 8, so the promoting ones on rank 7 come last.
+        add(movers & ~kRank7, NOPROMOTION);
+        add(movers & kRank7, 'Q');
         return n;
     }
     const u64 pawns = b.BlackPawns, enemy = b.WhitePieces;
@@ -318,15 +323,19 @@ int MoveGen::GenPawns(char colour, int n)
         passer &= pawns & kRank4;
     }
     const u64 movers = (single << 8) | (twice << 16) | (east << 7) | (west << 9) | passer;
-    for (u64 bb = movers; bb && n < MAXMOVES; bb &= bb - 1) {
-        const u64 p = bb & (0 - bb);
-        const char promo = (p & kRank2) ? 'q' : NOPROMOTION;
-        if (twice & (p >> 16)) Add(n, p, p >> 16, NOPROMOTION);
-        if (single & (p >> 8)) Add(n, p, p >> 8, promo);
-        if (east & (p >> 7)) Add(n, p, p >> 7, promo);
-        if (west & (p >> 9)) Add(n, p, p >> 9, promo);
-        if (passer & p) Add(n, p, epTarget, NOPROMOTION);
-    }
+    auto add = [&](u64 set, char promo) {
+        for (u64 bb = set; bb && n < MAXMOVES; bb &= bb - 1) {
+            const u64 p = bb & (0 - bb);
+            if (twice & (p >> 16)) Add(n, p, p >> 16, NOPROMOTION);
+            if (single & (p >> 8)) Add(n, p, p >> 8, promo);
+            if (east & (p >> 7)) Add(n, p, p >> 7, promo);
+            if (west & (p >> 9)) Add(n, p, p >> 9, promo);
+            if (passer & p) Add(n, p, epTarget, NOPROMOTION);
+        }
+    };
+    // A pawn that moves stands above rank 1, so the promoting ones on rank 2 come first.
+    add(movers & kRank2, 'q');
+    add(movers & ~kRank2, NOPROMOTION);
     return n;
 }
 
