@@ -99,7 +99,8 @@ class MoveGen {
     void NextMove(int start, int end, u64 *from, u64 *to, char *promotion)
     {
         int best = start;
-        if (start == SelNext && end == SelEnd && start < end) {
+        // The record holds no entry at or past SelEnd, so a call at the end picks start.
+        if (start == SelNext && end == SelEnd) {
             // Entries at the lowest value are never the first maximum while one above it is
             // left, so only those are compared; when none is left the first entry is the pick.
             if (SelAbove) best = PickAbove(start);

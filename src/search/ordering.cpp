@@ -125,10 +125,10 @@ void OrderList(MoveGen &mg, int n, LearntMoves learnt, u64 kingLines, const i32 
             if (to & enemy) {
                 value = VictimValue(b, side ? 0 : 1, to, 0) + InteriorAdjustment<side>(b, from, to) +
                         kCaptureBase;
-            } else if (promo == queenPromotion) {
-                value = kQueenPromotionValue;
             } else if (promo == NOPROMOTION) {
                 value = history[LowestSquare(from) * 64 + LowestSquare(to)] >> 7;
+            } else if (promo == queenPromotion) {
+                value = kQueenPromotionValue;
             } else {
                 value = kOddMoveValue;
             }
