@@ -1,5 +1,6 @@
 #include "movegen/movegen.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -127,6 +128,55 @@ inline int KingMoves(MoveGen &g, u64 king, u64 targets, int n)
     return n;
 }
 
+// The pawn moves of a colour: the targets of every pawn at once, then the pawns that have a
+// move, lowest square first, each in the order double step, single step, capture to the pawn's
+// left (towards the a-file for White, the h-file for Black), capture to its right, en passant.
+// emit(n, from, to, promotion, capture) appends one move at n and counts it.
+template <int colour, typename Emit>
+inline void PawnMoves(const ChessBoard &b, int &n, Emit emit)
+{
+    const bool white = colour == 0;
+    const u64 empty = ~b.AllPieces;
+    const u64 pawns = white ? b.WhitePawns : b.BlackPawns;
+    const u64 enemy = white ? b.BlackPieces : b.WhitePieces;
+    auto ahead = [](u64 m, int squares) { return white ? m << squares : m >> squares; };
+    auto behind = [](u64 m, int squares) { return white ? m >> squares : m << squares; };
+    const u64 single = ahead(pawns, 8) & empty;
+    const u64 twice = ahead(single & (white ? kRank3 : kRank6), 8) & empty;
+    const u64 left = ahead(pawns & (white ? ~kFileA : ~kFileH), 7) & enemy;
+    const u64 right = ahead(pawns & (white ? ~kFileH : ~kFileA), 9) & enemy;
+    // En passant needs the opponent's double step beside the pawn as the last move.
+    u64 passer = 0;
+    const u64 epTarget = ahead(b.LastTo, 8);
+    if ((b.LastTo & (white ? b.BlackPawns & kRank5 : b.WhitePawns & kRank4)) &&
+        (b.LastFrom & (white ? kRank7 : kRank2))) {
+        if (!(b.LastFrom & kFileA)) passer |= b.LastTo >> 1;
+        if (!(b.LastFrom & kFileH)) passer |= b.LastTo << 1;
+        passer &= pawns & (white ? kRank5 : kRank4);
+    }
+    const u64 movers = behind(single, 8) | behind(twice, 16) | behind(left, 7) |
+                       behind(right, 9) | passer;
+    auto add = [&](u64 set, char promo) __attribute__((always_inline)) {
+        for (u64 bb = set; bb && n < MAXMOVES; bb &= bb - 1) {
+            const u64 p = bb & (0 - bb);
+            if (twice & ahead(p, 16)) emit(n, p, ahead(p, 16), NOPROMOTION, false);
+            if (single & ahead(p, 8)) emit(n, p, ahead(p, 8), promo, false);
+            if (left & ahead(p, 7)) emit(n, p, ahead(p, 7), promo, true);
+            if (right & ahead(p, 9)) emit(n, p, ahead(p, 9), promo, true);
+            if (passer & p) emit(n, p, epTarget, NOPROMOTION, false);
+        }
+    };
+    // A pawn that moves stands short of its last rank, so the promoting ones (on rank 7 for
+    // White, rank 2 for Black) are the last of White's squares and the first of Black's.
+    if (white) {
+        add(movers & ~kRank7, NOPROMOTION);
+        add(movers & kRank7, 'Q');
+    } else {
+        add(movers & kRank2, 'q');
+        add(movers & ~kRank2, NOPROMOTION);
+    }
+}
+
 } // namespace
 
 void MoveGen::AddEnPassant(int &n, u64 pawn, u64 target)
@@ -176,6 +226,107 @@ int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard *board, char)
     n = BishopMoves(*this, a.bishops, occ, a.enemy, n);
     n = GenPawns(colour, n);
     n = KingMoves(*this, a.king, a.enemy, n);
+    return n;
+}
+
+namespace {
+
+// The quiescence list with its values and selection record (GenerateOrderedQuiesceMoves).
+template <int colour>
+int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
+{
+    const Army a = ArmyOf(b, colour);
+    const u64 occ = b.AllPieces;
+    constexpr char victims = colour ? 0 : 1;
+    int n = 0;
+    // Captures and promotions: their entries' bits and their lowest value. Every other move has
+    // the value 0.
+    u64 valued = 0;
+    i32 lowestValued = INT32_MAX;
+    bool zeros = false;
+    auto put = [&](int &k, u64 from, u64 to, char promo, i32 value) __attribute__((always_inline)) {
+        g.From[k] = from;
+        g.To[k] = to;
+        g.Promotion[k] = promo;
+        g.OrderValue[k] = value;
+        valued |= u64{1} << (k & 63);
+        if (value < lowestValued) lowestValued = value;
+        k++;
+    };
+    // Captures of a piece that costs cost: victim less cost plus 10.
+    auto captures = [&](u64 pieces, i32 cost, auto attacks) __attribute__((always_inline)) {
+        for (u64 bb = pieces; bb && n < MAXMOVES; bb &= bb - 1) {
+            const int sq = LowestSquare(bb);
+            const u64 from = SquareMask(sq);
+            for (u64 t = attacks(sq) & a.enemy; t; t &= t - 1) {
+                const u64 to = t & (0 - t);
+                put(n, from, to, NOPROMOTION, VictimValue(b, victims, to, 10000) - cost + 10);
+            }
+        }
+    };
+    captures(a.queens, 38, [occ](int sq) { return QueenAttacksFrom(sq, occ); });
+    captures(a.rooks, 19, [occ](int sq) { return RookAttacksFrom(sq, occ); });
+    captures(a.knights, 12, [](int sq) { return KnightTable[sq]; });
+    captures(a.bishops, 12, [occ](int sq) { return BishopAttacksFrom(sq, occ); });
+    // Pawns: captures by victim less 3 plus 10, a step onto the last rank 750, the rest 0.
+    PawnMoves<colour>(b, n,
+                      [&](int &k, u64 from, u64 to, char promo, bool capture)
+                          __attribute__((always_inline)) {
+                              if (capture)
+                                  put(k, from, to, promo,
+                                      VictimValue(b, victims, to, 10000) - 3 + 10);
+                              else if (promo != NOPROMOTION)
+                                  put(k, from, to, promo, 750);
+                              else {
+                                  g.From[k] = from;
+                                  g.To[k] = to;
+                                  g.Promotion[k] = promo;
+                                  g.OrderValue[k] = 0;
+                                  zeros = true;
+                                  k++;
+                              }
+                          });
+    if (CheckKingCount(a.king)) {
+        for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
+            const int sq = LowestSquare(bb);
+            const u64 from = SquareMask(sq);
+            for (u64 t = KingTable[sq] & a.enemy; t; t &= t - 1) {
+                const u64 to = t & (0 - t);
+                put(n, from, to, NOPROMOTION, VictimValue(b, victims, to, 10000) - 38 + 10);
+            }
+            if (bb & (bb - 1)) ReportExtraKing();
+        }
+    }
+    // The lowest value is 0 when a move is worth 0 and every capture and promotion is worth
+    // more; otherwise the entries are compared as QuiesceAssignMoveOrderValues does.
+    if (zeros && lowestValued > 0) {
+        *aboveOut = valued;
+    } else {
+        i32 lowest = INT32_MAX;
+        u64 above = 0, bit = 1;
+        for (int i = 0; i < n; i++, bit <<= 1) {
+            const i32 value = g.OrderValue[i];
+            if (value < lowest) {
+                above = bit - 1;
+                lowest = value;
+            } else if (value > lowest) {
+                above |= bit;
+            }
+        }
+        *aboveOut = above;
+    }
+    return n;
+}
+
+} // namespace
+
+int MoveGen::GenerateOrderedQuiesceMoves(char colour, ChessBoard *board)
+{
+    Board = board;
+    u64 above = 0;
+    const int n = colour == 0 ? OrderedQuiesceList<0>(*this, *board, &above)
+                              : OrderedQuiesceList<1>(*this, *board, &above);
+    SetSelection(above, n);
     return n;
 }
 
@@ -275,67 +426,11 @@ int MoveGen::GenKingCaptures(char colour, int n)
 
 int MoveGen::GenPawns(char colour, int n)
 {
-    // The targets of every pawn at once; the pawns that have a move then add theirs, lowest
-    // square first, each in the order double step, single step, capture to the pawn's left
-    // (towards the a-file for White, the h-file for Black), capture to its right, en passant.
-    const ChessBoard &b = *Board;
-    const u64 empty = ~b.AllPieces;
-    if (colour == 0) {
-        const u64 pawns = b.WhitePawns, enemy = b.BlackPieces;
-        const u64 single = (pawns << 8) & empty;
-        const u64 twice = ((single & kRank3) << 8) & empty;
-        const u64 west = ((pawns & ~kFileA) << 7) & enemy;
-        const u64 east = ((pawns & ~kFileH) << 9) & enemy;
-        // En passant needs a black double step as the last move.
-        u64 passer = 0;
-        const u64 epTarget = b.LastTo << 8;
-        if ((b.LastTo & b.BlackPawns & kRank5) && (b.LastFrom & kRank7)) {
-            if (!(b.LastFrom & kFileA)) passer |= b.LastTo >> 1;
-            if (!(b.LastFrom & kFileH)) passer |= b.LastTo << 1;
-            passer &= pawns & kRank5;
-        }
-        const u64 movers = (single >> 8) | (twice >> 16) | (west >> 7) | (east >> 9) | passer;
-        auto add = [&](u64 set, char promo) {
-            for (u64 bb = set; bb && n < MAXMOVES; bb &= bb - 1) {
-                const u64 p = bb & (0 - bb);
-                if (twice & (p << 16)) Add(n, p, p << 16, NOPROMOTION);
-                if (single & (p << 8)) Add(n, p, p << 8, promo);
-                if (west & (p << 7)) Add(n, p, p << 7, promo);
-                if (east & (p << 9)) Add(n, p, p << 9, promo);
-                if (passer & p) Add(n, p, epTarget, NOPROMOTION);
-            }
-        };
-        // A pawn that moves stands below rank 8, so the promoting ones on rank 7 come last.
-        add(movers & ~kRank7, NOPROMOTION);
-        add(movers & kRank7, 'Q');
-        return n;
-    }
-    const u64 pawns = b.BlackPawns, enemy = b.WhitePieces;
-    const u64 single = (pawns >> 8) & empty;
-    const u64 twice = ((single & kRank6) >> 8) & empty;
-    const u64 east = ((pawns & ~kFileH) >> 7) & enemy;
-    const u64 west = ((pawns & ~kFileA) >> 9) & enemy;
-    u64 passer = 0;
-    const u64 epTarget = b.LastTo >> 8;
-    if ((b.LastTo & b.WhitePawns & kRank4) && (b.LastFrom & kRank2)) {
-        if (!(b.LastFrom & kFileA)) passer |= b.LastTo >> 1;
-        if (!(b.LastFrom & kFileH)) passer |= b.LastTo << 1;
-        passer &= pawns & kRank4;
-    }
-    const u64 movers = (single << 8) | (twice << 16) | (east << 7) | (west << 9) | passer;
-    auto add = [&](u64 set, char promo) {
-        for (u64 bb = set; bb && n < MAXMOVES; bb &= bb - 1) {
-            const u64 p = bb & (0 - bb);
-            if (twice & (p >> 16)) Add(n, p, p >> 16, NOPROMOTION);
-            if (single & (p >> 8)) Add(n, p, p >> 8, promo);
-            if (east & (p >> 7)) Add(n, p, p >> 7, promo);
-            if (west & (p >> 9)) Add(n, p, p >> 9, promo);
-            if (passer & p) Add(n, p, epTarget, NOPROMOTION);
-        }
-    };
-    // A pawn that moves stands above rank 1, so the promoting ones on rank 2 come first.
-    add(movers & kRank2, 'q');
-    add(movers & ~kRank2, NOPROMOTION);
+    auto add = [this](int &k, u64 from, u64 to, char promo, bool) { Add(k, from, to, promo); };
+    if (colour == 0)
+        PawnMoves<0>(*Board, n, add);
+    else
+        PawnMoves<1>(*Board, n, add);
     return n;
 }
 

@@ -51,6 +51,9 @@ class MoveGen {
     int GenerateAllMoves(char colour, ChessBoard *board, char castle);
     // Captures by queens, rooks, knights and bishops, every pawn move, king captures.
     int GenerateQuiesceMoves(char colour, ChessBoard *board, char);
+    // GenerateQuiesceMoves and QuiesceAssignMoveOrderValues in one pass: the same list, values
+    // and selection record.
+    int GenerateOrderedQuiesceMoves(char colour, ChessBoard *board);
     // King evasions; with exactly one checker also knight, rook, bishop, pawn and queen moves
     // that capture it or step in between.
     int GenCheckEvasions(char colour, ChessBoard *board);

@@ -565,8 +565,7 @@ int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard &board, i
     int best = eval;
     // Captures and promotions.
     MoveGen mg;
-    const int count = mg.GenerateQuiesceMoves(side, &board, castle);
-    mg.QuiesceAssignMoveOrderValues(count, ply);
+    const int count = mg.GenerateOrderedQuiesceMoves(side, &board);
     if (count <= 0) return best;
     const u64 oppKing = side ? board.WhiteKing : board.BlackKing;
     // Each capture in order.
