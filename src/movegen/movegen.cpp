@@ -243,7 +243,6 @@ int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
     // the value 0.
     u64 valued = 0;
     i32 lowestValued = INT32_MAX;
-    bool zeros = false;
     auto put = [&](int &k, u64 from, u64 to, char promo, i32 value) __attribute__((always_inline)) {
         g.From[k] = from;
         g.To[k] = to;
@@ -282,7 +281,6 @@ int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
                                   g.To[k] = to;
                                   g.Promotion[k] = promo;
                                   g.OrderValue[k] = 0;
-                                  zeros = true;
                                   k++;
                               }
                           });
@@ -298,7 +296,9 @@ int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
         }
     }
     // The lowest value is 0 when a move is worth 0 and every capture and promotion is worth
-    // more; otherwise the entries are compared as QuiesceAssignMoveOrderValues does.
+    // more; otherwise the entries are compared as QuiesceAssignMoveOrderValues does. (Past 64
+    // entries there is no record to make.)
+    const bool zeros = n > 64 || SimpleBitCount(valued) < n;
     if (zeros && lowestValued > 0) {
         *aboveOut = valued;
     } else {
