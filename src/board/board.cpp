@@ -273,6 +273,28 @@ bool ChessBoard::IsAttacked(u64 s, char c) const
     return (kRookReach.of[sq] & straight) && (RookAttacksFrom(sq, AllPieces) & straight);
 }
 
+namespace {
+
+// The keys of a piece on one square: ToggleKeys of a one-bit board.
+inline void ToggleSquareKeys(ChessBoard &b, int piece, int sq)
+{
+    b.PieceKeyUpper ^= UPStable[piece][sq];
+    b.PieceKeyLower ^= LPStable[piece][sq];
+}
+
+// The keys of a piece going from one square to another: ToggleKeys of from | to.
+inline void ToggleMoveKeys(ChessBoard &b, int piece, u64 from, u64 to, int fromSq, int toSq)
+{
+    if (from != to && to) {
+        b.PieceKeyUpper ^= UPStable[piece][fromSq] ^ UPStable[piece][toSq];
+        b.PieceKeyLower ^= LPStable[piece][fromSq] ^ LPStable[piece][toSq];
+    } else {
+        b.ToggleKeys(piece, from | to);
+    }
+}
+
+} // namespace
+
 void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
 {
     // 1. Undo copy.
@@ -310,6 +332,17 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
     SavedBlackCounts[2] = BlackBishopCount;
     SavedBlackCounts[3] = BlackKnightCount;
     SavedBlackCounts[4] = BlackPawnCount;
+    MakeMoveOnCopy(from, to, promotion, out);
+}
+
+void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
+{
+    // 1. The board before the move, as the en passant test asks about it.
+    const u64 whitePawnsBefore = WhitePawns, blackPawnsBefore = BlackPawns;
+    const u64 whiteBefore = WhitePieces, blackBefore = BlackPieces;
+    // The two unions as the steps below leave them: they decide which side moves (step 9 sets
+    // the board's own).
+    u64 white = whiteBefore, black = blackBefore;
 
     // 2. Last move, rights mask, fifty-move count.
     const u64 prevFrom = LastFrom, prevTo = LastTo;
@@ -321,23 +354,23 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
     const int fromSq = from ? LowestSquare(from) : 0;
 
     // 3. Capture of a white piece. A rook taken on its corner takes its castling right along.
-    if (to & WhitePieces) {
+    if (to & white) {
         if (to & WhitePawns) {
             WhitePawns ^= to;
-            ToggleKeys(WPAWN, to);
+            ToggleSquareKeys(*this, WPAWN, toSq);
             WhitePawnCount--;
             PawnHashCode ^= PawnKey(WPAWN, toSq);
         } else if (to & WhiteKnights) {
             WhiteKnights ^= to;
-            ToggleKeys(WKNIGHT, to);
+            ToggleSquareKeys(*this, WKNIGHT, toSq);
             WhiteKnightCount--;
         } else if (to & WhiteBishops) {
             WhiteBishops ^= to;
-            ToggleKeys(WBISHOP, to);
+            ToggleSquareKeys(*this, WBISHOP, toSq);
             WhiteBishopCount--;
         } else if (to & WhiteRooks) {
             WhiteRooks ^= to;
-            ToggleKeys(WROOK, to);
+            ToggleSquareKeys(*this, WROOK, toSq);
             WhiteRookCount--;
             if (to == H1)
                 mask &= 14;
@@ -345,30 +378,30 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
                 mask &= 13;
         } else if (to & WhiteQueens) {
             WhiteQueens ^= to;
-            ToggleKeys(WQUEEN, to);
+            ToggleSquareKeys(*this, WQUEEN, toSq);
             WhiteQueenCount--;
         }
         FiftyMoveCount = 0;
-        WhitePieces &= ~to;
+        white &= ~to;
     }
     // 4. Capture of a black piece.
-    if (to & BlackPieces) {
+    if (to & black) {
         if (to & BlackPawns) {
             BlackPawns ^= to;
-            ToggleKeys(BPAWN, to);
+            ToggleSquareKeys(*this, BPAWN, toSq);
             BlackPawnCount--;
             PawnHashCode ^= PawnKey(BPAWN, toSq);
         } else if (to & BlackKnights) {
             BlackKnights ^= to;
-            ToggleKeys(BKNIGHT, to);
+            ToggleSquareKeys(*this, BKNIGHT, toSq);
             BlackKnightCount--;
         } else if (to & BlackBishops) {
             BlackBishops ^= to;
-            ToggleKeys(BBISHOP, to);
+            ToggleSquareKeys(*this, BBISHOP, toSq);
             BlackBishopCount--;
         } else if (to & BlackRooks) {
             BlackRooks ^= to;
-            ToggleKeys(BROOK, to);
+            ToggleSquareKeys(*this, BROOK, toSq);
             BlackRookCount--;
             if (to == H8)
                 mask &= 11;
@@ -376,61 +409,58 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
                 mask &= 7;
         } else if (to & BlackQueens) {
             BlackQueens ^= to;
-            ToggleKeys(BQUEEN, to);
+            ToggleSquareKeys(*this, BQUEEN, toSq);
             BlackQueenCount--;
         }
         FiftyMoveCount = 0;
-        BlackPieces &= ~to;
+        black &= ~to;
     }
 
     const u64 fromTo = from | to;
     // 5. Moving white piece.
-    if (from & WhitePieces) {
-        WhitePieces = (WhitePieces & ~from) | to;
+    if (from & white) {
         if (from & WhitePawns) {
             // En passant: the previous move was a black double step beside this pawn.
-            if ((from & kRank5) && (prevFrom & kRank7) && (prevTo & SavedPieceBoards[6]) &&
-                !(to & SavedBlackPieces)) {
+            if ((from & kRank5) && (prevFrom & kRank7) && (prevTo & blackPawnsBefore) &&
+                !(to & blackBefore)) {
                 if (!(from & kFileA) && from == (prevTo << 1) && to == (from << 7)) {
                     const u64 victim = to >> 8;
                     BlackPawns &= ~victim;
                     ToggleKeys(BPAWN, victim);
-                    BlackPieces &= ~victim;
                     PawnHashCode ^= PawnKey(BPAWN, toSq - 8);
                     BlackPawnCount--;
                 } else if (!(from & kFileH) && from == (prevTo >> 1) && to == (from << 9)) {
                     const u64 victim = to >> 8;
                     BlackPawns &= ~victim;
                     ToggleKeys(BPAWN, victim);
-                    BlackPieces &= ~victim;
                     PawnHashCode ^= PawnKey(BPAWN, toSq - 8);
                     BlackPawnCount--;
                 }
             }
             WhitePawns ^= fromTo;
-            ToggleKeys(WPAWN, fromTo);
+            ToggleMoveKeys(*this, WPAWN, from, to, fromSq, toSq);
             PawnHashCode ^= PawnKey(WPAWN, fromSq) ^ PawnKey(WPAWN, toSq);
             FiftyMoveCount = 0;
         } else if (from & WhiteBishops) {
             WhiteBishops ^= fromTo;
-            ToggleKeys(WBISHOP, fromTo);
+            ToggleMoveKeys(*this, WBISHOP, from, to, fromSq, toSq);
         } else if (from & WhiteKnights) {
             WhiteKnights ^= fromTo;
-            ToggleKeys(WKNIGHT, fromTo);
+            ToggleMoveKeys(*this, WKNIGHT, from, to, fromSq, toSq);
         } else if (from & WhiteRooks) {
             WhiteRooks ^= fromTo;
-            ToggleKeys(WROOK, fromTo);
+            ToggleMoveKeys(*this, WROOK, from, to, fromSq, toSq);
             if (from == H1)
                 mask &= 14;
             else if (from == A1)
                 mask &= 13;
         } else if (from & WhiteQueens) {
             WhiteQueens ^= fromTo;
-            ToggleKeys(WQUEEN, fromTo);
+            ToggleMoveKeys(*this, WQUEEN, from, to, fromSq, toSq);
         } else if (from & WhiteKing) {
             PawnHashCode ^= PawnKey(WKING, fromSq) ^ PawnKey(WKING, toSq);
             WhiteKing ^= fromTo;
-            ToggleKeys(WKING, fromTo);
+            ToggleMoveKeys(*this, WKING, from, to, fromSq, toSq);
             mask &= 12;
             if (from == E1) {
                 const u64 rooksBefore = WhiteRooks;
@@ -444,52 +474,49 @@ void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
                 ToggleKeys(WROOK, rooksBefore ^ WhiteRooks);
             }
         }
-    } else if (from & BlackPieces) {
+    } else if (from & black) {
         // 6. Moving black piece.
-        BlackPieces = (BlackPieces & ~from) | to;
         if (from & BlackPawns) {
-            if ((from & kRank4) && (prevFrom & kRank2) && (prevTo & SavedPieceBoards[0]) &&
-                !(to & SavedWhitePieces)) {
+            if ((from & kRank4) && (prevFrom & kRank2) && (prevTo & whitePawnsBefore) &&
+                !(to & whiteBefore)) {
                 if (!(from & kFileH) && from == (prevTo >> 1) && to == (from >> 7)) {
                     const u64 victim = to << 8;
                     WhitePawns &= ~victim;
                     ToggleKeys(WPAWN, victim);
-                    WhitePieces &= ~victim;
                     PawnHashCode ^= PawnKey(WPAWN, toSq + 8);
                     WhitePawnCount--;
                 } else if (!(from & kFileA) && from == (prevTo << 1) && to == (from >> 9)) {
                     const u64 victim = to << 8;
                     WhitePawns &= ~victim;
                     ToggleKeys(WPAWN, victim);
-                    WhitePieces &= ~victim;
                     PawnHashCode ^= PawnKey(WPAWN, toSq + 8);
                     WhitePawnCount--;
                 }
             }
             BlackPawns ^= fromTo;
-            ToggleKeys(BPAWN, fromTo);
+            ToggleMoveKeys(*this, BPAWN, from, to, fromSq, toSq);
             PawnHashCode ^= PawnKey(BPAWN, fromSq) ^ PawnKey(BPAWN, toSq);
             FiftyMoveCount = 0;
         } else if (from & BlackBishops) {
             BlackBishops ^= fromTo;
-            ToggleKeys(BBISHOP, fromTo);
+            ToggleMoveKeys(*this, BBISHOP, from, to, fromSq, toSq);
         } else if (from & BlackKnights) {
             BlackKnights ^= fromTo;
-            ToggleKeys(BKNIGHT, fromTo);
+            ToggleMoveKeys(*this, BKNIGHT, from, to, fromSq, toSq);
         } else if (from & BlackRooks) {
             BlackRooks ^= fromTo;
-            ToggleKeys(BROOK, fromTo);
+            ToggleMoveKeys(*this, BROOK, from, to, fromSq, toSq);
             if (from == H8)
                 mask &= 11;
             else if (from == A8)
                 mask &= 7;
         } else if (from & BlackQueens) {
             BlackQueens ^= fromTo;
-            ToggleKeys(BQUEEN, fromTo);
+            ToggleMoveKeys(*this, BQUEEN, from, to, fromSq, toSq);
         } else if (from & BlackKing) {
             PawnHashCode ^= PawnKey(BKING, fromSq) ^ PawnKey(BKING, toSq);
             BlackKing ^= fromTo;
-            ToggleKeys(BKING, fromTo);
+            ToggleMoveKeys(*this, BKING, from, to, fromSq, toSq);
             mask &= 3;
             if (from == E8) {
                 const u64 rooksBefore = BlackRooks;

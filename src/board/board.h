@@ -147,6 +147,9 @@ class ChessBoard {
     // --- making moves (board.cpp) ---
     // Plays a move; *out receives the castling rights that survive it.
     void MakeMove(u64 from, u64 to, char promotion, char *out);
+    // MakeMove without the undo copy, for a board copied before the move (UndoMove after it
+    // restores nothing).
+    void MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out);
     // Restores the copy saved by the last MakeMove.
     void UndoMove(int);
     // 0 no draw, 7 fifty-move rule, 8 material; also sets MatingMaterialFlag.

@@ -1,5 +1,6 @@
 #include "movegen/movegen.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -63,6 +64,119 @@ void ReportExtraKing()
     ReportOnce(reported, "Major Error: There is more than one king of a given color\n");
 }
 
+// Prints the king-count errors of the two king generators: true if the colour has a king.
+bool CheckKingCount(u64 kings)
+{
+    if (!kings) {
+        static bool reported = false;
+        ReportOnce(reported, "Major Error: There is No king of a given color\n");
+        return false;
+    }
+    return true;
+}
+
+// --- the piece generators' loops, shared by the drivers, which run them inline ---
+
+// One move per square of targets, lowest square first.
+inline void PutTargets(MoveGen &g, int &n, u64 from, u64 targets)
+{
+    for (; targets; targets &= targets - 1) {
+        g.From[n] = from;
+        g.To[n] = targets & (0 - targets);
+        g.Promotion[n] = NOPROMOTION;
+        n++;
+    }
+}
+
+// The moves of each piece of a set, lowest square first, onto the squares of targets it
+// attacks. A piece is started only while fewer than MAXMOVES moves are listed.
+template <typename Attacks>
+inline int PieceMoves(MoveGen &g, u64 pieces, u64 targets, int n, Attacks attacks)
+{
+    for (u64 bb = pieces; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        PutTargets(g, n, SquareMask(sq), attacks(sq) & targets);
+    }
+    return n;
+}
+
+inline int KnightMoves(MoveGen &g, u64 knights, u64 targets, int n)
+{
+    return PieceMoves(g, knights, targets, n, [](int sq) { return KnightTable[sq]; });
+}
+inline int BishopMoves(MoveGen &g, u64 bishops, u64 occ, u64 targets, int n)
+{
+    return PieceMoves(g, bishops, targets, n, [occ](int sq) { return BishopAttacksFrom(sq, occ); });
+}
+inline int RookMoves(MoveGen &g, u64 rooks, u64 occ, u64 targets, int n)
+{
+    return PieceMoves(g, rooks, targets, n, [occ](int sq) { return RookAttacksFrom(sq, occ); });
+}
+inline int QueenMoves(MoveGen &g, u64 queens, u64 occ, u64 targets, int n)
+{
+    return PieceMoves(g, queens, targets, n, [occ](int sq) { return QueenAttacksFrom(sq, occ); });
+}
+// A colour without a king, or with more than one, is reported once.
+inline int KingMoves(MoveGen &g, u64 king, u64 targets, int n)
+{
+    if (!CheckKingCount(king)) return n;
+    for (u64 bb = king; bb && n < MAXMOVES; bb &= bb - 1) {
+        const int sq = LowestSquare(bb);
+        PutTargets(g, n, SquareMask(sq), KingTable[sq] & targets);
+        if (bb & (bb - 1)) ReportExtraKing();
+    }
+    return n;
+}
+
+// The pawn moves of a colour: the targets of every pawn at once, then the pawns that have a
+// move, lowest square first, each in the order double step, single step, capture to the pawn's
+// left (towards the a-file for White, the h-file for Black), capture to its right, en passant.
+// emit(n, from, to, promotion, capture) appends one move at n and counts it.
+template <int colour, typename Emit>
+inline void PawnMoves(const ChessBoard &b, int &n, Emit emit)
+{
+    const bool white = colour == 0;
+    const u64 empty = ~b.AllPieces;
+    const u64 pawns = white ? b.WhitePawns : b.BlackPawns;
+    const u64 enemy = white ? b.BlackPieces : b.WhitePieces;
+    auto ahead = [](u64 m, int squares) { return white ? m << squares : m >> squares; };
+    auto behind = [](u64 m, int squares) { return white ? m >> squares : m << squares; };
+    const u64 single = ahead(pawns, 8) & empty;
+    const u64 twice = ahead(single & (white ? kRank3 : kRank6), 8) & empty;
+    const u64 left = ahead(pawns & (white ? ~kFileA : ~kFileH), 7) & enemy;
+    const u64 right = ahead(pawns & (white ? ~kFileH : ~kFileA), 9) & enemy;
+    // En passant needs the opponent's double step beside the pawn as the last move.
+    u64 passer = 0;
+    const u64 epTarget = ahead(b.LastTo, 8);
+    if ((b.LastTo & (white ? b.BlackPawns & kRank5 : b.WhitePawns & kRank4)) &&
+        (b.LastFrom & (white ? kRank7 : kRank2))) {
+        if (!(b.LastFrom & kFileA)) passer |= b.LastTo >> 1;
+        if (!(b.LastFrom & kFileH)) passer |= b.LastTo << 1;
+        passer &= pawns & (white ? kRank5 : kRank4);
+    }
+    const u64 movers = behind(single, 8) | behind(twice, 16) | behind(left, 7) |
+                       behind(right, 9) | passer;
+    auto add = [&](u64 set, char promo) __attribute__((always_inline)) {
+        for (u64 bb = set; bb && n < MAXMOVES; bb &= bb - 1) {
+            const u64 p = bb & (0 - bb);
+            if (twice & ahead(p, 16)) emit(n, p, ahead(p, 16), NOPROMOTION, false);
+            if (single & ahead(p, 8)) emit(n, p, ahead(p, 8), promo, false);
+            if (left & ahead(p, 7)) emit(n, p, ahead(p, 7), promo, true);
+            if (right & ahead(p, 9)) emit(n, p, ahead(p, 9), promo, true);
+            if (passer & p) emit(n, p, epTarget, NOPROMOTION, false);
+        }
+    };
+    // A pawn that moves stands short of its last rank, so the promoting ones (on rank 7 for
+    // White, rank 2 for Black) are the last of White's squares and the first of Black's.
+    if (white) {
+        add(movers & ~kRank7, NOPROMOTION);
+        add(movers & kRank7, 'Q');
+    } else {
+        add(movers & kRank2, 'q');
+        add(movers & ~kRank2, NOPROMOTION);
+    }
+}
+
 } // namespace
 
 void MoveGen::AddEnPassant(int &n, u64 pawn, u64 target)
@@ -77,18 +191,23 @@ void MoveGen::AddEnPassant(int &n, u64 pawn, u64 target)
 int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
 {
     Board = board;
+    SelEnd = -1;
+    const Army a = ArmyOf(*board, colour);
+    const u64 occ = board->AllPieces;
     int n = 0;
-    n = GenKnightCaptures(colour, n);
-    n = GenBishopCaptures(colour, n);
-    n = GenRookCaptures(colour, n);
-    n = GenQueenCaptures(colour, n);
-    n = GenKingCaptures(colour, n);
-    n = GenKnights(colour, n);
-    n = GenBishops(colour, n);
-    n = GenRooks(colour, n);
-    n = GenQueens(colour, n);
+    // Captures: knights, bishops, rooks, queens, king.
+    n = KnightMoves(*this, a.knights, a.enemy, n);
+    n = BishopMoves(*this, a.bishops, occ, a.enemy, n);
+    n = RookMoves(*this, a.rooks, occ, a.enemy, n);
+    n = QueenMoves(*this, a.queens, occ, a.enemy, n);
+    n = KingMoves(*this, a.king, a.enemy, n);
+    // Quiet moves: knights, bishops, rooks, queens, castling, king; then the pawns.
+    n = KnightMoves(*this, a.knights, ~occ, n);
+    n = BishopMoves(*this, a.bishops, occ, ~occ, n);
+    n = RookMoves(*this, a.rooks, occ, ~occ, n);
+    n = QueenMoves(*this, a.queens, occ, ~occ, n);
     n = GenCastle(colour, n, castle);
-    n = GenKings(colour, n);
+    n = KingMoves(*this, a.king, ~occ, n);
     n = GenPawns(colour, n);
     MoveCount = n;
     return n;
@@ -97,19 +216,124 @@ int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
 int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard *board, char)
 {
     Board = board;
+    SelEnd = -1;
+    const Army a = ArmyOf(*board, colour);
+    const u64 occ = board->AllPieces;
     int n = 0;
-    n = GenQueenCaptures(colour, n);
-    n = GenRookCaptures(colour, n);
-    n = GenKnightCaptures(colour, n);
-    n = GenBishopCaptures(colour, n);
+    n = QueenMoves(*this, a.queens, occ, a.enemy, n);
+    n = RookMoves(*this, a.rooks, occ, a.enemy, n);
+    n = KnightMoves(*this, a.knights, a.enemy, n);
+    n = BishopMoves(*this, a.bishops, occ, a.enemy, n);
     n = GenPawns(colour, n);
-    n = GenKingCaptures(colour, n);
+    n = KingMoves(*this, a.king, a.enemy, n);
+    return n;
+}
+
+namespace {
+
+// The quiescence list with its values and selection record (GenerateOrderedQuiesceMoves).
+template <int colour>
+int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
+{
+    const Army a = ArmyOf(b, colour);
+    const u64 occ = b.AllPieces;
+    constexpr char victims = colour ? 0 : 1;
+    int n = 0;
+    // Captures and promotions: their entries' bits and their lowest value. Every other move has
+    // the value 0.
+    u64 valued = 0;
+    i32 lowestValued = INT32_MAX;
+    auto put = [&](int &k, u64 from, u64 to, char promo, i32 value) __attribute__((always_inline)) {
+        g.From[k] = from;
+        g.To[k] = to;
+        g.Promotion[k] = promo;
+        g.OrderValue[k] = value;
+        valued |= u64{1} << (k & 63);
+        if (value < lowestValued) lowestValued = value;
+        k++;
+    };
+    // Captures of a piece that costs cost: victim less cost plus 10.
+    auto captures = [&](u64 pieces, i32 cost, auto attacks) __attribute__((always_inline)) {
+        for (u64 bb = pieces; bb && n < MAXMOVES; bb &= bb - 1) {
+            const int sq = LowestSquare(bb);
+            const u64 from = SquareMask(sq);
+            for (u64 t = attacks(sq) & a.enemy; t; t &= t - 1) {
+                const u64 to = t & (0 - t);
+                put(n, from, to, NOPROMOTION, VictimValue(b, victims, to, 10000) - cost + 10);
+            }
+        }
+    };
+    captures(a.queens, 38, [occ](int sq) { return QueenAttacksFrom(sq, occ); });
+    captures(a.rooks, 19, [occ](int sq) { return RookAttacksFrom(sq, occ); });
+    captures(a.knights, 12, [](int sq) { return KnightTable[sq]; });
+    captures(a.bishops, 12, [occ](int sq) { return BishopAttacksFrom(sq, occ); });
+    // Pawns: captures by victim less 3 plus 10, a step onto the last rank 750, the rest 0.
+    PawnMoves<colour>(b, n,
+                      [&](int &k, u64 from, u64 to, char promo, bool capture)
+                          __attribute__((always_inline)) {
+                              if (capture)
+                                  put(k, from, to, promo,
+                                      VictimValue(b, victims, to, 10000) - 3 + 10);
+                              else if (promo != NOPROMOTION)
+                                  put(k, from, to, promo, 750);
+                              else {
+                                  g.From[k] = from;
+                                  g.To[k] = to;
+                                  g.Promotion[k] = promo;
+                                  g.OrderValue[k] = 0;
+                                  k++;
+                              }
+                          });
+    if (CheckKingCount(a.king)) {
+        for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
+            const int sq = LowestSquare(bb);
+            const u64 from = SquareMask(sq);
+            for (u64 t = KingTable[sq] & a.enemy; t; t &= t - 1) {
+                const u64 to = t & (0 - t);
+                put(n, from, to, NOPROMOTION, VictimValue(b, victims, to, 10000) - 38 + 10);
+            }
+            if (bb & (bb - 1)) ReportExtraKing();
+        }
+    }
+    // The lowest value is 0 when a move is worth 0 and every capture and promotion is worth
+    // more; otherwise the entries are compared as QuiesceAssignMoveOrderValues does. (Past 64
+    // entries there is no record to make.)
+    const bool zeros = n > 64 || SimpleBitCount(valued) < n;
+    if (zeros && lowestValued > 0) {
+        *aboveOut = valued;
+    } else {
+        i32 lowest = INT32_MAX;
+        u64 above = 0, bit = 1;
+        for (int i = 0; i < n; i++, bit <<= 1) {
+            const i32 value = g.OrderValue[i];
+            if (value < lowest) {
+                above = bit - 1;
+                lowest = value;
+            } else if (value > lowest) {
+                above |= bit;
+            }
+        }
+        *aboveOut = above;
+    }
+    return n;
+}
+
+} // namespace
+
+int MoveGen::GenerateOrderedQuiesceMoves(char colour, ChessBoard *board)
+{
+    Board = board;
+    u64 above = 0;
+    const int n = colour == 0 ? OrderedQuiesceList<0>(*this, *board, &above)
+                              : OrderedQuiesceList<1>(*this, *board, &above);
+    SetSelection(above, n);
     return n;
 }
 
 int MoveGen::GenCheckEvasions(char colour, ChessBoard *board)
 {
     Board = board;
+    SelEnd = -1;
     const ChessBoard &b = *board;
     const Army a = ArmyOf(b, colour);
     const Army e = ArmyOf(b, colour ? 0 : 1);
@@ -144,165 +368,69 @@ int MoveGen::GenCheckEvasions(char colour, ChessBoard *board)
 
 int MoveGen::GenKnights(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
-    const u64 empty = ~Board->AllPieces;
-    for (u64 bb = a.knights; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), KnightTable[sq] & empty);
-    }
-    return n;
+    return KnightMoves(*this, ArmyOf(*Board, colour).knights, ~Board->AllPieces, n);
 }
 
 int MoveGen::GenKnightCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    for (u64 bb = a.knights; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), KnightTable[sq] & a.enemy);
-    }
-    return n;
+    return KnightMoves(*this, a.knights, a.enemy, n);
 }
 
 int MoveGen::GenBishops(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
     const u64 occ = Board->AllPieces;
-    for (u64 bb = a.bishops; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), BishopAttacksFrom(sq, occ) & ~occ);
-    }
-    return n;
+    return BishopMoves(*this, ArmyOf(*Board, colour).bishops, occ, ~occ, n);
 }
 
 int MoveGen::GenBishopCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    const u64 occ = Board->AllPieces;
-    for (u64 bb = a.bishops; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), BishopAttacksFrom(sq, occ) & a.enemy);
-    }
-    return n;
+    return BishopMoves(*this, a.bishops, Board->AllPieces, a.enemy, n);
 }
 
 int MoveGen::GenRooks(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
     const u64 occ = Board->AllPieces;
-    for (u64 bb = a.rooks; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), RookAttacksFrom(sq, occ) & ~occ);
-    }
-    return n;
+    return RookMoves(*this, ArmyOf(*Board, colour).rooks, occ, ~occ, n);
 }
 
 int MoveGen::GenRookCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    const u64 occ = Board->AllPieces;
-    for (u64 bb = a.rooks; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), RookAttacksFrom(sq, occ) & a.enemy);
-    }
-    return n;
+    return RookMoves(*this, a.rooks, Board->AllPieces, a.enemy, n);
 }
 
 int MoveGen::GenQueens(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
     const u64 occ = Board->AllPieces;
-    for (u64 bb = a.queens; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), QueenAttacksFrom(sq, occ) & ~occ);
-    }
-    return n;
+    return QueenMoves(*this, ArmyOf(*Board, colour).queens, occ, ~occ, n);
 }
 
 int MoveGen::GenQueenCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    const u64 occ = Board->AllPieces;
-    for (u64 bb = a.queens; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), QueenAttacksFrom(sq, occ) & a.enemy);
-    }
-    return n;
+    return QueenMoves(*this, a.queens, Board->AllPieces, a.enemy, n);
 }
-
-namespace {
-
-// Prints the king-count errors of the two king generators: true if the colour has a king.
-bool CheckKingCount(u64 kings)
-{
-    if (!kings) {
-        static bool reported = false;
-        ReportOnce(reported, "Major Error: There is No king of a given color\n");
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 int MoveGen::GenKings(char colour, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
-    if (!CheckKingCount(a.king)) return n;
-    const u64 empty = ~Board->AllPieces;
-    for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), KingTable[sq] & empty);
-        if (bb & (bb - 1)) ReportExtraKing();
-    }
-    return n;
+    return KingMoves(*this, ArmyOf(*Board, colour).king, ~Board->AllPieces, n);
 }
 
 int MoveGen::GenKingCaptures(char colour, int n)
 {
     const Army a = ArmyOf(*Board, colour);
-    if (!CheckKingCount(a.king)) return n;
-    for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
-        const int sq = LowestSquare(bb);
-        AddTargets(n, SquareMask(sq), KingTable[sq] & a.enemy);
-        if (bb & (bb - 1)) ReportExtraKing();
-    }
-    return n;
+    return KingMoves(*this, a.king, a.enemy, n);
 }
 
 int MoveGen::GenPawns(char colour, int n)
 {
-    const ChessBoard &b = *Board;
-    const u64 empty = ~b.AllPieces;
-    if (colour == 0) {
-        // En passant needs a black double step as the last move.
-        const bool epReady = (b.LastTo & b.BlackPawns & kRank5) && (b.LastFrom & kRank7);
-        for (u64 bb = b.WhitePawns; bb && n < MAXMOVES; bb &= bb - 1) {
-            const u64 p = bb & (0 - bb);
-            const u64 one = p << 8;
-            // 1-2. Double step, then single step.
-            if ((p & kRank2) && (one & empty) && ((p << 16) & empty))
-                Add(n, p, p << 16, NOPROMOTION);
-            if (one & empty) Add(n, p, one, WhitePromotion(one));
-            // 3-4. Captures north-west, then north-east.
-            const u64 nw = p << 7, ne = p << 9;
-            if (!(p & kFileA) && (nw & b.BlackPieces)) Add(n, p, nw, WhitePromotion(nw));
-            if (!(p & kFileH) && (ne & b.BlackPieces)) Add(n, p, ne, WhitePromotion(ne));
-            // 5. En passant beside the pawn that just stepped twice.
-            if (epReady && (p & kRank5)) AddEnPassant(n, p, b.LastTo << 8);
-        }
-        return n;
-    }
-    const bool epReady = (b.LastTo & b.WhitePawns & kRank4) && (b.LastFrom & kRank2);
-    for (u64 bb = b.BlackPawns; bb && n < MAXMOVES; bb &= bb - 1) {
-        const u64 p = bb & (0 - bb);
-        const u64 one = p >> 8;
-        if ((p & kRank7) && (one & empty) && ((p >> 16) & empty)) Add(n, p, p >> 16, NOPROMOTION);
-        if (one & empty) Add(n, p, one, BlackPromotion(one));
-        const u64 se = p >> 7, sw = p >> 9;
-        if (!(p & kFileH) && (se & b.WhitePieces)) Add(n, p, se, BlackPromotion(se));
-        if (!(p & kFileA) && (sw & b.WhitePieces)) Add(n, p, sw, BlackPromotion(sw));
-        if (epReady && (p & kRank4)) AddEnPassant(n, p, b.LastTo >> 8);
-    }
+    auto add = [this](int &k, u64 from, u64 to, char promo, bool) { Add(k, from, to, promo); };
+    if (colour == 0)
+        PawnMoves<0>(*Board, n, add);
+    else
+        PawnMoves<1>(*Board, n, add);
     return n;
 }
 

@@ -51,6 +51,9 @@ class MoveGen {
     int GenerateAllMoves(char colour, ChessBoard *board, char castle);
     // Captures by queens, rooks, knights and bishops, every pawn move, king captures.
     int GenerateQuiesceMoves(char colour, ChessBoard *board, char);
+    // GenerateQuiesceMoves and QuiesceAssignMoveOrderValues in one pass: the same list, values
+    // and selection record.
+    int GenerateOrderedQuiesceMoves(char colour, ChessBoard *board);
     // King evasions; with exactly one checker also knight, rook, bishop, pawn and queen moves
     // that capture it or step in between.
     int GenCheckEvasions(char colour, ChessBoard *board);
@@ -66,7 +69,9 @@ class MoveGen {
     int GenQueenCaptures(char colour, int n);
     int GenKings(char colour, int n);
     int GenKingCaptures(char colour, int n);
-    // Pushes, double steps, captures and en passant, pawn by pawn; queen promotions only.
+    // Pawn by pawn, lowest square first: double step, single step, the capture to the pawn's
+    // left (towards the a-file for White, the h-file for Black), the one to its right, en
+    // passant; queen promotions only.
     int GenPawns(char colour, int n);
     // King side, then queen side; each castling move gets OrderValue 800.
     int GenCastle(char colour, int n, char castle);
@@ -90,16 +95,89 @@ class MoveGen {
 
     // --- ordering and selection (ordering.cpp; the interior ordering belongs to the search) ---
     void QuiesceAssignMoveOrderValues(int n, int);
-    void NextMove(int start, int end, u64 *from, u64 *to, char *promotion);
+    // Moves the first entry of start .. end-1 with the highest OrderValue to index start
+    // (swapping it with the entry there) and copies it out. Called for start = 0, 1, 2, ...
+    // after an ordering has set the values, it looks only at the entries above the list's
+    // lowest value; any other call scans the whole range. The picks are the same either way.
+    void NextMove(int start, int end, u64 *from, u64 *to, char *promotion)
+    {
+        int best = start;
+        // The record holds no entry at or past SelEnd, so a call at the end picks start.
+        if (start == SelNext && end == SelEnd) {
+            // Entries at the lowest value are never the first maximum while one above it is
+            // left, so only those are compared; when none is left the first entry is the pick.
+            if (SelAbove) best = PickAbove(start);
+            SelNext = start + 1;
+        } else {
+            best = ScanBest(start, end);
+        }
+        if (best != start) {
+            const u64 f = From[start], t = To[start];
+            const char p = Promotion[start];
+            const i32 v = OrderValue[start];
+            From[start] = From[best];
+            To[start] = To[best];
+            Promotion[start] = Promotion[best];
+            OrderValue[start] = OrderValue[best];
+            From[best] = f;
+            To[best] = t;
+            Promotion[best] = p;
+            OrderValue[best] = v;
+        }
+        *from = From[start];
+        *to = To[start];
+        *promotion = Promotion[start];
+    }
+    // Records, for the selection of NextMove, which of the n entries lie above the lowest
+    // OrderValue. The orderings call it (or SetSelection) once the values are set.
+    void PrepareSelection(int n);
+    // The same record when the caller has built it: bit i of above is set when entry i lies
+    // above the lowest value of the n <= 64 entries.
+    void SetSelection(u64 above, int n)
+    {
+        SelAbove = above;
+        SelNext = 0;
+        SelEnd = n <= 64 ? n : -1;
+    }
 
   private:
-    // Appends one move with OrderValue 0.
+    // Selection record: the entries SelNext .. SelEnd-1 whose value is above the lowest one,
+    // one bit each. Valid only while the next call is NextMove(SelNext, SelEnd); a generator
+    // clears it (SelEnd -1).
+    u64 SelAbove = 0;
+    int SelNext = 0;
+    int SelEnd = -1;
+
+    // The first entry with the highest value among the selection record's, which moves the
+    // bit of the entry at start to the pick's index and drops start.
+    int PickAbove(int start)
+    {
+        u64 above = SelAbove;
+        u64 rest = above;
+        int best = LowestSquare(rest);
+        i32 bestValue = OrderValue[best];
+        for (rest &= rest - 1; rest; rest &= rest - 1) {
+            const int i = LowestSquare(rest);
+            if (OrderValue[i] > bestValue) {
+                bestValue = OrderValue[i];
+                best = i;
+            }
+        }
+        const u64 startBit = (above >> start) & 1;
+        above = (above & ~(u64{1} << best)) | (startBit << best);
+        SelAbove = above & ~(u64{1} << start);
+        return best;
+    }
+    // The first entry of start .. end-1 with the highest value, by a full scan; it ends the
+    // selection record.
+    int ScanBest(int start, int end);
+
+    // Appends one move; its OrderValue is left for an ordering to set.
     void Add(int &n, u64 from, u64 to, char promotion)
     {
         From[n] = from;
         To[n] = to;
         Promotion[n] = promotion;
-        OrderValue[n] = 0;
         n++;
     }
     // The en passant captures of a pawn standing beside the pawn that just stepped twice.

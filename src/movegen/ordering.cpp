@@ -1,14 +1,15 @@
 // Move ordering of the quiescence search, the victim values both orderings share, and lazy
 // selection.
 
-#include <utility>
+#include <cstdint>
 
 #include "movegen/movegen.h"
 
 namespace {
 
 // Capture cost of the quiescence ordering.
-inline i32 QuiesceCost(const ChessBoard &b, char side, u64 from)
+template <int side>
+inline i32 QuiesceCost(const ChessBoard &b, u64 from)
 {
     if (from & (side ? b.BlackBishops | b.BlackKnights : b.WhiteBishops | b.WhiteKnights))
         return 12;
@@ -17,39 +18,70 @@ inline i32 QuiesceCost(const ChessBoard &b, char side, u64 from)
     return 38;
 }
 
+// Captures by victim less attacker, queen promotions 750, the rest 0; every move of a generated
+// list belongs to one side, the side of its first move. Returns the selection record: bit i set
+// when entry i lies above the lowest value (entries 0 .. 63).
+template <int side>
+u64 QuiesceValues(const ChessBoard &b, const u64 *From, const u64 *To, i32 *OrderValue, int n)
+{
+    const u64 enemy = side ? b.WhitePieces : b.BlackPieces;
+    const u64 pawns = side ? b.BlackPawns : b.WhitePawns;
+    const u64 lastRank = side ? kRank1 : kRank8;
+    i32 lowest = INT32_MAX;
+    u64 above = 0, bit = 1;
+    for (int i = 0; i < n; i++) {
+        const u64 from = From[i], to = To[i];
+        i32 value = 0;
+        if (to & enemy)
+            value = VictimValue(b, side ? 0 : 1, to, 10000) - QuiesceCost<side>(b, from) + 10;
+        else if ((from & pawns) && (to & lastRank))
+            value = 750;
+        OrderValue[i] = value;
+        if (value < lowest) {
+            above = bit - 1;
+            lowest = value;
+        } else if (value > lowest) {
+            above |= bit;
+        }
+        bit <<= 1;
+    }
+    return above;
+}
+
 } // namespace
 
 void MoveGen::QuiesceAssignMoveOrderValues(int n, int)
 {
-    const ChessBoard &b = *Board;
-    for (int i = 0; i < n; i++) {
-        const u64 from = From[i], to = To[i];
-        const char side = (from & b.WhitePieces) ? 0 : 1;
-        if (to & (side ? b.WhitePieces : b.BlackPieces)) {
-            OrderValue[i] =
-                VictimValue(b, side ? 0 : 1, to, 10000) - QuiesceCost(b, side, from) + 10;
-        } else if (side == 0 && (from & b.WhitePawns) && (to & kRank8)) {
-            OrderValue[i] = 750;
-        } else if (side == 1 && (from & b.BlackPawns) && (to & kRank1)) {
-            OrderValue[i] = 750;
-        } else {
-            OrderValue[i] = 0;
-        }
+    if (n <= 0) {
+        SetSelection(0, 0);
+        return;
     }
+    const ChessBoard &b = *Board;
+    const u64 above = (From[0] & b.WhitePieces) ? QuiesceValues<0>(b, From, To, OrderValue, n)
+                                                 : QuiesceValues<1>(b, From, To, OrderValue, n);
+    SetSelection(above, n);
 }
 
-void MoveGen::NextMove(int start, int end, u64 *from, u64 *to, char *promotion)
+void MoveGen::PrepareSelection(int n)
 {
+    if (n > 64) {
+        SelEnd = -1;
+        return;
+    }
+    i32 lowest = 0;
+    for (int i = 0; i < n; i++)
+        if (i == 0 || OrderValue[i] < lowest) lowest = OrderValue[i];
+    u64 above = 0;
+    for (int i = 0; i < n; i++)
+        if (OrderValue[i] > lowest) above |= u64{1} << i;
+    SetSelection(above, n);
+}
+
+int MoveGen::ScanBest(int start, int end)
+{
+    SelEnd = -1;
     int best = start;
     for (int i = start + 1; i < end; i++)
         if (OrderValue[i] > OrderValue[best]) best = i;
-    if (best != start && start < end) {
-        std::swap(From[start], From[best]);
-        std::swap(To[start], To[best]);
-        std::swap(Promotion[start], Promotion[best]);
-        std::swap(OrderValue[start], OrderValue[best]);
-    }
-    *from = From[start];
-    *to = To[start];
-    *promotion = Promotion[start];
+    return best;
 }

@@ -128,7 +128,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         if (!RootMoveAllowed(MoveCode(mFrom, mTo))) continue;
         ChessBoard child = board;
         char kept = 15;
-        child.MakeMove(mFrom, mTo, mPromo, &kept);
+        child.MakeMoveOnCopy(mFrom, mTo, mPromo, &kept);
         const char childCastle = static_cast<char>(castle & kept);
         u64 upper, lower;
         PositionKey(opp, childCastle, child, &upper, &lower);
@@ -412,7 +412,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
             mg.NextMove(i, count, &from, &to, &promo);
             ChessBoard child = board;
             char kept = 15;
-            child.MakeMove(from, to, promo, &kept);
+            child.MakeMoveOnCopy(from, to, promo, &kept);
             if (child.InCheck(KingOf(child, side), side)) continue;
             legal++;
             InteriorNodes++;
@@ -565,8 +565,7 @@ int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard &board, i
     int best = eval;
     // Captures and promotions.
     MoveGen mg;
-    const int count = mg.GenerateQuiesceMoves(side, &board, castle);
-    mg.QuiesceAssignMoveOrderValues(count, ply);
+    const int count = mg.GenerateOrderedQuiesceMoves(side, &board);
     if (count <= 0) return best;
     const u64 oppKing = side ? board.WhiteKing : board.BlackKing;
     // Each capture in order.
@@ -588,7 +587,7 @@ int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard &board, i
         // Play the capture; an illegal one is passed over.
         ChessBoard child = board;
         char kept = 15;
-        child.MakeMove(from, to, promo, &kept);
+        child.MakeMoveOnCopy(from, to, promo, &kept);
         if (!child.InCheck(KingOf(child, side), side)) {
             const int v = -Quiesce(opp, -beta, -alpha, child, qdepth - 1, castle, ply + 1);
             if (v > best) {

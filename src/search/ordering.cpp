@@ -1,6 +1,8 @@
 // Move ordering of the interior and root searches: what the search has learnt first (the
 // line, the table's move, the killers), then captures by victim and attacker, then history.
 
+#include <cstdint>
+
 #include "eval/tables.h"
 #include "movegen/movegen.h"
 #include "search/compmov.h"
@@ -26,8 +28,24 @@ inline u64 RankOf(int sq)
     return kRank1 << (sq & 56);
 }
 
+// The from and to masks of a move code, or two empty masks for a code no move has (an empty
+// from-mask matches no generated move). Code 0 gives a1-a1, which no move has either.
+struct CodeMasks {
+    u64 from = 0, to = 0;
+};
+inline CodeMasks MasksOf(int code)
+{
+    CodeMasks m;
+    if (code >= 0 && code < 4096) {
+        m.from = SquareMask(code >> 6);
+        m.to = SquareMask(code & 63);
+    }
+    return m;
+}
+
 // Cost and positional adjustment of the capturing piece in the interior ordering.
-inline i32 InteriorAdjustment(const ChessBoard &b, char side, u64 from, u64 to)
+template <int side>
+inline i32 InteriorAdjustment(const ChessBoard &b, u64 from, u64 to)
 {
     const int toSq = LowestSquare(to);
     const int fromSq = LowestSquare(from);
@@ -58,64 +76,99 @@ inline i32 InteriorAdjustment(const ChessBoard &b, char side, u64 from, u64 to)
     return -14625;
 }
 
+// What a node has learnt: the line's move, the table's move and the killers, each given to the
+// first entry of the list that is that move.
+struct LearntMoves {
+    CodeMasks pv, hash, killer0, killer1;
+    char pvPromotion;
+    u64 anyFrom; // the from-squares of the four
+};
+
+// The values of the n entries, with the selection record of the list. Every move of a generated
+// list belongs to one side, the side of its first move.
+template <int side>
+void OrderList(MoveGen &mg, int n, LearntMoves learnt, u64 kingLines, const i32 *history)
+{
+    const ChessBoard &b = *mg.Board;
+    const u64 *const From = mg.From;
+    const u64 *const To = mg.To;
+    const char *const Promotion = mg.Promotion;
+    i32 *const OrderValue = mg.OrderValue;
+    const u64 enemy = side ? b.WhitePieces : b.BlackPieces;
+    const u64 heavy = side ? (b.BlackRooks | b.BlackQueens) : (b.WhiteRooks | b.WhiteQueens);
+    constexpr char queenPromotion = side ? 'q' : 'Q';
+    // Bit i of above: entry i lies above the lowest value so far (entries 0 .. 63).
+    i32 lowest = INT32_MAX;
+    u64 above = 0, bit = 1;
+
+    for (int i = 0; i < n; i++) {
+        const u64 from = From[i], to = To[i];
+        const char promo = Promotion[i];
+        i32 value;
+        if ((from & learnt.anyFrom) && from == learnt.pv.from && to == learnt.pv.to &&
+            promo == learnt.pvPromotion) {
+            value = kPVMoveValue;
+            learnt.pv.from = 0;
+        } else if ((from & learnt.anyFrom) && from == learnt.hash.from && to == learnt.hash.to) {
+            value = kHashMoveValue;
+            learnt.hash.from = 0;
+        } else if ((from & learnt.anyFrom) && from == learnt.killer0.from &&
+                   to == learnt.killer0.to) {
+            value = kKiller0Value;
+            learnt.killer0.from = 0;
+        } else if ((from & learnt.anyFrom) && from == learnt.killer1.from &&
+                   to == learnt.killer1.to) {
+            value = kKiller1Value;
+            learnt.killer1.from = 0;
+        } else {
+            // Captures by victim and attacker, quiet moves by history.
+            if (to & enemy) {
+                value = VictimValue(b, side ? 0 : 1, to, 0) + InteriorAdjustment<side>(b, from, to) +
+                        kCaptureBase;
+            } else if (promo == NOPROMOTION) {
+                value = history[LowestSquare(from) * 64 + LowestSquare(to)] >> 7;
+            } else if (promo == queenPromotion) {
+                value = kQueenPromotionValue;
+            } else {
+                value = kOddMoveValue;
+            }
+            if ((from & heavy) && (to & kingLines)) value += kKingLineBonus;
+        }
+        OrderValue[i] = value;
+        if (value < lowest) {
+            above = bit - 1;
+            lowest = value;
+        } else if (value > lowest) {
+            above |= bit;
+        }
+        bit <<= 1;
+    }
+    mg.SetSelection(above, n);
+}
+
 } // namespace
 
 void SearchRoutines::AssignMoveOrderValues(MoveGen &mg, int n, int ply, u64 enemyKing, int hashMove,
                                            char nodeType)
 {
+    if (n <= 0) {
+        mg.SetSelection(0, 0);
+        return;
+    }
     const ChessBoard &b = *mg.Board;
-    u64 *const From = mg.From;
-    u64 *const To = mg.To;
-    char *const Promotion = mg.Promotion;
-    i32 *const OrderValue = mg.OrderValue;
     const PVEntry pv = PVTable[ply][ply];
-    const u16 killer0 = Killers[ply][0];
-    const u16 killer1 = Killers[ply][1];
+    LearntMoves learnt;
+    // The line's move is not looked for at a node expected to fail high.
+    if (nodeType != CUTNODE) learnt.pv = MasksOf(pv.code);
+    learnt.pvPromotion = pv.promotion;
+    if (hashMove != 0) learnt.hash = MasksOf(hashMove);
+    learnt.killer0 = MasksOf(Killers[ply][0]);
+    learnt.killer1 = MasksOf(Killers[ply][1]);
+    learnt.anyFrom = learnt.pv.from | learnt.hash.from | learnt.killer0.from | learnt.killer1.from;
     const u64 kingLines =
         enemyKing ? (FileOf(LowestSquare(enemyKing)) | RankOf(LowestSquare(enemyKing))) : 0;
-    bool pvGiven = false, hashGiven = false, killer0Given = false, killer1Given = false;
-
-    for (int i = 0; i < n; i++) {
-        const u64 from = From[i], to = To[i];
-        const char promo = Promotion[i];
-        const int code = MoveCode(from, to);
-        // The moves of the line, the table and the killers, each given once.
-        if (nodeType != CUTNODE && !pvGiven && pv.code == code && pv.promotion == promo) {
-            OrderValue[i] = kPVMoveValue;
-            pvGiven = true;
-            continue;
-        }
-        if (!hashGiven && hashMove != 0 && hashMove == code) {
-            OrderValue[i] = kHashMoveValue;
-            hashGiven = true;
-            continue;
-        }
-        if (!killer0Given && killer0 == code) {
-            OrderValue[i] = kKiller0Value;
-            killer0Given = true;
-            continue;
-        }
-        if (!killer1Given && killer1 == code) {
-            OrderValue[i] = kKiller1Value;
-            killer1Given = true;
-            continue;
-        }
-        // Captures by victim and attacker, quiet moves by history.
-        const char side = (from & b.WhitePieces) ? 0 : 1;
-        const u64 enemy = side ? b.WhitePieces : b.BlackPieces;
-        i32 value;
-        if (to & enemy) {
-            value = VictimValue(b, side ? 0 : 1, to, 0) + InteriorAdjustment(b, side, from, to) +
-                    kCaptureBase;
-        } else if (promo == (side ? 'q' : 'Q')) {
-            value = kQueenPromotionValue;
-        } else if (promo == NOPROMOTION) {
-            value = History[side ? 1 : 0][code] >> 7;
-        } else {
-            value = kOddMoveValue;
-        }
-        const u64 heavy = side ? (b.BlackRooks | b.BlackQueens) : (b.WhiteRooks | b.WhiteQueens);
-        if ((from & heavy) && (to & kingLines)) value += kKingLineBonus;
-        OrderValue[i] = value;
-    }
+    if (mg.From[0] & b.WhitePieces)
+        OrderList<0>(mg, n, learnt, kingLines, History[0]);
+    else
+        OrderList<1>(mg, n, learnt, kingLines, History[1]);
 }
