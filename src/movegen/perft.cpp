@@ -341,7 +341,7 @@ void PerfT::CountTree(char side, int depth, ChessBoard &board, char castle)
     for (int i = 0; i < n; i++) {
         char mask;
         ChessBoard child = board;
-        child.MakeMove(list.From[i], list.To[i], list.Promotion[i], &mask);
+        child.MakeMoveOnCopy(list.From[i], list.To[i], list.Promotion[i], &mask);
         if (child.InCheck(side ? child.BlackKing : child.WhiteKing, side)) continue;
         TotalNodes++;
         CountTree(other, depth - 1, child, static_cast<char>(castle & mask));
