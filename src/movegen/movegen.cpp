@@ -302,18 +302,10 @@ int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
     if (zeros && lowestValued > 0) {
         *aboveOut = valued;
     } else {
-        i32 lowest = INT32_MAX;
-        u64 above = 0, bit = 1;
-        for (int i = 0; i < n; i++, bit <<= 1) {
-            const i32 value = g.OrderValue[i];
-            if (value < lowest) {
-                above = bit - 1;
-                lowest = value;
-            } else if (value > lowest) {
-                above |= bit;
-            }
-        }
-        *aboveOut = above;
+        AboveLowest record;
+        for (int i = 0; i < n; i++)
+            record.Add(g.OrderValue[i]);
+        *aboveOut = record.above;
     }
     return n;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Move lists and their generators: all moves, the quiescence set and check evasions.
 
+#include <cstdint>
+
 #include "board/board.h"
 
 // A list always accepts MAXMOVES moves. A generator starts a new piece (or target square) only
@@ -35,6 +37,24 @@ inline i32 VictimValue(const ChessBoard &b, char victimColour, u64 to, i32 kingV
     if (to & b.BlackKing) return kingValue;
     return 0;
 }
+
+// The selection record of a list whose values arrive in order: bit i is set when entry i lies
+// above the lowest value seen (entries 0 .. 63; later ones leave no bit).
+struct AboveLowest {
+    i32 lowest = INT32_MAX;
+    u64 above = 0;
+    u64 bit = 1;
+    void Add(i32 value)
+    {
+        if (value < lowest) {
+            above = bit - 1;
+            lowest = value;
+        } else if (value > lowest) {
+            above |= bit;
+        }
+        bit <<= 1;
+    }
+};
 
 class MoveGen {
   public:

@@ -27,8 +27,7 @@ u64 QuiesceValues(const ChessBoard &b, const u64 *From, const u64 *To, i32 *Orde
     const u64 enemy = side ? b.WhitePieces : b.BlackPieces;
     const u64 pawns = side ? b.BlackPawns : b.WhitePawns;
     const u64 lastRank = side ? kRank1 : kRank8;
-    i32 lowest = INT32_MAX;
-    u64 above = 0, bit = 1;
+    AboveLowest record;
     for (int i = 0; i < n; i++) {
         const u64 from = From[i], to = To[i];
         i32 value = 0;
@@ -37,15 +36,9 @@ u64 QuiesceValues(const ChessBoard &b, const u64 *From, const u64 *To, i32 *Orde
         else if ((from & pawns) && (to & lastRank))
             value = 750;
         OrderValue[i] = value;
-        if (value < lowest) {
-            above = bit - 1;
-            lowest = value;
-        } else if (value > lowest) {
-            above |= bit;
-        }
-        bit <<= 1;
+        record.Add(value);
     }
-    return above;
+    return record.above;
 }
 
 } // namespace
@@ -68,13 +61,10 @@ void MoveGen::PrepareSelection(int n)
         SelEnd = -1;
         return;
     }
-    i32 lowest = 0;
+    AboveLowest record;
     for (int i = 0; i < n; i++)
-        if (i == 0 || OrderValue[i] < lowest) lowest = OrderValue[i];
-    u64 above = 0;
-    for (int i = 0; i < n; i++)
-        if (OrderValue[i] > lowest) above |= u64{1} << i;
-    SetSelection(above, n);
+        record.Add(OrderValue[i]);
+    SetSelection(record.above, n);
 }
 
 int MoveGen::ScanBest(int start, int end)

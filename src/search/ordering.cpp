@@ -97,9 +97,7 @@ void OrderList(MoveGen &mg, int n, LearntMoves learnt, u64 kingLines, const i32 
     const u64 enemy = side ? b.WhitePieces : b.BlackPieces;
     const u64 heavy = side ? (b.BlackRooks | b.BlackQueens) : (b.WhiteRooks | b.WhiteQueens);
     constexpr char queenPromotion = side ? 'q' : 'Q';
-    // Bit i of above: entry i lies above the lowest value so far (entries 0 .. 63).
-    i32 lowest = INT32_MAX;
-    u64 above = 0, bit = 1;
+    AboveLowest record;
 
     for (int i = 0; i < n; i++) {
         const u64 from = From[i], to = To[i];
@@ -135,15 +133,9 @@ void OrderList(MoveGen &mg, int n, LearntMoves learnt, u64 kingLines, const i32 
             if ((from & heavy) && (to & kingLines)) value += kKingLineBonus;
         }
         OrderValue[i] = value;
-        if (value < lowest) {
-            above = bit - 1;
-            lowest = value;
-        } else if (value > lowest) {
-            above |= bit;
-        }
-        bit <<= 1;
+        record.Add(value);
     }
-    mg.SetSelection(above, n);
+    mg.SetSelection(record.above, n);
 }
 
 } // namespace
