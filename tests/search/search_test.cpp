@@ -4,16 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "board/hashcode.h"
 #include "board/movhist.h"
 #include "common/reference.h"
 #include "core/status.h"
-#include "eval/tables.h"
 #include "eval/poseval.h"
-#include "movegen/movegen.h"
 #include "movegen/see.h"
 #include "search/compmov.h"
 #include "search/hashtab.h"
@@ -442,155 +439,6 @@ TEST_F(SearchEngine, TwoSearchObjectsDoNotDisturbEachOther)
     other->NewGame();
     EXPECT_EQ(run(Search, fens[1]), b);
     EXPECT_EQ(run(*other, fens[0]), a);
-}
-
-// --- the move orderings against their definitions, written out move by move ---
-
-u64 FileMask(int sq)
-{
-    return 0x0101010101010101ULL << (sq & 7);
-}
-
-// The interior ordering: the line's move (not at a cut node), the table's move, the two killers,
-// each given to the first entry that is that move; then captures by victim and attacker, queen
-// promotions, quiet moves by history, other promotions; heavy pieces onto the enemy king's
-// lines get a bonus.
-std::vector<i32> InteriorValues(const SearchRoutines &s, const MoveGen &g, int n, int ply,
-                                u64 enemyKing, int hashMove, char nodeType)
-{
-    const ChessBoard &b = *g.Board;
-    const PVEntry pv = s.PVTable[ply][ply];
-    const int ks = enemyKing ? __builtin_ctzll(enemyKing) : 0;
-    const u64 kingLines = enemyKing ? (FileMask(ks) | (0xFFULL << (ks & 56))) : 0;
-    bool pvGiven = false, hashGiven = false, k0Given = false, k1Given = false;
-    std::vector<i32> out;
-    for (int i = 0; i < n; i++) {
-        const u64 from = g.From[i], to = g.To[i];
-        const char promo = g.Promotion[i];
-        const int fromSq = __builtin_ctzll(from), toSq = __builtin_ctzll(to);
-        const int code = fromSq * 64 + toSq;
-        if (nodeType != CUTNODE && !pvGiven && pv.code == code && pv.promotion == promo) {
-            out.push_back(28998), pvGiven = true;
-            continue;
-        }
-        if (!hashGiven && hashMove != 0 && hashMove == code) {
-            out.push_back(29000), hashGiven = true;
-            continue;
-        }
-        if (!k0Given && s.Killers[ply][0] == code) {
-            out.push_back(1020), k0Given = true;
-            continue;
-        }
-        if (!k1Given && s.Killers[ply][1] == code) {
-            out.push_back(1010), k1Given = true;
-            continue;
-        }
-        const int side = (from & b.WhitePieces) ? 0 : 1;
-        const auto pc = ref::Pieces(b);
-        const int o = side ? 6 : 0, e = side ? 0 : 6;
-        i32 v;
-        if (to & (side ? b.WhitePieces : b.BlackPieces)) {
-            const i32 victims[6] = {800, 3248, 3250, 5000, 9750, 0};
-            v = 0;
-            for (int k = 0; k < 6; k++)
-                if (pc[e + k] & to) v = victims[k];
-            i32 adj = -14625;
-            if (pc[o + 2] & from) adj = -12;
-            else if (pc[o + 1] & from) adj = (side ? BKnightPost[toSq] : WKnightPost[toSq]) - 10;
-            else if (pc[o + 3] & from) {
-                adj = -19;
-                if (!(FileMask(toSq) & (b.WhitePawns | b.BlackPawns))) adj += OpenFileControl[toSq & 7];
-                if (to & (side ? 0xFF00ULL : 0xFFULL << 48)) adj += Majorson7[1];
-            } else if (pc[o] & from) {
-                adj = -3;
-                if (!(FrontSpan(static_cast<char>(side), to) & pc[e]))
-                    adj += side ? Passers[7 - (toSq >> 3)] - Passers[7 - (fromSq >> 3)]
-                                : Passers[toSq >> 3] - Passers[fromSq >> 3];
-            } else if (pc[o + 4] & from) {
-                adj = -38;
-            }
-            v += adj + 9750;
-        } else if (promo == (side ? 'q' : 'Q')) {
-            v = 4875;
-        } else if (promo == NOPROMOTION) {
-            v = s.History[side][code] >> 7;
-        } else {
-            v = 500;
-        }
-        if ((from & (pc[o + 3] | pc[o + 4])) && (to & kingLines)) v += 28;
-        out.push_back(v);
-    }
-    return out;
-}
-
-// The quiescence ordering: captures by victim (the king 10000) less the attacker's cost plus 10,
-// queen promotions 750, anything else 0.
-std::vector<i32> QuiesceValues(const MoveGen &g, int n)
-{
-    const ChessBoard &b = *g.Board;
-    const auto pc = ref::Pieces(b);
-    std::vector<i32> out;
-    for (int i = 0; i < n; i++) {
-        const u64 from = g.From[i], to = g.To[i];
-        const int side = (from & b.WhitePieces) ? 0 : 1, o = side ? 6 : 0, e = side ? 0 : 6;
-        i32 v = 0;
-        if (to & (side ? b.WhitePieces : b.BlackPieces)) {
-            const i32 victims[6] = {800, 3248, 3250, 5000, 9750, 10000};
-            for (int k = 0; k < 6; k++)
-                if (pc[e + k] & to) v = victims[k];
-            const i32 cost = (pc[o + 1] | pc[o + 2]) & from ? 12
-                             : pc[o + 3] & from             ? 19
-                             : pc[o] & from                 ? 3
-                                                            : 38;
-            v += 10 - cost;
-        } else if ((pc[o] & from) && (to & (side ? 0xFFULL : 0xFFULL << 56))) {
-            v = 750;
-        }
-        out.push_back(v);
-    }
-    return out;
-}
-
-TEST(MoveOrder, OrderingsGiveTheValuesOfTheirDefinitions)
-{
-    auto s = std::make_unique<SearchRoutines>();
-    std::mt19937 rng(11);
-    int lists = 0, learnt = 0;
-    ref::RandomGames(3, 160, [&](const ref::Position &p, const ref::Move *) {
-        ChessBoard b = p.board;
-        MoveGen g;
-        const u64 king = p.side ? b.BlackKing : b.WhiteKing;
-        const bool check = b.IsAttacked(king, p.side);
-        const int n = check ? g.GenCheckEvasions(p.side, &b) : g.GenerateAllMoves(p.side, &b, p.castle);
-        const int ply = 1 + static_cast<int>(rng() % 20);
-        for (int h = 0; h < 4096; h += 1 + static_cast<int>(rng() % 64))
-            s->History[p.side ? 1 : 0][h] = static_cast<i32>(rng() % 40000);
-        // The learnt moves are moves of the list, or not, at random.
-        auto pick = [&]() -> int {
-            if (n == 0 || rng() % 3 == 0) return static_cast<int>(rng() % 4096);
-            const int i = static_cast<int>(rng() % n);
-            return __builtin_ctzll(g.From[i]) * 64 + __builtin_ctzll(g.To[i]);
-        };
-        s->Killers[ply][0] = static_cast<u16>(pick());
-        s->Killers[ply][1] = static_cast<u16>(rng() % 4 ? pick() : s->Killers[ply][0]);
-        s->PVTable[ply][ply].code = static_cast<u16>(pick());
-        s->PVTable[ply][ply].promotion = rng() % 8 ? NOPROMOTION : (p.side ? 'q' : 'Q');
-        const int hashMove = rng() % 5 ? pick() : 0;
-        const char nodeType = static_cast<char>(1 + rng() % 3);
-        const u64 enemyKing = p.side ? b.WhiteKing : b.BlackKing;
-        const auto expected = InteriorValues(*s, g, n, ply, enemyKing, hashMove, nodeType);
-        s->AssignMoveOrderValues(g, n, ply, enemyKing, hashMove, nodeType);
-        EXPECT_EQ(std::vector<i32>(g.OrderValue, g.OrderValue + n), expected);
-        for (i32 v : expected)
-            learnt += v == 28998 || v == 29000 || v == 1020 || v == 1010;
-        const int q = g.GenerateQuiesceMoves(p.side, &b, p.castle);
-        g.QuiesceAssignMoveOrderValues(q, ply);
-        EXPECT_EQ(std::vector<i32>(g.OrderValue, g.OrderValue + q), QuiesceValues(g, q));
-        lists++;
-        return !HasFailure();
-    });
-    EXPECT_GT(lists, 1000);
-    EXPECT_GT(learnt, 1000);
 }
 
 } // namespace
