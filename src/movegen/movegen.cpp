@@ -213,25 +213,9 @@ int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
     return n;
 }
 
-int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard *board, char)
-{
-    Board = board;
-    SelEnd = -1;
-    const Army a = ArmyOf(*board, colour);
-    const u64 occ = board->AllPieces;
-    int n = 0;
-    n = QueenMoves(*this, a.queens, occ, a.enemy, n);
-    n = RookMoves(*this, a.rooks, occ, a.enemy, n);
-    n = KnightMoves(*this, a.knights, a.enemy, n);
-    n = BishopMoves(*this, a.bishops, occ, a.enemy, n);
-    n = GenPawns(colour, n);
-    n = KingMoves(*this, a.king, a.enemy, n);
-    return n;
-}
-
 namespace {
 
-// The quiescence list with its values and selection record (GenerateOrderedQuiesceMoves).
+// The quiescence list with its values and selection record (GenerateQuiesceMoves).
 template <int colour>
 int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
 {
@@ -285,19 +269,12 @@ int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
                               }
                           });
     if (CheckKingCount(a.king)) {
-        for (u64 bb = a.king; bb && n < MAXMOVES; bb &= bb - 1) {
-            const int sq = LowestSquare(bb);
-            const u64 from = SquareMask(sq);
-            for (u64 t = KingTable[sq] & a.enemy; t; t &= t - 1) {
-                const u64 to = t & (0 - t);
-                put(n, from, to, NOPROMOTION, VictimValue(b, victims, to, 10000) - 38 + 10);
-            }
-            if (bb & (bb - 1)) ReportExtraKing();
-        }
+        captures(a.king, 38, [](int sq) { return KingTable[sq]; });
+        if (a.king & (a.king - 1)) ReportExtraKing();
     }
     // The lowest value is 0 when a move is worth 0 and every capture and promotion is worth
-    // more; otherwise the entries are compared as QuiesceAssignMoveOrderValues does. (Past 64
-    // entries there is no record to make.)
+    // more; otherwise the entries are compared one by one. (Past 64 entries there is no record
+    // to make.)
     const bool zeros = n > 64 || SimpleBitCount(valued) < n;
     if (zeros && lowestValued > 0) {
         *aboveOut = valued;
@@ -312,7 +289,7 @@ int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
 
 } // namespace
 
-int MoveGen::GenerateOrderedQuiesceMoves(char colour, ChessBoard *board)
+int MoveGen::GenerateQuiesceMoves(char colour, ChessBoard *board, char)
 {
     Board = board;
     u64 above = 0;

@@ -2,6 +2,7 @@
 // Move lists and their generators: all moves, the quiescence set and check evasions.
 
 #include <cstdint>
+#include <utility>
 
 #include "board/board.h"
 
@@ -69,11 +70,11 @@ class MoveGen {
     // Captures (N, B, R, Q, K), quiet moves (N, B, R, Q), castling, king moves, pawn moves.
     // Also stores the count in MoveCount.
     int GenerateAllMoves(char colour, ChessBoard *board, char castle);
-    // Captures by queens, rooks, knights and bishops, every pawn move, king captures.
+    // Captures by queens, rooks, knights and bishops, every pawn move, king captures, each with
+    // its quiescence order value (a capture: the victim, a king 10000, less the capturer's cost
+    // -- minor 12, rook 19, pawn 3, queen or king 38 -- plus 10; a queen promotion 750; any other
+    // move 0) and the selection record of NextMove.
     int GenerateQuiesceMoves(char colour, ChessBoard *board, char);
-    // GenerateQuiesceMoves and QuiesceAssignMoveOrderValues in one pass: the same list, values
-    // and selection record.
-    int GenerateOrderedQuiesceMoves(char colour, ChessBoard *board);
     // King evasions; with exactly one checker also knight, rook, bishop, pawn and queen moves
     // that capture it or step in between.
     int GenCheckEvasions(char colour, ChessBoard *board);
@@ -114,7 +115,6 @@ class MoveGen {
     }
 
     // --- ordering and selection (ordering.cpp; the interior ordering belongs to the search) ---
-    void QuiesceAssignMoveOrderValues(int n, int);
     // Moves the first entry of start .. end-1 with the highest OrderValue to index start
     // (swapping it with the entry there) and copies it out. Called for start = 0, 1, 2, ...
     // after an ordering has set the values, it looks only at the entries above the list's
@@ -132,27 +132,17 @@ class MoveGen {
             best = ScanBest(start, end);
         }
         if (best != start) {
-            const u64 f = From[start], t = To[start];
-            const char p = Promotion[start];
-            const i32 v = OrderValue[start];
-            From[start] = From[best];
-            To[start] = To[best];
-            Promotion[start] = Promotion[best];
-            OrderValue[start] = OrderValue[best];
-            From[best] = f;
-            To[best] = t;
-            Promotion[best] = p;
-            OrderValue[best] = v;
+            std::swap(From[start], From[best]);
+            std::swap(To[start], To[best]);
+            std::swap(Promotion[start], Promotion[best]);
+            std::swap(OrderValue[start], OrderValue[best]);
         }
         *from = From[start];
         *to = To[start];
         *promotion = Promotion[start];
     }
-    // Records, for the selection of NextMove, which of the n entries lie above the lowest
-    // OrderValue. The orderings call it (or SetSelection) once the values are set.
-    void PrepareSelection(int n);
-    // The same record when the caller has built it: bit i of above is set when entry i lies
-    // above the lowest value of the n <= 64 entries.
+    // Sets the selection record of NextMove once an ordering has set the values: bit i of above
+    // is set when entry i lies above the lowest value of the n entries (kept only for n <= 64).
     void SetSelection(u64 above, int n)
     {
         SelAbove = above;

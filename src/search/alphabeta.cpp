@@ -565,7 +565,7 @@ int SearchRoutines::Quiesce(char side, int alpha, int beta, ChessBoard &board, i
     int best = eval;
     // Captures and promotions.
     MoveGen mg;
-    const int count = mg.GenerateOrderedQuiesceMoves(side, &board);
+    const int count = mg.GenerateQuiesceMoves(side, &board, castle);
     if (count <= 0) return best;
     const u64 oppKing = side ? board.WhiteKing : board.BlackKing;
     // Each capture in order.
