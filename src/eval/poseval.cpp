@@ -181,6 +181,7 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
 
     // 8. First blend.
     score += Blend(phase, eg, mg);
+    mg = eg = 0;
 
     // 9. First lazy exit.
     int s = side ? -score : score;
@@ -192,7 +193,6 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     score += RuleofSquare(side);
 
     // 11. A lone bishop against the enemy pawns standing on its colour.
-    eg = mg = 0;
     if (blackBishops == 1) {
         const u64 colour = (b.BlackBishops & LightSquares) ? LightSquares : ~LightSquares;
         eg -= 50 * SimpleBitCount(b.WhitePawns & colour);
