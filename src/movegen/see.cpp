@@ -1,8 +1,5 @@
 #include "movegen/see.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 SEE see;
 
 namespace {
@@ -84,28 +81,40 @@ u64 SEE::SquareAttacksDefences(u64 sqMask)
            (kPawnAttackers[1].of[sq] & b.BlackPawns) | (kPawnAttackers[0].of[sq] & b.WhitePawns);
 }
 
-int SEE::LVP(char colour, u64 attackers)
+int SEE::LVP(char colour, u64 attackers, int *kind)
 {
     const ChessBoard &b = *Board;
-    const u64 order[6] = {
-        colour ? b.BlackPawns : b.WhitePawns,     colour ? b.BlackKnights : b.WhiteKnights,
-        colour ? b.BlackBishops : b.WhiteBishops, colour ? b.BlackRooks : b.WhiteRooks,
-        colour ? b.BlackQueens : b.WhiteQueens,   colour ? b.BlackKing : b.WhiteKing};
-    for (u64 pieces : order)
-        if (pieces & attackers) return LowestSquare(pieces & attackers);
-    return -1;
+    const bool black = colour != 0;
+    // Pawns, knights, bishops, rooks, queens, king: the first kind present wins.
+    u64 found;
+    if ((found = attackers & (black ? b.BlackPawns : b.WhitePawns)))
+        *kind = 0;
+    else if ((found = attackers & (black ? b.BlackKnights : b.WhiteKnights)))
+        *kind = 1;
+    else if ((found = attackers & (black ? b.BlackBishops : b.WhiteBishops)))
+        *kind = 2;
+    else if ((found = attackers & (black ? b.BlackRooks : b.WhiteRooks)))
+        *kind = 3;
+    else if ((found = attackers & (black ? b.BlackQueens : b.WhiteQueens)))
+        *kind = 4;
+    else if ((found = attackers & (black ? b.BlackKing : b.WhiteKing)))
+        *kind = 5;
+    else
+        return -1;
+    return LowestSquare(found);
 }
 
 u64 SEE::AddXrayAttacker(u64 attackers, int sq, int dir)
 {
-    const int ray = RayIndex(dir);
-    if (ray < 0) {
-        std::printf("ERROR: dir not in range. dir = %d\n", dir);
-        std::exit(0);
-    }
+    if (dir < -9 || dir > 9 || kRayOfStep[dir + 9] < 0) return attackers;
+    const int ray = kRayOfStep[dir + 9];
     const ChessBoard &b = *Board;
-    // The first piece beyond sq, walking away from the target.
-    const u64 hit = RayAttacks(ray, sq & 63, b.AllPieces) & b.AllPieces;
+    // The first piece beyond sq, walking away from the target (the board's occupancy does not
+    // change during an exchange). Steps N, E, NE and NW run towards higher squares: the nearest
+    // piece is the lowest.
+    const u64 behind = RayTable[ray][sq & 63] & b.AllPieces;
+    if (!behind) return attackers;
+    const u64 hit = dir > 0 ? behind & (0 - behind) : SquareMask(63 - __builtin_clzll(behind));
     const u64 straight = b.WhiteRooks | b.BlackRooks, diagonal = b.WhiteBishops | b.BlackBishops;
     const u64 sliders = (ray < 4 ? straight : diagonal) | b.WhiteQueens | b.BlackQueens;
     if (hit & sliders) attackers ^= hit;
@@ -126,52 +135,21 @@ int SEE::StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard *boa
     // 2. The first capture.
     gain[0] = ValueCapturedPiece(static_cast<char>(c ^ 1), to, b);
     int next = ValueCapturedPiece(static_cast<char>(c), from, b);
-    // A piece leaving square sq uncovers the first piece behind it on the line from the target
-    // (the board's occupancy does not change during the exchange), if that piece slides along
-    // the line: AddXrayAttacker's work, with the ray found from the step in Direction.
-    const u64 occ = b.AllPieces;
-    const i16 *const towards = Direction[t];
-    auto uncover = [&](int sq) {
-        const int d = towards[sq];
-        if (d == 0) return;
-        const int ray = kRayOfStep[d + 9];
-        const u64 behind = RayTable[ray][sq] & occ;
-        if (!behind) return;
-        // Steps N, E, NE and NW run towards higher squares: the nearest piece is the lowest.
-        const u64 hit = d > 0 ? behind & (0 - behind) : SquareMask(63 - __builtin_clzll(behind));
-        const u64 sliders =
-            (ray < 4 ? b.WhiteRooks | b.BlackRooks : b.WhiteBishops | b.BlackBishops) |
-            b.WhiteQueens | b.BlackQueens;
-        if (hit & sliders) attackers ^= hit;
-    };
     // 3. The slider behind the first capturer joins in.
-    uncover(f);
-    // 4-5. Recaptures by the least valuable attacker, sides alternating. LVP's search, which
-    // also tells the kind of piece found: its value is the one ValueCapturedPiece gives.
-    auto least = [&](int side, int &kind) -> u64 {
-        const u64 pawns = side ? b.BlackPawns : b.WhitePawns;
-        if (pawns & attackers) return kind = 0, pawns & attackers;
-        const u64 knights = side ? b.BlackKnights : b.WhiteKnights;
-        if (knights & attackers) return kind = 1, knights & attackers;
-        const u64 bishops = side ? b.BlackBishops : b.WhiteBishops;
-        if (bishops & attackers) return kind = 2, bishops & attackers;
-        const u64 rooks = side ? b.BlackRooks : b.WhiteRooks;
-        if (rooks & attackers) return kind = 3, rooks & attackers;
-        const u64 queens = side ? b.BlackQueens : b.WhiteQueens;
-        if (queens & attackers) return kind = 4, queens & attackers;
-        const u64 king = side ? b.BlackKing : b.WhiteKing;
-        return kind = 5, king & attackers;
-    };
+    const i16 *const towards = Direction[t];
+    if (towards[f] != 0) attackers = AddXrayAttacker(attackers, f, towards[f]);
+    // 4-5. Recaptures by the least valuable attacker, sides alternating; the value of the piece
+    // found is the one ValueCapturedPiece gives its kind.
     int side = c;
     int k = 0;
     int kind = 0;
-    for (u64 found = least(side, kind); found && k + 1 < MAXGAIN; found = least(side, kind)) {
-        const int s = LowestSquare(found);
+    for (int s = LVP(static_cast<char>(side), attackers, &kind); s >= 0 && k + 1 < MAXGAIN;
+         s = LVP(static_cast<char>(side), attackers, &kind)) {
         side ^= 1;
         gain[k + 1] = next - gain[k];
         next = kExchangeValue[kind];
         attackers &= ~SquareMask(s);
-        uncover(s);
+        if (towards[s] != 0) attackers = AddXrayAttacker(attackers, s, towards[s]);
         k++;
     }
     // 6. Minimax back: either side may stop capturing.

@@ -19,8 +19,9 @@ class SEE {
     int StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard *board);
     // Every piece of either colour that attacks the square of sqMask.
     u64 SquareAttacksDefences(u64 sqMask);
-    // Square index of colour's least valuable piece in attackers, or -1.
-    int LVP(char colour, u64 attackers);
+    // Square index of colour's least valuable piece in attackers, or -1; *kind receives its
+    // kind (0 pawn, 1 knight, 2 bishop, 3 rook, 4 queen, 5 king).
+    int LVP(char colour, u64 attackers, int *kind);
     // attackers with the slider uncovered behind the piece on sq (seen from the target
     // along direction dir) added.
     u64 AddXrayAttacker(u64 attackers, int sq, int dir);
