@@ -11,7 +11,7 @@
 #include "eval/poseval.h"
 #include "movegen/movegen.h"
 #include "movegen/see.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "search/hashtab.h"
 
 namespace {

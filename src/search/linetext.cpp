@@ -3,7 +3,7 @@
 #include "board/movetext.h"
 #include "movegen/legal.h"
 #include "movegen/movegen.h"
-#include "search/compmov.h"
+#include "search/search.h"
 
 int fillmovestring(const SearchRoutines &s, char *buf, char from, char to, char promotion, int pv)
 {

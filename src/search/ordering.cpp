@@ -5,7 +5,7 @@
 
 #include "eval/tables.h"
 #include "movegen/movegen.h"
-#include "search/compmov.h"
+#include "search/search.h"
 
 namespace {
 

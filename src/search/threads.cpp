@@ -7,7 +7,7 @@
 #include "core/status.h"
 #include "eval/poseval.h"
 #include "movegen/see.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "search/hashtab.h"
 
 SearchPool SearchThreads;

@@ -7,7 +7,7 @@
 #include "core/platform.h"
 #include "core/status.h"
 #include "eval/poseval.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "search/hashtab.h"
 
 const char *const kBenchPositions[6] = {

@@ -7,7 +7,7 @@
 #include "board/setup.h"
 #include "core/status.h"
 #include "movegen/legal.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "shell/reports.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "board/movhist.h"
 #include "core/status.h"
 #include "movegen/legal.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "search/hashtab.h"
 #include "shell/humanmov.h"
 #include "shell/interpreter.h"

@@ -15,7 +15,7 @@
 #include "eval/poseval.h"
 #include "movegen/legal.h"
 #include "movegen/see.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "search/threads.h"
 #include "shell/gameloop.h"
 #include "shell/reports.h"

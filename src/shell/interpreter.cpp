@@ -5,7 +5,7 @@
 #include "board/movhist.h"
 #include "core/platform.h"
 #include "core/status.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "shell/humanmov.h"
 
 CommandInterpreter Interpreter;

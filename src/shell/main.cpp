@@ -9,7 +9,7 @@
 #include "core/status.h"
 #include "eval/poseval.h"
 #include "movegen/perft.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "search/hashtab.h"
 #include "shell/bench.h"
 #include "shell/epdsuite.h"

@@ -5,7 +5,7 @@
 #include "board/board.h"
 #include "core/status.h"
 #include "eval/poseval.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "shell/interpreter.h"
 #include "shell/uciprotocol.h"
 

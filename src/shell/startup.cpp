@@ -11,7 +11,7 @@
 #include "book/book.h"
 #include "core/platform.h"
 #include "core/status.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "search/hashtab.h"
 #include "search/threads.h"
 #include "shell/interpreter.h"

@@ -16,7 +16,7 @@
 #include "eval/poseval.h"
 #include "movegen/legal.h"
 #include "movegen/movegen.h"
-#include "search/compmov.h"
+#include "search/search.h"
 #include "search/hashtab.h"
 #include "search/threads.h"
 #include "shell/startup.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/status.h"
-#include "search/compmov.h"
+#include "search/search.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "search/compmov.h"
+#include "search/search.h"
 
 #include <cstdio>
 #include <cstring>
