@@ -12,6 +12,13 @@ using i32 = std::int32_t;
 using i16 = std::int16_t;
 using i8 = std::int8_t;
 
+// A 64-bit value held to the range of an i32: numbers from outside, and products of them, never
+// wrap around.
+constexpr i32 Clamp32(i64 v)
+{
+    return static_cast<i32>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
+}
+
 // Square index = 8 * rank + file (a1 = 0, h1 = 7, a8 = 56, h8 = 63).
 constexpr int SquareOf(int file, int rank)
 {

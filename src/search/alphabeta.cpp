@@ -7,12 +7,12 @@
 #include "board/movhist.h"
 #include "book/book.h"
 #include "core/platform.h"
-#include "core/status.h"
 #include "eval/poseval.h"
 #include "movegen/movegen.h"
 #include "movegen/see.h"
 #include "search/search.h"
 #include "search/hashtab.h"
+#include "search/search.h"
 
 namespace {
 
@@ -69,7 +69,6 @@ inline void RootMoveText(char *out, u64 from, u64 to, char promo)
 int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int beta, int depth,
                                    u64 *from, u64 *to, char *promo, char castle)
 {
-    Status &st = *Settings;
     const char opp = side ? 0 : 1;
     MoveGen mg;
     char line[MOVESTRING_MAX];
@@ -79,22 +78,23 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         p.Depth = depth;
         p.Score = score;
         p.Nodes = AllNodes();
-        p.MoveTime = st.MoveTime;
-        p.ElapsedMs = ClockMs() - st.SearchStartTime;
+        p.MoveTime = MoveTime;
+        p.ElapsedMs = ClockMs() - SearchStartTime;
         p.SelDepth = SelDepth;
         p.Line = line;
+        p.Analysis = Analyzing != 0;
         return p;
     };
 
     // The opening book.
-    if (st.BenchMode == 0 && st.UseBook == 1 && depth == 1 && AllowedRootCount <= 0) {
+    if (Limits.UseBook && depth == 1 && Limits.SearchMoveCount <= 0) {
         Output->BookLookup();
         const int k = InBook(side, castle, board);
         if (k >= 0) {
             mg.GenerateAllMoves(side, &board, castle);
             mg.GetMove(k, 0, from, to, promo);
             BookMove = 1;
-            BookPly = st.GamePly;
+            BookPly = Limits.GamePly;
             return k;
         }
     }
@@ -106,6 +106,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     RootDepth = depth;
     const int count = mg.GenerateAllMoves(side, &board, castle);
     RootMoveCount = count;
+    Status.Depth.store(depth, std::memory_order_relaxed);
+    Status.MoveCount.store(count, std::memory_order_relaxed);
     AssignMoveOrderValues(mg, count, 0, KingOf(board, opp), 0, PVNODE);
 
     // The move loop; the best move starts as the previous iteration's.
@@ -116,16 +118,17 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     char bestPromo = prev.promotion;
     if (!prev.code && !prev.promotion) bestFrom = bestTo = 0;
     // Read afresh at each use: a ponder hit turns a ponder search into a timed one mid-move.
-    auto quickRoot = [&st]() { return !st.FD && !st.Pondering; };
+    auto quickRoot = [this]() { return !FixedDepth && !Pondering; };
     for (int i = 0; i < count && best < beta; i++) {
         // Time is up: the iteration ends here.
         if (TimeUp && quickRoot()) break;
         // The next move, if the root may play it and it is legal.
         RootMoveNumber = i + 1;
+        Status.MoveNumber.store(i + 1, std::memory_order_relaxed);
         u64 mFrom, mTo;
         char mPromo;
         mg.NextMove(i, count, &mFrom, &mTo, &mPromo);
-        if (!RootMoveAllowed(MoveCode(mFrom, mTo))) continue;
+        if (!Limits.Allows(MoveCode(mFrom, mTo))) continue;
         ChessBoard child = board;
         char kept = 15;
         child.MakeMoveOnCopy(mFrom, mTo, mPromo, &kept);
@@ -136,7 +139,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         legal++;
         InteriorNodes++;
         RootMoveText(move, mFrom, mTo, mPromo);
-        Output->RootMove(depth, move, legal, AllNodes(), st.NPS);
+        Output->RootMove(depth, move, legal, AllNodes(), NPS);
         // Late quiet moves are searched shallower first.
         const char givesCheck = child.InCheck(KingOf(child, opp), opp) ? 1 : 0;
         const bool capture = (mTo & board.AllPieces) != 0;
@@ -183,8 +186,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
             bestFrom = mFrom;
             bestTo = mTo;
             bestPromo = mPromo;
-            if (depth >= 10 && (st.MovesToGo == 0 || st.MovesToGo > 2) && v + 200 < PreviousValue &&
-                st.TimeLeft / 4 >= static_cast<i64>(st.TimeInc))
+            if (depth >= 10 && (Limits.MovesToGo == 0 || Limits.MovesToGo > 2) &&
+                v + 200 < PreviousValue && Limits.Time / 4 >= static_cast<i64>(Limits.Increment))
                 FailingLow = 1;
             best = v;
             if (v > alpha) {
@@ -206,7 +209,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     }
 
     // The end of the loop.
-    if ((SearchAborted || TimeUp || AbortNow) && !st.Pondering) {
+    if ((SearchAborted || TimeUp || AbortNow) && !Pondering) {
         if (best > NOVALUE) {
             fillmovestring(*this, line, static_cast<char>(RightMostBit(bestFrom) - 1),
                            static_cast<char>(RightMostBit(bestTo) - 1), bestPromo, 1);
@@ -239,7 +242,6 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
                            char nullAllowed, char castle, char inCheck, u64 upper, u64 lower,
                            char nodeType, int maxPly)
 {
-    Status &st = *Settings;
     const char opp = side ? 0 : 1;
 
     // A helper stops when the program's search has decided; it publishes its node count now
@@ -254,8 +256,8 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
             ReportCountdown = 1024;
             NodeReport->store(Nodes(), std::memory_order_relaxed);
         }
-    } else if (!st.BenchMode) {
-        if (!st.FD && !SearchAborted && PollCountdown-- <= 0 && Poll(ply)) return 0;
+    } else {
+        if (!FixedDepth && !SearchAborted && PollCountdown-- <= 0 && Poll(ply)) return 0;
         if (--ClockCountdown <= 0 && WatchClock()) return 0;
     }
 
@@ -315,7 +317,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
     bool pruning = true;
     const char code = Probe(*Table, upper, lower, side, depth, ply, alpha, beta, &value, &moveCode);
     if (code <= TT_EXACT) {
-        if (st.Trace == 1)
+        if (Limits.Trace)
             Output->TableTrace("Position Cache Hit", value, alpha, beta, upper, lower);
         value = FromTable(value, ply);
         if (nodeType != PVNODE) {
@@ -356,13 +358,13 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
             const int v = -Search(opp, -beta, 1 - beta, board, nullDepth, ply + 2, 0, castle, 0,
                                   nullUpper, nullLower, nodeType, maxPly);
             // A stopped search returns 0 from every node: nothing it found may be stored.
-            if ((AbortNow && st.FD == 0) || SearchAborted) {
+            if ((AbortNow && !FixedDepth) || SearchAborted) {
                 Positions->RetractMove();
                 return 0;
             }
             if (v >= beta) {
                 Store(*Table, upper, lower, side, depth - 3, ply, 0, v, TT_FAILHIGH, alpha, beta);
-                if (st.Trace == 1)
+                if (Limits.Trace)
                     Output->TableTrace("Position Cache Insert (NullM)", v, alpha, beta, upper,
                                        lower);
                 PVTable[ply][0].code = 0;
@@ -377,7 +379,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
     if (pruning && beta - alpha > 1 && nodeType != PVNODE && depth > 3) {
         Search(side, alpha, beta, board, depth - 3, ply, 0, castle, inCheck, upper, lower, nodeType,
                maxPly);
-        if ((AbortNow && !st.FD && !st.Pondering) || SearchAborted) {
+        if ((AbortNow && !FixedDepth && !Pondering) || SearchAborted) {
             Positions->RetractMove();
             return 0;
         }
@@ -459,25 +461,25 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
                                 givesCheck, 0, 0, childType, maxPly);
                 else
                     v = -Quiesce(opp, -beta, -alpha, child, depth - 1, 0, ply + 1);
-                if (reduction && v > alpha && !(AbortNow && st.FD == 0))
+                if (reduction && v > alpha && !(AbortNow && !FixedDepth))
                     v = -Search(opp, -beta, -alpha, child, depth - 1 + ext, ply + 1, 1, childCastle,
                                 givesCheck, 0, 0, PVNODE, maxPly);
             } else {
                 if (newDepth > 0 || givesCheck) {
                     v = -Search(opp, -alpha - 1, -alpha, child, newDepth, ply + 1, 1, childCastle,
                                 givesCheck, 0, 0, CUTNODE, maxPly);
-                    if (v > alpha && v < beta && !(AbortNow && st.FD == 0))
+                    if (v > alpha && v < beta && !(AbortNow && !FixedDepth))
                         v = -Search(opp, -beta, -alpha, child, newDepth, ply + 1, 1, childCastle,
                                     givesCheck, 0, 0, CUTNODE, maxPly);
                 } else {
                     v = -Quiesce(opp, -beta, -alpha, child, depth - 1, 0, ply + 1);
                 }
                 childType = CUTNODE;
-                if (reduction && v > alpha && !(AbortNow && st.FD == 0))
+                if (reduction && v > alpha && !(AbortNow && !FixedDepth))
                     v = -Search(opp, -beta, -alpha, child, depth - 1 + ext, ply + 1, 1, childCastle,
                                 givesCheck, 0, 0, PVNODE, maxPly);
             }
-            if (AbortNow && st.FD == 0) {
+            if (AbortNow && !FixedDepth) {
                 Positions->RetractMove();
                 return 0;
             }

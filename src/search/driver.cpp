@@ -1,49 +1,33 @@
-#include "search/search.h"
+// Iterative deepening: the budget, the iterations, the requests from outside and the end of a
+// search.
 
-#include <cstdio>
 #include <cstring>
 
 #include "board/hashcode.h"
-#include "board/movetext.h"
 #include "board/movhist.h"
 #include "core/platform.h"
-#include "core/status.h"
 #include "eval/poseval.h"
 #include "movegen/see.h"
 #include "search/hashtab.h"
+#include "search/search.h"
 #include "search/threads.h"
 
 SearchOutput QuietOutput;
 SearchRoutines Search;
 
 SearchRoutines::SearchRoutines()
-    : Eval(&PE), Exchange(&see), Positions(&MoveList), Table(&PositionCache), Settings(&MainStatus),
-      Output(&QuietOutput)
+    : Eval(&PE), Exchange(&see), Positions(&MoveList), Table(&PositionCache), Output(&QuietOutput)
 {
 }
 
 namespace {
 
-// Nodes between two looks at the wall clock and standard input (a few milliseconds).
-constexpr i32 kClockInterval = 4096;
-// The time given by "movetime" or -st, less a margin for the reply to travel.
-constexpr i32 kMoveTimeMarginMax = 100;
-constexpr i32 kMoveTimeMarginMin = 10;
-// The part of the clock that is never spent.
-constexpr i32 kClockSafetyMin = 20;
-constexpr i32 kClockSafetyMax = 1000;
-
-constexpr i64 kInt32Max = 2147483647;
-
-i32 Clamp32(i64 v)
-{
-    return static_cast<i32>(v > kInt32Max ? kInt32Max : (v < -kInt32Max ? -kInt32Max : v));
-}
-
-i64 ClampRange(i64 v, i64 lo, i64 hi)
-{
-    return v < lo ? lo : (v > hi ? hi : v);
-}
+// Nodes between two looks at the wall clock and the requests (a few milliseconds).
+constexpr i32 CLOCK_INTERVAL = 4096;
+// An iteration's lines end at twice its depth up to depth 6, at four times its depth after.
+constexpr int PLY_LIMIT_SHORT_DEPTH = 6;
+// A ponder or infinite search whose score has been a draw past this depth ends.
+constexpr int DRAWN_ANALYSIS_DEPTH = 71;
 
 // Elapsed milliseconds since start.
 i32 Since(i32 start)
@@ -51,14 +35,14 @@ i32 Since(i32 start)
     return ClockMs() - start;
 }
 
-} // namespace
-
-bool SearchRoutines::MustWait() const
+// The ply limit of the iteration at depth d.
+int PlyLimit(int d)
 {
-    // A ponder or infinite search (UCI "go infinite", xboard "analyze") never ends by itself:
-    // it waits for its release. The console reads no input, so its analysis ends.
-    return Settings->Pondering || (Settings->AnalyzeMode && Output->ReadsInput());
+    const int limit = d <= PLY_LIMIT_SHORT_DEPTH ? 2 * d : 4 * d;
+    return limit < MAXSEARCHPLY ? limit : MAXSEARCHPLY;
 }
+
+} // namespace
 
 void SearchRoutines::LineText(char *buf, int pv) const
 {
@@ -94,19 +78,42 @@ void SearchRoutines::AddHistory(char side, int moveCode, int depth)
     }
 }
 
-void SearchRoutines::InitValues()
+void SearchRoutines::ArmRequests()
 {
-    TimerExtended = 0;
-    AbortNow = 0;
-    TimeUp = 0;
-    SearchAborted = 0;
+    StopRequest.store(false, std::memory_order_relaxed);
+    PonderHitRequest.store(false, std::memory_order_relaxed);
+}
+
+void SearchRoutines::RequestStop()
+{
+    StopRequest.store(true, std::memory_order_relaxed);
+    // The helpers have no move to wait for: they stop at once.
+    if (Pool) Pool->RequestStop();
+}
+
+void SearchRoutines::RequestPonderHit(i32 nowMs)
+{
+    PonderHitMs.store(nowMs, std::memory_order_relaxed);
+    PonderHitRequest.store(true, std::memory_order_release);
+}
+
+void SearchRoutines::TakeRequests()
+{
+    // The ponder hit: from now on the limits and the budget count, from this moment.
+    if (Pondering && PonderHitRequest.load(std::memory_order_acquire)) {
+        Pondering = 0;
+        BudgetStartTime = PonderHitMs.load(std::memory_order_relaxed);
+        BudgetBaseNodes = Nodes();
+        BudgetBaseAllNodes = AllNodes();
+    }
+    if (!SearchAborted && StopRequest.load(std::memory_order_relaxed)) AbortSearch();
 }
 
 void SearchRoutines::AbortSearch()
 {
     // Before the first iteration has produced a move the stop waits for it: a move is always sent.
-    if (InSearch && !CompletedIteration) {
-        DeferredAbort = 1;
+    if (!CompletedIteration) {
+        DeferredAbort = DeferredStop::Requested;
         return;
     }
     SearchAborted = 1;
@@ -114,134 +121,31 @@ void SearchRoutines::AbortSearch()
     TimeUp = 1;
 }
 
-i64 SearchRoutines::InitMoveTimer() const
-{
-    return Settings->AnalyzeMode ? (Settings->NPS >> 3) : (Settings->NPS >> 1);
-}
-
-void SearchRoutines::SetBudget()
-{
-    Status &st = *Settings;
-    HardLimitMs = 0;
-    // The time an interface loses in transit is not the engine's to spend.
-    const i32 overhead = st.MoveOverhead > 0 && !st.AnalyzeMode ? st.MoveOverhead : 0;
-    const i32 timeLeft =
-        st.TimeLeft > overhead ? st.TimeLeft - overhead : (st.TimeLeft > 0 ? 0 : st.TimeLeft);
-    const i32 fixedTime = st.ST > overhead ? st.ST - overhead : (st.ST > 0 ? 1 : 0);
-    if (st.FD) {
-        st.PlyReached = st.FD;
-    } else {
-        // Time for this move in milliseconds: the fixed time, a share of the moves to the time
-        // control, or a share of the clock with the increment added.
-        i64 tpm;
-        const i64 inc = st.TimeInc > 0 ? st.TimeInc : 0; // milliseconds
-        if (fixedTime) {
-            tpm = fixedTime;
-        } else if (st.MovesToGo) {
-            tpm = (static_cast<i64>(timeLeft) * 95 / st.MovesToGo) / 100;
-            if (st.MovesToGo < 4) tpm /= 2;
-        } else {
-            tpm = timeLeft / 30;
-            if (st.GamePly > 120 && inc <= 0) tpm = timeLeft / 40;
-            if (!st.UCIMode && st.GamePly <= BookPly + 7)
-                tpm = 3 * tpm / 2;
-            else if ((st.GamePly % 10 == 0 || st.GamePly % 9 == 0) && timeLeft > 60000)
-                tpm = (7 * tpm) >> 2;
-            i64 emergency = inc + 2 * tpm;
-            if (emergency > timeLeft) emergency = 300 * inc / 1000;
-            if (inc > 0) {
-                if (timeLeft > 20000)
-                    tpm += inc;
-                else if (timeLeft > 10000)
-                    tpm += inc / 2;
-            }
-            if (emergency <= tpm + 1000) tpm = emergency / 2;
-            Output->BudgetSet(Clamp32(tpm), timeLeft, st.DefaultMovesPerSession);
-        }
-        // An overdrawn clock gives no time, not a negative budget that would stop the first
-        // iteration before it has a move.
-        st.TimePerMove = Clamp32(tpm > 0 ? tpm : 0);
-
-        // The node budget at the current speed estimate.
-        PollCountdown = InitMoveTimer();
-        NodesPerMove = static_cast<i64>(st.NPS / 2000) * st.TimePerMove;
-        st.EmergencyTimeThreshold = Clamp32(2 * NodesPerMove);
-
-        // The wall-clock limit: never past the time given by "movetime", never later than the
-        // emergency time, and never so late that the interface's clock could run out.
-        if (!st.AnalyzeMode) {
-            if (fixedTime) {
-                const i64 margin =
-                    ClampRange(fixedTime / 20, kMoveTimeMarginMin, kMoveTimeMarginMax);
-                HardLimitMs = Clamp32(fixedTime - margin > 1 ? fixedTime - margin : 1);
-            } else if (timeLeft > 0) {
-                HardLimitMs = ClockLimit(2 * static_cast<i64>(st.TimePerMove), timeLeft);
-            }
-        }
-    }
-    NPSCalibrated = 0;
-}
-
-i32 SearchRoutines::ClockLimit(i64 wanted, i32 timeLeft) const
-{
-    const i64 safety = ClampRange(timeLeft / 10, kClockSafetyMin, kClockSafetyMax);
-    if (wanted > timeLeft - safety) wanted = timeLeft - safety;
-    return Clamp32(wanted > 1 ? wanted : 1);
-}
-
 void SearchRoutines::MeasureSpeed(bool announce)
 {
-    Status &st = *Settings;
     const i64 n = Nodes();
-    const i32 elapsed = Since(st.SearchStartTime);
+    const i32 elapsed = Since(SearchStartTime);
     if (elapsed <= 0) return;
     const i64 nps = n * 1000 / elapsed;
-    st.NPS = Clamp32(nps > 1000 ? nps : 1000);
-    NodesPerMove = static_cast<i64>(st.NPS / 1000) * st.TimePerMove;
-    if (announce) Output->SpeedMeasured(st.NPS, elapsed);
-    st.EmergencyTimeThreshold = Clamp32(2 * NodesPerMove);
-}
-
-bool SearchRoutines::ReadCommandWord()
-{
-    char word[256];
-    if (ReadWord(word, sizeof word) < 0) {
-        // End of input: a timed or fixed-depth search finishes; a waiting search stops.
-        InputClosed = 1;
-        if (MustWait()) {
-            AbortSearch();
-            return true;
-        }
-        return false;
-    }
-    if (Output->Word(word) == 2) {
-        Output->StoppedBy(word);
-        AbortSearch();
-        return true;
-    }
-    return false;
-}
-
-bool SearchRoutines::InputDetected() const
-{
-    if (!Output->ReadsInput()) return false;
-    if (InputClosed) return false;
-    // A stop waiting for the first move leaves the words after it for the protocol.
-    if (DeferredAbort == 1) return false;
-    return InputReady();
+    NPS = Clamp32(nps > 1000 ? nps : 1000);
+    Rescale(Budget, NPS);
+    if (announce) Output->SpeedMeasured(NPS, elapsed);
 }
 
 bool SearchRoutines::WatchClock()
 {
-    ClockCountdown = kClockInterval;
+    ClockCountdown = CLOCK_INTERVAL;
+    Status.Nodes.store(Nodes(), std::memory_order_relaxed);
+    TakeRequests();
     if (SearchAborted || AbortNow) return true;
-    if (InputDetected() && ReadCommandWord()) return SearchAborted || AbortNow;
-    const bool overLimit = (HardLimitMs && !Settings->Pondering && !Settings->FD &&
-                            Since(HardLimitStart) >= HardLimitMs) ||
-                           (Settings->NodeLimit && AllNodes() >= Settings->NodeLimit);
+    // The limits count from the ponder hit; a ponder search has none before it.
+    const bool overLimit =
+        !Pondering &&
+        ((Budget.HardLimitMs && !FixedDepth && Since(BudgetStartTime) >= Budget.HardLimitMs) ||
+         (Limits.Nodes && AllNodes() - BudgetBaseAllNodes >= Limits.Nodes));
     if (overLimit) {
         if (!CompletedIteration) {
-            if (!DeferredAbort) DeferredAbort = 2;
+            if (DeferredAbort == DeferredStop::None) DeferredAbort = DeferredStop::Budget;
             return false;
         }
         TimeUp = 1;
@@ -253,55 +157,38 @@ bool SearchRoutines::WatchClock()
 
 void SearchRoutines::ExtendBudget()
 {
-    Status &st = *Settings;
-    // Twice the time for a root move that is failing low; four times if the soft limit had
-    // already been passed.
-    const int factor = TimeUp ? 4 : 2;
-    st.TimePerMove = Clamp32(factor * static_cast<i64>(st.TimePerMove));
-    NodesPerMove *= factor;
-    st.EmergencyTimeThreshold = Clamp32(factor * static_cast<i64>(st.EmergencyTimeThreshold));
+    ::ExtendBudget(Budget, Limits, TimeUp != 0);
     TimerExtended = 1;
     TimeUp = 0;
-    // The wall-clock limit grows with the budget, within the same margin of the clock.
-    if (HardLimitMs && !st.ST && !st.AnalyzeMode && st.TimeLeft > 0) {
-        const i32 left = st.TimeLeft > st.MoveOverhead ? st.TimeLeft - st.MoveOverhead : 0;
-        const i32 grown = ClockLimit(2 * static_cast<i64>(st.TimePerMove), left);
-        if (grown > HardLimitMs) HardLimitMs = grown;
-    }
 }
 
-bool SearchRoutines::Poll(int ply)
+bool SearchRoutines::Poll(int)
 {
-    Status &st = *Settings;
-    PollPly = ply;
-    // Input, or the analysis status line.
-    if (InputDetected()) {
-        if (ReadCommandWord()) return SearchAborted || AbortNow;
-    } else if (RootDepth > 7 && st.AnalyzeMode == 1) {
-        Output->AnalysisStatus(Since(st.SearchStartTime) / 10, AllNodes(), RootDepth,
+    // The analysis status line.
+    if (RootDepth > 7 && Analyzing)
+        Output->AnalysisStatus(Since(SearchStartTime) / 10, AllNodes(), RootDepth,
                                RootMoveCount - RootMoveNumber, RootMoveCount);
-    }
     // Analysis and pondering have no budget.
-    if (st.AnalyzeMode) {
-        PollCountdown = st.NPS >> 3;
+    if (Analyzing) {
+        PollCountdown = NPS >> 3;
         return false;
     }
-    if (st.Pondering) {
-        PollCountdown = st.NPS >> 1;
+    if (Pondering) {
+        PollCountdown = NPS >> 1;
         return false;
     }
     // Node budget. A stop before the first iteration has produced a move waits for it,
     // as the wall clock's stop does.
     auto stopNow = [&]() -> bool {
         if (!CompletedIteration) {
-            if (!DeferredAbort) DeferredAbort = 2;
+            if (DeferredAbort == DeferredStop::None) DeferredAbort = DeferredStop::Budget;
             return false;
         }
         AbortNow = 1;
         return true;
     };
     auto budgetExceeded = [&]() -> bool {
-        if (st.ST) {
+        if (Limits.MoveTime) {
             TimeUp = 1;
             return stopNow();
         }
@@ -312,62 +199,43 @@ bool SearchRoutines::Poll(int ply)
         }
         return false;
     };
-    const i64 n = Nodes();
-    if (!NPSCalibrated) {
-        if (n > NodesPerMove || SearchAborted == 1) {
+    if (NPSCalibrated == Calibration::None) {
+        if (BudgetNodes() > Budget.NodesPerMove) {
             MeasureSpeed(true);
-            NPSCalibrated = 1;
-            if ((Nodes() > NodesPerMove || SearchAborted == 1) && budgetExceeded()) return true;
+            NPSCalibrated = Calibration::Measured;
+            if (BudgetNodes() > Budget.NodesPerMove && budgetExceeded()) return true;
         }
     } else {
-        if ((n > NodesPerMove || SearchAborted == 1) && budgetExceeded()) return true;
-        if ((n >= st.EmergencyTimeThreshold || SearchAborted == 1) && stopNow()) return true;
+        if (BudgetNodes() > Budget.NodesPerMove && budgetExceeded()) return true;
+        if (BudgetNodes() >= Budget.EmergencyNodes && stopNow()) return true;
     }
     // The next poll.
     PollCountdown = InitMoveTimer();
     return false;
 }
 
-void SearchRoutines::PonderWait()
+void SearchRoutines::NewSearch(ChessBoard &board, const SearchLimits &limits, bool pushRoot)
 {
-    // Only "stop", "ponderhit" (and "ucinewgame", "quit", or the end of input) release the move.
-    char word[256];
-    for (;;) {
-        if (InputClosed) break;
-        WaitForInput(-1);
-        if (ReadWord(word, sizeof word) < 0) {
-            InputClosed = 1;
-            break;
-        }
-        const int r = Output->Word(word);
-        if (r == 2 || !MustWait()) {
-            Output->StoppedBy(word);
-            break;
-        }
-    }
-    SearchAborted = 1;
-    AbortNow = 1;
-    TimeUp = 1;
-}
-
-void SearchRoutines::NewSearch(ChessBoard &board, bool pushRoot)
-{
-    Status &st = *Settings;
-    st.MoveTime = 0;
+    Limits = limits;
+    FixedDepth = limits.FixedDepth ? 1 : 0;
+    Pondering = limits.Ponder ? 1 : 0;
+    Analyzing = limits.Infinite ? 1 : 0;
+    MoveTime = 0;
     InteriorNodes = LeafNodes = QuiesceNodes = 0;
     BookMove = 0;
-    InitValues();
-    DeferredAbort = 0;
-    InputClosed = 0;
-    InSearch = 1;
-    ClockCountdown = kClockInterval;
+    TimerExtended = AbortNow = TimeUp = SearchAborted = 0;
+    DeferredAbort = DeferredStop::None;
+    ClockCountdown = CLOCK_INTERVAL;
     SelDepth = 0;
     EasyMove = 0;
     board.InitPieceCounts();
     std::memset(PVTable, 0, sizeof PVTable);
     for (auto &k : Killers)
         k[0] = k[1];
-    st.SearchStartTime = ClockMs();
+    SearchStartTime = BudgetStartTime = ClockMs();
+    BudgetBaseNodes = BudgetBaseAllNodes = 0;
+    Status.StartMs.store(SearchStartTime, std::memory_order_relaxed);
+    Status.Nodes.store(0, std::memory_order_relaxed);
     board.PawnHashCode = PawnKeyOf(board);
     board.InitPieceKeys();
     RootBoard = board;
@@ -387,30 +255,32 @@ void SearchRoutines::NewGame()
     PVLength = 0;
 }
 
-int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from, u64 *to,
-                                         char *promo)
+int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &limits, u64 *from,
+                                         u64 *to, char *promo)
 {
-    Status &st = *Settings;
     Table->Prepare();
-    // Reset and keys; the root is on the position stack already, as the game's last position.
-    const int maxDepth = depth > 0 ? depth : 100;
-    NewSearch(board, false);
+    // 1. Reset and keys; the root is on the position stack already, as the game's last position.
+    const int maxDepth = limits.Depth > 0 ? limits.Depth : MAXDEPTH;
+    NewSearch(board, limits, false);
     PreviousValue = 0;
     RootLegalMoves = 0;
     CompletedIteration = 0;
-    HardLimitStart = st.SearchStartTime;
 
-    // Budget.
-    SetBudget();
-    if (st.FD && st.FD < 1) {
-        InSearch = 0;
-        return 0;
+    // 2. The budget.
+    Budget = PlanBudget(Limits, NPS, BookPly);
+    if (FixedDepth) {
+        PlyReached = Limits.Depth;
+        if (Limits.Depth < 1) return 0;
+    } else {
+        if (Budget.FromClock) Output->BudgetSet(Budget.ClockShareMs, Budget.ClockLeftMs);
+        PollCountdown = InitMoveTimer();
     }
+    NPSCalibrated = Calibration::None;
 
-    // The helpers search the same root meanwhile.
+    // 3. The helpers search the same root meanwhile.
     if (Pool) Pool->Start(*this, board);
 
-    // Iterations.
+    // 4. The iterations.
     int v = 0, lastValue = 0, d = 1;
     char line[MOVESTRING_MAX];
     auto progress = [&](int depthNow, int score) {
@@ -418,139 +288,126 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, char depth, u64 *from
         p.Depth = depthNow;
         p.Score = score;
         p.Nodes = AllNodes();
-        p.MoveTime = st.MoveTime;
-        p.ElapsedMs = Since(st.SearchStartTime);
+        p.MoveTime = MoveTime;
+        p.ElapsedMs = Since(SearchStartTime);
         p.SelDepth = SelDepth;
         p.Line = line;
+        p.Analysis = Analyzing != 0;
         return p;
     };
     for (;; d++) {
-        // Between iterations: the soft budget. NPSCalibrated is 2 once the budget has
-        // been doubled for a root move that fails low.
-        if (!st.AnalyzeMode && !st.Pondering) {
-            if (Nodes() > NodesPerMove && st.FD == 0) {
-                if (NPSCalibrated == 0) {
+        // 4a. Between iterations: the requests, then the soft budget, once the speed has been
+        // measured and, for a root move failing low, doubled.
+        TakeRequests();
+        if (!Analyzing && !Pondering) {
+            if (BudgetNodes() > Budget.NodesPerMove && !FixedDepth) {
+                if (NPSCalibrated == Calibration::None) {
                     MeasureSpeed(false);
-                    NPSCalibrated = 1;
+                    NPSCalibrated = Calibration::Measured;
                 }
-                if (Nodes() > NodesPerMove) {
-                    if (NPSCalibrated == 1 && FailingLow && !TimerExtended && st.ST == 0) {
+                if (BudgetNodes() > Budget.NodesPerMove) {
+                    if (NPSCalibrated == Calibration::Measured && FailingLow && !TimerExtended &&
+                        !Limits.MoveTime) {
                         ExtendBudget();
-                        NPSCalibrated = 2;
+                        NPSCalibrated = Calibration::Extended;
                     } else {
                         TimeUp = SearchAborted = AbortNow = 1;
                     }
                 }
             }
-        } else if (st.AnalyzeMode && d > 1) {
-            const i32 elapsed = Since(st.SearchStartTime);
+        } else if (Analyzing && d > 1) {
+            const i32 elapsed = Since(SearchStartTime);
             if (elapsed > 0)
-                st.NPS = Clamp32(Nodes() * 1000 / elapsed > 1000 ? Nodes() * 1000 / elapsed : 1000);
-            Output->AnalysisSpeed(st.NPS, st.MoveTime);
+                NPS = Clamp32(Nodes() * 1000 / elapsed > 1000 ? Nodes() * 1000 / elapsed : 1000);
+            Output->AnalysisSpeed(NPS, MoveTime);
         }
-        if (st.NodeLimit && d > 1 && AllNodes() >= st.NodeLimit) break;
+        if (Limits.Nodes && d > 1 && !Pondering && AllNodes() - BudgetBaseAllNodes >= Limits.Nodes)
+            break;
         // With the stop flags set the root returns at once and the last move stands.
         if (TimeUp && AbortNow && d > 1) break;
 
-        // The ply limit of the iteration.
-        const int limit = d <= 6 ? 2 * d : 4 * d;
-        board.SearchPlyLimit = limit < MAXSEARCHPLY ? limit : MAXSEARCHPLY;
+        // 4b. The root search.
+        board.SearchPlyLimit = PlyLimit(d);
         BestChanges = 255;
         FailingLow = 0;
-
-        // The root search.
         v = SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, from, to, promo,
                            board.CastleFlags);
         PreviousValue = v;
-
-        // Book move.
         if (BookMove) {
             Output->BookMoveFound();
             break;
         }
 
-        // The time estimate and the line.
-        st.MoveTime = static_cast<i32>(Nodes() / (st.NPS > 0 ? st.NPS : 1));
+        // 4c. The time estimate and the line; an aborted iteration keeps the previous one's
+        // result, and a stop that waited for the first move takes effect.
+        MoveTime = static_cast<i32>(Nodes() / (NPS > 0 ? NPS : 1));
         LineText(line, d + 1);
-
-        // An aborted iteration keeps the previous one's result.
         if (AbortNow && CompletedIteration) {
             v = lastValue;
         } else {
             CompletedIteration = 1;
             lastValue = v;
-            if (DeferredAbort == 1) SearchAborted = AbortNow = TimeUp = 1;
-            if (DeferredAbort == 2) TimeUp = AbortNow = 1;
-            DeferredAbort = 0;
+            if (DeferredAbort == DeferredStop::Requested) SearchAborted = AbortNow = TimeUp = 1;
+            if (DeferredAbort == DeferredStop::Budget) TimeUp = AbortNow = 1;
+            DeferredAbort = DeferredStop::None;
         }
-
-        // Per-iteration output.
         Output->IterationDone(progress(d, v));
 
-        // Stop tests.
-        if (SearchAborted) {
-            if (MustWait()) PonderWait();
-            break;
-        }
-        if (AbortNow && TimeUp) break; // the wall clock or the emergency limit
-        if (!st.FD && !st.Pondering) {
-            if (st.ST) {
-                if (Since(st.SearchStartTime) > st.ST) break;
-            } else if (!st.AnalyzeMode) {
+        // 4d. The stop tests: from outside, the clock, the budget.
+        if (SearchAborted) break;
+        if (AbortNow && TimeUp) break;
+        if (!FixedDepth && !Pondering) {
+            if (Limits.MoveTime) {
+                if (Since(BudgetStartTime) > Limits.MoveTime) break;
+            } else if (!Analyzing) {
                 if (d == 1) EasyMove = SecondBestValue < v - EASYMOVEMARGIN ? 1 : 0;
                 if (d > 10 && BestChanges == 0 && FailingLow == 0 && EasyMove) break;
-                if (Nodes() >= NodesPerMove) {
-                    st.PlyReached = d;
+                if (BudgetNodes() >= Budget.NodesPerMove) {
+                    PlyReached = d;
                     break;
                 }
             }
         }
+        // 4e. A proven result ends the search; asked for a mate within some moves, a longer
+        // one is not enough: a shorter one may yet be found.
         const bool decisive = v > DECISIVE || (v >= -MATEVALUE && v <= -DECISIVE - 1);
-        if (st.MateLimit && v > DECISIVE && v <= MATEVALUE &&
-            (MATEVALUE - v + 1) / 2 <= st.MateLimit)
+        const bool win = v > DECISIVE && v <= MATEVALUE;
+        const bool longerMate = Limits.Mate && win && (MATEVALUE - v + 1) / 2 > Limits.Mate;
+        const bool waiting = Pondering || Analyzing;
+        if (((decisive && !longerMate) || RootLegalMoves == 1) ||
+            (waiting && v == 0 && d > DRAWN_ANALYSIS_DEPTH))
             break;
-        if (MustWait()) {
-            if (decisive || RootLegalMoves == 1 || (v == 0 && d > 71) || (st.FD && st.FD == d) ||
-                d + 1 > maxDepth) {
-                PonderWait();
-                break;
-            }
-        } else if (decisive || RootLegalMoves == 1) {
-            break;
-        }
-        if ((st.FD && st.FD == d) || d + 1 > maxDepth) break;
+        if (d + 1 > maxDepth) break;
     }
 
-    // Finish: the helpers stop, and the move is reported; the caller plays it.
+    // 5. The helpers stop, and the move is reported; the caller plays it.
     if (Pool) Pool->Stop();
-    InSearch = 0;
+    Status.Nodes.store(Nodes(), std::memory_order_relaxed);
     LineText(line, d + 1);
     SearchResult result;
     result.Progress = progress(d, v);
     result.Aborted = SearchAborted != 0;
     result.BookMove = BookMove != 0;
-    result.PlyReached = st.PlyReached;
-    result.NPS = st.NPS;
+    result.PlyReached = PlyReached;
+    result.NPS = NPS;
     Output->SearchDone(result);
     return v;
 }
 
-void SearchRoutines::HelperDeepening(ChessBoard board, int firstDepth)
+void SearchRoutines::HelperDeepening(ChessBoard board, const SearchLimits &limits, int firstDepth)
 {
-    NewSearch(board, false);
+    NewSearch(board, limits, false);
     CompletedIteration = 1;
-    HardLimitMs = 0;
+    Budget = TimeBudget();
     ReportCountdown = 0;
-    for (int d = firstDepth; d < 100; d++) {
-        const int limit = d <= 6 ? 2 * d : 4 * d;
-        board.SearchPlyLimit = limit < MAXSEARCHPLY ? limit : MAXSEARCHPLY;
+    for (int d = firstDepth; d < MAXDEPTH; d++) {
+        board.SearchPlyLimit = PlyLimit(d);
         u64 from = 0, to = 0;
         char promo = 0;
         SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, &from, &to, &promo,
                        board.CastleFlags);
         if (SearchAborted) break;
     }
-    InSearch = 0;
     if (NodeReport) NodeReport->store(Nodes(), std::memory_order_relaxed);
 }
 
@@ -559,17 +416,15 @@ i64 SearchRoutines::AllNodes() const
     return Nodes() + (Pool ? Pool->Nodes() : 0);
 }
 
-int SearchRoutines::SearchExactDepth(ChessBoard board, char depth, u64 *from, u64 *to, char *promo)
+int SearchRoutines::SearchExactDepth(ChessBoard board, const SearchLimits &limits, u64 *from,
+                                     u64 *to, char *promo)
 {
-    Status &st = *Settings;
-    NewSearch(board, true);
+    NewSearch(board, limits, true);
     CompletedIteration = 1;
-    HardLimitMs = 0;
-    const int d = depth > 0 ? depth : 200;
+    Budget = TimeBudget();
+    const int d = limits.Depth > 0 ? limits.Depth : MAXPLY;
     board.SearchPlyLimit = 2 * d < MAXSEARCHPLY ? 2 * d : MAXSEARCHPLY;
-    st.PlyReached = st.FD;
-    const int v = SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, from, to, promo,
-                                 board.CastleFlags);
-    InSearch = 0;
-    return v;
+    PlyReached = limits.Depth;
+    return SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, from, to, promo,
+                          board.CastleFlags);
 }

@@ -1,8 +1,8 @@
 #pragma once
-// What a search tells the program while it runs, and how the words typed meanwhile reach it.
-// The search calls these at its progress points and never formats a line itself: each dialect
-// (UCI, xboard, console) formats its own. The base class prints nothing and lets every word
-// pass: a search without a program around it (a test, a second search) runs quietly.
+// What a search tells the program while it runs. The search calls these at its progress points
+// and never formats a line itself: each dialect (UCI, xboard, console) formats its own. The base
+// class prints nothing: a search without a program around it (a test, a helper) runs quietly.
+// The calls come from the thread that runs the search.
 
 #include "core/types.h"
 
@@ -15,12 +15,13 @@ struct SearchProgress {
     i32 ElapsedMs = 0; // milliseconds since the search started
     int SelDepth = 0;  // the deepest ply reached
     const char *Line = ""; // the root line: " e2e4 e7e5 ... \n", or "\n" for none
+    bool Analysis = false; // the search is an analysis (it has no budget)
 };
 
 // The end of a search: the line and figures of the move it plays.
 struct SearchResult {
     SearchProgress Progress;
-    bool Aborted = false;  // stopped by a command
+    bool Aborted = false;  // stopped from outside
     bool BookMove = false; // the move came from the opening book
     i32 PlyReached = 0;
     i32 NPS = 0;
@@ -30,16 +31,9 @@ class SearchOutput {
   public:
     virtual ~SearchOutput() = default;
 
-    // --- input ---
-    // True when the search should look for words on standard input while it runs.
-    virtual bool ReadsInput() const { return false; }
-    // A word read during the search (the rest of its line is still unread): 1 lets the search
-    // go on, 2 stops it.
-    virtual int Word(const char *) { return 1; }
-
     // --- the budget and the speed ---
-    // The console's time report for a move: time per move, clock and moves per session.
-    virtual void BudgetSet(i32, i32, i32) {}
+    // The share of the clock a move gets, and the clock it was taken from (milliseconds).
+    virtual void BudgetSet(i32, i32) {}
     // The speed was measured after the first part of the budget (nodes per second, elapsed ms).
     virtual void SpeedMeasured(i32, i32) {}
     // The speed between two analysis iterations, and the time estimate in seconds.
@@ -47,8 +41,6 @@ class SearchOutput {
     // A periodic status of a long analysis: elapsed hundredths, nodes, depth, root moves left,
     // root moves.
     virtual void AnalysisStatus(i32, i64, int, int, int) {}
-    // A word stopped the search.
-    virtual void StoppedBy(const char *) {}
     // The opening book is about to be consulted.
     virtual void BookLookup() {}
     // The root's move came from the opening book.

@@ -1,18 +1,21 @@
 #pragma once
-// The search object: iterative deepening with time control, the root, interior and quiescence
-// searches, and the history, killer and principal-variation tables they share with ordering.
+// The search object: iterative deepening within a time budget, the root, interior and
+// quiescence searches, and the history, killer and principal-variation tables they share with
+// move ordering. A search runs on whichever thread calls it; it reads no input, and learns from
+// outside only that it must stop or that its ponder move was played (the atomic requests below).
 
 #include <atomic>
 
 #include "board/board.h"
+#include "search/limits.h"
 #include "search/report.h"
+#include "search/timeman.h"
 
 class PositionEvaluate;
 class SEE;
 class MoveHistory;
 class MoveGen;
 class TranspositionTables;
-class Status;
 class SearchPool;
 
 // One entry of the principal-variation table: a move code and its promotion byte.
@@ -25,8 +28,8 @@ struct PVEntry {
 constexpr int MAXPLY = 200;
 // The deepest ply a node may have: the tables above are indexed by ply and ply + 2.
 constexpr int MAXSEARCHPLY = MAXPLY - 4;
-// A position has at most 218 legal moves.
-constexpr int MAXROOTMOVES = 256;
+// The deepest iteration.
+constexpr int MAXDEPTH = 100;
 
 // Score codes of the search, on the scale of MATEVALUE.
 // A score beyond MATESCORE is a mate found by the search, counted in plies from the root.
@@ -46,9 +49,33 @@ constexpr char PVNODE = 1;  // on the principal variation: full window
 constexpr char ALLNODE = 2; // expected to fail low: every move is searched
 constexpr char CUTNODE = 3; // expected to fail high: the first good move ends it
 
+// How far the budget has been measured and stretched (NPSCalibrated).
+enum class Calibration : u8 {
+    None,     // the speed is the estimate the search started with
+    Measured, // the speed of this search has been measured
+    Extended, // and the budget doubled between iterations for a root move failing low
+};
+
+// A stop asked for before the first iteration has produced a move waits for it (DeferredAbort).
+enum class DeferredStop : u8 {
+    None,
+    Requested, // from outside: the search ends, as if stopped, once a move is known
+    Budget,    // the clock or a node limit: the iteration in progress is the last
+};
+
+// The figures a running search publishes for the program's status line, read from another
+// thread while it runs.
+struct SearchStatus {
+    std::atomic<i64> Nodes{0};      // nodes of this search (every few thousand)
+    std::atomic<i32> StartMs{0};    // when it started, on ClockMs
+    std::atomic<i32> Depth{0};      // the iteration
+    std::atomic<i32> MoveNumber{0}; // the root move being searched
+    std::atomic<i32> MoveCount{0};  // root moves generated
+};
+
 // Everything one search works with and changes. The program's search is the global Search,
-// working with the program's evaluator, exchange evaluator, position stack, table and status;
-// another search object can be pointed at instances of its own.
+// working with the program's evaluator, exchange evaluator, position stack and table; another
+// search object can be pointed at instances of its own.
 class SearchRoutines {
   public:
     // --- what the search works with ---
@@ -56,16 +83,21 @@ class SearchRoutines {
     SEE *Exchange;              // the exchange evaluator and its scratch board
     MoveHistory *Positions;     // the game's positions and the searched line, for repetitions
     TranspositionTables *Table; // the transposition table (may be shared)
-    Status *Settings;           // the time and depth settings; the search writes its speed back
-    SearchOutput *Output;       // where progress goes and where typed words come from
+    SearchOutput *Output;       // where progress goes
     // The helper threads that search beside this one (none: nullptr).
     SearchPool *Pool = nullptr;
     // A helper's search: set when the program's search has decided; the helper then unwinds
-    // at once, without looking at the clock or the input (nullptr for the program's search).
+    // at once, without looking at the clock (nullptr for the program's search).
     const std::atomic<bool> *StopSignal = nullptr;
     // Where a helper publishes its node count for the program's output.
     std::atomic<i64> *NodeReport = nullptr;
     i32 ReportCountdown = 0; // nodes until the next publication
+
+    // --- requests from outside, taken by the search at its next look at the clock ---
+    std::atomic<bool> StopRequest{false};      // stop (the first iteration still completes)
+    std::atomic<bool> PonderHitRequest{false}; // the ponder move was played: the clock runs
+    std::atomic<i32> PonderHitMs{0};           // when, on ClockMs
+    SearchStatus Status;
 
     SearchRoutines();
 
@@ -76,23 +108,35 @@ class SearchRoutines {
     PVEntry PVTable[MAXPLY][MAXPLY];
     i32 PVLength;
 
-    // --- budget and flags ---
-    i64 NodesPerMove;  // soft node budget of the move
-    u8 TimeUp;         // finish the iteration in progress, start no new one
-    u8 AbortNow;       // unwind at once: every level returns 0
-    u8 FailingLow;     // the root's best move is failing low
-    u8 TimerExtended;  // the budget has been doubled once
-    u8 NPSCalibrated;  // the speed of this search has been measured
-    i64 PollCountdown; // nodes left until the next poll
-    u8 SearchAborted;  // stopped by a command or by AbortSearch
+    // --- this search's limits and budget ---
+    SearchLimits Limits;
+    TimeBudget Budget;
+    i32 NPS = 1200000;     // speed estimate, nodes per second; measured searches update it
+    i32 SearchStartTime;   // ClockMs at the start
+    i32 BudgetStartTime;   // when the budget's clock started: the start, or the ponder hit
+    i64 BudgetBaseNodes;   // nodes this search had searched when the budget's clock started
+    i64 BudgetBaseAllNodes; // the same for every thread together
+    i32 MoveTime;          // the search's estimate of its time so far, in seconds
+    i32 PlyReached;        // the depth the budget allowed
+    u8 FixedDepth;         // Limits.FixedDepth
+    u8 Pondering;          // searching on the opponent's time (until the ponder hit)
+    u8 Analyzing;          // Limits.Infinite
+
+    // --- flags ---
+    u8 TimeUp;                // finish the iteration in progress, start no new one
+    u8 AbortNow;              // unwind at once: every level returns 0
+    u8 FailingLow;            // the root's best move is failing low
+    u8 TimerExtended;         // the budget has been doubled once
+    Calibration NPSCalibrated; // how far the budget has been measured
+    i64 PollCountdown;        // nodes left until the next look at the budget
+    u8 SearchAborted;         // stopped from outside
     i32 RootDepth;
     i32 RootMoveCount;
     i32 RootMoveNumber;
     i64 InteriorNodes; // legal moves made by the interior and root searches
     i64 LeafNodes;     // interior calls answered at the leaf
     i64 QuiesceNodes;  // quiescence calls
-    i32 PollPly;
-    i32 SelDepth; // the deepest ply reached by this search
+    i32 SelDepth;      // the deepest ply reached by this search
     // --- root ---
     ChessBoard RootBoard; // the position searched, as NewSearch found it
     i32 SecondBestValue;
@@ -100,45 +144,33 @@ class SearchRoutines {
     u8 BestChanges;
     i32 RootLegalMoves;
     u8 BookMove;
-    i32 BookPly;
+    i32 BookPly; // the game ply of the last move played from the book
     u8 EasyMove;
-    // --- the wall clock and input, watched every few milliseconds ---
-    i32 HardLimitMs;       // milliseconds on the engine's clock at which it must move; 0 = none
-    i32 HardLimitStart;    // when the engine's clock started (the search, or a ponder hit)
-    u8 InSearch;           // a search is running
-    i32 ClockCountdown;    // nodes left until the next look at the clock and the input
-    u8 CompletedIteration; // an iteration has completed: a move is known
-    u8 DeferredAbort;      // a stop arrived before the first move was known
-    u8 InputClosed;        // standard input has ended during the search
-    // --- the root moves a protocol allows ("searchmoves"); none listed = every move ---
-    u16 AllowedRootMoves[MAXROOTMOVES]; // move codes
-    i32 AllowedRootCount;
+    // --- the wall clock, watched every few milliseconds ---
+    i32 ClockCountdown;          // nodes left until the next look at the clock and the requests
+    u8 CompletedIteration;       // an iteration has completed: a move is known
+    DeferredStop DeferredAbort;  // a stop that waits for the first move
 
     // Clears History and HistoryMax.
     void ClearHistory();
     // Adds depth * depth to a history score, halving the side's row when it passes 65536.
     void AddHistory(char side, int moveCode, int depth);
-    // True when the root may play the move code (no list, or the code is in it).
-    bool RootMoveAllowed(int code) const
-    {
-        if (AllowedRootCount <= 0) return true;
-        for (int i = 0; i < AllowedRootCount && i < MAXROOTMOVES; i++)
-            if (AllowedRootMoves[i] == code) return true;
-        return false;
-    }
 
-    // Chooses a move for the position board within the budget; the caller plays it.
-    int ProgressiveDeepening(ChessBoard board, char depth, u64 *from, u64 *to, char *promo);
-    // Resets the counters, flags and lines of a new search and sets the root's keys; pushes the
-    // root on the position stack when asked.
-    void NewSearch(ChessBoard &board, bool pushRoot);
+    // Chooses a move for the position board within the limits; the caller plays it. Returns
+    // the score (STALEMATEVALUE or -MATEVALUE when there is no move).
+    int ProgressiveDeepening(ChessBoard board, const SearchLimits &limits, u64 *from, u64 *to,
+                             char *promo);
+    // Resets the counters, flags and lines of a new search under limits and sets the root's
+    // keys; pushes the root on the position stack when asked.
+    void NewSearch(ChessBoard &board, const SearchLimits &limits, bool pushRoot);
     // Forgets what earlier games taught the search: history, killers and the root's line.
     void NewGame();
     // A helper's iterations on the root board from firstDepth up, until StopSignal is set or
     // the deepest iteration is done; nothing is printed and no move is chosen.
-    void HelperDeepening(ChessBoard board, int firstDepth);
-    // One root search at a fixed depth; no budget, no move played.
-    int SearchExactDepth(ChessBoard board, char depth, u64 *from, u64 *to, char *promo);
+    void HelperDeepening(ChessBoard board, const SearchLimits &limits, int firstDepth);
+    // One root search at the depth of limits; no budget, no move played.
+    int SearchExactDepth(ChessBoard board, const SearchLimits &limits, u64 *from, u64 *to,
+                         char *promo);
     // Searches every root move to depth; returns the best score (or a book index).
     int SearchTreeRoot(char side, ChessBoard board, int alpha, int beta, int depth, u64 *from,
                        u64 *to, char *promo, char castle);
@@ -149,37 +181,37 @@ class SearchRoutines {
     // Captures and promotions until the position is quiet.
     int Quiesce(char side, int alpha, int beta, ChessBoard &board, int qdepth, char castle,
                 int ply);
-    // Clears the stop flags.
-    void InitValues();
-    // Stops the running search (called by the protocol handlers); before the first iteration
-    // has produced a move the stop waits for it.
-    void AbortSearch();
-    i64 InitMoveTimer() const;
 
-    // Reads input and enforces the node budget; true when the node must return at once.
+    // --- requests from another thread ---
+    // Clears the requests before a search is started on another thread.
+    void ArmRequests();
+    // Asks the running search to stop; before its first iteration has produced a move the
+    // stop waits for it. The helpers stop at once.
+    void RequestStop();
+    // The ponder move was played at nowMs: the search goes on as a timed one from then.
+    void RequestPonderHit(i32 nowMs);
+
+    // Enforces the node budget; true when the node must return at once.
     bool Poll(int ply);
-    // Looks at the wall clock and standard input; true when the node must return at once.
+    // Looks at the wall clock, the node limit and the requests; true when the node must
+    // return at once.
     bool WatchClock();
-    // Turns the time settings into node budgets and the wall-clock limit.
-    void SetBudget();
-    // The wall-clock limit for a wanted time, kept a safety margin short of the clock.
-    i32 ClockLimit(i64 wanted, i32 timeLeft) const;
+    // Takes the requests made since the last look: a stop, a ponder hit.
+    void TakeRequests();
+    // Stops the search (a stop request taken).
+    void AbortSearch();
     // Doubles the budget once for a root move that is failing low.
     void ExtendBudget();
     // Re-measures the speed from the nodes searched so far; announce reports it.
     void MeasureSpeed(bool announce);
-    // Reads one word that has arrived and hands it to the output; true when it stops the search.
-    bool ReadCommandWord();
-    // True when words wait on standard input and the search should read them.
-    bool InputDetected() const;
-    // Waits for a command during a ponder or infinite search that has finished by itself.
-    void PonderWait();
+    // Nodes between two looks at the budget.
+    i64 InitMoveTimer() const { return Analyzing ? (NPS >> 3) : (NPS >> 1); }
+    // Nodes searched since the budget's clock started.
+    i64 BudgetNodes() const { return Nodes() - BudgetBaseNodes; }
     // Orders the moves of an interior node: the line's move, the table's move, the killers,
     // captures by victim and attacker, quiet moves by history.
     void AssignMoveOrderValues(MoveGen &mg, int n, int ply, u64 enemyKing, int hashMove,
                                char nodeType);
-    // True when a ponder or infinite search must wait for its release rather than end.
-    bool MustWait() const;
     // Text of the root line: the best move and its continuation (an empty line for none).
     void LineText(char *buf, int pv) const;
     // Nodes searched so far by this search.
@@ -202,7 +234,7 @@ int fillmovestring(char *buf, int score, char from, char to, char promotion, int
 // The same for the root line of the search s.
 int fillmovestring(const SearchRoutines &s, char *buf, char from, char to, char promotion, int pv);
 
-// Move code: from index * 64 + to index.
+// Move code: from index * 64 + to index (0 for empty masks).
 inline int MoveCode(u64 from, u64 to)
 {
     return (RightMostBit(from) - 1) * 64 + RightMostBit(to) - 1;

@@ -1,5 +1,6 @@
 vorn_library(vorn_search
-  src/search/compmov.cpp
+  src/search/timeman.cpp
+  src/search/driver.cpp
   src/search/alphabeta.cpp
   src/search/ordering.cpp
   src/search/hashtab.cpp

@@ -4,22 +4,22 @@
 #include <thread>
 
 #include "board/movhist.h"
-#include "core/status.h"
 #include "eval/poseval.h"
 #include "movegen/see.h"
 #include "search/search.h"
 #include "search/hashtab.h"
+#include "search/search.h"
 
 SearchPool SearchThreads;
 
 // Everything one helper searches with: its own evaluator and pawn hash, exchange evaluator,
-// position stack, settings and search tables. Only the transposition table is shared.
+// position stack, limits and search tables. Only the transposition table is shared.
 struct SearchPool::Helper {
     int Id = 0;
     PositionEvaluate Eval;
     SEE Exchange;
     MoveHistory Positions;
-    Status Settings;
+    SearchLimits Limits;
     SearchRoutines Search;
     ChessBoard Root;
     std::atomic<i64> Nodes{0};
@@ -63,7 +63,6 @@ void SearchPool::SetThreads(int threads)
         s.Eval = &h->Eval;
         s.Exchange = &h->Exchange;
         s.Positions = &h->Positions;
-        s.Settings = &h->Settings;
         s.Output = &QuietOutput;
         s.StopSignal = &StopFlag;
         s.NodeReport = &h->Nodes;
@@ -85,7 +84,7 @@ void SearchPool::Run(Helper *h)
         lock.unlock();
         // Odd helpers start one iteration deeper than the program's search, so that the
         // threads do not all work the same depth at the same time.
-        h->Search.HelperDeepening(h->Root, 1 + h->Id % 2);
+        h->Search.HelperDeepening(h->Root, h->Limits, 1 + h->Id % 2);
         lock.lock();
         if (--Running == 0) Idle.notify_all();
     }
@@ -101,21 +100,12 @@ void SearchPool::Start(const SearchRoutines &main, const ChessBoard &root)
         for (auto &h : Helpers) {
             h->Root = root;
             h->Positions = *main.Positions;
-            // The helper has no clock, no book and no output: it searches until stopped.
-            Status &st = h->Settings;
-            st = *main.Settings;
-            st.FD = 0;
-            st.ST = 0;
-            st.Pondering = 0;
-            st.AnalyzeMode = 0;
-            st.UseBook = 0;
-            st.BenchMode = 0;
-            st.NodeLimit = 0;
-            st.MateLimit = 0;
-            st.Trace = 0;
-            SearchRoutines &s = h->Search;
-            s.AllowedRootCount = main.AllowedRootCount;
-            std::memcpy(s.AllowedRootMoves, main.AllowedRootMoves, sizeof s.AllowedRootMoves);
+            // The helper has no clock, no book and no output: it searches the root moves the
+            // program's search may play until it is stopped.
+            h->Limits = SearchLimits();
+            h->Limits.SearchMoveCount = main.Limits.SearchMoveCount;
+            std::memcpy(h->Limits.SearchMoves, main.Limits.SearchMoves,
+                        sizeof h->Limits.SearchMoves);
             h->Nodes.store(0, std::memory_order_relaxed);
         }
         Running = static_cast<int>(Helpers.size());

@@ -1,6 +1,6 @@
 #pragma once
 // Helper threads: searches of the program's root that run beside its own search and share
-// nothing with it but the transposition table. The program's search owns the clock, the input
+// nothing with it but the transposition table. The program's search owns the clock, the limits
 // and the output; the helpers only fill the table, and stop when it stops.
 
 #include <atomic>
@@ -32,6 +32,8 @@ class SearchPool {
     // Starts every helper on root, the position main is about to search, with main's game
     // positions and root-move list. Waits first for helpers still stopping.
     void Start(const SearchRoutines &main, const ChessBoard &root);
+    // Tells every helper to stop at once, without waiting (any thread may ask).
+    void RequestStop() { StopFlag.store(true, std::memory_order_relaxed); }
     // Tells every helper to stop and waits until each has unwound its search.
     void Stop();
     // Nodes the helpers have searched since the last start (counted every thousand or so).

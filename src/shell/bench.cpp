@@ -10,7 +10,7 @@
 #include "search/search.h"
 #include "search/hashtab.h"
 
-const char *const kBenchPositions[6] = {
+const char *const BENCH_POSITIONS[6] = {
     "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
     "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - 0 0",
     "4b3/p3kp2/6p1/3pP2p/2pP1P2/4K1P1/P3N2P/8 w - - 0 0",
@@ -23,13 +23,20 @@ namespace {
 
 // Depth of each benchmark search when neither a depth nor a time is given on the command line:
 // a fixed depth makes the node counts a signature of the search.
-constexpr char kDefaultBenchDepth = 12;
+constexpr i32 DEFAULT_BENCH_DEPTH = 12;
 
-// Without -fd, -st or a clock the benchmark searches to its default depth.
-void ChooseDepth()
+// The limits of each search: -fd, or -st, or else the default depth. The benchmark uses no book.
+SearchLimits BenchLimits()
 {
-    Status &st = MainStatus;
-    if (st.FD == 0 && st.ST == 0 && st.TimeLeft == 0) st.FD = kDefaultBenchDepth;
+    const Status &st = MainStatus;
+    SearchLimits l;
+    l.FixedDepth = st.FD > 0 || (st.ST == 0 && st.TimeLeft == 0);
+    l.Depth = st.FD > 0 ? st.FD : (l.FixedDepth ? DEFAULT_BENCH_DEPTH : 0);
+    l.MoveTime = st.ST;
+    l.Time = st.TimeLeft;
+    l.GamePly = st.GamePly;
+    l.Trace = st.Trace == 1;
+    return l;
 }
 
 struct Totals {
@@ -42,15 +49,16 @@ struct Totals {
 void RunPosition(int index, bool exactDepth, Totals *totals)
 {
     MoveList.Init();
-    SetupBoard(kBenchPositions[index]);
+    SetupBoard(BENCH_POSITIONS[index]);
     Search.ClearHistory();
     ChessBoard copy = MainBoard;
     u64 from = 0, to = 0;
     char promo = 0;
+    const SearchLimits limits = BenchLimits();
     if (exactDepth) {
-        Search.SearchExactDepth(copy, MainStatus.FD, &from, &to, &promo);
+        Search.SearchExactDepth(copy, limits, &from, &to, &promo);
     } else {
-        const int v = Search.ProgressiveDeepening(copy, MainStatus.FD, &from, &to, &promo);
+        const int v = Search.ProgressiveDeepening(copy, limits, &from, &to, &promo);
         // The move found is played, as in a game. The set-up of the next position keeps the
         // fifty-move count it leaves, and the benchmark's node counts, its signature, depend on it.
         if (v != STALEMATEVALUE && v != -MATEVALUE && from && to && from != to)
@@ -86,7 +94,6 @@ void Report(const Totals &t, i32 elapsed)
 
 void Bench()
 {
-    ChooseDepth();
     PositionCache.Prepare();
     Search.InteriorNodes = Search.QuiesceNodes = 0;
     std::printf("Running benchmark ");
@@ -103,7 +110,6 @@ void Bench()
 
 void Bench2()
 {
-    ChooseDepth();
     PositionCache.Prepare();
     for (int pass = 0; pass < 2; pass++) {
         Search.InteriorNodes = Search.QuiesceNodes = 0;

@@ -7,4 +7,4 @@ void Bench();
 void Bench2();
 
 // The benchmark positions.
-extern const char *const kBenchPositions[6];
+extern const char *const BENCH_POSITIONS[6];

@@ -13,7 +13,9 @@
 namespace {
 
 // Longest line kept of a suite file; the rest of a longer line is skipped.
-constexpr int kSuiteLineMax = 1024;
+constexpr int SUITE_LINE_MAX = 1024;
+// The depth of each search without -fd.
+constexpr i32 SUITE_DEPTH = 3;
 
 // Reads one line of the file into buf without its line end, cut to the buffer. Returns false at
 // the end of the file.
@@ -53,7 +55,7 @@ void ParseEPDSuite(const char *fileName)
     if (st.MimicMode == 1) std::printf("In ParseEPDSuite and Mimic == STUDENT \n");
 
     // 4. Each position in turn; blank lines are skipped.
-    char line[kSuiteLineMax];
+    char line[SUITE_LINE_MAX];
     int positions = 0;
     while (ReadSuiteLine(f, line, sizeof line)) {
         if (IsBlankLine(line)) continue;
@@ -69,18 +71,22 @@ void ParseEPDSuite(const char *fileName)
         if (st.MimicMode == 0) ShowBoard(MainBoard);
         if (st.DoTestSuite) {
             std::printf("%s\n", line);
-            if (st.FD == 0) st.FD = 3;
+            SearchLimits limits;
+            limits.FixedDepth = true;
+            limits.Depth = st.FD > 0 ? st.FD : SUITE_DEPTH;
+            limits.GamePly = st.GamePly;
+            limits.UseBook = st.UseBook == 1;
+            limits.Trace = st.Trace == 1;
             ChessBoard copy = MainBoard;
-            MainBoard.BestFrom = MainBoard.BestTo = 0;
-            const int v = Search.ProgressiveDeepening(copy, st.FD, &MainBoard.BestFrom,
-                                                      &MainBoard.BestTo, &MainBoard.BestPromotion);
+            u64 from = 0, to = 0;
+            char promotion = NOPROMOTION;
+            const int v = Search.ProgressiveDeepening(copy, limits, &from, &to, &promotion);
             char text[MOVESTRING_MAX] = " 0000 \n";
-            if (MainBoard.BestFrom && MainBoard.BestTo)
-                fillmovestring(text, v, static_cast<char>(RightMostBit(MainBoard.BestFrom) - 1),
-                               static_cast<char>(RightMostBit(MainBoard.BestTo) - 1),
-                               MainBoard.BestPromotion, st.FD);
+            if (from && to)
+                fillmovestring(text, v, static_cast<char>(LowestSquare(from)),
+                               static_cast<char>(LowestSquare(to)), promotion, limits.Depth);
             // The depth is written in decimal digits.
-            std::printf("%d %d   %s", st.FD, v, text);
+            std::printf("%d %d   %s", limits.Depth, v, text);
             std::fflush(stdout);
         }
         if (st.MimicMode == 1) MainBoard.InitPieceCounts();

@@ -3,19 +3,25 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "board/hashcode.h"
 #include "board/movetext.h"
 #include "board/movhist.h"
 #include "core/status.h"
 #include "movegen/legal.h"
-#include "search/search.h"
 #include "search/hashtab.h"
-#include "shell/humanmov.h"
-#include "shell/interpreter.h"
+#include "search/search.h"
+#include "shell/input.h"
 #include "shell/reports.h"
+#include "shell/text.h"
+#include "shell/thinking.h"
+#include "shell/xboard.h"
 
 namespace {
+
+// The deepest depth limit the dialogue gives a search.
+constexpr int MAX_DIALOGUE_DEPTH = 127;
 
 // The end of a game by mate (winner 1 White, -1 Black) or stalemate (0): a result line for
 // xboard, a sentence for the person at the console.
@@ -65,72 +71,187 @@ void NextPly()
     MainStatus.GamePly++;
 }
 
-// The engine's turn: searches a copy of the game position and sends and keeps the move it
-// chose, unless a command stopped the search without it or the search was an analysis, in
-// which case the board stays as it was (or as the command left it). Returns the score.
+// The lines that arrive while the engine thinks: "." is answered at once, "ping" after the move
+// (at once during analysis); "?" stops the search and its move is sent; the commands that set up
+// another game, position or turn stop it without its move and act once it has stopped, as does a
+// move typed during analysis; everything else (a move typed ahead, "time", "otim", "level", ...)
+// waits, in order, for the engine's move.
+class DialogueLines : public LineHandler {
+  public:
+    explicit DialogueLines(bool analyzing) : analyzing_(analyzing) {}
+    // A command stopped the search: its move is neither sent nor played.
+    bool DiscardMove() const { return discard_; }
+    // "?" stopped an analysis: the analysis ends.
+    bool AnalysisEnded() const { return endAnalysis_; }
+
+    Verdict OnLine(const std::string &text) override
+    {
+        char word[WORD_MAX];
+        const char *rest = text.c_str();
+        NextLineWord(&rest, word, sizeof word);
+        auto is = [&](const char *command) { return std::strcmp(word, command) == 0; };
+        if (is("ping")) {
+            if (!analyzing_) return Wait(text);
+            Pong(rest);
+            return Verdict::Answered;
+        }
+        if (is("?")) {
+            endAnalysis_ = analyzing_;
+            return Stop(word);
+        }
+        const bool stops = is("force") || is("new") || is("setboard") || is("edit") ||
+                           is("abort") || is("quit") || is("analyze") || is("undo") ||
+                           is("remove") || (analyzing_ && (is("exit") || IsMoveWord(word)));
+        if (stops) {
+            discard_ = true;
+            Wait(text);
+            return Stop(word);
+        }
+        if (is(".")) {
+            StatusLine();
+            return Verdict::Answered;
+        }
+        if (is("go") || is("exit") || !word[0]) return Verdict::Answered;
+        return Wait(text);
+    }
+
+  private:
+    bool analyzing_;
+    bool discard_ = false;
+    bool endAnalysis_ = false;
+
+    // Keeps the line for after the search.
+    static Verdict Wait(const std::string &text)
+    {
+        if (!Input.Hold(text)) {
+            std::printf("Error (too many commands during the search): %.40s\n", text.c_str());
+            std::fflush(stdout);
+        }
+        return Verdict::Held;
+    }
+    // The search stops; the person at the console is told by what.
+    static Verdict Stop(const char *word)
+    {
+        if (!MainStatus.xboard) {
+            std::printf(" Search Aborted due to receiveing following string: %s\n", word);
+            std::fflush(stdout);
+        }
+        return Verdict::Stop;
+    }
+};
+
+// The limits of the engine's search from the dialogue's settings: a fixed depth (-fd), or the
+// depth limit ("sd", -sd) as a ceiling under the fixed time ("st"), the clock ("level", "time")
+// or analysis. The moves left to a "level" time control count down with each move and start
+// again.
+SearchLimits DialogueLimits()
+{
+    const Status &st = MainStatus;
+    SearchLimits l;
+    if (st.FD > 0) {
+        l.FixedDepth = true;
+        l.Depth = st.FD;
+    } else {
+        l.Depth = st.DepthLimit > 0 ? (st.DepthLimit > MAX_DIALOGUE_DEPTH ? MAX_DIALOGUE_DEPTH
+                                                                          : st.DepthLimit)
+                                    : 0;
+    }
+    l.MoveTime = st.ST;
+    l.Time = st.TimeLeft;
+    l.Increment = st.TimeInc;
+    if (st.MovesPerSession > 0) {
+        const int moveNumber = (st.GamePly + 1) / 2;
+        l.MovesToGo = st.MovesPerSession - (moveNumber - 1) % st.MovesPerSession;
+    }
+    l.Infinite = st.AnalyzeMode == 1;
+    l.GamePly = st.GamePly;
+    l.MoveOverhead = st.MoveOverhead;
+    l.OpeningBonus = true;
+    l.UseBook = st.UseBook == 1;
+    l.Trace = st.Trace == 1;
+    return l;
+}
+
+// The engine's turn: searches the game position and sends and keeps the move it chose, unless
+// a command stopped the search without it or the search was an analysis, in which case the
+// board stays as it was (the commands that stopped it act next). Returns the score.
 int EngineTurn()
 {
     Status &st = MainStatus;
     CommandInterpreter &ci = Interpreter;
     const bool analyzing = st.AnalyzeMode == 1;
-    ChessBoard copy = MainBoard;
-    u64 from = 0, to = 0;
-    char promotion = NOPROMOTION;
-    ci.BeginSearch();
-    // The moves left to a "level" time control count down with each move and start again.
-    if (st.MovesPerSession > 0) {
-        const int moveNumber = (st.GamePly + 1) / 2;
-        st.MovesToGo = st.MovesPerSession - (moveNumber - 1) % st.MovesPerSession;
-    } else {
-        st.MovesToGo = 0;
-    }
-    // A fixed depth, or the depth limit ("sd", -sd) as a ceiling under any time setting.
-    const int depth = st.FD ? st.FD : (MainBoard.MaxDepth > 0 ? MainBoard.MaxDepth : 0);
-    const int v = Search.ProgressiveDeepening(copy, static_cast<char>(depth > 127 ? 127 : depth),
-                                              &from, &to, &promotion);
-    if (ci.AnalysisPaused) {
-        st.AnalyzeMode = 1;
-        ci.AnalysisPaused = 0;
-    }
+    DialogueLines lines(analyzing);
+    const SearchDecision d = ThinkWhileReading(MainBoard, DialogueLimits(), lines);
+    const int v = d.score;
+    if (lines.AnalysisEnded()) EndAnalysis();
 
     // The move is played on the game position unless the search found none, was an analysis,
-    // or was stopped by a command that set up another position.
-    const bool played = v != STALEMATEVALUE && v != -MATEVALUE && from && to && from != to;
-    const bool keep = played && !analyzing && !ci.DiscardMove;
-    if (ci.ResetHistory) {
-        MoveList.Init();
-        ci.ResetHistory = 0;
-    }
+    // or was stopped by a command that sets up another position.
+    const bool played = v != STALEMATEVALUE && v != -MATEVALUE && d.from && d.to && d.from != d.to;
+    const bool keep = played && !analyzing && !lines.DiscardMove();
     if (keep) {
-        PlayDialogueMove(from, to, promotion);
-        MainBoard.BestFrom = from;
-        MainBoard.BestTo = to;
-        MainBoard.BestPromotion = promotion;
+        PlayDialogueMove(d.from, d.to, d.promotion);
         if (st.xboard == 1) {
-            MakeGUIMove(from, to, promotion, v);
+            MakeGUIMove(d.from, d.to, d.promotion);
         } else {
             char text[8];
-            MoveText(text, RightMostBit(from) - 1, RightMostBit(to) - 1, promotion);
+            MoveText(text, LowestSquare(d.from), LowestSquare(d.to), d.promotion);
             std::printf("My move: %s\n", text);
         }
         NextPly();
         st.HumanToMove = 1;
         AnnounceGameEnd();
-    } else if (!played && !ci.DiscardMove &&
+    } else if (!played && !lines.DiscardMove() &&
                (v == -MATEVALUE || v == MATEVALUE || v == STALEMATEVALUE)) {
         AnnounceNoMove(v);
         st.HumanToMove = 1;
     } else {
-        // Stopped by a command, or an analysis: the opponent's turn, and analysis stopped by a
-        // command goes on from the position the command left.
+        // Stopped by a command, or an analysis: the opponent's turn, and an analysis stopped by
+        // a command goes on from the position the commands leave.
         st.HumanToMove = 1;
-        ci.ResumeAnalysis = st.AnalyzeMode == 1 && ci.DiscardMove;
+        ci.ResumeAnalysis = st.AnalyzeMode == 1 && lines.DiscardMove();
     }
-    ci.StopPending = 0;
-    // The end of input seen by the search ends the program once the move is out and the words
-    // that came before it are answered.
-    if (Search.InputClosed && !ci.HasPendingWord()) ci.QuitRequested = 1;
     return v;
+}
+
+// Reads the opponent's words until a legal move is played (Move, or Fifty when it reached the
+// fifty-move rule) or a command ends the turn (EndTurn, Quit). In force mode moves of both
+// sides are played until a command ends the turn.
+CommandResult HumanMove()
+{
+    Status &st = MainStatus;
+    CommandInterpreter &ci = Interpreter;
+    char word[WORD_MAX];
+    for (;;) {
+        // 1. Analysis stopped by a command goes on once the words that came with it are read.
+        if (ci.ResumeAnalysis && !ci.WordWaiting()) {
+            ci.ResumeAnalysis = 0;
+            if (st.AnalyzeMode == 1) {
+                st.HumanToMove = 0;
+                return CommandResult::EndTurn;
+            }
+        }
+        // 2. One word; the end of input ends the program as "quit" does.
+        if (!st.xboard) std::printf("Enter Move: ");
+        const int n = ci.NextWord(word, sizeof word);
+        if (!st.xboard) std::printf("%s\n", n < 0 ? "" : word);
+        if (n < 0) return DoCommand("quit");
+        const CommandResult r = DoCommand(word);
+        if (r == CommandResult::Handled) continue;
+        if (r != CommandResult::Move) return r;
+
+        // 3. A move is played only when it is legal in the game position.
+        if (!PlayTypedMove(word)) {
+            std::printf("Illegal move: %s\n", word);
+            std::fflush(stdout);
+            continue;
+        }
+        const CommandResult result =
+            MainBoard.FiftyMoveCount > 99 ? CommandResult::Fifty : CommandResult::Move;
+
+        // In force mode the moves of both sides follow one another.
+        if (!st.ForceMode) return result;
+    }
 }
 
 // Announces a draw and ends the game.
@@ -151,19 +272,19 @@ void PlayGame()
     for (;;) {
         // 1. A finished game goes to the protocol step; an xboard interface may still start
         // another game ("new", "setboard", "edit") on the same engine.
-        if (st.UCIMode == 1 || Interpreter.QuitRequested) return;
+        if (Interpreter.QuitRequested) return;
         if (!st.GameInProgress) {
             if (!st.xboard) return;
-            const u8 r = HumanMove();
-            if (r == CMD_QUIT) return;
-            if (r == CMD_MOVE || r == CMD_FIFTY) NextPly();
+            const CommandResult r = HumanMove();
+            if (r == CommandResult::Quit) return;
+            if (r == CommandResult::Move || r == CommandResult::Fifty) NextPly();
             continue;
         }
 
         // 2-3. The opponent's turn: moves and commands until a move is played or a command
         // ends the turn.
         MainBoard.PawnHashCode = PawnKeyOf(MainBoard);
-        u8 r = CMD_MOVE;
+        CommandResult r = CommandResult::Move;
         bool moved = false;
         if (st.SelfPlay == 1) st.HumanToMove = 0;
         if (st.HumanToMove == 1) {
@@ -171,9 +292,9 @@ void PlayGame()
             Search.ClearHistory();
             do {
                 r = HumanMove();
-            } while (st.ForceMode == 1 && r != CMD_QUIT);
-            if (r == CMD_QUIT) return;
-            if (r == CMD_END) continue;
+            } while (st.ForceMode == 1 && r != CommandResult::Quit);
+            if (r == CommandResult::Quit) return;
+            if (r == CommandResult::EndTurn) continue;
             st.HumanToMove = 0;
             NextPly();
             moved = !AnnounceGameEnd();
@@ -186,7 +307,7 @@ void PlayGame()
         }
 
         // 5-8. Draws, and the console's score and board.
-        if (moved && r == CMD_FIFTY && st.HumanToMove == 0) {
+        if (moved && r == CommandResult::Fifty && st.HumanToMove == 0) {
             AnnounceDraw("1/2-1/2 {Draw by 50 Move Rule}\n");
             moved = false;
         }

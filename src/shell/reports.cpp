@@ -6,10 +6,12 @@
 #include "core/status.h"
 #include "eval/poseval.h"
 #include "search/search.h"
-#include "shell/interpreter.h"
-#include "shell/uciprotocol.h"
+#include "shell/uci.h"
 
 namespace {
+
+// The moves per session the console's time report names.
+constexpr int DEFAULT_MOVES_PER_SESSION = 50;
 
 // The thinking line of xboard and the console: depth, score in centipawns, time in centiseconds,
 // nodes and the line.
@@ -23,18 +25,11 @@ void PlainLine(const SearchProgress &p)
 // What the console prints; xboard and UCI keep to their protocols and add their own lines.
 class ConsoleOutput : public SearchOutput {
   public:
-    bool ReadsInput() const override { return true; }
-    int Word(const char *word) override
-    {
-        const int r = SearchCommand(word);
-        std::fflush(stdout);
-        return r;
-    }
-    void BudgetSet(i32 timePerMove, i32 timeLeft, i32 movesPerSession) override
+    void BudgetSet(i32 timePerMove, i32 timeLeft) override
     {
         std::printf("Time Per Move = %d\n", timePerMove);
         std::printf("Time Left = %d\n", timeLeft);
-        std::printf("DefaultMovesPerSession = %d\n", movesPerSession);
+        std::printf("DefaultMovesPerSession = %d\n", DEFAULT_MOVES_PER_SESSION);
     }
     void SpeedMeasured(i32 nps, i32 elapsed) override
     {
@@ -47,10 +42,6 @@ class ConsoleOutput : public SearchOutput {
         std::printf("info time %d\n", moveTime * 1000);
         std::fflush(stdout);
     }
-    void StoppedBy(const char *word) override
-    {
-        std::printf(" Search Aborted due to receiveing following string: %s\n", word);
-    }
     void BookLookup() override { std::printf("Look through the Opening Book\n"); }
     void BookMoveFound() override
     {
@@ -60,7 +51,7 @@ class ConsoleOutput : public SearchOutput {
     void IterationDone(const SearchProgress &p) override
     {
         if (MainStatus.Post == 1 && p.MoveTime > 3) PlainLine(p);
-        if (MainStatus.AnalyzeMode) PlainLine(p);
+        if (p.Analysis) PlainLine(p);
     }
     void SearchDone(const SearchResult &r) override
     {
@@ -69,9 +60,9 @@ class ConsoleOutput : public SearchOutput {
         if (r.BookMove) {
             std::printf("tellics kibitz Book Move\n");
         } else {
-            if (MainStatus.MoveTime == 0) MainStatus.MoveTime = 1;
             std::printf("tellics kibitz ply=%d v=%d centipawns millisecs=%d Nodes=%lld nps=%d %s\n",
-                        r.PlyReached, r.Progress.Score / 10, MainStatus.MoveTime,
+                        r.PlyReached, r.Progress.Score / 10,
+                        r.Progress.MoveTime ? r.Progress.MoveTime : 1,
                         static_cast<long long>(r.Progress.Nodes), r.NPS, r.Progress.Line);
         }
         std::fflush(stdout);
@@ -92,10 +83,9 @@ class ConsoleOutput : public SearchOutput {
 // else.
 class XboardOutput : public ConsoleOutput {
   public:
-    void BudgetSet(i32, i32, i32) override {}
+    void BudgetSet(i32, i32) override {}
     void SpeedMeasured(i32, i32) override {}
     void AnalysisSpeed(i32, i32) override {}
-    void StoppedBy(const char *) override {}
     void BookLookup() override {}
     void AnalysisStatus(i32 hundredths, i64 nodes, int depth, int left, int count) override
     {
@@ -123,10 +113,8 @@ class XboardOutput : public ConsoleOutput {
 // UCI: "info" lines, and "info string" for anything else.
 class UciOutput : public ConsoleOutput {
   public:
-    int Word(const char *word) override { return UCI.UCIPrep(word); }
-    void BudgetSet(i32, i32, i32) override {}
+    void BudgetSet(i32, i32) override {}
     void AnalysisSpeed(i32, i32) override {}
-    void StoppedBy(const char *) override {}
     void BookLookup() override {}
     void SpeedMeasured(i32 nps, i32 elapsed) override
     {
@@ -162,7 +150,7 @@ class UciOutput : public ConsoleOutput {
     void RootStopped(const SearchProgress &p) override { Info(p); }
     void IterationDone(const SearchProgress &p) override
     {
-        if (MainStatus.AnalyzeMode) Info(p);
+        if (p.Analysis) Info(p);
     }
     void SearchDone(const SearchResult &r) override { Info(r.Progress); }
 
@@ -202,16 +190,13 @@ ConsoleOutput consoleOutput;
 // the console becomes xboard at "xboard").
 class DialectOutput : public SearchOutput {
   public:
-    bool ReadsInput() const override { return Dialect().ReadsInput(); }
-    int Word(const char *w) override { return Dialect().Word(w); }
-    void BudgetSet(i32 a, i32 b, i32 c) override { Dialect().BudgetSet(a, b, c); }
+    void BudgetSet(i32 a, i32 b) override { Dialect().BudgetSet(a, b); }
     void SpeedMeasured(i32 a, i32 b) override { Dialect().SpeedMeasured(a, b); }
     void AnalysisSpeed(i32 a, i32 b) override { Dialect().AnalysisSpeed(a, b); }
     void AnalysisStatus(i32 a, i64 b, int c, int d, int e) override
     {
         Dialect().AnalysisStatus(a, b, c, d, e);
     }
-    void StoppedBy(const char *w) override { Dialect().StoppedBy(w); }
     void BookMoveFound() override { Dialect().BookMoveFound(); }
     void BookLookup() override { Dialect().BookLookup(); }
     void IterationStarted(int d) override { Dialect().IterationStarted(d); }

@@ -1,23 +1,24 @@
 #include "shell/startup.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "board/board.h"
 #include "board/hashcode.h"
+#include "board/movhist.h"
 #include "board/setup.h"
 #include "book/book.h"
-#include "core/platform.h"
 #include "core/status.h"
-#include "search/search.h"
 #include "search/hashtab.h"
+#include "search/search.h"
 #include "search/threads.h"
-#include "shell/interpreter.h"
+#include "shell/input.h"
 #include "shell/reports.h"
+#include "shell/text.h"
+#include "shell/xboard.h"
 
-const char *const kHelpText = "xboard   used when interfacing with xboard\n"
+const char *const HELP_TEXT = "xboard   used when interfacing with xboard\n"
                               "-uci   used when interfacing with an UCI based GUI\n"
                               "-bench  run an internal benchmark suite\n"
                               "-fd  n    fixes search depth to n ply (min n = 3)\n"
@@ -30,27 +31,18 @@ const char *const kHelpText = "xboard   used when interfacing with xboard\n"
 
 namespace {
 
+// The deepest fixed depth -fd may ask for.
+constexpr int MAX_FIXED_DEPTH = MAXDEPTH;
+// The longest first word kept.
+constexpr int FIRST_WORD_MAX = 256;
+
 char testSuiteFile[1024] = "";
-char firstWord[FIRST_WORD_MAX] = "";
 
 // Leading decimal number of an option value (0 when it has no digits or is missing), held to the
-// range of an int so that no later product can overflow unnoticed.
-int OptionNumber(const char *v)
+// range of an i32 so that no later product can overflow unnoticed.
+i32 OptionNumber(const char *v)
 {
-    if (!v) return 0;
-    const long n = std::strtol(v, nullptr, 10);
-    if (n > INT_MAX) return INT_MAX;
-    if (n < INT_MIN) return INT_MIN;
-    return static_cast<int>(n);
-}
-
-// n * unit, held to the range of an i32.
-i32 Saturated(int n, i64 unit)
-{
-    const i64 v = static_cast<i64>(n) * unit;
-    if (v > INT32_MAX) return INT32_MAX;
-    if (v < INT32_MIN) return INT32_MIN;
-    return static_cast<i32>(v);
+    return v ? NumberOf(v) : 0;
 }
 
 // Copies a file name, cut to the buffer.
@@ -67,10 +59,6 @@ void InitEngine()
     if (done) return;
     done = true;
     InitAttackTables();
-    MainStatus.initVars();
-    MainStatus.xboard = 0;
-    MainStatus.UCIMode = 0;
-    MainBoard.InitRep();
     initPStable();
     buildbook();
     MainBoard.InitRep();
@@ -102,16 +90,14 @@ void NewGame()
     MainStatus.initVars();
     MainBoard.FiftyMoveCount = 0;
     MainBoard.RecountAll();
-    Interpreter.ResetGameHistory();
+    MoveList.Init();
+    // Moves of the last game cannot be taken back into the new one.
+    Interpreter.Record.Clear();
 }
 
 const char *TestSuiteFile()
 {
     return testSuiteFile;
-}
-const char *FirstWord()
-{
-    return firstWord;
 }
 
 void ParseCommandLine(int argc, char **argv)
@@ -134,21 +120,15 @@ void ParseCommandLine(int argc, char **argv)
         if (is("-satrain")) st.SATrain = 1;
         if (is("-bench")) st.BenchMode = 1;
         if (is("-bench2")) st.BenchMode = 2;
-        if (is("-bench3")) st.BenchMode = 3;
-        if (is("-bench4")) st.BenchMode = 4;
-        if (is("-bench5")) st.BenchMode = 5;
         if (is("-fd")) {
-            const int n = OptionNumber(takeValue());
-            st.FD = static_cast<char>(n);
-            MainBoard.MaxDepth = n;
-            MainBoard.FixedDepth = n;
+            const i32 n = OptionNumber(takeValue());
+            st.FD = n < 0 ? 0 : (n > MAX_FIXED_DEPTH ? MAX_FIXED_DEPTH : n);
+            st.DepthLimit = n;
         }
         if (is("-help") || is("-h")) {
-            std::fputs(kHelpText, stdout);
+            std::fputs(HELP_TEXT, stdout);
             std::fflush(stdout);
             std::exit(0);
-        }
-        if (has("-HPC")) {
         }
         if (has("-kibitz")) st.Kibitz = 1;
         if (has("-lpf")) {
@@ -169,38 +149,40 @@ void ParseCommandLine(int argc, char **argv)
             SetTestSuiteFile(takeValue());
         }
         if (has("-post")) st.Post = 1;
-        if (has("-sd")) MainBoard.MaxDepth = OptionNumber(takeValue());
+        if (has("-sd")) st.DepthLimit = OptionNumber(takeValue());
         if (has("-sp")) st.SelfPlay = 1;
         if (has("-trace")) st.Trace = 1;
         if (has("-st")) {
             // Seconds per move.
-            const int n = OptionNumber(takeValue());
-            st.TimePerMove = Saturated(n, 900);
-            st.TimeLeft = Saturated(n, 60000);
-            st.ST = Saturated(n, 1000);
+            const i32 n = OptionNumber(takeValue());
+            st.TimeLeft = Clamp32(static_cast<i64>(n) * 60000);
+            st.ST = Clamp32(static_cast<i64>(n) * 1000);
         }
         if (has("-tc")) takeValue();
         if (has("-ts")) {
             st.DoTestSuite = 1;
             SetTestSuiteFile(takeValue());
         }
-        if (has("xboard")) st.setxboard(1);
+        if (has("xboard")) st.xboard = 1;
         if (has("-uci")) st.UCIMode = 1;
     }
 }
 
-void ReadFirstWord()
+std::string ReadFirstWord()
 {
-    if (ReadWord(firstWord, sizeof firstWord) >= 0) ReadChar();
-    if (std::strstr(firstWord, "uci")) MainStatus.UCIMode = 1;
-    if (std::strstr(firstWord, "xboard")) MainStatus.xboard = 1;
+    std::string line;
+    char word[FIRST_WORD_MAX] = "";
+    if (Input.NextLine(&line)) FirstWordOf(line.c_str(), word, sizeof word);
+    if (std::strstr(word, "uci")) MainStatus.UCIMode = 1;
+    if (std::strstr(word, "xboard")) MainStatus.xboard = 1;
     // An interface is answered at once; the table's pages come in meanwhile.
     if (MainStatus.UCIMode || MainStatus.xboard) PositionCache.PrepareInBackground();
+    return word;
 }
 
 void ConsoleGreeting()
 {
     std::printf("\nHello! I am Vorn.\n");
-    std::printf("MAXDEPTH = %d\n", MainBoard.MaxDepth);
+    std::printf("MAXDEPTH = %d\n", MainStatus.DepthLimit);
     ShowBoard(MainBoard);
 }

@@ -1,8 +1,14 @@
 #pragma once
-// Start-up: table initialisation, the command line, the first word and the console greeting.
+// Start-up: table initialisation, the command line, the first line of input and the console
+// greeting; a new game and the table's size, which several dialects ask for.
 
-// Start-up steps 2 to 6: status defaults, start position, key tables, attack tables and the book.
-// Runs once; later calls do nothing.
+#include <string>
+
+// The version every dialect names.
+constexpr const char *VORN_VERSION = "1.005-64";
+
+// Status defaults, start position, key tables, attack tables and the book. Runs once; later
+// calls do nothing.
 void InitEngine();
 
 // Applies the command-line options; "-help" and "-h" print the help text and exit.
@@ -11,11 +17,9 @@ void ParseCommandLine(int argc, char **argv);
 // The test-suite file named after the last of -ts, -pev and -mimicstudent ("" if none).
 const char *TestSuiteFile();
 
-// Reads the first word from standard input and selects UCI or xboard mode from it.
-void ReadFirstWord();
-// The first word as read (at most FIRST_WORD_MAX - 1 characters).
-constexpr int FIRST_WORD_MAX = 256;
-const char *FirstWord();
+// Reads the first line of input and chooses UCI or xboard from its first word (the rest of the
+// line is passed over). Returns that word ("" at the end of input).
+std::string ReadFirstWord();
 
 // A new game: the start position, fresh settings, an empty game history, and a search that has
 // forgotten the last game. The transposition and pawn tables are kept.
@@ -28,5 +32,5 @@ void ResizeHash(long long megabytes);
 // Prints the console greeting, the depth limit and the board.
 void ConsoleGreeting();
 
-// The nine lines printed by -help.
-extern const char *const kHelpText;
+// The lines printed by -help.
+extern const char *const HELP_TEXT;

@@ -112,6 +112,35 @@ RunResult RunVorn(const std::vector<std::string> &args, const std::string &input
     return result;
 }
 
+RunResult Converse(const std::vector<std::string> &args, const std::vector<std::string> &parts,
+                   int timeoutMs)
+{
+    RunResult result;
+    EngineProcess p(VORN_BINARY, args);
+    std::string line;
+    auto keep = [&](const std::string &l, const std::string &token) {
+        if (l == "pong " + token || l == "Enter Move: ping") return;
+        result.output += l + "\n";
+    };
+    for (size_t i = 0; i < parts.size(); i++) {
+        p.Send(parts[i]);
+        if (i + 1 == parts.size()) break;
+        const std::string token = "part" + std::to_string(i);
+        p.Send("ping " + token + "\n");
+        std::vector<std::string> seen;
+        const bool answered = p.WaitFor("pong " + token, &line, timeoutMs, &seen);
+        for (const std::string &l : seen)
+            keep(l, token);
+        if (!answered) return result;
+    }
+    p.CloseInput();
+    while (p.ReadLine(&line, timeoutMs))
+        keep(line, "");
+    if (!p.Unfinished().empty()) result.output.pop_back();
+    result.exitStatus = p.Wait(timeoutMs);
+    return result;
+}
+
 EngineProcess::EngineProcess(const std::string &path, const std::vector<std::string> &args,
                              bool quietErrors)
 {

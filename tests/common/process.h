@@ -14,6 +14,13 @@ struct RunResult {
 RunResult RunVorn(const std::vector<std::string> &args, const std::string &input,
                   int timeoutMs = 20000);
 
+// A console or xboard dialogue in parts: each part is sent once the engine has answered the one
+// before (a "ping" after it, answered once the engine's move, if it was thinking, is out), so
+// that what a part says comes after the engine's move instead of interrupting its search. The
+// output leaves those pings and their answers out; the input is closed after the last part.
+RunResult Converse(const std::vector<std::string> &args, const std::vector<std::string> &parts,
+                   int timeoutMs = 20000);
+
 // A program that stays open for a dialogue through its standard input and output.
 class EngineProcess {
   public:

@@ -14,7 +14,7 @@ int main()
     InitEngine();
     ChessBoard boards[6];
     for (int i = 0; i < 6; i++) {
-        SetupBoard(kBenchPositions[i]);
+        SetupBoard(BENCH_POSITIONS[i]);
         boards[i] = MainBoard;
         boards[i].RecountAll();
         boards[i].CheckDraw(0);

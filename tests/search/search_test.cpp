@@ -24,7 +24,7 @@ struct Decision {
     char promotion = NOPROMOTION;
 };
 
-// Console mode, quiet, no clock, cold tables; the game position and settings come back after.
+// Console mode, quiet, cold tables; the game position and settings come back after.
 class SearchEngine : public ::testing::Test {
   protected:
     void SetUp() override
@@ -32,11 +32,8 @@ class SearchEngine : public ::testing::Test {
         saved_ = MainStatus;
         savedBoard_ = MainBoard;
         Status &st = MainStatus;
-        st.UCIMode = st.xboard = st.Post = st.Kibitz = st.AnalyzeMode = st.Pondering = 0;
-        st.BenchMode = st.UseBook = st.Trace = st.FD = 0;
-        st.ST = st.TimeLeft = st.TimeInc = st.MovesPerSession = 0;
-        st.GamePly = 40;
-        st.NPS = 1200000;
+        st.UCIMode = st.xboard = st.Post = st.Kibitz = 0;
+        Search.NPS = 1200000;
         PositionCache.ClearTranspositionTables();
         Search.NewGame();
         MoveList.Init();
@@ -54,18 +51,25 @@ class SearchEngine : public ::testing::Test {
         MainBoard.FiftyMoveCount = p.board.FiftyMoveCount = fifty;
         return p;
     }
-    // One decision at a fixed depth, by the driver or by one root search at exactly that depth.
-    static Decision Decide(int depth, bool exact = false)
+    // One decision under limits, by the driver or by one root search at exactly their depth.
+    static Decision Decide(const SearchLimits &limits, bool exact = false)
     {
         ::testing::internal::CaptureStdout();
-        MainStatus.FD = static_cast<char>(depth);
         Decision d;
-        d.score = exact ? Search.SearchExactDepth(MainBoard, static_cast<char>(depth), &d.from,
-                                                  &d.to, &d.promotion)
-                        : Search.ProgressiveDeepening(MainBoard, static_cast<char>(depth), &d.from,
-                                                      &d.to, &d.promotion);
+        d.score = exact ? Search.SearchExactDepth(MainBoard, limits, &d.from, &d.to, &d.promotion)
+                        : Search.ProgressiveDeepening(MainBoard, limits, &d.from, &d.to,
+                                                      &d.promotion);
         ::testing::internal::GetCapturedStdout();
         return d;
+    }
+    static Decision Decide(int depth, bool exact = false) { return Decide(Depth(depth), exact); }
+    static SearchLimits Depth(int depth)
+    {
+        SearchLimits l;
+        l.FixedDepth = true;
+        l.Depth = depth;
+        l.GamePly = 40;
+        return l;
     }
 
   private:
@@ -362,42 +366,22 @@ TEST_F(SearchEngine, PrintedLineEndsAtItsFirstIllegalMove)
 // to play.
 TEST_F(SearchEngine, BudgetSpentBeforeTheFirstMoveStillPlaysOne)
 {
-    for (const char *fen : kBenchPositions) {
-        MainStatus.NPS = 2;
-        MainStatus.ST = 1;
+    for (const char *fen : BENCH_POSITIONS) {
+        Search.NPS = 2;
+        SearchLimits l;
+        l.MoveTime = 1;
         const ref::Position p = Load(fen);
-        const Decision d = Decide(0);
+        const Decision d = Decide(l);
         EXPECT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << fen;
     }
-    MainStatus.ST = 0;
-    MainStatus.NPS = 1200000;
+    Search.NPS = 1200000;
     for (const auto &[left, togo] : {std::pair<int, int>{-500, 0}, {-1, 2}, {0, 2}, {-500, 2}}) {
-        MainStatus.TimeLeft = left;
-        MainStatus.MovesPerSession = togo;
-        const ref::Position p = Load(kBenchPositions[1]);
-        const Decision d = Decide(0);
+        SearchLimits l;
+        l.Time = left;
+        l.MovesToGo = togo;
+        const ref::Position p = Load(BENCH_POSITIONS[1]);
+        const Decision d = Decide(l);
         EXPECT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << left << " " << togo;
-    }
-}
-
-// With moves to go, a move never takes more than its share of the clock.
-TEST_F(SearchEngine, BudgetLeavesTimeForTheMovesToGo)
-{
-    for (int uci : {0, 1}) {
-        for (int togo = 1; togo <= 60; togo++) {
-            for (i32 left : {1000, 30000, 300000, 5400000}) {
-                MainStatus.UCIMode = static_cast<u8>(uci);
-                MainStatus.MovesToGo = togo;
-                MainStatus.TimeLeft = left;
-                ::testing::internal::CaptureStdout();
-                Search.SetBudget();
-                ::testing::internal::GetCapturedStdout();
-                EXPECT_GT(MainStatus.TimePerMove, 0) << togo << " " << left;
-                EXPECT_LE(static_cast<i64>(MainStatus.TimePerMove) * togo, left)
-                    << togo << " " << left;
-                EXPECT_LT(Search.HardLimitMs, left) << togo << " " << left;
-            }
-        }
     }
 }
 
@@ -410,21 +394,18 @@ TEST_F(SearchEngine, TwoSearchObjectsDoNotDisturbEachOther)
     auto exchange = std::make_unique<SEE>();
     auto positions = std::make_unique<MoveHistory>();
     auto table = std::make_unique<TranspositionTables>();
-    MainStatus.FD = 6;
-    auto settings = std::make_unique<Status>(MainStatus);
     auto other = std::make_unique<SearchRoutines>();
     other->Eval = evaluator.get();
     other->Exchange = exchange.get();
     other->Positions = positions.get();
     other->Table = table.get();
-    other->Settings = settings.get();
     auto run = [](SearchRoutines &s, const char *fen) {
         ChessBoard b = ref::FromFen(fen).board;
         Decision d;
-        d.score = s.SearchExactDepth(b, 6, &d.from, &d.to, &d.promotion);
+        d.score = s.SearchExactDepth(b, Depth(6), &d.from, &d.to, &d.promotion);
         return std::make_pair(Text(d) + " " + std::to_string(d.score), s.Nodes());
     };
-    const char *const fens[2] = {kBenchPositions[5], kBenchPositions[0]};
+    const char *const fens[2] = {BENCH_POSITIONS[5], BENCH_POSITIONS[0]};
     other->NewGame();
     const auto a = run(Search, fens[0]);
     const std::string pv(reinterpret_cast<const char *>(Search.PVTable), sizeof Search.PVTable);

@@ -12,7 +12,7 @@
 #include "common/stockfish.h"
 #include "core/status.h"
 #include "search/hashtab.h"
-#include "shell/uciprotocol.h"
+#include "shell/uci.h"
 
 namespace {
 
@@ -135,10 +135,7 @@ TEST(UciContract, OptionsTakeEffect)
                                "option name Threads type spin default 1 min 1 max 256",
                                "option name Move Overhead type spin default 0 min 0 max 5000"})
         EXPECT_TRUE(Has(r.output, option)) << option;
-    auto command = [](const char *line) {
-        std::snprintf(UCI.InputLine, sizeof UCI.InputLine, "%s", line);
-        UCI.UCICommand();
-    };
+    auto command = [](const char *line) { UCI.Command(line); };
     TranspositionTables &t = PositionCache;
     const Status saved = MainStatus;
     // 15 MB hold 2^17 buckets of 64 bytes (8 MB); 128 MB give the default 2^21 buckets again.
@@ -305,7 +302,7 @@ TEST(XboardContract, ThinkingTimeIsInCentiseconds)
 
 TEST(ConsoleContract, TalksAndAnalysisEnds)
 {
-    const RunResult game = RunVorn({"-fd", "2"}, "hello\ne2e4\nhelp\nquit\n");
+    const RunResult game = Converse({"-fd", "2"}, {"hello\ne2e4\n", "help\nquit\n"});
     EXPECT_TRUE(
         std::regex_search(game.output, std::regex("My move: [a-h][1-8][a-h][1-8]\nGame Score")))
         << game.output;

@@ -13,7 +13,7 @@
 #include "common/reference.h"
 #include "common/stockfish.h"
 #include "core/status.h"
-#include "shell/uciprotocol.h"
+#include "shell/uci.h"
 
 namespace {
 
@@ -189,8 +189,7 @@ TEST(UciSession, EachCommandInEachState)
 // Hands one line to the UCI loop in process (never a search or "quit").
 void Line(const std::string &text)
 {
-    std::snprintf(UCI.InputLine, sizeof UCI.InputLine, "%s", text.c_str());
-    ASSERT_EQ(UCI.UCICommand(), 0) << text;
+    UCI.Command(text);
 }
 
 std::string BoardText()
@@ -228,27 +227,51 @@ TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlaye
     EXPECT_TRUE(HistoryTopIs(0));
 }
 
-// The clock of the side to move is the one the search gets, and the limits of the line are set.
-TEST(UciPosition, GoTakesTheClockOfTheSideToMove)
+// A "go" line becomes one limits value: the clock of the side to move, a depth that is fixed
+// alone and a ceiling beside a clock, every number held to a sane range.
+TEST(UciGo, LimitsOfAGoLine)
 {
-    for (const char *position : {"position startpos", "position startpos moves e2e4"}) {
-        Line(position);
-        ::testing::internal::CaptureStdout();
-        Line("go wtime 7000 btime 9000 winc 3000 binc 4000 movestogo 12 Mimic Student");
-        ::testing::internal::GetCapturedStdout();
-        const bool white = MainBoard.SideToMove == 0;
-        EXPECT_EQ(MainStatus.TimeLeft, white ? 7000 : 9000) << position;
-        EXPECT_EQ(MainStatus.TimeInc, white ? 3000 : 4000) << position;
-        EXPECT_EQ(MainStatus.MovesPerSession, 12) << position;
-    }
-    ::testing::internal::CaptureStdout();
+    ChessBoard white = ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1").board;
+    ChessBoard black = ref::FromFen(kAfterE4).board;
+    const char *clock = "go wtime 7000 btime 9000 winc 3000 binc 4000 movestogo 12";
+    SearchLimits l = GoLimits(clock, white);
+    EXPECT_EQ(l.Time, 7000);
+    EXPECT_EQ(l.Increment, 3000);
+    EXPECT_EQ(l.MovesToGo, 12);
+    EXPECT_FALSE(l.FixedDepth || l.Infinite || l.Ponder || l.MoveTime);
+    l = GoLimits(clock, black);
+    EXPECT_EQ(l.Time, 9000);
+    EXPECT_EQ(l.Increment, 4000);
     // Beside a move time a depth is a ceiling, not a fixed depth that switches the clock off.
-    Line("go depth 7 movetime 500 Mimic Student");
-    EXPECT_EQ(MainStatus.FD, 0);
-    EXPECT_EQ(MainStatus.ST, 500);
-    ::testing::internal::GetCapturedStdout();
-    MainStatus.MimicMode = MainStatus.AnalyzeMode = 0;
-    MainStatus.ST = 0;
+    l = GoLimits("go depth 7 movetime 500", white);
+    EXPECT_FALSE(l.FixedDepth);
+    EXPECT_EQ(l.Depth, 7);
+    EXPECT_EQ(l.MoveTime, 500);
+    l = GoLimits("go depth 9", white);
+    EXPECT_TRUE(l.FixedDepth);
+    EXPECT_EQ(l.Depth, 9);
+    // Numbers out of range are held to it before anything is worked out from them.
+    l = GoLimits("go depth 99999999999 wtime 99999999999 btime -5", white);
+    EXPECT_EQ(l.Depth, 60);
+    EXPECT_EQ(l.Time, INT32_MAX);
+    l = GoLimits("go mate 99999999999", white);
+    EXPECT_GE(l.Mate, 1);
+    EXPECT_LE(l.Mate, 100);
+    EXPECT_EQ(l.Depth, 0) << "a mate alone searches as deep as the engine goes";
+    EXPECT_GT(l.MoveTime, 1000000) << "and takes the time it needs";
+    l = GoLimits("go nodes 0 mate -3", white);
+    EXPECT_EQ(l.Nodes, 1);
+    EXPECT_EQ(l.Mate, 1);
+    l = GoLimits("go infinite movetime 50 ponder", white);
+    EXPECT_TRUE(l.Infinite && l.Ponder);
+    EXPECT_EQ(l.MoveTime, 50);
+    // Only legal moves of the position are search moves; a keyword ends the list.
+    l = GoLimits("go searchmoves e2e4 e2e5 g1f3 e7e5 e2e4 depth 3", white);
+    EXPECT_EQ(l.SearchMoveCount, 2);
+    EXPECT_TRUE(l.Allows(ref::Sq("e2") * 64 + ref::Sq("e4")));
+    EXPECT_TRUE(l.Allows(ref::Sq("g1") * 64 + ref::Sq("f3")));
+    EXPECT_FALSE(l.Allows(ref::Sq("d2") * 64 + ref::Sq("d4")));
+    EXPECT_EQ(l.Depth, 3);
 }
 
 // Every move text the peer engine lists is played, and no other.

@@ -12,8 +12,7 @@
 #include "common/reference.h"
 #include "core/platform.h"
 #include "core/status.h"
-#include "shell/humanmov.h"
-#include "shell/interpreter.h"
+#include "shell/xboard.h"
 
 namespace {
 
@@ -64,9 +63,12 @@ Lines Console(Lines lines)
 const Lines kConsoleClock = {"Time Per Move = 0", "Time Left = 0", "DefaultMovesPerSession = 50"};
 const Lines kDepth3 = {"Enter Move: sd", "setting MAXDEPTH", "scanstring sd", "MAXDEPTH 3"};
 
+// Where a dialogue waits for the engine's answer before it goes on.
+const std::string THEN = "@then\n";
+
 struct Dialogue {
-    std::string input;
-    Lines transcript; // "move *": a move legal after 1.e4
+    std::string input; // parts separated by THEN
+    Lines transcript;  // "move *": a move legal after 1.e4
 };
 
 std::vector<Dialogue> Dialogues()
@@ -78,15 +80,12 @@ std::vector<Dialogue> Dialogues()
                       promotion = "setboard k7/2P5/1K6/8/8/8/8/8 w - - 0 1\ngo\n";
     return {
         {"xboard\nprotover 2\nping 17\nnew\naccepted ping\nrejected usermove\nping 18\nsd "
-         "3\ne2e4\nping 5\n"
-         "new\nsetboard 3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1\nd8d1\nping 2\n"
-         "new\nsd 3\nforce\n" +
-             std::string(backRank) +
-             "go\nnew\nsd 3\ne2e4\n"
-             "new\nsd 3\nforce\ne2e4\ne7e5\ngo\nnew\nsd 3\nforce\nsetboard 4k3/8/8/8/8/8/4P3/4K3 b "
-             "- - 0 1\ngo\n"
-             "new\nsd 3\nforce\n" +
-             promotion,
+         "3\ne2e4\nping 5\n" +
+             THEN + "new\nsetboard 3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1\nd8d1\nping 2\n" +
+             "new\nsd 3\nforce\n" + backRank + "go\n" + THEN + "new\nsd 3\ne2e4\n" + THEN +
+             "new\nsd 3\nforce\ne2e4\ne7e5\ngo\n" + THEN +
+             "new\nsd 3\nforce\nsetboard 4k3/8/8/8/8/8/4P3/4K3 b - - 0 1\ngo\n" + THEN +
+             "new\nsd 3\nforce\n" + promotion,
          Xboard({"pong 17", "pong 18", "move e7e5", "pong 5", "0-1 {Black mates}", "pong 2",
                  "move d1d8", "1-0 {White mates}", "move e7e5", "move d2d4", "move e8d7",
                  "move c7c8q", "1-0 {White mates}"})},
@@ -118,7 +117,7 @@ std::vector<Dialogue> Dialogues()
                       Diagram("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR", 0),
                       {"pong 1", "pong 2"}}))},
         // The engine's move lines carry the promotion letter, in lower case, in both forms.
-        {"xboard\nnew\nsd 3\ng1f3\ng2g3\nforce\n" + promotion,
+        {"xboard\nnew\nsd 3\ng1f3\n" + THEN + "g2g3\n" + THEN + "force\n" + promotion,
          {"1. ... d7d5 ", "2. ... g8f6 ", "3. ... c7c8q ", "1-0 {White mates}"}},
         // Positions that cannot be played are refused: the side not to move in check, a pawn on
         // the last rank, no kings.
@@ -168,7 +167,13 @@ TEST(Dialogue, XboardAndConsoleTranscripts)
     const std::regex noise(
         R"(^(info nps|info time|Look through the Opening Book|tellics kibitz|\d+ -?\d+ \d+ \d+ ))");
     for (const Dialogue &d : Dialogues()) {
-        const RunResult r = RunVorn({}, d.input);
+        std::vector<std::string> parts;
+        for (size_t at = 0, next; at <= d.input.size(); at = next + THEN.size()) {
+            next = d.input.find(THEN, at);
+            if (next == std::string::npos) next = d.input.size();
+            parts.push_back(d.input.substr(at, next - at));
+        }
+        const RunResult r = Converse({}, parts);
         EXPECT_EQ(r.exitStatus, 0) << d.input;
         Lines lines;
         std::istringstream in(r.output);
@@ -203,11 +208,10 @@ TEST(XboardCommands, ClockCommandsSetMilliseconds)
     };
     for (const auto &c : cases) {
         MainStatus.MovesPerSession = MainStatus.TimeLeft = MainStatus.TimeInc = MainStatus.ST = 0;
-        // The rest of the command's line waits where the interpreter reads its arguments.
-        Interpreter.Pending.Clear();
-        Interpreter.Pending.Append("", c.rest);
-        EXPECT_EQ(DoCommand(c.command), CMD_HANDLED) << c.command;
-        Interpreter.Pending.Clear();
+        // The rest of the command's line is where the interpreter reads its arguments.
+        Interpreter.SetLine(c.rest);
+        EXPECT_EQ(DoCommand(c.command), CommandResult::Handled) << c.command;
+        Interpreter.SetLine("");
         EXPECT_EQ(MainStatus.MovesPerSession, c.movesToGo) << c.command << " " << c.rest;
         EXPECT_EQ(MainStatus.TimeLeft, c.timeLeft) << c.command << " " << c.rest;
         EXPECT_EQ(MainStatus.TimeInc, c.increment) << c.command << " " << c.rest;

@@ -1,4 +1,4 @@
-#include "shell/humanmov.h"
+#include "shell/xboard.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -6,7 +6,6 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "board/hashcode.h"
 #include "board/movetext.h"
 #include "board/movhist.h"
 #include "board/setup.h"
@@ -17,22 +16,21 @@
 #include "movegen/see.h"
 #include "search/search.h"
 #include "search/threads.h"
-#include "shell/gameloop.h"
+#include "shell/input.h"
 #include "shell/reports.h"
 #include "shell/startup.h"
+#include "shell/text.h"
 
-// --- the console and xboard command interpreter ---
+CommandInterpreter Interpreter;
 
 namespace {
 
 // Time the analysis mode gives a search when no fixed time is set: two weeks.
-constexpr i32 kAnalysisTime = 1209600000;
-
-// True for the blanks that separate words.
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+constexpr i32 ANALYSIS_TIME = 1209600000;
+// The speed estimate analysis starts from.
+constexpr i32 ANALYSIS_NPS = 200001;
+// The longest text a command reads from the rest of its line (a FEN, a ping's token).
+constexpr int COMMAND_TEXT_MAX = 1024;
 
 // True when the two words are equal.
 bool Is(const char *a, const char *b)
@@ -40,21 +38,10 @@ bool Is(const char *a, const char *b)
     return std::strcmp(a, b) == 0;
 }
 
-i32 Clamp32(long long v)
-{
-    return static_cast<i32>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
-}
-
-// Leading decimal number of a text (0 when it has none), held to the range of an i32.
-i32 NumberOf(const char *s)
-{
-    return Clamp32(std::strtoll(s, nullptr, 10));
-}
-
 // n * unit, held to the range of an i32.
-i32 Times(i32 n, long long unit)
+i32 Times(i32 n, i64 unit)
 {
-    return Clamp32(static_cast<long long>(n) * unit);
+    return Clamp32(static_cast<i64>(n) * unit);
 }
 
 // Reports a command whose argument is missing or malformed; the command changes nothing.
@@ -64,22 +51,6 @@ void MissingArgument(const char *command)
     std::fflush(stdout);
 }
 
-// True for a text that is a decimal number, with a sign and a fraction allowed.
-bool IsNumber(const char *s, bool fraction)
-{
-    if (*s == '-' || *s == '+') s++;
-    bool digits = false, point = false;
-    for (; *s; s++) {
-        if (*s >= '0' && *s <= '9')
-            digits = true;
-        else if (fraction && *s == '.' && !point)
-            point = true;
-        else
-            return false;
-    }
-    return digits;
-}
-
 // Reads the command's next argument (from its own line only) as a whole number.
 bool NumberArgument(i32 *out)
 {
@@ -87,40 +58,6 @@ bool NumberArgument(i32 *out)
     if (Interpreter.ArgumentWord(word, sizeof word) < 0 || !IsNumber(word, false)) return false;
     *out = NumberOf(word);
     return true;
-}
-
-// True for a word taken as a move: a file letter and a digit 0-8 (no command looks like one).
-bool IsMoveWord(const char *w)
-{
-    return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8';
-}
-
-// Square index of a file letter and rank digit ("e4" is 28), or -1 when off the board.
-int SquareOfText(const char *s)
-{
-    if (s[0] < 'a' || s[0] > 'h' || s[1] < '1' || s[1] > '8') return -1;
-    return (s[0] - 'a') + 8 * (s[1] - '1');
-}
-
-// Splits a move word ("e2e4", "e7e8q") into squares and promotion letter (0 for none).
-// False when a square is off the board or the word has more than one letter after them.
-bool ParseMoveWord(const char *word, u64 *from, u64 *to, char *letter)
-{
-    if (std::strlen(word) < 4 || std::strlen(word) > 5) return false;
-    const int f = SquareOfText(word), t = SquareOfText(word + 2);
-    if (f < 0 || t < 0) return false;
-    *from = u64{1} << f;
-    *to = u64{1} << t;
-    *letter = word[4];
-    return true;
-}
-
-// Plays a legal move on the game position. Returns 7 when the fifty-move rule is reached,
-// else 0.
-u8 PlayMove(u64 from, u64 to, char promotion)
-{
-    PlayDialogueMove(from, to, promotion);
-    return MainBoard.FiftyMoveCount > 99 ? CMD_FIFTY : CMD_MOVE;
 }
 
 // Takes back the last ply of the game: the position, the ply count and the game history.
@@ -150,24 +87,14 @@ void NewPosition()
 {
     Interpreter.Record.Clear();
     MainBoard.RecountAll();
-    Interpreter.ResetGameHistory();
+    MoveList.Init();
     MainStatus.GameInProgress = 1;
-}
-
-// Leaves analysis mode and gives ST back the value it had before.
-void EndAnalysis()
-{
-    Status &st = MainStatus;
-    st.Post = 0;
-    st.AnalyzeMode = 0;
-    if (Interpreter.HaveSavedST) st.ST = Interpreter.SavedST;
-    Interpreter.HaveSavedST = 0;
 }
 
 // "setboard": the rest of the line is a FEN text; the half-move clock is its fifth field.
 void SetBoardCommand()
 {
-    char fen[INPUT_LINE_MAX];
+    char fen[COMMAND_TEXT_MAX];
     if (Interpreter.RestOfLine(fen, sizeof fen) < 0) fen[0] = '\0';
     const char *text = fen;
     while (*text && IsBlank(*text))
@@ -197,7 +124,7 @@ void SetBoardCommand()
 }
 
 // "sd", "Depth", "DEPTH" and "sfd": the depth limit, with the console's report.
-void DepthCommand(const char *word, bool fixed)
+void DepthCommand(const char *word)
 {
     const bool console = !MainStatus.xboard;
     i32 n = 0;
@@ -206,9 +133,7 @@ void DepthCommand(const char *word, bool fixed)
         return;
     }
     if (console) std::printf("setting MAXDEPTH\nscanstring %s\n", word);
-    MainBoard.MaxDepth = n;
-    if (fixed) MainBoard.FixedDepth = n;
-    MainBoard.BestFrom = MainBoard.BestTo = 0;
+    MainStatus.DepthLimit = n;
     if (console) std::printf("MAXDEPTH %d\n", n);
 }
 
@@ -253,40 +178,16 @@ void DumpSeeCommand()
     std::printf("SEE value = %d\n", see.StaticExchangeEvaluation(colour, from, to, &board));
 }
 
-// "ping": answered with the same text after "pong".
-void PingCommand()
-{
-    char rest[INPUT_LINE_MAX];
-    if (Interpreter.RestOfLine(rest, sizeof rest) < 0) rest[0] = '\0';
-    const char *text = rest;
-    while (*text && IsBlank(*text))
-        text++;
-    if (!*text) {
-        MissingArgument("ping");
-        return;
-    }
-    std::printf("pong %s\n", text);
-    std::fflush(stdout);
-}
-
-// The "." status line: elapsed hundredths, nodes, depth, root moves left and root moves.
-void StatusLine()
-{
-    std::printf("stat01: %d %lld %d %d %d\n", (ClockMs() - MainStatus.SearchStartTime) / 10,
-                static_cast<long long>(Search.Nodes()), Search.RootDepth,
-                Search.RootMoveCount - Search.RootMoveNumber, Search.RootMoveCount);
-    std::fflush(stdout);
-}
 
 // Words that are accepted and do nothing.
-const char *const kIgnored[] = {"ClearGameInfo", "InitGameInfo", "beep",     "bogus",
+const char *const IGNORED_WORDS[] = {"ClearGameInfo", "InitGameInfo", "beep",     "bogus",
                                 "draw",          "easy",         "hard",     "hint",
                                 "ponder",        "random",       "fullrand", "computer"};
 // Words whose whole line is accepted and dropped (their text may hold anything).
-const char *const kIgnoredLines[] = {"name", "accepted", "rejected", "result", "rating", "ics"};
+const char *const IGNORED_LINES[] = {"name", "accepted", "rejected", "result", "rating", "ics"};
 
 // The commands of the prompt, for "help".
-const char *const kPromptHelp =
+const char *const PROMPT_HELP =
     "Moves are typed from-square then to-square: e2e4, g1f3, e1g1 to castle, e7e8q to promote.\n"
     "go               Vorn moves now, for the side to move\n"
     "force            Vorn stops answering: enter the moves of both sides, then go\n"
@@ -305,54 +206,64 @@ const char *const kPromptHelp =
     "quit             end the program\n";
 
 // Reports a word that is neither a command nor a move, and drops the rest of its line.
-u8 UnknownCommand(const char *word)
+CommandResult UnknownCommand(const char *word)
 {
-    char rest[INPUT_LINE_MAX];
+    char rest[COMMAND_TEXT_MAX];
     Interpreter.RestOfLine(rest, sizeof rest);
     std::printf("Error (unknown command): %s\n", word);
     std::fflush(stdout);
-    return CMD_HANDLED;
+    return CommandResult::Handled;
 }
 
 } // namespace
 
-u8 HumanMove()
+bool IsMoveWord(const char *w)
+{
+    return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8';
+}
+
+bool PlayTypedMove(const char *word)
+{
+    int fromSq, toSq;
+    char letter, promotion;
+    if (!ParseMoveText(word, &fromSq, &toSq, &letter)) return false;
+    const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
+    if (!FindLegalMove(MainBoard, MainBoard.SideToMove, from, to, letter, &promotion)) return false;
+    PlayDialogueMove(from, to, promotion);
+    return true;
+}
+
+void EndAnalysis()
 {
     Status &st = MainStatus;
-    CommandInterpreter &ci = Interpreter;
-    char word[WORD_MAX];
-    for (;;) {
-        // 1. Analysis stopped by a command goes on once the words that came with it are read.
-        if (ci.ResumeAnalysis && !ci.HasPendingWord()) {
-            ci.ResumeAnalysis = 0;
-            if (st.AnalyzeMode == 1) {
-                st.HumanToMove = 0;
-                return CMD_END;
-            }
-        }
-        // 2. One word; the end of input ends the program as "quit" does.
-        if (!st.xboard) std::printf("Enter Move: ");
-        const int n = ci.NextWord(word, sizeof word);
-        if (!st.xboard) std::printf("%s\n", n < 0 ? "" : word);
-        if (n < 0) return DoCommand("quit");
-        const u8 r = DoCommand(word);
-        if (r == CMD_HANDLED) continue;
-        if (r != CMD_MOVE) return r;
+    st.Post = 0;
+    st.AnalyzeMode = 0;
+    if (Interpreter.HaveSavedST) st.ST = Interpreter.SavedST;
+    Interpreter.HaveSavedST = 0;
+}
 
-        // 3. A move is played only when it is legal in the game position.
-        u64 from = 0, to = 0;
-        char letter = 0, promotion = NOPROMOTION;
-        if (!ParseMoveWord(word, &from, &to, &letter) ||
-            !FindLegalMove(MainBoard, MainBoard.SideToMove, from, to, letter, &promotion)) {
-            std::printf("Illegal move: %s\n", word);
-            std::fflush(stdout);
-            continue;
-        }
-        const u8 result = PlayMove(from, to, promotion);
+void StatusLine()
+{
+    const SearchStatus &s = Search.Status;
+    const i32 count = s.MoveCount.load(std::memory_order_relaxed);
+    std::printf("stat01: %d %lld %d %d %d\n",
+                (ClockMs() - s.StartMs.load(std::memory_order_relaxed)) / 10,
+                static_cast<long long>(s.Nodes.load(std::memory_order_relaxed)),
+                s.Depth.load(std::memory_order_relaxed),
+                count - s.MoveNumber.load(std::memory_order_relaxed), count);
+    std::fflush(stdout);
+}
 
-        // In force mode the moves of both sides follow one another.
-        if (!st.ForceMode) return result;
+void Pong(const char *text)
+{
+    while (*text && IsBlank(*text))
+        text++;
+    if (!*text) {
+        MissingArgument("ping");
+        return;
     }
+    std::printf("pong %s\n", text);
+    std::fflush(stdout);
 }
 
 void PlayDialogueMove(u64 from, u64 to, char promotion)
@@ -361,38 +272,37 @@ void PlayDialogueMove(u64 from, u64 to, char promotion)
     PlayGameMove(MainBoard, from, to, promotion, &MoveList);
 }
 
-u8 DoCommand(const char *word)
+CommandResult DoCommand(const char *word)
 {
     Status &st = MainStatus;
     ChessBoard &b = MainBoard;
-    for (const char *w : kIgnored)
-        if (Is(word, w)) return CMD_HANDLED;
-    for (const char *w : kIgnoredLines) {
+    for (const char *w : IGNORED_WORDS)
+        if (Is(word, w)) return CommandResult::Handled;
+    for (const char *w : IGNORED_LINES) {
         if (Is(word, w)) {
-            char rest[INPUT_LINE_MAX];
+            char rest[COMMAND_TEXT_MAX];
             Interpreter.RestOfLine(rest, sizeof rest);
-            return CMD_HANDLED;
+            return CommandResult::Handled;
         }
     }
     if (Is(word, ".")) {
         StatusLine();
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "help")) {
-        std::fputs(kPromptHelp, stdout);
+        std::fputs(PROMPT_HELP, stdout);
         std::fflush(stdout);
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "?")) {
-        Search.AbortSearch();
         if (st.AnalyzeMode) EndAnalysis();
-        return CMD_END;
+        return CommandResult::EndTurn;
     }
     if (Is(word, "abort")) {
         NewGame();
         st.ForceMode = 0;
         Interpreter.HaveSavedST = 0;
-        return CMD_END;
+        return CommandResult::EndTurn;
     }
     if (Is(word, "analyze")) {
         if (!Interpreter.HaveSavedST) {
@@ -403,13 +313,13 @@ u8 DoCommand(const char *word)
         st.Post = 1;
         st.ForceMode = 0;
         st.HumanToMove = 0;
-        st.NPS = 200001;
-        if (st.ST == 0) st.ST = kAnalysisTime;
-        return CMD_END;
+        Search.NPS = ANALYSIS_NPS;
+        if (st.ST == 0) st.ST = ANALYSIS_TIME;
+        return CommandResult::EndTurn;
     }
     if (Is(word, "bk")) {
         if (st.AnalyzeMode != 1) st.UseBook = st.UseBook ? 0 : 1;
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "black") || Is(word, "white")) {
         const char before = b.SideToMove;
@@ -419,7 +329,7 @@ u8 DoCommand(const char *word)
             b.SideToMove = before;
             RefusePosition();
         }
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "undo") || Is(word, "remove")) {
         const int plies = Is(word, "undo") ? 1 : 2;
@@ -429,50 +339,47 @@ u8 DoCommand(const char *word)
                 std::fflush(stdout);
                 break;
             }
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "displayboard")) {
         ShowBoard(b);
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "dumpsee")) {
         DumpSeeCommand();
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "edit")) {
         SetupBoardFromEdit();
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "exit")) {
-        if (st.AnalyzeMode == 1) {
-            EndAnalysis();
-            Search.AbortSearch();
-        }
-        return CMD_END;
+        if (st.AnalyzeMode == 1) EndAnalysis();
+        return CommandResult::EndTurn;
     }
     if (Is(word, "force")) {
         st.ForceMode = 1;
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "go")) {
         st.ForceMode = 0;
         st.HumanToMove = 0;
-        return CMD_END;
+        return CommandResult::EndTurn;
     }
     if (Is(word, "level")) {
         LevelCommand();
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "new")) {
         NewGame();
         st.ForceMode = 0;
         if (st.AnalyzeMode == 1) EndAnalysis();
         Interpreter.HaveSavedST = 0;
-        return CMD_END;
+        return CommandResult::EndTurn;
     }
     if (Is(word, "post") || Is(word, "nopost")) {
         st.Post = Is(word, "post") ? 1 : 0;
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "otim") || Is(word, "time")) {
         i32 n = 0;
@@ -480,71 +387,72 @@ u8 DoCommand(const char *word)
             MissingArgument(word);
         else if (Is(word, "time"))
             st.TimeLeft = Times(n, 10);
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "quit")) {
-        st.RestartGame = 0;
         st.GameInProgress = 0;
         Interpreter.QuitRequested = 1;
-        return CMD_QUIT;
+        return CommandResult::Quit;
     }
     if (Is(word, "selfplay")) {
         st.SelfPlay = 1;
-        return CMD_END;
+        return CommandResult::EndTurn;
     }
     if (Is(word, "setboard")) {
         SetBoardCommand();
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "sd") || Is(word, "Depth") || Is(word, "DEPTH") || Is(word, "sfd")) {
-        DepthCommand(word, Is(word, "sfd"));
-        return CMD_HANDLED;
+        DepthCommand(word);
+        return CommandResult::Handled;
     }
     if (Is(word, "st")) {
         i32 n = 0;
         if (!NumberArgument(&n)) {
             MissingArgument(word);
-            return CMD_HANDLED;
+            return CommandResult::Handled;
         }
         st.ST = Times(n, 1000);
-        st.TimePerMove = Times(n, 900);
         st.TimeLeft = Times(n, 60000);
         if (Interpreter.HaveSavedST) Interpreter.SavedST = st.ST;
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "traceflag")) {
         st.Trace = st.Trace ? 0 : 1;
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "xboard")) {
         st.xboard = 1;
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "protover")) {
         i32 n = 0;
         if (!NumberArgument(&n)) {
             MissingArgument(word);
-            return CMD_HANDLED;
+            return CommandResult::Handled;
         }
         Interpreter.Protover = static_cast<u8>(n < 0 ? 0 : (n > 99 ? 99 : n));
         std::printf("feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 "
-                    "reuse=1 analyze=1 colors=1 memory=1 smp=1 myname=\"Vorn 1.005-64\" done=1\n");
+                    "reuse=1 analyze=1 colors=1 memory=1 smp=1 myname=\"Vorn %s\" done=1\n",
+                    VORN_VERSION);
         std::fflush(stdout);
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "ping")) {
-        PingCommand();
-        return CMD_HANDLED;
+        char rest[COMMAND_TEXT_MAX];
+        Interpreter.RestOfLine(rest, sizeof rest);
+        Pong(rest);
+        return CommandResult::Handled;
     }
     if (Is(word, "cores")) {
         // Search threads, the engine's own included.
         i32 n = 0;
         if (!NumberArgument(&n) || n < 1) {
             MissingArgument(word);
-            return CMD_HANDLED;
+            return CommandResult::Handled;
         }
         SearchThreads.SetThreads(n);
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
     if (Is(word, "memory")) {
         // The total for the transposition table and the pawn tables (one a thread), in
@@ -552,16 +460,16 @@ u8 DoCommand(const char *word)
         i32 mb = 0;
         if (!NumberArgument(&mb) || mb < 1) {
             MissingArgument(word);
-            return CMD_HANDLED;
+            return CommandResult::Handled;
         }
         const long long pawnTable =
             (static_cast<long long>(PAWNHASHSIZE) * static_cast<long long>(sizeof(PawnHashEntry)) +
              (1 << 20) - 1) >>
             20;
         ResizeHash(mb - pawnTable * SearchThreads.Threads());
-        return CMD_HANDLED;
+        return CommandResult::Handled;
     }
-    return IsMoveWord(word) ? CMD_MOVE : UnknownCommand(word);
+    return IsMoveWord(word) ? CommandResult::Move : UnknownCommand(word);
 }
 
 void SetupBoardFromEdit()
@@ -631,14 +539,88 @@ void SetupBoardFromEdit()
     NewPosition();
 }
 
-void MakeGUIMove(u64 from, u64 to, char promotion, int score)
+void MakeGUIMove(u64 from, u64 to, char promotion)
 {
-    (void)score;
     char move[8];
-    MoveText(move, RightMostBit(from) - 1, RightMostBit(to) - 1, promotion);
+    MoveText(move, LowestSquare(from), LowestSquare(to), promotion);
     if (Interpreter.Protover >= 2)
         std::printf("move %s\n", move);
     else
         std::printf("%d. ... %s \n", (MainStatus.GamePly + 1) / 2, move);
     std::fflush(stdout);
+}
+
+void GameRecord::Push(const ChessBoard &board, i32 ply)
+{
+    if (Count == GAMERECORD_MAX) {
+        First = (First + 1) % GAMERECORD_MAX;
+        Count--;
+    }
+    const int i = (First + Count) % GAMERECORD_MAX;
+    Boards[i] = board;
+    Plies[i] = ply;
+    Count++;
+}
+
+bool GameRecord::Pop(ChessBoard *board, i32 *ply)
+{
+    if (Count == 0) return false;
+    Count--;
+    const int i = (First + Count) % GAMERECORD_MAX;
+    *board = Boards[i];
+    *ply = Plies[i];
+    return true;
+}
+
+void CommandInterpreter::SetLine(const std::string &text)
+{
+    Line = text;
+    Position = 0;
+}
+
+int CommandInterpreter::NextWord(char *buf, int size)
+{
+    for (;;) {
+        const int n = ArgumentWord(buf, size);
+        if (n >= 0) return n;
+        std::string next;
+        if (!Input.NextLine(&next)) {
+            if (size > 0) buf[0] = '\0';
+            return -1;
+        }
+        SetLine(next);
+    }
+}
+
+int CommandInterpreter::ArgumentWord(char *buf, int size)
+{
+    while (Position < Line.size() && IsBlank(Line[Position]))
+        Position++;
+    if (Position >= Line.size()) {
+        if (size > 0) buf[0] = '\0';
+        return -1;
+    }
+    int n = 0;
+    while (Position < Line.size() && !IsBlank(Line[Position])) {
+        if (n < size - 1) buf[n++] = Line[Position];
+        Position++;
+    }
+    if (size > 0) buf[n] = '\0';
+    return n;
+}
+
+int CommandInterpreter::RestOfLine(char *buf, int size)
+{
+    int n = 0;
+    for (; Position < Line.size(); Position++)
+        if (n < size - 1) buf[n++] = Line[Position];
+    if (size > 0) buf[n] = '\0';
+    return n;
+}
+
+bool CommandInterpreter::WordWaiting()
+{
+    for (size_t i = Position; i < Line.size(); i++)
+        if (!IsBlank(Line[i])) return true;
+    return Input.WordWaiting();
 }

@@ -1,0 +1,534 @@
+#include "shell/uci.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "board/hashcode.h"
+#include "board/movetext.h"
+#include "board/movhist.h"
+#include "board/setup.h"
+#include "book/book.h"
+#include "core/platform.h"
+#include "core/status.h"
+#include "eval/poseval.h"
+#include "movegen/legal.h"
+#include "movegen/movegen.h"
+#include "search/hashtab.h"
+#include "search/search.h"
+#include "search/threads.h"
+#include "shell/input.h"
+#include "shell/startup.h"
+#include "shell/text.h"
+#include "shell/thinking.h"
+
+UCIProtocol UCI;
+
+namespace {
+
+// "go infinite" and a node or mate limit without a clock give the search two weeks.
+constexpr i32 INFINITE_TIME = 1209600000;
+// The speed estimate assumed by "go infinite" and by a new game.
+constexpr i32 ANALYSIS_NPS = 800000;
+// The speed estimate UCI_AnalyseMode sets.
+constexpr i32 ANALYSE_MODE_NPS = 200005;
+// The transposition table's size in megabytes: at start-up, and the most an interface may ask.
+constexpr i32 DEFAULT_HASH = 128;
+constexpr i32 MAX_HASH = 131072;
+// The largest time an interface may say it loses per move.
+constexpr i32 MAX_MOVE_OVERHEAD = 5000;
+// Deepest "go depth" accepted: the search's ply tables end well before twice this.
+constexpr int MAX_GO_DEPTH = 60;
+// The longest mate "go mate" may ask for: the search's lines end before a longer one.
+constexpr int MAX_GO_MATE = MAXSEARCHPLY / 2;
+// Longest word the line readers keep; longer words are cut and then match no command or move.
+constexpr int WORD_MAX = 32;
+
+bool Contains(const char *s, const char *part)
+{
+    return std::strstr(s, part) != nullptr;
+}
+
+i32 ClampInt(i32 v, i32 lo, i32 hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
+
+// The parameters of one "go" line.
+struct GoParameters {
+    bool infinite = false, ponder = false;
+    bool movestogo = false, depth = false, movetime = false, nodes = false, mate = false;
+    i32 nodesValue = 0, mateValue = 0;
+    i32 wtime = -1, btime = -1, winc = -1, binc = -1;
+    i32 movestogoValue = 0, depthValue = 0, movetimeValue = 0;
+};
+
+bool IsGoKeyword(const char *w)
+{
+    static const char *const keywords[] = {"searchmoves", "ponder", "wtime",     "btime",
+                                           "winc",        "binc",   "movestogo", "depth",
+                                           "nodes",       "mate",   "movetime",  "infinite"};
+    for (const char *k : keywords)
+        if (std::strcmp(w, k) == 0) return true;
+    return false;
+}
+
+// Reads the words of a "go" line; the legal moves of board after "searchmoves" are the root
+// moves limits allows.
+GoParameters ReadGoLine(const char *line, const ChessBoard &board, SearchLimits *limits)
+{
+    GoParameters g;
+    const char *p = line + 2;
+    char word[WORD_MAX];
+    char value[WORD_MAX];
+    while (NextLineWord(&p, word, sizeof word) > 0) {
+        auto number = [&]() -> i32 {
+            const char *q = p;
+            if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) return 0;
+            p = q;
+            return NumberOf(value);
+        };
+        auto is = [&](const char *keyword) { return std::strcmp(word, keyword) == 0; };
+        if (is("infinite")) {
+            g.infinite = true;
+        } else if (is("ponder")) {
+            g.ponder = true;
+        } else if (is("wtime")) {
+            g.wtime = number();
+        } else if (is("btime")) {
+            g.btime = number();
+        } else if (is("winc")) {
+            g.winc = number();
+        } else if (is("binc")) {
+            g.binc = number();
+        } else if (is("movestogo")) {
+            g.movestogo = true;
+            g.movestogoValue = number();
+        } else if (is("depth")) {
+            g.depth = true;
+            g.depthValue = number();
+        } else if (is("nodes")) {
+            g.nodes = true;
+            g.nodesValue = number();
+        } else if (is("mate")) {
+            g.mate = true;
+            g.mateValue = number();
+        } else if (is("movetime")) {
+            g.movetime = true;
+            g.movetimeValue = number();
+        } else if (is("searchmoves")) {
+            // Legal moves of the position are kept; anything else in the list is passed over.
+            for (;;) {
+                const char *q = p;
+                if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) break;
+                p = q;
+                int fromSq, toSq;
+                char letter;
+                MoveGen mg;
+                if (ParseMoveText(value, &fromSq, &toSq, &letter) &&
+                    LegalMoveIndex(board, board.SideToMove, fromSq, toSq, mg) >= 0)
+                    limits->Allow(fromSq * 64 + toSq);
+            }
+        }
+    }
+    return g;
+}
+
+// The reply move of the root line after the best move, as text, when the line holds a legal one.
+bool PonderText(const ChessBoard &before, u64 from, u64 to, char promo, char *out)
+{
+    if (Search.PVLength <= 1) return false;
+    if (Search.PVTable[0][0].code != MoveCode(from, to)) return false;
+    const PVEntry reply = Search.PVTable[0][1];
+    ChessBoard after = before;
+    PlayGameMove(after, from, to, promo, nullptr);
+    MoveGen mg;
+    const int fromSq = reply.code >> 6, toSq = reply.code & 63;
+    const int i = LegalMoveIndex(after, after.SideToMove, fromSq, toSq, mg);
+    if (i < 0) return false;
+    char letter = reply.promotion;
+    if (mg.Promotion[i] == NOPROMOTION)
+        letter = NOPROMOTION;
+    else if (!PromotionLetter(letter))
+        letter = 'q';
+    MoveText(out, fromSq, toSq, letter);
+    return true;
+}
+
+// Ends the program for "quit" and at the end of input.
+[[noreturn]] void Quit()
+{
+    std::fflush(stdout);
+    std::exit(0);
+}
+
+// The lines that arrive during a search: "isready", "ponderhit", "stop" and "quit" act at once;
+// every other line waits, in order, until the search has ended and its move is out.
+class UciLines : public LineHandler {
+  public:
+    explicit UciLines(bool ponder) : ponder_(ponder) {}
+    bool QuitAsked() const { return quit_; }
+
+    Verdict OnLine(const std::string &text) override
+    {
+        char word[WORD_MAX];
+        FirstWordOf(text.c_str(), word, sizeof word);
+        auto is = [&](const char *command) { return std::strcmp(word, command) == 0; };
+        if (is("isready")) {
+            std::printf("readyok\n");
+            std::fflush(stdout);
+            return Verdict::Answered;
+        }
+        if (is("ponderhit")) {
+            if (!ponder_) return Verdict::Answered;
+            // The engine's own clock starts now.
+            ponder_ = false;
+            Search.RequestPonderHit(ClockMs());
+            return Verdict::Released;
+        }
+        if (is("stop")) return Verdict::Stop;
+        if (is("quit")) {
+            quit_ = true;
+            return Verdict::Stop;
+        }
+        if (!word[0]) return Verdict::Answered;
+        if (!Input.Hold(text)) {
+            std::printf("info string too many commands during the search: dropped %.40s\n",
+                        text.c_str());
+            std::fflush(stdout);
+        }
+        return Verdict::Held;
+    }
+
+  private:
+    bool ponder_;
+    bool quit_ = false;
+};
+
+// Searches the game position under limits and prints its "bestmove" line.
+void RunSearch(UCIProtocol &u, const SearchLimits &limits)
+{
+    // 1. The search, while the interface is answered.
+    const ChessBoard before = MainBoard;
+    UciLines lines(limits.Ponder);
+    const SearchDecision d = ThinkWhileReading(MainBoard, limits, lines);
+    if (lines.QuitAsked()) Quit();
+
+    // 2. The move must be legal in the searched position; with no legal move it is "0000".
+    const char side = before.SideToMove ? 1 : 0;
+    MoveGen mg;
+    u64 from = d.from, to = d.to;
+    char promotion = d.promotion;
+    const int fromSq = from ? LowestSquare(from) : -1;
+    const int toSq = to ? LowestSquare(to) : -1;
+    int i = LegalMoveIndex(before, side, fromSq, toSq, mg);
+    char text[8] = "0000";
+    char ponder[8] = "";
+    bool withPonder = false;
+    if (i < 0 && (i = FirstLegalMoveIndex(before, side, mg)) >= 0) {
+        std::printf("info string the search chose no legal move\n");
+        from = mg.From[i];
+        to = mg.To[i];
+        promotion = mg.Promotion[i];
+    }
+    if (i >= 0) {
+        char promo = promotion;
+        if (mg.Promotion[i] == NOPROMOTION)
+            promo = NOPROMOTION;
+        else if (!PromotionLetter(promo))
+            promo = mg.Promotion[i];
+        MoveText(text, LowestSquare(from), LowestSquare(to), promo);
+        withPonder = u.SendPonderMove == 1 && PonderText(before, from, to, promo, ponder);
+    }
+    if (withPonder)
+        std::printf("bestmove %s ponder %s\n", text, ponder);
+    else
+        std::printf("bestmove %s\n", text);
+    std::fflush(stdout);
+}
+
+// "go ...": the limits of the search, then the search.
+void GoCommand(UCIProtocol &u, const char *line)
+{
+    Status &st = MainStatus;
+    if (Contains(line, "Mimic Student")) {
+        std::printf("Mimic info Student\n");
+        st.MimicMode = 1;
+        MainBoard.InitPieceCounts();
+    }
+    if (Contains(line, "Mimic Oracle")) {
+        st.MimicMode = 2;
+        MainBoard.InitPieceCounts();
+        ChessBoard b = MainBoard;
+        b.PawnHashCode = PawnKeyOf(b);
+        const int v = PE.PosEval(b.SideToMove, -MATEVALUE, MATEVALUE, &b, b.CastleFlags);
+        std::printf("Mimic info Oracle %d\n", v);
+        std::fflush(stdout);
+    }
+    // A refused position is never searched: the interface gets the null move.
+    if (u.PositionRefused) {
+        std::printf("bestmove 0000\n");
+        std::fflush(stdout);
+        return;
+    }
+    const SearchLimits limits = GoLimits(line, MainBoard);
+    if (limits.Infinite) Search.NPS = ANALYSIS_NPS;
+    RunSearch(u, limits);
+}
+
+// "ucinewgame": a new game with empty tables; the options stay as they were set.
+void UCINewGame(UCIProtocol &u)
+{
+    ::NewGame();
+    PE.ClearPawnHash();
+    SearchThreads.NewGame(true);
+    PositionCache.ClearTranspositionTables();
+    u.HashSide = 0;
+    Search.NPS = ANALYSIS_NPS;
+}
+
+// "setoption name <id> [value <x>]": the name runs up to "value", the value to the line's end.
+void SetOptionCommand(UCIProtocol &u, const char *line)
+{
+    Status &st = MainStatus;
+    char name[WORD_MAX * 4] = "";
+    char value[WORD_MAX * 4] = "";
+    const char *p = line + std::strlen("setoption");
+    char word[WORD_MAX];
+    char *target = nullptr;
+    while (NextLineWord(&p, word, sizeof word) > 0) {
+        if (!target && std::strcmp(word, "name") == 0) {
+            target = name;
+            continue;
+        }
+        if (target == name && std::strcmp(word, "value") == 0) {
+            target = value;
+            continue;
+        }
+        if (!target) continue;
+        const std::size_t size = target == name ? sizeof name : sizeof value;
+        if (*target) std::strncat(target, " ", size - std::strlen(target) - 1);
+        std::strncat(target, word, size - std::strlen(target) - 1);
+    }
+    const bool on = std::strcmp(value, "true") == 0;
+    auto is = [&](const char *option) { return strcasecmp(name, option) == 0; };
+    if (is("OwnBook") || is("SecondaryBook")) {
+        st.UseBook = on ? 1 : 0;
+        if (on) buildbook();
+    } else if (is("UCI_ShowCurrLine")) {
+        u.ShowCurrLine = on ? 1 : 0;
+    } else if (is("UCI_AnalyseMode")) {
+        // Each "go" decides how long to search; the speed estimate starts lower.
+        if (on) Search.NPS = ANALYSE_MODE_NPS;
+    } else if (is("Ponder")) {
+        u.SendPonderMove = on ? 1 : 0;
+    } else if (is("Hash")) {
+        ResizeHash(ClampInt(NumberOf(value), 1, MAX_HASH));
+    } else if (is("Clear Hash")) {
+        PositionCache.ClearTranspositionTables();
+        PE.ClearPawnHash();
+        SearchThreads.NewGame(true);
+    } else if (is("Threads")) {
+        SearchThreads.SetThreads(NumberOf(value));
+    } else if (is("Move Overhead")) {
+        st.MoveOverhead = ClampInt(NumberOf(value), 0, MAX_MOVE_OVERHEAD);
+    } else if (is("UCI_EngineAbout")) {
+        // Read only.
+    } else {
+        std::printf("info string unknown option: %s\n", name);
+        std::fflush(stdout);
+    }
+}
+
+// "position [startpos | fen <text>] [moves <m1> <m2> ...]": sets up MainBoard and the history.
+void PositionCommand(UCIProtocol &u, const char *line)
+{
+    const char *p = line + std::strlen("position");
+    char word[WORD_MAX];
+    const char *after = p;
+    NextLineWord(&after, word, sizeof word);
+    // 1. The position the moves start from.
+    if (std::strcmp(word, "startpos") == 0) {
+        u.HashSide = 0;
+        u.PositionRefused = 0;
+        NewGame();
+        p = after;
+    } else if (std::strcmp(word, "fen") == 0) {
+        // The FEN fields, joined by single spaces, up to the word "moves".
+        char fen[POSITION_LINE_MAX];
+        int len = 0;
+        p = after;
+        for (;;) {
+            const char *next = p;
+            const int n = NextLineWord(&next, word, sizeof word);
+            if (n == 0 || std::strcmp(word, "moves") == 0) break;
+            const char *start = next - n;
+            if (len > 0 && len < POSITION_LINE_MAX - 1) fen[len++] = ' ';
+            for (int i = 0; i < n && len < POSITION_LINE_MAX - 1; i++)
+                fen[len++] = start[i];
+            p = next;
+        }
+        fen[len] = '\0';
+        NewGame();
+        SetupBoard(fen);
+        KeepPossibleRights(MainBoard);
+        MainBoard.RecountAll();
+        u.HashSide = MainBoard.SideToMove ? 1 : 0;
+        // An unsound position is refused: no move is replayed on it and no search is run.
+        const char *fault = PositionFault(MainBoard);
+        u.PositionRefused = fault ? 1 : 0;
+        if (fault) {
+            std::printf("info string refused position: %s\n", fault);
+            std::fflush(stdout);
+            return;
+        }
+    } else {
+        u.HashSide = MainBoard.SideToMove ? 1 : 0;
+    }
+    // 2. The moves played since.
+    const char *next = p;
+    NextLineWord(&next, word, sizeof word);
+    if (std::strcmp(word, "moves") == 0) u.ProcessMoves(next);
+}
+
+} // namespace
+
+SearchLimits GoLimits(const char *line, const ChessBoard &board)
+{
+    const Status &st = MainStatus;
+    SearchLimits l;
+    l.GamePly = st.GamePly;
+    l.MoveOverhead = st.MoveOverhead;
+    l.UseBook = st.UseBook != 0;
+    l.Trace = st.Trace != 0;
+    const GoParameters g = ReadGoLine(line, board, &l);
+    const bool white = board.SideToMove == 0;
+
+    // 1. Infinite, the clock of the side to move, the moves to go, a fixed time.
+    if (g.infinite) {
+        l.Infinite = true;
+        l.MoveTime = INFINITE_TIME;
+    }
+    const bool clock = (white && g.wtime >= 0) || (!white && g.btime >= 0);
+    if (clock) l.Time = white ? g.wtime : g.btime;
+    const i32 inc = white ? g.winc : g.binc;
+    if (inc > 0) l.Increment = inc;
+    if (g.movestogo && g.movestogoValue > 0) l.MovesToGo = g.movestogoValue;
+    if (g.movetime) l.MoveTime = g.movetimeValue > 0 ? g.movetimeValue : 1;
+
+    // 2. A depth alone fixes the depth; beside a clock or a move time it is a ceiling.
+    if (g.depth) {
+        const i32 d = ClampInt(g.depthValue, 0, MAX_GO_DEPTH);
+        if (clock || g.movetime) {
+            l.Depth = d > 0 ? d : 1;
+        } else {
+            l.Depth = d;
+            l.FixedDepth = d > 0;
+        }
+    }
+
+    // 3. Node and mate limits: beside no clock they give the search all the time it needs.
+    const bool timeGiven = clock || g.movetime || g.infinite || g.ponder || l.FixedDepth;
+    if (g.nodes) l.Nodes = g.nodesValue > 0 ? g.nodesValue : 1;
+    if (g.mate) l.Mate = ClampInt(g.mateValue, 1, MAX_GO_MATE);
+    if ((g.nodes || g.mate) && !timeGiven) l.MoveTime = INFINITE_TIME;
+    l.Ponder = g.ponder;
+    return l;
+}
+
+void UCIProtocol::Loop(const std::string &firstLine)
+{
+    Command(firstLine);
+    // Every later line, until "quit" or the end of input.
+    for (std::string line; Input.NextLine(&line);)
+        Command(line);
+    Quit();
+}
+
+void UCIProtocol::Command(const std::string &text)
+{
+    // Blanks and a carriage return around the line do not count; commands are whole words.
+    char line[INPUT_LINE_MAX];
+    std::snprintf(line, sizeof line, "%s", text.c_str());
+    TrimLine(line);
+    char word[WORD_MAX];
+    FirstWordOf(line, word, sizeof word);
+    auto is = [&](const char *command) { return std::strcmp(word, command) == 0; };
+
+    if (is("uci")) {
+        std::printf("id name Vorn %s\n", VORN_VERSION);
+        std::printf("id author the Vorn developers\n");
+        std::printf("option name UCI_AnalyseMode type check default false\n");
+        std::printf("option name OwnBook type check default false\n");
+        std::printf("option name SecondaryBook type check default false\n");
+        std::printf("option name UCI_ShowCurrLine type check default false\n");
+        std::printf("option name Ponder type check default false\n");
+        std::printf("option name Hash type spin default %d min 1 max %d\n", DEFAULT_HASH, MAX_HASH);
+        std::printf("option name Clear Hash type button\n");
+        std::printf("option name Threads type spin default 1 min 1 max %d\n", MAXTHREADS);
+        std::printf("option name Move Overhead type spin default 0 min 0 max %d\n",
+                    MAX_MOVE_OVERHEAD);
+        std::printf(
+            "option name UCI_EngineAbout type string default Vorn %s, a chess engine by the "
+            "Vorn developers\n",
+            VORN_VERSION);
+        std::printf("uciok\n");
+        std::fflush(stdout);
+        MainStatus.UseBook = 0;
+        PositionCache.PrepareInBackground();
+    } else if (is("isready")) {
+        // Ready means the table's memory is in: the first search will not wait for it.
+        PositionCache.WaitPrepared();
+        std::printf("readyok\n");
+        std::fflush(stdout);
+    } else if (is("position")) {
+        PositionCommand(*this, line);
+    } else if (is("go")) {
+        GoCommand(*this, line);
+    } else if (is("ucinewgame")) {
+        UCINewGame(*this);
+    } else if (is("setoption")) {
+        SetOptionCommand(*this, line);
+    } else if (is("quit")) {
+        Quit();
+    } else if (is("ponderhit") || is("stop") || is("debug") || is("register") || !word[0]) {
+        // Nothing to stop or to hit without a search; no debug output, no registration.
+    } else {
+        std::printf("info string unknown command: %s\n", word);
+        std::fflush(stdout);
+    }
+}
+
+int UCIProtocol::ProcessMoves(const char *text)
+{
+    // 1. The game history restarts with the moves of the line.
+    MainBoard.FiftyMoveCount = 0;
+    MoveList.Init();
+    MainStatus.GamePly = 0;
+    // 2-3. Word by word, up to the first move that cannot be played.
+    int n = 0;
+    const char *p = text;
+    char word[WORD_MAX];
+    while (NextLineWord(&p, word, sizeof word) > 0) {
+        if (!MakeMoves(word)) break;
+        n++;
+    }
+    return n;
+}
+
+const char *UCIProtocol::MakeMoves(const char *p)
+{
+    // 1. Squares, and a promotion letter or nothing after them; the move legal in the position.
+    int fromSq, toSq;
+    char letter, promotion;
+    if (!ParseMoveText(p, &fromSq, &toSq, &letter)) return nullptr;
+    const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
+    if (!FindLegalMove(MainBoard, static_cast<char>(HashSide), from, to, letter, &promotion))
+        return nullptr;
+    // 2. The move is played and its position joins the game history.
+    MainStatus.GamePly += 1;
+    PlayGameMove(MainBoard, from, to, promotion, &MoveList);
+    HashSide = MainBoard.SideToMove ? 1 : 0;
+    return p;
+}
