@@ -90,9 +90,15 @@ void NewGame()
     MainStatus.initVars();
     MainBoard.FiftyMoveCount = 0;
     MainBoard.RecountAll();
-    MoveList.Init();
+    StartGameHistory();
     // Moves of the last game cannot be taken back into the new one.
     Interpreter.Record.Clear();
+}
+
+void StartGameHistory()
+{
+    MoveList.Init();
+    RecordGamePosition(MainBoard, MoveList);
 }
 
 const char *TestSuiteFile()

@@ -25,6 +25,10 @@ std::string ReadFirstWord();
 // forgotten the last game. The transposition and pawn tables are kept.
 void NewGame();
 
+// The game history starts again from the game position: it is the first position that can
+// repeat.
+void StartGameHistory();
+
 // Gives the transposition table the largest size of its shape within megabytes; when the
 // memory cannot be had, says so in one line and keeps the table it has.
 void ResizeHash(long long megabytes);

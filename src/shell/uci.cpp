@@ -374,6 +374,7 @@ void PositionCommand(UCIProtocol &u, const char *line)
         SetupBoard(fen);
         KeepPossibleRights(MainBoard);
         MainBoard.RecountAll();
+        StartGameHistory();
         u.HashSide = MainBoard.SideToMove ? 1 : 0;
         // An unsound position is refused: no move is replayed on it and no search is run.
         const char *fault = PositionFault(MainBoard);
@@ -502,9 +503,9 @@ void UCIProtocol::Command(const std::string &text)
 
 int UCIProtocol::ProcessMoves(const char *text)
 {
-    // 1. The game history restarts with the moves of the line.
+    // 1. The game history restarts from the position the moves start from.
     MainBoard.FiftyMoveCount = 0;
-    MoveList.Init();
+    StartGameHistory();
     MainStatus.GamePly = 0;
     // 2-3. Word by word, up to the first move that cannot be played.
     int n = 0;

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <sstream>
+#include <thread>
 
 #include "board/hashcode.h"
 #include "board/movhist.h"
@@ -184,6 +187,121 @@ TEST(UciSession, EachCommandInEachState)
         p->Send("quit\n");
         EXPECT_EQ(p->Wait(20000), 0) << name;
     }
+}
+
+// The lines up to the next bestmove (its own included); nothing when none comes in time.
+std::vector<std::string> UpToBestmove(VornProcess &p, int timeoutMs = 20000)
+{
+    std::vector<std::string> seen;
+    p.WaitFor("bestmove", nullptr, timeoutMs, &seen);
+    return seen;
+}
+
+bool HasBestmove(const std::vector<std::string> &lines)
+{
+    for (const auto &l : lines)
+        if (l.rfind("bestmove", 0) == 0) return true;
+    return false;
+}
+
+void Pause(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Infinite and ponder searches answer only when released, even when they have ended by
+// themselves: a mate found at once, a node limit, a move time or a mate limit reached. A ponder
+// search that has ended answers at once on the ponder hit.
+TEST(UciSearch, WaitingSearchesAnswerOnlyWhenReleased)
+{
+    VornProcess p;
+    p.Send("uci\nisready\n");
+    ASSERT_TRUE(p.WaitFor("readyok", nullptr, 20000));
+    const std::string mate = "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n";
+    struct {
+        const char *go, *release;
+    } cases[] = {{"go infinite", "stop"},
+                 {"go infinite nodes 2000", "stop"},
+                 {"go infinite movetime 50", "stop"},
+                 {"go infinite mate 1", "stop"},
+                 {"go ponder nodes 2000", "ponderhit"},
+                 {"go ponder wtime 1000 btime 1000", "ponderhit"},
+                 {"go ponder movetime 50", "stop"}};
+    for (const auto &c : cases) {
+        p.Send(mate + c.go + "\n");
+        Pause(600);
+        p.Send("isready\n");
+        std::vector<std::string> seen;
+        EXPECT_TRUE(p.WaitFor("readyok", nullptr, 20000, &seen)) << c.go;
+        EXPECT_FALSE(HasBestmove(seen)) << c.go << ": answered before " << c.release;
+        p.Send(std::string(c.release) + "\n");
+        const auto answer = UpToBestmove(p);
+        ASSERT_FALSE(answer.empty()) << c.go;
+        EXPECT_EQ(answer.back(), "bestmove d1d8") << c.go;
+    }
+}
+
+// After the ponder hit the limits of the "go" count from the hit, not from the start of the
+// ponder search.
+TEST(UciSearch, PonderHitStartsTheClock)
+{
+    VornProcess p;
+    p.Send("uci\nposition startpos moves e2e4\ngo ponder movetime 600\n");
+    Pause(1500);
+    const auto hit = std::chrono::steady_clock::now();
+    p.Send("ponderhit\n");
+    ASSERT_TRUE(HasBestmove(UpToBestmove(p)));
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - hit)
+                        .count();
+    EXPECT_GE(ms, 450) << "the move time ran from the start of the ponder search";
+}
+
+// "go mate N" searches until it proves a mate within N moves: no depth ceiling cuts it short,
+// and a number too large for arithmetic is held to a sane range.
+TEST(UciSearch, MateSearchesUntilTheMateIsFound)
+{
+    const RunResult r = RunVorn({}, "uci\nposition fen 2k5/8/8/3K4/8/8/8/7R w - - 0 1\ngo mate 3\n"
+                                    "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n"
+                                    "go mate 99999999999\n",
+                                60000);
+    EXPECT_EQ(r.exitStatus, 0);
+    std::vector<std::string> best, mates;
+    std::istringstream in(r.output);
+    for (std::string l; std::getline(in, l);) {
+        if (l.rfind("bestmove", 0) == 0) best.push_back(l);
+        if (l.find(" score mate ") != std::string::npos) mates.push_back(l);
+    }
+    ASSERT_EQ(best.size(), 2u) << r.output;
+    EXPECT_EQ(best[0], "bestmove d5c6");
+    EXPECT_EQ(best[1], "bestmove d1d8");
+    ASSERT_FALSE(mates.empty());
+    EXPECT_NE(r.output.find(" score mate 3 "), std::string::npos) << r.output;
+}
+
+// At the end of input no search runs on for long: a long finite search stops within a few
+// seconds and answers, the lines read before the end still run, and the program ends.
+TEST(UciSearch, EndOfInputEndsLongSearches)
+{
+    const RunResult r =
+        RunVorn({}, "uci\nposition startpos\ngo depth 60\ngo nodes 99999999999\nuci\n", 40000);
+    EXPECT_EQ(r.exitStatus, 0) << r.output;
+    std::vector<std::string> replies;
+    std::istringstream in(r.output);
+    for (std::string l; std::getline(in, l);)
+        if (l.rfind("bestmove", 0) == 0 || l == "uciok") replies.push_back(l.substr(0, 8));
+    EXPECT_EQ(replies, (std::vector<std::string>{"uciok", "bestmove", "bestmove", "uciok"}));
+}
+
+// The first line picks the dialect by its first word; the rest of it is passed over, as on
+// every later line.
+TEST(UciSearch, TheFirstLineIsOneCommand)
+{
+    EXPECT_NE(RunVorn({}, "uci quit\nisready\n").output.find("readyok"), std::string::npos);
+    EXPECT_EQ(RunVorn({}, "uci go depth 1\nisready\n").output.find("bestmove"), std::string::npos);
+    const std::string xboard = RunVorn({}, "xboard ping 3\nping 4\n").output;
+    EXPECT_EQ(xboard.find("pong 3"), std::string::npos);
+    EXPECT_NE(xboard.find("pong 4"), std::string::npos);
 }
 
 // Hands one line to the UCI loop in process (never a search or "quit").

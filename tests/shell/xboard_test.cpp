@@ -126,14 +126,22 @@ std::vector<Dialogue> Dialogues()
          "setboard 8/8/8/8/8/8/4P3/8 w - - 0 1\nedit\n#\nKe1\nRh1\nc\nKe8\n.\ne1c1\ne1g1\n"
          "e2e5\na0a1\ne8e7\ne2e4x\nz9\ne9e4\ndisplayboard\nsetboard 8/4P3/8/8/8/8/k7/4K3 w - - 0 "
          "1\ne7e8x\ne7e8n\n"
-         "displayboard\n",
+         "displayboard\nsetboard 4k3/8/7b/8/4r3/8/4N3/4K3 w - - 0 1\ne2c3\ne1d2\ne1f2\ne1f2\n",
          Join({{"tellusererror Illegal position", "tellusererror Illegal position",
                 "tellusererror Illegal position", "Illegal move: e1c1", "Illegal move: e2e5",
                 "Illegal move: a0a1", "Illegal move: e2e4x", "Error (unknown command): z9",
                 "Error (unknown command): e9e4"},
                Diagram("8/4k3/8/8/8/8/8/5RK1", 5740),
                {"Illegal move: e7e8x"},
-               Diagram("4N3/8/8/8/8/8/k7/4K3", 2537)})},
+               Diagram("4N3/8/8/8/8/8/k7/4K3", 2537),
+               // A pinned piece stays; the king steps neither into check nor twice.
+               {"Illegal move: e2c3", "Illegal move: e1d2", "Illegal move: e1f2"}})},
+        // The third time the position comes, the game is drawn: the black king's moves are
+        // forced and the rook goes back and forth.
+        {"xboard\nprotover 2\nnew\nsetboard 7k/7p/4K2P/8/8/B7/8/R7 w - - 0 1\nsd 2\na1a2\n" +
+             THEN + "a2a1\n" + THEN + "a1a2\n" + THEN + "a2a1\n",
+         Xboard({"move h8g8", "move g8h8", "move h8g8", "move g8h8",
+                 "1/2-1/2 {Draw by repetition}"})},
         {"hello\nsetboard 3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1\nd8d1\ne2e4\n",
          Console(Join({{"Enter Move: setboard", "Enter Move: d8d1", "Black mates!", "Game Score 0"},
                        Diagram("6k1/8/8/8/8/8/5PPP/3r2K1", -2380)}))},
@@ -186,6 +194,58 @@ TEST(Dialogue, XboardAndConsoleTranscripts)
         }
         EXPECT_EQ(lines, d.transcript) << d.input;
     }
+}
+
+// The lines up to one that starts with prefix (its own included); a failure when none comes.
+Lines Until(VornProcess &v, const std::string &prefix)
+{
+    Lines seen;
+    EXPECT_TRUE(v.WaitFor(prefix, nullptr, 20000, &seen)) << "no " << prefix;
+    return seen;
+}
+
+bool Starts(const Lines &lines, const std::string &prefix)
+{
+    for (const std::string &l : lines)
+        if (l.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+// While the engine thinks: "." is answered at once, "ping" and "time" after the move, "?" moves
+// at once, a take-back stops the search without its move; during analysis "ping" and "." are
+// answered at once, a move typed is played and the analysis goes on with it.
+TEST(XboardThinking, AnswersWhileTheEngineThinks)
+{
+    VornProcess v;
+    v.Send("xboard\nprotover 2\nnew\nst 30\ne2e4\n.\n");
+    EXPECT_FALSE(Starts(Until(v, "stat01: "), "move")) << "the status line waits for no move";
+    v.Send("time 5000\nping 1\n?\n");
+    Lines seen = Until(v, "pong 1");
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[seen.size() - 2].rfind("move ", 0), 0u) << "pong 1 comes after the move";
+    const std::string reply = seen[seen.size() - 2].substr(5);
+
+    // A take-back while the engine thinks about its reply to d2d4: no move, and d2d4 is gone.
+    v.Send("d2d4\nundo\nping 2\n");
+    EXPECT_FALSE(Starts(Until(v, "pong 2"), "move"));
+    v.Send("force\nd2d4\nping 3\n");
+    EXPECT_FALSE(Starts(Until(v, "pong 3"), "Illegal move")) << "d2d4 was taken back";
+
+    // Analysis of the position after 1.e4 (reply) 2.d4, black to move.
+    v.Send("analyze\nping 4\n.\n");
+    seen = Until(v, "stat01: ");
+    EXPECT_TRUE(Starts(seen, "pong 4")) << "ping is answered at once during analysis";
+    v.Send("e7e6\nping 5\n");
+    Until(v, "pong 5");
+    v.Send("e7e6\nping 6\n");
+    seen = Until(v, "pong 6");
+    EXPECT_TRUE(Starts(seen, "Illegal move: e7e6")) << "a move typed during analysis is played";
+    v.Send("exit\nping 7\n");
+    seen = Until(v, "pong 7");
+    EXPECT_FALSE(Starts(seen, "move")) << "analysis plays no move of its own";
+    v.Send("quit\n");
+    EXPECT_EQ(v.Wait(20000), 0);
+    (void)reply;
 }
 
 // The clock commands read their values from the rest of their own line; times are kept in
