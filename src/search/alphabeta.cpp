@@ -61,7 +61,7 @@ inline char Probe(TranspositionTables &table, u64 upper, u64 lower, char side, i
 // The move text of a root move ("e2e4", "e7e8q").
 inline void RootMoveText(char *out, u64 from, u64 to, char promo)
 {
-    MoveText(out, RightMostBit(from) - 1, RightMostBit(to) - 1, promo);
+    MoveText(out, LowestSquare(from), LowestSquare(to), promo);
 }
 
 } // namespace
@@ -173,8 +173,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         // iteration's move.
         if (AbortNow && quickRoot()) {
             if (best > NOVALUE) {
-                fillmovestring(*this, line, static_cast<char>(RightMostBit(bestFrom) - 1),
-                               static_cast<char>(RightMostBit(bestTo) - 1), bestPromo, 1);
+                fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
+                               static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
                 Output->RootInterrupted(progress(best), legal);
             }
             return best;
@@ -198,8 +198,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
                 if (PVLength >= MAXPLY) PVLength = MAXPLY - 1;
                 for (int k = 1; k < PVLength; k++)
                     PVTable[0][k] = PVTable[1][k];
-                fillmovestring(*this, line, static_cast<char>(RightMostBit(mFrom) - 1),
-                               static_cast<char>(RightMostBit(mTo) - 1), mPromo, 1);
+                fillmovestring(*this, line, static_cast<char>(LowestSquare(mFrom)),
+                               static_cast<char>(LowestSquare(mTo)), mPromo, 1);
                 alpha = v;
                 Output->NewBest(progress(v));
             }
@@ -211,8 +211,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     // The end of the loop.
     if ((SearchAborted || TimeUp || AbortNow) && !Pondering) {
         if (best > NOVALUE) {
-            fillmovestring(*this, line, static_cast<char>(RightMostBit(bestFrom) - 1),
-                           static_cast<char>(RightMostBit(bestTo) - 1), bestPromo, 1);
+            fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
+                           static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
             Output->RootStopped(progress(best));
         }
         if (AbortNow) return best;

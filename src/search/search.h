@@ -234,8 +234,8 @@ int fillmovestring(char *buf, int score, char from, char to, char promotion, int
 // The same for the root line of the search s.
 int fillmovestring(const SearchRoutines &s, char *buf, char from, char to, char promotion, int pv);
 
-// Move code: from index * 64 + to index (0 for empty masks).
+// Move code of a move's two (non-empty) square masks: from index * 64 + to index.
 inline int MoveCode(u64 from, u64 to)
 {
-    return (RightMostBit(from) - 1) * 64 + RightMostBit(to) - 1;
+    return LowestSquare(from) * 64 + LowestSquare(to);
 }

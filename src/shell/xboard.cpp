@@ -67,9 +67,9 @@ bool TakeBack()
     i32 ply = 0;
     if (!ci.Record.Pop(&MainBoard, &ply)) return false;
     MainStatus.GamePly = ply;
-    // The game history is the positions reached by the moves still on the record.
+    // The game history is the position the record starts from and those its moves reached.
     MoveList.Init();
-    for (int i = 1; i <= ci.Record.Count; i++)
+    for (int i = 0; i <= ci.Record.Count; i++)
         RecordGamePosition(i < ci.Record.Count ? ci.Record.At(i) : MainBoard, MoveList);
     MainStatus.GameInProgress = 1;
     return true;
@@ -87,7 +87,7 @@ void NewPosition()
 {
     Interpreter.Record.Clear();
     MainBoard.RecountAll();
-    MoveList.Init();
+    StartGameHistory();
     MainStatus.GameInProgress = 1;
 }
 
