@@ -1,10 +1,10 @@
 #include "shell/input.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 #include "core/platform.h"
 #include "shell/text.h"
@@ -22,55 +22,67 @@ bool HasWord(const std::string &line)
 
 } // namespace
 
-void InputQueue::Start()
+InputQueue::InputQueue()
 {
-    if (Started) return;
-    Started = true;
-    // The reader blocks in read() for as long as the program runs; the end of the program ends it.
-    std::thread([this] { Read(); }).detach();
+    if (::pipe(Bell) != 0) {
+        Bell[0] = Bell[1] = -1;
+        return;
+    }
+    ::fcntl(Bell[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(Bell[1], F_SETFL, O_NONBLOCK);
 }
 
-void InputQueue::Push(std::string &&line, std::unique_lock<std::mutex> &lock)
+void InputQueue::ReadAvailable()
 {
-    Consumed.wait(lock, [&] { return ArrivedBytes < INPUT_QUEUE_MAX; });
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    ArrivedBytes += line.size() + 1;
-    Arrived.push_back(std::move(line));
-    EventCount++;
-    Changed.notify_all();
-}
-
-void InputQueue::Read()
-{
-    static char buffer[65536];
-    std::string line;
-    bool cut = false; // the line has passed INPUT_LINE_MAX: the rest of it is dropped
-    for (;;) {
-        const ssize_t n = ::read(0, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        std::unique_lock<std::mutex> lock(Lock);
-        if (n <= 0) {
-            // The end of input: a last line without its newline still counts.
-            if (!line.empty() || cut) Push(std::move(line), lock);
-            InputEnd = true;
-            EndTime = ClockMs();
-            EventCount++;
-            Changed.notify_all();
-            return;
+    char buffer[65536];
+    ssize_t n;
+    do {
+        n = ::read(0, buffer, sizeof buffer);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+        // The end of input: a last line without its newline still counts.
+        if (!Partial.empty() || Cut) {
+            ArrivedBytes += Partial.size() + 1;
+            Arrived.push_back(std::move(Partial));
         }
-        for (ssize_t i = 0; i < n; i++) {
-            const char c = buffer[i];
-            if (c == '\n') {
-                Push(std::move(line), lock);
-                line.clear();
-                cut = false;
-            } else if (static_cast<int>(line.size()) < INPUT_LINE_MAX - 1) {
-                line.push_back(c);
-            } else {
-                cut = true;
-            }
+        Partial.clear();
+        InputEnd = true;
+        EndTime = ClockMs();
+        EventCount++;
+        return;
+    }
+    for (ssize_t i = 0; i < n; i++) {
+        const char c = buffer[i];
+        if (c == '\n') {
+            if (!Partial.empty() && Partial.back() == '\r') Partial.pop_back();
+            ArrivedBytes += Partial.size() + 1;
+            Arrived.push_back(std::move(Partial));
+            Partial.clear();
+            Cut = false;
+            EventCount++;
+        } else if (static_cast<int>(Partial.size()) < INPUT_LINE_MAX - 1) {
+            Partial.push_back(c);
+        } else {
+            Cut = true;
         }
     }
+}
+
+bool InputQueue::Poll(int timeoutMs)
+{
+    // Standard input is read while not too much waits already and it has not ended.
+    const bool readInput = !InputEnd && ArrivedBytes < INPUT_QUEUE_MAX;
+    struct pollfd fds[2] = {{Bell[0], POLLIN, 0}, {0, POLLIN, 0}};
+    const int n = ::poll(fds, readInput ? 2 : 1, timeoutMs);
+    if (n <= 0) return false;
+    if (fds[0].revents & POLLIN) {
+        char drain[64];
+        while (::read(Bell[0], drain, sizeof drain) > 0) {
+        }
+        EventCount++;
+    }
+    if (readInput && (fds[1].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) ReadAvailable();
+    return true;
 }
 
 bool InputQueue::NextLine(std::string *line)
@@ -81,26 +93,24 @@ bool InputQueue::NextLine(std::string *line)
         HeldBytes -= line->size() + 1;
         return true;
     }
-    std::unique_lock<std::mutex> lock(Lock);
-    Start();
-    Changed.wait(lock, [&] { return !Arrived.empty() || InputEnd; });
+    while (Arrived.empty() && !InputEnd)
+        Poll(-1);
     if (Arrived.empty()) return false;
     *line = std::move(Arrived.front());
     Arrived.pop_front();
     ArrivedBytes -= line->size() + 1;
-    Consumed.notify_all();
     return true;
 }
 
 bool InputQueue::TakeArrived(std::string *line)
 {
-    std::lock_guard<std::mutex> lock(Lock);
-    Start();
+    // What has come meanwhile, without waiting for more.
+    while (!InputEnd && Poll(0)) {
+    }
     if (Arrived.empty()) return false;
     *line = std::move(Arrived.front());
     Arrived.pop_front();
     ArrivedBytes -= line->size() + 1;
-    Consumed.notify_all();
     return true;
 }
 
@@ -114,10 +124,10 @@ bool InputQueue::Hold(const std::string &line)
 
 bool InputQueue::WordWaiting()
 {
+    while (!InputEnd && Poll(0)) {
+    }
     for (const std::string &l : Held)
         if (HasWord(l)) return true;
-    std::lock_guard<std::mutex> lock(Lock);
-    Start();
     for (const std::string &l : Arrived)
         if (HasWord(l)) return true;
     return false;
@@ -125,40 +135,29 @@ bool InputQueue::WordWaiting()
 
 bool InputQueue::Ended()
 {
-    std::lock_guard<std::mutex> lock(Lock);
-    Start();
+    while (!InputEnd && Poll(0)) {
+    }
     return InputEnd;
-}
-
-i32 InputQueue::EndedAt()
-{
-    std::lock_guard<std::mutex> lock(Lock);
-    return EndTime;
-}
-
-u64 InputQueue::Events()
-{
-    std::lock_guard<std::mutex> lock(Lock);
-    Start();
-    return EventCount;
 }
 
 void InputQueue::WaitEvent(u64 seen, i32 deadlineMs)
 {
-    std::unique_lock<std::mutex> lock(Lock);
-    Start();
-    auto changed = [&] { return EventCount != seen; };
-    if (deadlineMs < 0) {
-        Changed.wait(lock, changed);
-        return;
+    while (EventCount == seen) {
+        int timeout = -1;
+        if (deadlineMs >= 0) {
+            timeout = deadlineMs - ClockMs();
+            if (timeout <= 0) return;
+        }
+        Poll(timeout);
     }
-    const i32 left = deadlineMs - ClockMs();
-    if (left > 0) Changed.wait_for(lock, std::chrono::milliseconds(left), changed);
 }
 
 void InputQueue::Wake()
 {
-    std::lock_guard<std::mutex> lock(Lock);
-    EventCount++;
-    Changed.notify_all();
+    if (Bell[1] < 0) return;
+    const char ring = 1;
+    ssize_t n;
+    do {
+        n = ::write(Bell[1], &ring, 1);
+    } while (n < 0 && errno == EINTR);
 }

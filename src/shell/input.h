@@ -1,24 +1,24 @@
 #pragma once
-// Standard input, read line by line on a thread of its own: the shell takes the lines in order,
-// holds back those that arrive during a search for after it, and waits for a line and for the
-// search's end at the same time. Only the shell reads input; it alone interprets the lines.
+// Standard input, line by line, for the shell alone: it takes the lines in order, holds back
+// those that arrive during a search for after it, and waits for a line and for the search's end
+// at the same time (the search's thread rings Wake when it returns). Only the shell reads input;
+// it alone interprets the lines.
 
-#include <condition_variable>
 #include <deque>
-#include <mutex>
 #include <string>
 
 #include "core/types.h"
 
 // The longest line kept; the rest of a longer line is dropped.
 constexpr int INPUT_LINE_MAX = 1 << 16;
-// The most text that waits to be read; the reader pauses while there is more.
+// The most text read ahead of the shell; no more is read while there is this much.
 constexpr int INPUT_QUEUE_MAX = 1 << 24;
 // The most text held back during one search; a line beyond it is dropped (the dialect says so).
 constexpr int HELD_MAX = 1 << 24;
 
 class InputQueue {
   public:
+    InputQueue();
     // The next line (without its line end): a held one first, else one from standard input,
     // waiting for it. False at the end of input, with nothing left.
     bool NextLine(std::string *line);
@@ -31,33 +31,32 @@ class InputQueue {
     bool WordWaiting();
     // True once standard input has ended (lines may still wait); EndedAt tells when, on ClockMs.
     bool Ended();
-    i32 EndedAt();
-    // A count of what has happened: a line arrived, the input ended, Wake was called.
-    u64 Events();
+    i32 EndedAt() const { return EndTime; }
+    // A count of what has happened: a line arrived, the input ended, Wake rang.
+    u64 Events() const { return EventCount; }
     // Waits until Events() differs from seen or ClockMs reaches deadlineMs (negative: no
     // deadline).
     void WaitEvent(u64 seen, i32 deadlineMs);
-    // Counts an event (the search has ended): a WaitEvent returns.
+    // Rings from any thread (the search's, when it has ended): a WaitEvent returns.
     void Wake();
 
   private:
-    std::mutex Lock;
-    std::condition_variable Changed;  // an event, for the shell
-    std::condition_variable Consumed; // text was taken, for the reader
-    std::deque<std::string> Arrived;  // read from standard input, not yet taken
-    std::deque<std::string> Held;     // kept during a search; the shell's thread only
+    std::deque<std::string> Arrived; // read from standard input, not yet taken
+    std::deque<std::string> Held;    // kept during a search
     size_t ArrivedBytes = 0;
     size_t HeldBytes = 0;
+    std::string Partial; // the start of a line whose end has not come yet
+    bool Cut = false;    // Partial has passed INPUT_LINE_MAX: the rest of the line is dropped
     u64 EventCount = 0;
     bool InputEnd = false;
     i32 EndTime = 0;
-    bool Started = false;
+    int Bell[2] = {-1, -1}; // the pipe Wake rings; made before any search can ring it
 
-    // Starts the reader thread on first use.
-    void Start();
-    void Read();
-    // Appends one line read to Arrived (under Lock), waiting while too much waits already.
-    void Push(std::string &&line, std::unique_lock<std::mutex> &lock);
+    // Waits up to timeoutMs (negative: without limit) for input or the bell, reads what has
+    // come and counts it; false when nothing came in time.
+    bool Poll(int timeoutMs);
+    // Reads what standard input has (it has something, or its end) into lines.
+    void ReadAvailable();
 };
 
 extern InputQueue Input;
