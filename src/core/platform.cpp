@@ -12,5 +12,6 @@ const Clock::time_point PROGRAM_START = Clock::now();
 i32 ClockMs()
 {
     return static_cast<i32>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - PROGRAM_START).count());
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - PROGRAM_START)
+            .count());
 }

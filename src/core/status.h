@@ -23,12 +23,12 @@ class Status {
     u8 ForceMode = 0;      // the engine only plays the moves it is given
     u8 AnalyzeMode = 0;    // the engine analyses until told to stop
     // --- their time and depth settings ---
-    i32 TimeLeft = 0;        // the engine's clock, milliseconds
-    i32 TimeInc = 0;         // increment per move, milliseconds
-    i32 MovesPerSession = 0; // moves of a time control ("level"); 0 = the whole game
-    i32 ST = 0;              // fixed time per move, milliseconds; 0 = none
+    i32 TimeLeft = 0;                     // the engine's clock, milliseconds
+    i32 TimeInc = 0;                      // increment per move, milliseconds
+    i32 MovesPerSession = 0;              // moves of a time control ("level"); 0 = the whole game
+    i32 ST = 0;                           // fixed time per move, milliseconds; 0 = none
     i32 DepthLimit = DEFAULT_DEPTH_LIMIT; // "sd", -sd: the deepest a search goes
-    i32 FD = 0;              // -fd: every search goes exactly this deep; 0 = none
+    i32 FD = 0;                           // -fd: every search goes exactly this deep; 0 = none
     // --- options ---
     u8 UseBook = 1;       // the root may play from the opening book
     i32 MoveOverhead = 0; // milliseconds the interface loses per move, kept off the clock

@@ -111,25 +111,25 @@ class SearchRoutines {
     // --- this search's limits and budget ---
     SearchLimits Limits;
     TimeBudget Budget;
-    i32 NPS = 1200000;     // speed estimate, nodes per second; measured searches update it
-    i32 SearchStartTime;   // ClockMs at the start
-    i32 BudgetStartTime;   // when the budget's clock started: the start, or the ponder hit
-    i64 BudgetBaseNodes;   // nodes this search had searched when the budget's clock started
+    i32 NPS = 1200000;      // speed estimate, nodes per second; measured searches update it
+    i32 SearchStartTime;    // ClockMs at the start
+    i32 BudgetStartTime;    // when the budget's clock started: the start, or the ponder hit
+    i64 BudgetBaseNodes;    // nodes this search had searched when the budget's clock started
     i64 BudgetBaseAllNodes; // the same for every thread together
-    i32 MoveTime;          // the search's estimate of its time so far, in seconds
-    i32 PlyReached;        // the depth the budget allowed
-    u8 FixedDepth;         // Limits.FixedDepth
-    u8 Pondering;          // searching on the opponent's time (until the ponder hit)
-    u8 Analyzing;          // Limits.Infinite
+    i32 MoveTime;           // the search's estimate of its time so far, in seconds
+    i32 PlyReached;         // the depth the budget allowed
+    u8 FixedDepth;          // Limits.FixedDepth
+    u8 Pondering;           // searching on the opponent's time (until the ponder hit)
+    u8 Analyzing;           // Limits.Infinite
 
     // --- flags ---
-    u8 TimeUp;                // finish the iteration in progress, start no new one
-    u8 AbortNow;              // unwind at once: every level returns 0
-    u8 FailingLow;            // the root's best move is failing low
-    u8 TimerExtended;         // the budget has been doubled once
+    u8 TimeUp;                 // finish the iteration in progress, start no new one
+    u8 AbortNow;               // unwind at once: every level returns 0
+    u8 FailingLow;             // the root's best move is failing low
+    u8 TimerExtended;          // the budget has been doubled once
     Calibration NPSCalibrated; // how far the budget has been measured
-    i64 PollCountdown;        // nodes left until the next look at the budget
-    u8 SearchAborted;         // stopped from outside
+    i64 PollCountdown;         // nodes left until the next look at the budget
+    u8 SearchAborted;          // stopped from outside
     i32 RootDepth;
     i32 RootMoveCount;
     i32 RootMoveNumber;
@@ -147,9 +147,9 @@ class SearchRoutines {
     i32 BookPly; // the game ply of the last move played from the book
     u8 EasyMove;
     // --- the wall clock, watched every few milliseconds ---
-    i32 ClockCountdown;          // nodes left until the next look at the clock and the requests
-    u8 CompletedIteration;       // an iteration has completed: a move is known
-    DeferredStop DeferredAbort;  // a stop that waits for the first move
+    i32 ClockCountdown;         // nodes left until the next look at the clock and the requests
+    u8 CompletedIteration;      // an iteration has completed: a move is known
+    DeferredStop DeferredAbort; // a stop that waits for the first move
 
     // Clears History and HistoryMax.
     void ClearHistory();

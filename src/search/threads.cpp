@@ -6,7 +6,6 @@
 #include "board/movhist.h"
 #include "eval/poseval.h"
 #include "movegen/see.h"
-#include "search/search.h"
 #include "search/hashtab.h"
 #include "search/search.h"
 

@@ -8,7 +8,7 @@ struct TimeBudget {
     i32 TimePerMove = 0;    // milliseconds the move is meant to take
     i64 NodesPerMove = 0;   // soft budget: the iteration in progress is the last
     i32 EmergencyNodes = 0; // hard budget: the search stops at once (twice the soft one)
-    i32 HardLimitMs = 0;    // milliseconds after the clock starts by which the move is made; 0 = none
+    i32 HardLimitMs = 0; // milliseconds after the clock starts by which the move is made; 0 = none
     bool FromClock = false; // the time is a share of the clock (no fixed time, no moves to go)
     i32 ClockShareMs = 0;   // that share as worked out, before an overdrawn clock makes it 0
     i32 ClockLeftMs = 0;    // the clock less the interface's overhead

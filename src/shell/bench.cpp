@@ -7,8 +7,8 @@
 #include "core/platform.h"
 #include "core/status.h"
 #include "eval/poseval.h"
-#include "search/search.h"
 #include "search/hashtab.h"
+#include "search/search.h"
 
 const char *const BENCH_POSITIONS[6] = {
     "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
@@ -85,8 +85,8 @@ void Report(const Totals &t, i32 elapsed)
     std::printf("  Ratio = %lld\n", static_cast<long long>(tt.hits) * 100 /
                                         (static_cast<long long>(tt.hits) + tt.misses));
     const double rate = PE.PawnAttempts ? PE.PawnMisses * 100.0 / PE.PawnAttempts : 0.0;
-    std::printf("Pawn misses %d Pawn attempts %d Pawn miss rate = %g\n", PE.PawnMisses, PE.PawnAttempts,
-                rate);
+    std::printf("Pawn misses %d Pawn attempts %d Pawn miss rate = %g\n", PE.PawnMisses,
+                PE.PawnAttempts, rate);
     std::fflush(stdout);
 }
 

@@ -152,9 +152,9 @@ SearchLimits DialogueLimits()
         l.FixedDepth = true;
         l.Depth = st.FD;
     } else {
-        l.Depth = st.DepthLimit > 0 ? (st.DepthLimit > MAX_DIALOGUE_DEPTH ? MAX_DIALOGUE_DEPTH
-                                                                          : st.DepthLimit)
-                                    : 0;
+        l.Depth = st.DepthLimit > 0
+                      ? (st.DepthLimit > MAX_DIALOGUE_DEPTH ? MAX_DIALOGUE_DEPTH : st.DepthLimit)
+                      : 0;
     }
     l.MoveTime = st.ST;
     l.Time = st.TimeLeft;

@@ -20,8 +20,8 @@ SearchDecision ThinkWhileReading(const ChessBoard &board, const SearchLimits &li
     Search.ArmRequests();
     const i32 start = ClockMs();
     std::thread thread([&] {
-        decision.score = Search.ProgressiveDeepening(root, rootLimits, &decision.from,
-                                                     &decision.to, &decision.promotion);
+        decision.score = Search.ProgressiveDeepening(root, rootLimits, &decision.from, &decision.to,
+                                                     &decision.promotion);
         finished.store(true, std::memory_order_release);
         Input.Wake();
     });

@@ -55,21 +55,23 @@ i32 ClampInt(i32 v, i32 lo, i32 hi)
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
-// The parameters of one "go" line.
+// The numbers a "go" line may give, in the order of GO_NUMBER_WORDS.
+enum GoNumber { WTIME, BTIME, WINC, BINC, MOVESTOGO, DEPTH, NODES, MATE, MOVETIME, GO_NUMBERS };
+const char *const GO_NUMBER_WORDS[GO_NUMBERS] = {"wtime", "btime", "winc", "binc",    "movestogo",
+                                                 "depth", "nodes", "mate", "movetime"};
+
+// The parameters of one "go" line: a number given without its value reads as 0.
 struct GoParameters {
     bool infinite = false, ponder = false;
-    bool movestogo = false, depth = false, movetime = false, nodes = false, mate = false;
-    i32 nodesValue = 0, mateValue = 0;
-    i32 wtime = -1, btime = -1, winc = -1, binc = -1;
-    i32 movestogoValue = 0, depthValue = 0, movetimeValue = 0;
+    bool given[GO_NUMBERS] = {};
+    i32 value[GO_NUMBERS] = {};
 };
 
 bool IsGoKeyword(const char *w)
 {
-    static const char *const keywords[] = {"searchmoves", "ponder", "wtime",     "btime",
-                                           "winc",        "binc",   "movestogo", "depth",
-                                           "nodes",       "mate",   "movetime",  "infinite"};
-    for (const char *k : keywords)
+    if (!std::strcmp(w, "searchmoves") || !std::strcmp(w, "ponder") || !std::strcmp(w, "infinite"))
+        return true;
+    for (const char *k : GO_NUMBER_WORDS)
         if (std::strcmp(w, k) == 0) return true;
     return false;
 }
@@ -83,53 +85,29 @@ GoParameters ReadGoLine(const char *line, const ChessBoard &board, SearchLimits 
     char word[WORD_MAX];
     char value[WORD_MAX];
     while (NextLineWord(&p, word, sizeof word) > 0) {
-        auto number = [&]() -> i32 {
+        if (std::strcmp(word, "infinite") == 0) g.infinite = true;
+        if (std::strcmp(word, "ponder") == 0) g.ponder = true;
+        for (int k = 0; k < GO_NUMBERS; k++) {
+            if (std::strcmp(word, GO_NUMBER_WORDS[k]) != 0) continue;
+            g.given[k] = true;
             const char *q = p;
-            if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) return 0;
-            p = q;
-            return NumberOf(value);
-        };
-        auto is = [&](const char *keyword) { return std::strcmp(word, keyword) == 0; };
-        if (is("infinite")) {
-            g.infinite = true;
-        } else if (is("ponder")) {
-            g.ponder = true;
-        } else if (is("wtime")) {
-            g.wtime = number();
-        } else if (is("btime")) {
-            g.btime = number();
-        } else if (is("winc")) {
-            g.winc = number();
-        } else if (is("binc")) {
-            g.binc = number();
-        } else if (is("movestogo")) {
-            g.movestogo = true;
-            g.movestogoValue = number();
-        } else if (is("depth")) {
-            g.depth = true;
-            g.depthValue = number();
-        } else if (is("nodes")) {
-            g.nodes = true;
-            g.nodesValue = number();
-        } else if (is("mate")) {
-            g.mate = true;
-            g.mateValue = number();
-        } else if (is("movetime")) {
-            g.movetime = true;
-            g.movetimeValue = number();
-        } else if (is("searchmoves")) {
-            // Legal moves of the position are kept; anything else in the list is passed over.
-            for (;;) {
-                const char *q = p;
-                if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) break;
+            if (NextLineWord(&q, value, sizeof value) > 0 && !IsGoKeyword(value)) {
                 p = q;
-                int fromSq, toSq;
-                char letter;
-                MoveGen mg;
-                if (ParseMoveText(value, &fromSq, &toSq, &letter) &&
-                    LegalMoveIndex(board, board.SideToMove, fromSq, toSq, mg) >= 0)
-                    limits->Allow(fromSq * 64 + toSq);
+                g.value[k] = NumberOf(value);
             }
+        }
+        if (std::strcmp(word, "searchmoves") != 0) continue;
+        // Legal moves of the position are kept; anything else in the list is passed over.
+        for (;;) {
+            const char *q = p;
+            if (NextLineWord(&q, value, sizeof value) == 0 || IsGoKeyword(value)) break;
+            p = q;
+            int fromSq, toSq;
+            char letter;
+            MoveGen mg;
+            if (ParseMoveText(value, &fromSq, &toSq, &letter) &&
+                LegalMoveIndex(board, board.SideToMove, fromSq, toSq, mg) >= 0)
+                limits->Allow(fromSq * 64 + toSq);
         }
     }
     return g;
@@ -411,17 +389,18 @@ SearchLimits GoLimits(const char *line, const ChessBoard &board)
         l.Infinite = true;
         l.MoveTime = INFINITE_TIME;
     }
-    const bool clock = (white && g.wtime >= 0) || (!white && g.btime >= 0);
-    if (clock) l.Time = white ? g.wtime : g.btime;
-    const i32 inc = white ? g.winc : g.binc;
-    if (inc > 0) l.Increment = inc;
-    if (g.movestogo && g.movestogoValue > 0) l.MovesToGo = g.movestogoValue;
-    if (g.movetime) l.MoveTime = g.movetimeValue > 0 ? g.movetimeValue : 1;
+    const GoNumber time = white ? WTIME : BTIME, inc = white ? WINC : BINC;
+    const bool clock = g.given[time] && g.value[time] >= 0;
+    if (clock) l.Time = g.value[time];
+    if (g.given[inc] && g.value[inc] > 0) l.Increment = g.value[inc];
+    if (g.given[MOVESTOGO] && g.value[MOVESTOGO] > 0) l.MovesToGo = g.value[MOVESTOGO];
+    const bool movetime = g.given[MOVETIME];
+    if (movetime) l.MoveTime = g.value[MOVETIME] > 0 ? g.value[MOVETIME] : 1;
 
     // 2. A depth alone fixes the depth; beside a clock or a move time it is a ceiling.
-    if (g.depth) {
-        const i32 d = ClampInt(g.depthValue, 0, MAX_GO_DEPTH);
-        if (clock || g.movetime) {
+    if (g.given[DEPTH]) {
+        const i32 d = ClampInt(g.value[DEPTH], 0, MAX_GO_DEPTH);
+        if (clock || movetime) {
             l.Depth = d > 0 ? d : 1;
         } else {
             l.Depth = d;
@@ -430,10 +409,11 @@ SearchLimits GoLimits(const char *line, const ChessBoard &board)
     }
 
     // 3. Node and mate limits: beside no clock they give the search all the time it needs.
-    const bool timeGiven = clock || g.movetime || g.infinite || g.ponder || l.FixedDepth;
-    if (g.nodes) l.Nodes = g.nodesValue > 0 ? g.nodesValue : 1;
-    if (g.mate) l.Mate = ClampInt(g.mateValue, 1, MAX_GO_MATE);
-    if ((g.nodes || g.mate) && !timeGiven) l.MoveTime = INFINITE_TIME;
+    const bool timeGiven = clock || movetime || g.infinite || g.ponder || l.FixedDepth;
+    const bool nodes = g.given[NODES], mate = g.given[MATE];
+    if (nodes) l.Nodes = g.value[NODES] > 0 ? g.value[NODES] : 1;
+    if (mate) l.Mate = ClampInt(g.value[MATE], 1, MAX_GO_MATE);
+    if ((nodes || mate) && !timeGiven) l.MoveTime = INFINITE_TIME;
     l.Ponder = g.ponder;
     return l;
 }

@@ -178,11 +178,10 @@ void DumpSeeCommand()
     std::printf("SEE value = %d\n", see.StaticExchangeEvaluation(colour, from, to, &board));
 }
 
-
 // Words that are accepted and do nothing.
 const char *const IGNORED_WORDS[] = {"ClearGameInfo", "InitGameInfo", "beep",     "bogus",
-                                "draw",          "easy",         "hard",     "hint",
-                                "ponder",        "random",       "fullrand", "computer"};
+                                     "draw",          "easy",         "hard",     "hint",
+                                     "ponder",        "random",       "fullrand", "computer"};
 // Words whose whole line is accepted and dropped (their text may hold anything).
 const char *const IGNORED_LINES[] = {"name", "accepted", "rejected", "result", "rating", "ics"};
 
@@ -488,36 +487,18 @@ void SetupBoardFromEdit()
                 colour = colour ? 0 : 1;
             } else if (word[0] && std::strchr("PNBRQKx", word[0]) && std::strlen(word) == 3 &&
                        SquareOfText(word + 1) >= 0) {
-                const u64 m = u64{1} << SquareOfText(word + 1);
-                // Whatever stood on the square goes first, so no square holds two pieces.
-                for (u64 *bb : {&b.WhitePawns, &b.WhiteKnights, &b.WhiteBishops, &b.WhiteRooks,
-                                &b.WhiteQueens, &b.WhiteKing, &b.BlackPawns, &b.BlackKnights,
-                                &b.BlackBishops, &b.BlackRooks, &b.BlackQueens, &b.BlackKing})
+                const u64 m = SquareMask(SquareOfText(word + 1));
+                // Whatever stood on the square goes first, so no square holds two pieces; "x"
+                // only empties it.
+                u64 *const boards[12] = {&b.WhitePawns, &b.WhiteKnights, &b.WhiteBishops,
+                                         &b.WhiteRooks, &b.WhiteQueens,  &b.WhiteKing,
+                                         &b.BlackPawns, &b.BlackKnights, &b.BlackBishops,
+                                         &b.BlackRooks, &b.BlackQueens,  &b.BlackKing};
+                for (u64 *bb : boards)
                     *bb &= ~m;
-                u64 *target = nullptr;
-                switch (word[0]) {
-                case 'P':
-                    target = colour ? &b.BlackPawns : &b.WhitePawns;
-                    break;
-                case 'N':
-                    target = colour ? &b.BlackKnights : &b.WhiteKnights;
-                    break;
-                case 'B':
-                    target = colour ? &b.BlackBishops : &b.WhiteBishops;
-                    break;
-                case 'R':
-                    target = colour ? &b.BlackRooks : &b.WhiteRooks;
-                    break;
-                case 'Q':
-                    target = colour ? &b.BlackQueens : &b.WhiteQueens;
-                    break;
-                case 'K':
-                    target = colour ? &b.BlackKing : &b.WhiteKing;
-                    break;
-                default:
-                    break;
-                }
-                if (target) *target |= m;
+                static const char PIECE_LETTERS[] = "PNBRQK";
+                const char *kind = std::strchr(PIECE_LETTERS, word[0]);
+                if (kind) *boards[(kind - PIECE_LETTERS) + 6 * colour] |= m;
             }
         }
         // After every word: occupancy and the castling rights the position allows.

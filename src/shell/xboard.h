@@ -41,9 +41,9 @@ class CommandInterpreter {
     u8 ResumeAnalysis = 0; // analysis goes on once the words that stopped it are handled
     u8 HaveSavedST = 0;    // ST as it was before "analyze" is kept in SavedST
     i32 SavedST = 0;
-    GameRecord Record;     // the positions the moves of the game were played from
-    std::string Line;      // the line being read
-    size_t Position = 0;   // where its next word starts
+    GameRecord Record;   // the positions the moves of the game were played from
+    std::string Line;    // the line being read
+    size_t Position = 0; // where its next word starts
 
     // Next word: from the current line, else from the next lines of input. Returns its length,
     // or -1 at the end of input.

@@ -261,9 +261,10 @@ TEST(UciSearch, PonderHitStartsTheClock)
 // and a number too large for arithmetic is held to a sane range.
 TEST(UciSearch, MateSearchesUntilTheMateIsFound)
 {
-    const RunResult r = RunVorn({}, "uci\nposition fen 2k5/8/8/3K4/8/8/8/7R w - - 0 1\ngo mate 3\n"
-                                    "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n"
-                                    "go mate 99999999999\n",
+    const RunResult r = RunVorn({},
+                                "uci\nposition fen 2k5/8/8/3K4/8/8/8/7R w - - 0 1\ngo mate 3\n"
+                                "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n"
+                                "go mate 99999999999\n",
                                 60000);
     EXPECT_EQ(r.exitStatus, 0);
     std::vector<std::string> best, mates;
@@ -349,7 +350,8 @@ TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlaye
 // alone and a ceiling beside a clock, every number held to a sane range.
 TEST(UciGo, LimitsOfAGoLine)
 {
-    ChessBoard white = ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1").board;
+    ChessBoard white =
+        ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1").board;
     ChessBoard black = ref::FromFen(kAfterE4).board;
     const char *clock = "go wtime 7000 btime 9000 winc 3000 binc 4000 movestogo 12";
     SearchLimits l = GoLimits(clock, white);

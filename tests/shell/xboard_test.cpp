@@ -138,10 +138,10 @@ std::vector<Dialogue> Dialogues()
                {"Illegal move: e2c3", "Illegal move: e1d2", "Illegal move: e1f2"}})},
         // The third time the position comes, the game is drawn: the black king's moves are
         // forced and the rook goes back and forth.
-        {"xboard\nprotover 2\nnew\nsetboard 7k/7p/4K2P/8/8/B7/8/R7 w - - 0 1\nsd 2\na1a2\n" +
-             THEN + "a2a1\n" + THEN + "a1a2\n" + THEN + "a2a1\n",
-         Xboard({"move h8g8", "move g8h8", "move h8g8", "move g8h8",
-                 "1/2-1/2 {Draw by repetition}"})},
+        {"xboard\nprotover 2\nnew\nsetboard 7k/7p/4K2P/8/8/B7/8/R7 w - - 0 1\nsd 2\na1a2\n" + THEN +
+             "a2a1\n" + THEN + "a1a2\n" + THEN + "a2a1\n",
+         Xboard(
+             {"move h8g8", "move g8h8", "move h8g8", "move g8h8", "1/2-1/2 {Draw by repetition}"})},
         {"hello\nsetboard 3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1\nd8d1\ne2e4\n",
          Console(Join({{"Enter Move: setboard", "Enter Move: d8d1", "Black mates!", "Game Score 0"},
                        Diagram("6k1/8/8/8/8/8/5PPP/3r2K1", -2380)}))},
