@@ -13,7 +13,7 @@
 #include "search/threads.h"
 
 SearchOutput QuietOutput;
-SearchRoutines Search;
+SearchRoutines MainSearch;
 
 SearchRoutines::SearchRoutines()
     : Eval(&PE), Exchange(&see), Positions(&MoveList), Table(&PositionCache), Output(&QuietOutput)

@@ -44,5 +44,5 @@ int fillmovestring(const SearchRoutines &s, char *buf, char from, char to, char 
 
 int fillmovestring(char *buf, int, char from, char to, char promotion, int pv)
 {
-    return fillmovestring(Search, buf, from, to, promotion, pv);
+    return fillmovestring(MainSearch, buf, from, to, promotion, pv);
 }

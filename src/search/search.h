@@ -73,7 +73,7 @@ struct SearchStatus {
     std::atomic<i32> MoveCount{0};  // root moves generated
 };
 
-// Everything one search works with and changes. The program's search is the global Search,
+// Everything one search works with and changes. The program's search is the global MainSearch,
 // working with the program's evaluator, exchange evaluator, position stack and table; another
 // search object can be pointed at instances of its own.
 class SearchRoutines {
@@ -220,14 +220,14 @@ class SearchRoutines {
     i64 AllNodes() const;
 };
 
-extern SearchRoutines Search;
+extern SearchRoutines MainSearch;
 
 // Longest text fillmovestring writes, its final newline and terminator included.
 constexpr int MOVESTRING_MAX = 1024;
 
 // Writes " e2e4" plus a promotion suffix (a promotion letter in lower case and a space,
 // "e7e8q "; "n;", "b;", "r;", "q;" for piece codes 1-4 and 7-10; otherwise a space), then, when
-// pv is non-zero, the rest of the root line of Search, then a newline. buf must hold
+// pv is non-zero, the rest of the root line of MainSearch, then a newline. buf must hold
 // MOVESTRING_MAX characters. Returns the length before the newline. The score does not change
 // the text. Squares outside 0..63 print as "?0".
 int fillmovestring(char *buf, int score, char from, char to, char promotion, int pv);

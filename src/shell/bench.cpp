@@ -50,23 +50,23 @@ void RunPosition(int index, bool exactDepth, Totals *totals)
 {
     MoveList.Init();
     SetupBoard(BENCH_POSITIONS[index]);
-    Search.ClearHistory();
+    MainSearch.ClearHistory();
     ChessBoard copy = MainBoard;
     u64 from = 0, to = 0;
     char promo = 0;
     const SearchLimits limits = BenchLimits();
     if (exactDepth) {
-        Search.SearchExactDepth(copy, limits, &from, &to, &promo);
+        MainSearch.SearchExactDepth(copy, limits, &from, &to, &promo);
     } else {
-        const int v = Search.ProgressiveDeepening(copy, limits, &from, &to, &promo);
+        const int v = MainSearch.ProgressiveDeepening(copy, limits, &from, &to, &promo);
         // The move found is played, as in a game. The set-up of the next position keeps the
         // fifty-move count it leaves, and the benchmark's node counts, its signature, depend on it.
         if (v != STALEMATEVALUE && v != -MATEVALUE && from && to && from != to)
             PlayGameMove(MainBoard, from, to, promo, nullptr);
     }
-    totals->interior += Search.InteriorNodes;
-    totals->leaf += Search.LeafNodes;
-    totals->quiesce += Search.QuiesceNodes;
+    totals->interior += MainSearch.InteriorNodes;
+    totals->leaf += MainSearch.LeafNodes;
+    totals->quiesce += MainSearch.QuiesceNodes;
     PositionCache.ClearTranspositionTables();
 }
 
@@ -95,7 +95,7 @@ void Report(const Totals &t, i32 elapsed)
 void Bench()
 {
     PositionCache.Prepare();
-    Search.InteriorNodes = Search.QuiesceNodes = 0;
+    MainSearch.InteriorNodes = MainSearch.QuiesceNodes = 0;
     std::printf("Running benchmark ");
     std::fflush(stdout);
     const i32 start = ClockMs();
@@ -112,7 +112,7 @@ void Bench2()
 {
     PositionCache.Prepare();
     for (int pass = 0; pass < 2; pass++) {
-        Search.InteriorNodes = Search.QuiesceNodes = 0;
+        MainSearch.InteriorNodes = MainSearch.QuiesceNodes = 0;
         std::printf("Running benchmark \n");
         std::printf(pass == 0 ? "Progressive Deepening\n" : "Search Exact Depth\n");
         std::fflush(stdout);

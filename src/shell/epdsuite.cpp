@@ -80,7 +80,7 @@ void ParseEPDSuite(const char *fileName)
             ChessBoard copy = MainBoard;
             u64 from = 0, to = 0;
             char promotion = NOPROMOTION;
-            const int v = Search.ProgressiveDeepening(copy, limits, &from, &to, &promotion);
+            const int v = MainSearch.ProgressiveDeepening(copy, limits, &from, &to, &promotion);
             char text[MOVESTRING_MAX] = " 0000 \n";
             if (from && to)
                 fillmovestring(text, v, static_cast<char>(LowestSquare(from)),

@@ -289,7 +289,7 @@ void PlayGame()
         if (st.SelfPlay == 1) st.HumanToMove = 0;
         if (st.HumanToMove == 1) {
             PositionCache.AgeTranspositionTables();
-            Search.ClearHistory();
+            MainSearch.ClearHistory();
             do {
                 r = HumanMove();
             } while (st.ForceMode == 1 && r != CommandResult::Quit);

@@ -63,8 +63,8 @@ void InitEngine()
     buildbook();
     MainBoard.InitRep();
     MainStatus.initVars();
-    Search.Output = &ShellOutput;
-    Search.Pool = &SearchThreads;
+    MainSearch.Output = &ShellOutput;
+    MainSearch.Pool = &SearchThreads;
 }
 
 void ResizeHash(long long megabytes)
@@ -84,7 +84,7 @@ void ResizeHash(long long megabytes)
 
 void NewGame()
 {
-    Search.NewGame();
+    MainSearch.NewGame();
     SearchThreads.NewGame(false);
     MainBoard.InitRep();
     MainStatus.initVars();

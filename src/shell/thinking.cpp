@@ -17,11 +17,11 @@ SearchDecision ThinkWhileReading(const ChessBoard &board, const SearchLimits &li
     std::atomic<bool> finished{false};
     const ChessBoard root = board;
     const SearchLimits rootLimits = limits;
-    Search.ArmRequests();
+    MainSearch.ArmRequests();
     const i32 start = ClockMs();
     std::thread thread([&] {
-        decision.score = Search.ProgressiveDeepening(root, rootLimits, &decision.from, &decision.to,
-                                                     &decision.promotion);
+        decision.score = MainSearch.ProgressiveDeepening(root, rootLimits, &decision.from,
+                                                         &decision.to, &decision.promotion);
         finished.store(true, std::memory_order_release);
         Input.Wake();
     });
@@ -42,7 +42,7 @@ SearchDecision ThinkWhileReading(const ChessBoard &board, const SearchLimits &li
                 released = true;
                 break;
             case Verdict::Stop:
-                Search.RequestStop();
+                MainSearch.RequestStop();
                 released = stopping = true;
                 break;
             }
@@ -54,7 +54,7 @@ SearchDecision ThinkWhileReading(const ChessBoard &board, const SearchLimits &li
         if (!stopping && Input.Ended()) {
             deadline = (Input.EndedAt() > start ? Input.EndedAt() : start) + END_OF_INPUT_GRACE_MS;
             if (!released || ClockMs() >= deadline) {
-                Search.RequestStop();
+                MainSearch.RequestStop();
                 released = stopping = true;
                 continue;
             }

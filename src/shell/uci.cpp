@@ -116,9 +116,9 @@ GoParameters ReadGoLine(const char *line, const ChessBoard &board, SearchLimits 
 // The reply move of the root line after the best move, as text, when the line holds a legal one.
 bool PonderText(const ChessBoard &before, u64 from, u64 to, char promo, char *out)
 {
-    if (Search.PVLength <= 1) return false;
-    if (Search.PVTable[0][0].code != MoveCode(from, to)) return false;
-    const PVEntry reply = Search.PVTable[0][1];
+    if (MainSearch.PVLength <= 1) return false;
+    if (MainSearch.PVTable[0][0].code != MoveCode(from, to)) return false;
+    const PVEntry reply = MainSearch.PVTable[0][1];
     ChessBoard after = before;
     PlayGameMove(after, from, to, promo, nullptr);
     MoveGen mg;
@@ -162,7 +162,7 @@ class UciLines : public LineHandler {
             if (!ponder_) return Verdict::Answered;
             // The engine's own clock starts now.
             ponder_ = false;
-            Search.RequestPonderHit(ClockMs());
+            MainSearch.RequestPonderHit(ClockMs());
             return Verdict::Released;
         }
         if (is("stop")) return Verdict::Stop;
@@ -251,7 +251,7 @@ void GoCommand(UCIProtocol &u, const char *line)
         return;
     }
     const SearchLimits limits = GoLimits(line, MainBoard);
-    if (limits.Infinite) Search.NPS = ANALYSIS_NPS;
+    if (limits.Infinite) MainSearch.NPS = ANALYSIS_NPS;
     RunSearch(u, limits);
 }
 
@@ -263,7 +263,7 @@ void UCINewGame(UCIProtocol &u)
     SearchThreads.NewGame(true);
     PositionCache.ClearTranspositionTables();
     u.HashSide = 0;
-    Search.NPS = ANALYSIS_NPS;
+    MainSearch.NPS = ANALYSIS_NPS;
 }
 
 // "setoption name <id> [value <x>]": the name runs up to "value", the value to the line's end.
@@ -298,7 +298,7 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
         u.ShowCurrLine = on ? 1 : 0;
     } else if (is("UCI_AnalyseMode")) {
         // Each "go" decides how long to search; the speed estimate starts lower.
-        if (on) Search.NPS = ANALYSE_MODE_NPS;
+        if (on) MainSearch.NPS = ANALYSE_MODE_NPS;
     } else if (is("Ponder")) {
         u.SendPonderMove = on ? 1 : 0;
     } else if (is("Hash")) {

@@ -243,7 +243,7 @@ void EndAnalysis()
 
 void StatusLine()
 {
-    const SearchStatus &s = Search.Status;
+    const SearchStatus &s = MainSearch.Status;
     const i32 count = s.MoveCount.load(std::memory_order_relaxed);
     std::printf("stat01: %d %lld %d %d %d\n",
                 (ClockMs() - s.StartMs.load(std::memory_order_relaxed)) / 10,
@@ -312,7 +312,7 @@ CommandResult DoCommand(const char *word)
         st.Post = 1;
         st.ForceMode = 0;
         st.HumanToMove = 0;
-        Search.NPS = ANALYSIS_NPS;
+        MainSearch.NPS = ANALYSIS_NPS;
         if (st.ST == 0) st.ST = ANALYSIS_TIME;
         return CommandResult::EndTurn;
     }

@@ -12,8 +12,8 @@
 #include "core/status.h"
 #include "eval/poseval.h"
 #include "movegen/see.h"
-#include "search/search.h"
 #include "search/hashtab.h"
+#include "search/search.h"
 #include "shell/bench.h"
 
 namespace {
@@ -33,9 +33,9 @@ class SearchEngine : public ::testing::Test {
         savedBoard_ = MainBoard;
         Status &st = MainStatus;
         st.UCIMode = st.xboard = st.Post = st.Kibitz = 0;
-        Search.NPS = 1200000;
+        MainSearch.NPS = 1200000;
         PositionCache.ClearTranspositionTables();
-        Search.NewGame();
+        MainSearch.NewGame();
         MoveList.Init();
     }
     void TearDown() override
@@ -56,9 +56,10 @@ class SearchEngine : public ::testing::Test {
     {
         ::testing::internal::CaptureStdout();
         Decision d;
-        d.score = exact ? Search.SearchExactDepth(MainBoard, limits, &d.from, &d.to, &d.promotion)
-                        : Search.ProgressiveDeepening(MainBoard, limits, &d.from, &d.to,
-                                                      &d.promotion);
+        d.score =
+            exact
+                ? MainSearch.SearchExactDepth(MainBoard, limits, &d.from, &d.to, &d.promotion)
+                : MainSearch.ProgressiveDeepening(MainBoard, limits, &d.from, &d.to, &d.promotion);
         ::testing::internal::GetCapturedStdout();
         return d;
     }
@@ -86,8 +87,8 @@ std::string Text(const Decision &d)
 // Index of the first move of the root line that is not legal where it stands; -1 if none.
 int FirstIllegalLineMove(ref::Position p)
 {
-    for (int k = 0; k < Search.PVLength && k < MAXPLY; k++) {
-        const PVEntry e = Search.PVTable[0][k];
+    for (int k = 0; k < MainSearch.PVLength && k < MAXPLY; k++) {
+        const PVEntry e = MainSearch.PVTable[0][k];
         const u64 from = SquareMask(e.code >> 6), to = SquareMask(e.code & 63);
         if (!ref::IsLegal(p, from, to, e.promotion)) return k;
         p = ref::Played(p, {e.code >> 6, e.code & 63, e.promotion});
@@ -133,7 +134,7 @@ TEST_F(SearchEngine, MateScoresKeepTheirDistanceThroughTheTable)
     for (const char *fen : {"8/8/4R3/8/3R4/5K2/8/7k w - - 0 1", "7Q/8/8/8/7R/1K6/8/2k5 w - - 0 1",
                             "r5k1/5ppp/8/8/8/8/1Q3PPP/1R4K1 w - - 0 1"}) {
         PositionCache.ClearTranspositionTables();
-        Search.ClearHistory();
+        MainSearch.ClearHistory();
         for (int depth = 2; depth <= 8; depth++) {
             Load(fen);
             MoveList.Init();
@@ -146,7 +147,7 @@ TEST_F(SearchEngine, RootWithoutMovesPlaysNothing)
 {
     Load("R5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1");
     EXPECT_EQ(Decide(4).score, -110000);
-    EXPECT_EQ(Search.RootLegalMoves, 0);
+    EXPECT_EQ(MainSearch.RootLegalMoves, 0);
     Load("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
     EXPECT_EQ(Decide(4).score, 110001);
     EXPECT_EQ(Decide(3, true).score, 110001);
@@ -182,13 +183,13 @@ TEST_F(SearchEngine, QuiescenceStandsPatAndWinsWhatHangs)
     const int wide = PE.PosEval(0, -110000, 110000, &b, 0),
               narrow = PE.PosEval(0, -110000, 100, &b, 0);
     ASSERT_GT(narrow, 100);
-    EXPECT_EQ(Search.Quiesce(0, -110000, 110000, b, 0, 0, 1), wide);
-    EXPECT_EQ(Search.Quiesce(0, -110000, 100, b, 0, 0, 1), narrow);
+    EXPECT_EQ(MainSearch.Quiesce(0, -110000, 110000, b, 0, 0, 1), wide);
+    EXPECT_EQ(MainSearch.Quiesce(0, -110000, 100, b, 0, 0, 1), narrow);
     b = Load("4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1").board;
-    EXPECT_GT(Search.Quiesce(0, -110000, 110000, b, 0, 0, 1),
+    EXPECT_GT(MainSearch.Quiesce(0, -110000, 110000, b, 0, 0, 1),
               PE.PosEval(0, -110000, 110000, &b, 0) + 8000);
     b = Load("4k3/8/8/8/8/8/8/2N1K3 w - - 0 1").board;
-    EXPECT_EQ(Search.Quiesce(0, -110000, 110000, b, 0, 0, 1), 0);
+    EXPECT_EQ(MainSearch.Quiesce(0, -110000, 110000, b, 0, 0, 1), 0);
 }
 
 // The table's answers: an exact entry cuts at its depth or less, a bound only beyond the window
@@ -338,7 +339,7 @@ TEST_F(SearchEngine, RookEndgameLineAtDepthOneHoldsOnlyLegalMoves)
     const ref::Position p = Load("8/2p5/3p4/KP2r3/5R2/4P3/4k1P1/8 w - - 0 1");
     const Decision d = Decide(1);
     ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion));
-    EXPECT_EQ(FirstIllegalLineMove(p), -1) << "line length " << Search.PVLength;
+    EXPECT_EQ(FirstIllegalLineMove(p), -1) << "line length " << MainSearch.PVLength;
 }
 
 // A line holding a move its position does not allow (a table entry of another position taken
@@ -347,18 +348,16 @@ TEST_F(SearchEngine, PrintedLineEndsAtItsFirstIllegalMove)
 {
     Load("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     Decide(1);
-    auto code = [](const char *m) {
-        return static_cast<u16>(ref::Sq(m) * 64 + ref::Sq(m + 2));
-    };
+    auto code = [](const char *m) { return static_cast<u16>(ref::Sq(m) * 64 + ref::Sq(m + 2)); };
     const char *line[] = {"e2e4", "e7e5", "g1f3", "e8e6", "b1c3"}; // the king cannot go to e6
     for (int k = 0; k < 5; k++)
-        Search.PVTable[0][k] = {code(line[k]), NOPROMOTION};
-    Search.PVLength = 5;
+        MainSearch.PVTable[0][k] = {code(line[k]), NOPROMOTION};
+    MainSearch.PVLength = 5;
     char buf[MOVESTRING_MAX];
-    Search.LineText(buf, 1);
+    MainSearch.LineText(buf, 1);
     EXPECT_STREQ(buf, " e2e4 e7e5 g1f3 \n");
-    Search.PVTable[0][3] = {code("b8c6"), NOPROMOTION};
-    Search.LineText(buf, 1);
+    MainSearch.PVTable[0][3] = {code("b8c6"), NOPROMOTION};
+    MainSearch.LineText(buf, 1);
     EXPECT_STREQ(buf, " e2e4 e7e5 g1f3 b8c6 b1c3 \n");
 }
 
@@ -367,14 +366,14 @@ TEST_F(SearchEngine, PrintedLineEndsAtItsFirstIllegalMove)
 TEST_F(SearchEngine, BudgetSpentBeforeTheFirstMoveStillPlaysOne)
 {
     for (const char *fen : BENCH_POSITIONS) {
-        Search.NPS = 2;
+        MainSearch.NPS = 2;
         SearchLimits l;
         l.MoveTime = 1;
         const ref::Position p = Load(fen);
         const Decision d = Decide(l);
         EXPECT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion)) << fen;
     }
-    Search.NPS = 1200000;
+    MainSearch.NPS = 1200000;
     for (const auto &[left, togo] : {std::pair<int, int>{-500, 0}, {-1, 2}, {0, 2}, {-500, 2}}) {
         SearchLimits l;
         l.Time = left;
@@ -407,18 +406,20 @@ TEST_F(SearchEngine, TwoSearchObjectsDoNotDisturbEachOther)
     };
     const char *const fens[2] = {BENCH_POSITIONS[5], BENCH_POSITIONS[0]};
     other->NewGame();
-    const auto a = run(Search, fens[0]);
-    const std::string pv(reinterpret_cast<const char *>(Search.PVTable), sizeof Search.PVTable);
+    const auto a = run(MainSearch, fens[0]);
+    const std::string pv(reinterpret_cast<const char *>(MainSearch.PVTable),
+                         sizeof MainSearch.PVTable);
     const auto b = run(*other, fens[1]);
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(Search.PVTable), sizeof Search.PVTable),
-              pv);
+    EXPECT_EQ(
+        std::string(reinterpret_cast<const char *>(MainSearch.PVTable), sizeof MainSearch.PVTable),
+        pv);
     EXPECT_EQ(MoveList.NumMoves, 1);
     EXPECT_EQ(positions->NumMoves, 1);
     PositionCache.ClearTranspositionTables();
-    Search.NewGame();
+    MainSearch.NewGame();
     table->ClearTranspositionTables();
     other->NewGame();
-    EXPECT_EQ(run(Search, fens[1]), b);
+    EXPECT_EQ(run(MainSearch, fens[1]), b);
     EXPECT_EQ(run(*other, fens[0]), a);
 }
 
