@@ -245,8 +245,8 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
     const char opp = side ? 0 : 1;
 
     // A helper stops when the program's search has decided; it publishes its node count now
-    // and then. The program's search polls for input and the budget and looks at the clock
-    // every few milliseconds.
+    // and then. The program's search looks at its node budget now and then, and at the clock
+    // and the requests from outside every few milliseconds.
     if (StopSignal) {
         if (StopSignal->load(std::memory_order_relaxed)) {
             SearchAborted = AbortNow = TimeUp = 1;
