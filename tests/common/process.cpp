@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -108,6 +109,37 @@ RunResult RunVorn(const std::vector<std::string> &args, const std::string &input
     }
     if (toChild >= 0) close(toChild);
     close(fromChild);
+    result.exitStatus = WaitPid(pid, RemainingMs(deadline) + 100);
+    return result;
+}
+
+RunResult RunVornAtTerminal(const std::vector<std::string> &args, const std::string &input,
+                            int timeoutMs)
+{
+    RunResult result;
+    int terminal = -1;
+    const int pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid < 0) return result;
+    if (pid == 0) {
+        std::vector<char *> argv{const_cast<char *>(VORN_BINARY)};
+        for (const auto &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VORN_BINARY, argv.data());
+        _exit(127);
+    }
+    if (write(terminal, input.data(), input.size()) < 0) input.size();
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    char buf[4096];
+    for (;;) {
+        struct pollfd p = {terminal, POLLIN, 0};
+        const int left = RemainingMs(deadline);
+        if (left == 0 || poll(&p, 1, left) <= 0) break;
+        const ssize_t r = read(terminal, buf, sizeof buf);
+        if (r <= 0) break; // the program has ended and closed the terminal
+        result.output.append(buf, static_cast<size_t>(r));
+    }
+    close(terminal);
     result.exitStatus = WaitPid(pid, RemainingMs(deadline) + 100);
     return result;
 }

@@ -14,6 +14,11 @@ struct RunResult {
 RunResult RunVorn(const std::vector<std::string> &args, const std::string &input,
                   int timeoutMs = 20000);
 
+// The same with vorn's standard input and output on a terminal of their own (a pseudo-terminal);
+// the output has its line ends as the terminal gives them ("\r\n") and the input's echo.
+RunResult RunVornAtTerminal(const std::vector<std::string> &args, const std::string &input,
+                            int timeoutMs = 20000);
+
 // A console or xboard dialogue in parts: each part is sent once the engine has answered the one
 // before (a "ping" after it, answered once the engine's move, if it was thinking, is out), so
 // that what a part says comes after the engine's move instead of interrupting its search. The

@@ -37,6 +37,11 @@ TEST(Startup, HelpAndTheGreetingWithItsOptions)
         EXPECT_EQ(r.exitStatus, 0);
         EXPECT_EQ("Vorn \n" + r.output, kHelp) << "the help alone: no interface is greeted";
     }
+    // At a terminal a person sees the banner first, whatever the options print after it.
+    const RunResult terminal = RunVornAtTerminal({"-help"}, "");
+    EXPECT_EQ(terminal.exitStatus, 0);
+    EXPECT_EQ(terminal.output.rfind("Vorn \r\nxboard   used when interfacing", 0), 0u)
+        << terminal.output;
     // Option values are read without overflow: a huge depth or time per move saturates.
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{}, "56"},
