@@ -308,30 +308,6 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
     }
 }
 
-// Games the engine plays against itself at small depths, each move played on the game record
-// as the interfaces play it (history kept): every move legal, the record the reference's.
-TEST_F(SearchEngine, SelfPlayMovesAreLegal)
-{
-    int moves = 0;
-    for (int start = 0; start < 4; start++) {
-        ref::Position p = Load(ref::kStarts[start]);
-        MoveList.Init();
-        for (int ply = 0; ply < 40 && !ref::LegalMoves(p).empty() && !MainBoard.CheckDraw(0);
-             ply++) {
-            const Decision d = Decide(1 + ply % 3);
-            ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion))
-                << ref::kStarts[start] << " ply " << ply << " " << Text(d);
-            p = ref::Played(p, {__builtin_ctzll(d.from), __builtin_ctzll(d.to), d.promotion});
-            PlayGameMove(MainBoard, d.from, d.to, d.promotion, &MoveList);
-            ASSERT_EQ(ref::Pieces(MainBoard), ref::Pieces(p.board));
-            ASSERT_EQ(MainBoard.SideToMove, p.side);
-            ASSERT_EQ(MainBoard.CastleFlags, p.castle);
-            moves++;
-        }
-    }
-    EXPECT_GT(moves, 60);
-}
-
 // At depth 1 a quiet move is scored by quiescence after a checking move was searched deeper:
 // the quiet move's line must not take the checking move's continuation.
 TEST_F(SearchEngine, RookEndgameLineAtDepthOneHoldsOnlyLegalMoves)
