@@ -226,33 +226,6 @@ u64 ChessBoard::RookCheckMask(u64 s, u64 target) const
     return result;
 }
 
-int ChessBoard::RookAttackCount(u64 s) const
-{
-    if (!s) return 0;
-    const u64 own = (s & (WhiteRooks | WhiteQueens)) ? WhitePieces : BlackPieces;
-    return SimpleBitCount(RookMask(s) & ~own);
-}
-
-u64 ChessBoard::SouthAttacks(u64 gen, u64 empty) const
-{
-    gen |= empty & (gen >> 8);
-    empty &= empty >> 8;
-    gen |= empty & (gen >> 16);
-    empty &= empty >> 16;
-    gen |= empty & (gen >> 32);
-    return gen >> 8;
-}
-
-u64 ChessBoard::NorthAttacks(u64 gen, u64 empty) const
-{
-    gen |= empty & (gen << 8);
-    empty &= empty << 8;
-    gen |= empty & (gen << 16);
-    empty &= empty << 16;
-    gen |= empty & (gen << 32);
-    return gen << 8;
-}
-
 bool ChessBoard::IsAttacked(u64 s, char c) const
 {
     if (!s) return false;
@@ -673,17 +646,6 @@ int ChessBoard::CheckDraw(char)
     return DRAW_NONE;
 }
 
-bool ChessBoard::Test50MoveRule(char fromSq, char toSq)
-{
-    const u64 from = SafeMask(fromSq), to = SafeMask(toSq);
-    if ((from & (WhitePawns | BlackPawns)) || (to & AllPieces)) {
-        FiftyMoveCount = 0;
-        return false;
-    }
-    FiftyMoveCount += 1;
-    return FiftyMoveCount > 99;
-}
-
 void ChessBoard::Promote(char c, u64 m, char piece)
 {
     ToggleKeys(c == 0 ? WPAWN : BPAWN, m);
@@ -726,19 +688,6 @@ void ChessBoard::Promote(char c, u64 m, char piece)
         }
         if (piece >= 7 && piece <= 10) ToggleKeys(piece, m);
     }
-}
-
-void ChessBoard::DropPawn(char c, u64 m)
-{
-    ToggleKeys(c == 0 ? WPAWN : BPAWN, m);
-    if (c == 0) {
-        WhitePawns ^= m;
-        WhitePieces ^= m;
-    } else {
-        BlackPawns ^= m;
-        BlackPieces ^= m;
-    }
-    AllPieces ^= m;
 }
 
 void KeepPossibleRights(ChessBoard &b)

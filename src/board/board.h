@@ -28,8 +28,6 @@ constexpr char WKSIDE = 1, WQSIDE = 2, BKSIDE = 4, BQSIDE = 8;
 
 // Draw codes of CheckDraw.
 constexpr int DRAW_NONE = 0, DRAW_FIFTY = 7, DRAW_MATERIAL = 8;
-// Draw code of a repeated position (the game loop's announcement; CheckDraw never returns it).
-constexpr int DRAW_REPETITION = 6;
 
 class ChessBoard {
   public:
@@ -106,22 +104,12 @@ class ChessBoard {
     void RecountAll();
     // Sets the piece keys from the piece bitboards.
     void InitPieceKeys();
-    // Does nothing: FEN set-up is the free function SetupBoard.
-    void SetupBoard() {}
     char PieceColor(u64 m) const { return (m & WhitePieces) ? 0 : 1; }
-    bool IsPawn(char c, u64 m) const { return m & (c ? BlackPawns : WhitePawns); }
-    bool IsKnight(char c, u64 m) const { return m & (c ? BlackKnights : WhiteKnights); }
-    bool IsBishop(char c, u64 m) const { return m & (c ? BlackBishops : WhiteBishops); }
-    bool IsRook(char c, u64 m) const { return m & (c ? BlackRooks : WhiteRooks); }
-    bool IsQueen(char c, u64 m) const { return m & (c ? BlackQueens : WhiteQueens); }
-    bool IsKing(char c, u64 m) const { return m & (c ? BlackKing : WhiteKing); }
-    bool IsEmptySquare(u64 m) const { return !(m & AllPieces); }
     int QuickPieceCount() const
     {
         return WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount +
                BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount;
     }
-    int QuickPawnCount(char c) const { return c ? BlackPawnCount : WhitePawnCount; }
     // Prints one piece letter (or "-") and a space.
     void DisplayPiece(int sq) const;
     // Prints the board diagram (the caller adds the evaluation line where it wants one).
@@ -135,11 +123,6 @@ class ChessBoard {
     // Union of the diagonal (orthogonal) rays from s that contain a square of target.
     u64 BishopCheckMask(u64 s, u64 target) const;
     u64 RookCheckMask(u64 s, u64 target) const;
-    // Squares a rook or queen on s reaches, not counting squares of its own colour.
-    int RookAttackCount(u64 s) const;
-    // Occluded vertical fills (Kogge-Stone).
-    u64 SouthAttacks(u64 gen, u64 empty) const;
-    u64 NorthAttacks(u64 gen, u64 empty) const;
     // True if square s is attacked by a piece of the colour opposite to c.
     bool IsAttacked(u64 s, char c) const;
     bool InCheck(u64 s, char c) const { return IsAttacked(s, c); }
@@ -154,18 +137,10 @@ class ChessBoard {
     void UndoMove(int);
     // 0 no draw, 7 fifty-move rule, 8 material; also sets MatingMaterialFlag.
     int CheckDraw(char);
-    // Updates FiftyMoveCount for a move about to be made; true once it passes 99.
-    bool Test50MoveRule(char fromSq, char toSq);
     // Toggles a pawn off and a piece on (XOR) on one square.
     void Promote(char c, u64 m, char piece);
-    // Toggles a pawn of colour c and its occupancy bits.
-    void DropPawn(char c, u64 m);
     // XORs the keys of a piece (a PieceCode) on every square of squares into the piece keys.
     void ToggleKeys(int piece, u64 squares);
-    bool PawnOn7th(char c) const
-    {
-        return c ? (BlackPawns & 0x000000000000FF00ULL) : (WhitePawns & 0x00FF000000000000ULL);
-    }
 };
 
 static_assert(std::is_trivially_copyable_v<ChessBoard>);

@@ -225,13 +225,6 @@ void pos2fenString(const ChessBoard &board, char *out)
     std::strcpy(out + n, " - 0 ; ");
 }
 
-void pos2fen(const ChessBoard &board, int n)
-{
-    char text[128];
-    WritePlacement(board, text);
-    std::printf("%s - 0 ; %d \n", text, n);
-}
-
 void LoadPositionFile(const char *name)
 {
     std::FILE *fp = std::fopen(name, "r");
