@@ -208,9 +208,7 @@ int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
     n = QueenMoves(*this, a.queens, occ, ~occ, n);
     n = GenCastle(colour, n, castle);
     n = KingMoves(*this, a.king, ~occ, n);
-    n = GenPawns(colour, n);
-    MoveCount = n;
-    return n;
+    return GenPawns(colour, n);
 }
 
 namespace {
@@ -334,64 +332,6 @@ int MoveGen::GenCheckEvasions(char colour, ChessBoard *board)
 }
 
 // --- piece generators ---
-
-int MoveGen::GenKnights(char colour, int n)
-{
-    return KnightMoves(*this, ArmyOf(*Board, colour).knights, ~Board->AllPieces, n);
-}
-
-int MoveGen::GenKnightCaptures(char colour, int n)
-{
-    const Army a = ArmyOf(*Board, colour);
-    return KnightMoves(*this, a.knights, a.enemy, n);
-}
-
-int MoveGen::GenBishops(char colour, int n)
-{
-    const u64 occ = Board->AllPieces;
-    return BishopMoves(*this, ArmyOf(*Board, colour).bishops, occ, ~occ, n);
-}
-
-int MoveGen::GenBishopCaptures(char colour, int n)
-{
-    const Army a = ArmyOf(*Board, colour);
-    return BishopMoves(*this, a.bishops, Board->AllPieces, a.enemy, n);
-}
-
-int MoveGen::GenRooks(char colour, int n)
-{
-    const u64 occ = Board->AllPieces;
-    return RookMoves(*this, ArmyOf(*Board, colour).rooks, occ, ~occ, n);
-}
-
-int MoveGen::GenRookCaptures(char colour, int n)
-{
-    const Army a = ArmyOf(*Board, colour);
-    return RookMoves(*this, a.rooks, Board->AllPieces, a.enemy, n);
-}
-
-int MoveGen::GenQueens(char colour, int n)
-{
-    const u64 occ = Board->AllPieces;
-    return QueenMoves(*this, ArmyOf(*Board, colour).queens, occ, ~occ, n);
-}
-
-int MoveGen::GenQueenCaptures(char colour, int n)
-{
-    const Army a = ArmyOf(*Board, colour);
-    return QueenMoves(*this, a.queens, Board->AllPieces, a.enemy, n);
-}
-
-int MoveGen::GenKings(char colour, int n)
-{
-    return KingMoves(*this, ArmyOf(*Board, colour).king, ~Board->AllPieces, n);
-}
-
-int MoveGen::GenKingCaptures(char colour, int n)
-{
-    const Army a = ArmyOf(*Board, colour);
-    return KingMoves(*this, a.king, a.enemy, n);
-}
 
 int MoveGen::GenPawns(char colour, int n)
 {

@@ -64,11 +64,9 @@ class MoveGen {
     u64 To[MOVELISTSIZE];
     char Promotion[MOVELISTSIZE];
     i32 OrderValue[MOVELISTSIZE];
-    i32 MoveCount = 0;
 
     // --- drivers: each sets Board and returns the number of moves (entries 0 .. n-1) ---
     // Captures (N, B, R, Q, K), quiet moves (N, B, R, Q), castling, king moves, pawn moves.
-    // Also stores the count in MoveCount.
     int GenerateAllMoves(char colour, ChessBoard *board, char castle);
     // Captures by queens, rooks, knights and bishops, every pawn move, king captures, each with
     // its quiescence order value (a capture: the victim, a king 10000, less the capturer's cost
@@ -80,16 +78,6 @@ class MoveGen {
     int GenCheckEvasions(char colour, ChessBoard *board);
 
     // --- piece generators: append at index n on Board, return the next free index ---
-    int GenKnights(char colour, int n);
-    int GenKnightCaptures(char colour, int n);
-    int GenBishops(char colour, int n);
-    int GenBishopCaptures(char colour, int n);
-    int GenRooks(char colour, int n);
-    int GenRookCaptures(char colour, int n);
-    int GenQueens(char colour, int n);
-    int GenQueenCaptures(char colour, int n);
-    int GenKings(char colour, int n);
-    int GenKingCaptures(char colour, int n);
     // Pawn by pawn, lowest square first: double step, single step, the capture to the pawn's
     // left (towards the a-file for White, the h-file for Black), the one to its right, en
     // passant; queen promotions only.
