@@ -147,12 +147,6 @@ TranspositionTables::TranspositionTables()
     }
     hits = 0;
     misses = 0;
-    HashMask[0] = 3;
-    HashMask[1] = 63;
-    HashMask[2] = 255;
-    for (int k = 9; k <= 28; k++)
-        HashMask[k - 6] = (u64{1} << k) - 1;
-    HashMask[23] = 0xFFFFFFFFull;
 }
 
 bool TranspositionTables::Resize(u64 megabytes)
