@@ -237,7 +237,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
     if (index >= BucketCount) {
         std::fprintf(stderr, "Major problem1: index past the table %llu\n",
                      static_cast<unsigned long long>(index));
-        std::exit(0);
+        std::exit(1);
     }
     if (!LoadShared(Written)) StoreShared(Written, true);
     TTBucket &b = Bucket(index);
@@ -281,7 +281,7 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
     if (index >= BucketCount) {
         std::fprintf(stderr, "Major problem2: index past the table %llu\n",
                      static_cast<unsigned long long>(index));
-        std::exit(0);
+        std::exit(1);
     }
     TTBucket &b = Bucket(index);
     const i32 r = depth >= 6 ? 3 : 2;
