@@ -162,10 +162,8 @@ int InBook(char side, char castle, ChessBoard board)
         char promotion, mask;
         list.GetMove(i, 0, &from, &to, &promotion);
         board.MakeMove(from, to, promotion, &mask);
-        const char fromSq = static_cast<char>(RightMostBit(from) - 1);
-        const char toSq = static_cast<char>(RightMostBit(to) - 1);
         if (MainStatus.Trace == 1) {
-            MoveText(text, fromSq, toSq, promotion);
+            MoveText(text, LowestSquare(from), LowestSquare(to), promotion);
             std::printf("  { %s \n", text);
         }
         genhashcode(other, castle & mask, &upper, &lower, &board);

@@ -311,7 +311,7 @@ void PerfT::PerformanceTest(char side, int depth, ChessBoard board, char castle)
         TotalNodes++;
         if (MainStatus.Trace == 1) {
             char text[8];
-            MoveText(text, RightMostBit(from) - 1, RightMostBit(to) - 1, promotion);
+            MoveText(text, LowestSquare(from), LowestSquare(to), promotion);
             std::printf("<Move name=\"{  %s \nnodes %" PRIu64 "\">\n", text, TotalNodes);
         }
         PerformanceTest(other, depth - 1, board, static_cast<char>(castle & mask));
