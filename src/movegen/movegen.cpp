@@ -8,11 +8,11 @@ namespace {
 using namespace BackRank;
 
 // The pieces of one colour and of its opponent.
-struct Army {
+struct Forces {
     u64 pawns, knights, bishops, rooks, queens, king, own, enemy;
 };
 
-inline Army ArmyOf(const ChessBoard &b, char colour)
+inline Forces ForcesOf(const ChessBoard &b, char colour)
 {
     if (colour == 0)
         return {b.WhitePawns,  b.WhiteKnights, b.WhiteBishops, b.WhiteRooks,
@@ -192,7 +192,7 @@ int MoveGen::GenerateAllMoves(char colour, ChessBoard *board, char castle)
 {
     Board = board;
     SelEnd = -1;
-    const Army a = ArmyOf(*board, colour);
+    const Forces a = ForcesOf(*board, colour);
     const u64 occ = board->AllPieces;
     int n = 0;
     // Captures: knights, bishops, rooks, queens, king.
@@ -217,7 +217,7 @@ namespace {
 template <int colour>
 int OrderedQuiesceList(MoveGen &g, const ChessBoard &b, u64 *aboveOut)
 {
-    const Army a = ArmyOf(b, colour);
+    const Forces a = ForcesOf(b, colour);
     const u64 occ = b.AllPieces;
     constexpr char victims = colour ? 0 : 1;
     int n = 0;
@@ -302,8 +302,8 @@ int MoveGen::GenCheckEvasions(char colour, ChessBoard *board)
     Board = board;
     SelEnd = -1;
     const ChessBoard &b = *board;
-    const Army a = ArmyOf(b, colour);
-    const Army e = ArmyOf(b, colour ? 0 : 1);
+    const Forces a = ForcesOf(b, colour);
+    const Forces e = ForcesOf(b, colour ? 0 : 1);
     const u64 k = a.king;
 
     // 1. Checkers: pawns, knights, and the lines to a checking slider (checker included).
@@ -372,7 +372,7 @@ int MoveGen::GenCastle(char colour, int n, char castle)
 int MoveGen::GenKingEvasions(char colour, int n)
 {
     const ChessBoard &b = *Board;
-    const Army a = ArmyOf(b, colour);
+    const Forces a = ForcesOf(b, colour);
     if (!a.king) return n;
     const int sq = LowestSquare(a.king);
     const u64 k = SquareMask(sq);
@@ -387,7 +387,7 @@ int MoveGen::GenKingEvasions(char colour, int n)
 
 int MoveGen::GenKnightEvasions(char colour, u64 target, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
+    const Forces a = ForcesOf(*Board, colour);
     for (u64 bb = a.knights; bb && n < MAXMOVES; bb &= bb - 1) {
         const int sq = LowestSquare(bb);
         AddTargets(n, SquareMask(sq), KnightTable[sq] & target & ~a.own);
@@ -397,7 +397,7 @@ int MoveGen::GenKnightEvasions(char colour, u64 target, int n)
 
 int MoveGen::GenBishopEvasions(char colour, u64 target, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
+    const Forces a = ForcesOf(*Board, colour);
     const u64 occ = Board->AllPieces;
     for (u64 bb = a.bishops; bb && n < MAXMOVES; bb &= bb - 1) {
         const int sq = LowestSquare(bb);
@@ -408,7 +408,7 @@ int MoveGen::GenBishopEvasions(char colour, u64 target, int n)
 
 int MoveGen::GenRookEvasions(char colour, u64 target, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
+    const Forces a = ForcesOf(*Board, colour);
     const u64 occ = Board->AllPieces;
     for (u64 bb = a.rooks; bb && n < MAXMOVES; bb &= bb - 1) {
         const int sq = LowestSquare(bb);
@@ -419,7 +419,7 @@ int MoveGen::GenRookEvasions(char colour, u64 target, int n)
 
 int MoveGen::GenQueenEvasions(char colour, u64 target, int n)
 {
-    const Army a = ArmyOf(*Board, colour);
+    const Forces a = ForcesOf(*Board, colour);
     const u64 occ = Board->AllPieces;
     for (u64 bb = a.queens; bb && n < MAXMOVES; bb &= bb - 1) {
         const int sq = LowestSquare(bb);
