@@ -168,6 +168,17 @@ template <int C, typename Board> struct Army {
     // The squares of m one rank further towards the colour's last rank, and one rank back.
     static constexpr u64 Ahead(u64 m) { return C == WHITE ? m << 8 : m >> 8; }
     static constexpr u64 Behind(u64 m) { return C == WHITE ? m >> 8 : m << 8; }
+    // The squares a pawn of the colour on m attacks: ahead and one file west (towards the
+    // a-file), ahead and one file east, both.
+    static constexpr u64 AheadWest(u64 m)
+    {
+        return C == WHITE ? (m & ~kFileA) << 7 : (m & ~kFileA) >> 9;
+    }
+    static constexpr u64 AheadEast(u64 m)
+    {
+        return C == WHITE ? (m & ~kFileH) << 9 : (m & ~kFileH) >> 7;
+    }
+    static constexpr u64 PawnAttacks(u64 m) { return AheadWest(m) | AheadEast(m); }
     // White's squares as the colour sees them: unchanged for White, mirrored rank for rank
     // (a1 to a8, a2 to a7, ...) for Black. Relative(kRank7) is the rank before promotion.
     static constexpr u64 Relative(u64 whiteSquares)
