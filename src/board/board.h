@@ -204,6 +204,9 @@ template <int C, typename Board> struct Army {
     auto &QueenCount() const { return C == WHITE ? b.WhiteQueenCount : b.BlackQueenCount; }
     auto &PieceTotal() const { return C == WHITE ? b.WhitePieceTotal : b.BlackPieceTotal; }
 
+    // The pieces that move along diagonals, and along ranks and files.
+    u64 DiagonalSliders() const { return Bishops() | Queens(); }
+    u64 StraightSliders() const { return Rooks() | Queens(); }
     // The union of the six piece sets (what Pieces() holds on a consistent board).
     u64 SetUnion() const { return Pawns() | Bishops() | Knights() | Rooks() | Queens() | King(); }
     // The five counts added up (what PieceTotal() holds on a consistent board).
