@@ -132,24 +132,6 @@ void ChessBoard::ToggleKeys(int piece, u64 squares)
     }
 }
 
-namespace {
-
-// The letter of colour a's piece on m ("PNBRQK", lower case for Black), or 0 when the colour's
-// occupancy holds m but none of its sets does.
-template <typename A> char ArmyLetter(const A a, u64 m)
-{
-    const char *letters = a.Colour == WHITE ? "PNBRQK" : "pnbrqk";
-    if (m & a.Pawns()) return letters[0];
-    if (m & a.Knights()) return letters[1];
-    if (m & a.Bishops()) return letters[2];
-    if (m & a.Rooks()) return letters[3];
-    if (m & a.Queens()) return letters[4];
-    if (m & a.King()) return letters[5];
-    return 0;
-}
-
-} // namespace
-
 void ChessBoard::DisplayPiece(int sq) const
 {
     const u64 m = SafeMask(sq);
@@ -261,36 +243,42 @@ inline void ToggleMoveKeys(ChessBoard &b, int piece, u64 from, u64 to, int fromS
     }
 }
 
-// The undo copy of one colour's pieces: the six sets (pawns, bishops, knights, rooks, queens,
-// king) and the five counts (queens, rooks, bishops, knights, pawns).
-template <typename A> inline void SaveArmy(const A a, u64 *sets, i32 *counts)
+// The undo copy of MakeMove: each field a move changes, paired with its saved copy. Save copies
+// the position into the saved fields, otherwise the saved fields back into the position. A
+// colour's sets are saved in the order pawns, bishops, knights, rooks, queens, king (White's
+// first), its counts in the order queens, rooks, bishops, knights, pawns.
+template <bool Save> void CopyUndo(ChessBoard &b)
 {
-    sets[0] = a.Pawns();
-    sets[1] = a.Bishops();
-    sets[2] = a.Knights();
-    sets[3] = a.Rooks();
-    sets[4] = a.Queens();
-    sets[5] = a.King();
-    counts[0] = a.QueenCount();
-    counts[1] = a.RookCount();
-    counts[2] = a.BishopCount();
-    counts[3] = a.KnightCount();
-    counts[4] = a.PawnCount();
-}
-
-template <typename A> inline void RestoreArmy(const A a, const u64 *sets, const i32 *counts)
-{
-    a.Pawns() = sets[0];
-    a.Bishops() = sets[1];
-    a.Knights() = sets[2];
-    a.Rooks() = sets[3];
-    a.Queens() = sets[4];
-    a.King() = sets[5];
-    a.QueenCount() = counts[0];
-    a.RookCount() = counts[1];
-    a.BishopCount() = counts[2];
-    a.KnightCount() = counts[3];
-    a.PawnCount() = counts[4];
+    auto copy = [](auto &live, auto &saved) {
+        if (Save)
+            saved = live;
+        else
+            live = saved;
+    };
+    auto army = [&copy](const auto a, u64 *sets, i32 *counts) {
+        u64 *const live[6] = {&a.Pawns(), &a.Bishops(), &a.Knights(),
+                              &a.Rooks(), &a.Queens(),  &a.King()};
+        i32 *const tally[5] = {&a.QueenCount(), &a.RookCount(), &a.BishopCount(), &a.KnightCount(),
+                               &a.PawnCount()};
+        for (int i = 0; i < 6; i++)
+            copy(*live[i], sets[i]);
+        for (int i = 0; i < 5; i++)
+            copy(*tally[i], counts[i]);
+    };
+    army(ArmyOf<WHITE>(b), b.SavedPieceBoards, b.SavedWhiteCounts);
+    army(ArmyOf<BLACK>(b), b.SavedPieceBoards + 6, b.SavedBlackCounts);
+    copy(b.WhitePieces, b.SavedWhitePieces);
+    copy(b.BlackPieces, b.SavedBlackPieces);
+    copy(b.AllPieces, b.SavedAllPieces);
+    copy(b.WhitePieceTotal, b.SavedWhitePieceTotal);
+    copy(b.BlackPieceTotal, b.SavedBlackPieceTotal);
+    copy(b.PawnHashCode, b.SavedPawnHashCode);
+    copy(b.PieceKeyUpper, b.SavedPieceKeyUpper);
+    copy(b.PieceKeyLower, b.SavedPieceKeyLower);
+    copy(b.CastleFlags, b.SavedCastleFlags);
+    copy(b.FiftyMoveCount, b.SavedFiftyMoveCount);
+    copy(b.LastFrom, b.SavedLastFrom);
+    copy(b.LastTo, b.SavedLastTo);
 }
 
 // Takes the piece of colour C on to off the board (a king stays: the set and counts have no
@@ -446,20 +434,7 @@ template <int C> inline void Promote(ChessBoard &board, u64 to, int toSq, char p
 void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
 {
     // 1. Undo copy.
-    SavedPawnHashCode = PawnHashCode;
-    SavedPieceKeyUpper = PieceKeyUpper;
-    SavedPieceKeyLower = PieceKeyLower;
-    SavedWhitePieces = WhitePieces;
-    SavedBlackPieces = BlackPieces;
-    SavedAllPieces = AllPieces;
-    SaveArmy(ArmyOf<WHITE>(*this), SavedPieceBoards, SavedWhiteCounts);
-    SaveArmy(ArmyOf<BLACK>(*this), SavedPieceBoards + 6, SavedBlackCounts);
-    SavedCastleFlags = CastleFlags;
-    SavedFiftyMoveCount = FiftyMoveCount;
-    SavedLastFrom = LastFrom;
-    SavedLastTo = LastTo;
-    SavedWhitePieceTotal = WhitePieceTotal;
-    SavedBlackPieceTotal = BlackPieceTotal;
+    CopyUndo<true>(*this);
     MakeMoveOnCopy(from, to, promotion, out);
 }
 
@@ -516,20 +491,7 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
 
 void ChessBoard::UndoMove(int)
 {
-    WhitePieces = SavedWhitePieces;
-    BlackPieces = SavedBlackPieces;
-    AllPieces = SavedAllPieces;
-    RestoreArmy(ArmyOf<WHITE>(*this), SavedPieceBoards, SavedWhiteCounts);
-    RestoreArmy(ArmyOf<BLACK>(*this), SavedPieceBoards + 6, SavedBlackCounts);
-    CastleFlags = SavedCastleFlags;
-    FiftyMoveCount = SavedFiftyMoveCount;
-    LastFrom = SavedLastFrom;
-    LastTo = SavedLastTo;
-    PawnHashCode = SavedPawnHashCode;
-    PieceKeyUpper = SavedPieceKeyUpper;
-    PieceKeyLower = SavedPieceKeyLower;
-    WhitePieceTotal = SavedWhitePieceTotal;
-    BlackPieceTotal = SavedBlackPieceTotal;
+    CopyUndo<false>(*this);
 }
 
 namespace {

@@ -225,6 +225,20 @@ extern ChessBoard MainBoard;
 
 class MoveHistory;
 
+// The letter of colour a's piece on m ("PNBRQK", lower case for Black), or 0 when none of
+// its sets holds m.
+template <typename A> inline char ArmyLetter(const A a, u64 m)
+{
+    const char *letters = a.Colour == WHITE ? "PNBRQK" : "pnbrqk";
+    if (m & a.Pawns()) return letters[0];
+    if (m & a.Knights()) return letters[1];
+    if (m & a.Bishops()) return letters[2];
+    if (m & a.Rooks()) return letters[3];
+    if (m & a.Queens()) return letters[4];
+    if (m & a.King()) return letters[5];
+    return 0;
+}
+
 // Value of the piece of colour a on the square (pawn 800, knight and bishop 3250, rook 5000,
 // queen 9750, king 1000000); 0 if none.
 template <typename A> inline int ArmyPieceValue(const A a, u64 square)
