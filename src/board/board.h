@@ -155,7 +155,6 @@ template <int C, typename Board> struct Army {
     Board &b;
 
     static constexpr int Colour = C;
-    static constexpr int Them = C ^ 1;
     static constexpr int PawnCode = C == WHITE ? WPAWN : BPAWN;
     static constexpr int KnightCode = PawnCode + 1;
     static constexpr int BishopCode = PawnCode + 2;
