@@ -57,36 +57,26 @@ constexpr int kBishopTableSize = 5248;
 
 constexpr int kStep[8][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
 
-// Steps from sq along the given directions, stopping at (and including) a piece of occ.
-u64 SlowSlide(int sq, u64 occ, int firstDir)
+// Where a ray of each direction of RayTable ends: the board's edge that way.
+constexpr u64 kEdge[8] = {kRank8,          kRank1,          kFileH,          kFileA,
+                          kRank8 | kFileH, kRank8 | kFileA, kRank1 | kFileH, kRank1 | kFileA};
+
+// The attacks of a slider on sq along directions firstDir .. firstDir + 3, each ray up to and
+// including the first piece of occ. RayTable must be filled.
+u64 SlideAlongRays(int sq, u64 occ, int firstDir)
 {
     u64 att = 0;
-    for (int d = firstDir; d < firstDir + 4; d++) {
-        int f = (sq & 7) + kStep[d][0], r = (sq >> 3) + kStep[d][1];
-        while (f >= 0 && f < 8 && r >= 0 && r < 8) {
-            u64 b = SquareMask(8 * r + f);
-            att |= b;
-            if (occ & b) break;
-            f += kStep[d][0];
-            r += kStep[d][1];
-        }
-    }
+    for (int d = firstDir; d < firstDir + 4; d++)
+        att |= RayAttacks(d, sq, occ);
     return att;
 }
 
-// The squares whose occupancy matters: each ray without its edge square.
+// The squares whose occupancy matters: each ray without its last square, on the edge.
 u64 RelevantMask(int sq, int firstDir)
 {
     u64 m = 0;
-    for (int d = firstDir; d < firstDir + 4; d++) {
-        int f = (sq & 7) + kStep[d][0], r = (sq >> 3) + kStep[d][1];
-        while (f + kStep[d][0] >= 0 && f + kStep[d][0] < 8 && r + kStep[d][1] >= 0 &&
-               r + kStep[d][1] < 8 && f >= 0 && f < 8 && r >= 0 && r < 8) {
-            m |= SquareMask(8 * r + f);
-            f += kStep[d][0];
-            r += kStep[d][1];
-        }
-    }
+    for (int d = firstDir; d < firstDir + 4; d++)
+        m |= RayTable[d][sq] & ~kEdge[d];
     return m;
 }
 
@@ -102,7 +92,7 @@ void FillMagics(Magic *magics, const u64 *multipliers, u64 *table, int firstDir)
         // Walk every subset of the mask (Carry-Rippler) and store its attack set.
         u64 sub = 0;
         do {
-            next[SliderIndex(m, sub)] = SlowSlide(sq, sub, firstDir);
+            next[SliderIndex(m, sub)] = SlideAlongRays(sq, sub, firstDir);
             sub = (sub - m.mask) & m.mask;
         } while (sub);
         next += u64{1} << (64 - m.shift);

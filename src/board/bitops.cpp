@@ -1,7 +1,6 @@
 #include "board/bitops.h"
 
 #include <array>
-#include <cstdio>
 
 namespace {
 
@@ -17,8 +16,6 @@ constexpr std::array<int, 64> MakeMagicTable()
 
 } // namespace
 
-const u64 Somemagic[1] = {kDeBruijn};
-
 constexpr std::array<int, 64> kMagicTable = MakeMagicTable();
 static_assert(kMagicTable[0] == 0 && kMagicTable[1] == 1 && kMagicTable[2] == 48 &&
               kMagicTable[3] == 2 && kMagicTable[15] == 4);
@@ -32,53 +29,3 @@ const int magictable[64] = {
     V(52), V(53), V(54), V(55), V(56), V(57), V(58), V(59), V(60), V(61), V(62), V(63)
 #undef V
 };
-
-const char files[9] = "abcdefgh";
-
-int MybitScanForward(u64 x)
-{
-    if (x == 0) return 64;
-    int n = 1;
-    if ((x & 0xFFFFFFFFULL) == 0) {
-        n += 32;
-        x >>= 32;
-    }
-    if ((x & 0xFFFFULL) == 0) {
-        n += 16;
-        x >>= 16;
-    }
-    if ((x & 0xFFULL) == 0) {
-        n += 8;
-        x >>= 8;
-    }
-    if ((x & 0xFULL) == 0) {
-        n += 4;
-        x >>= 4;
-    }
-    if ((x & 0x3ULL) == 0) {
-        n += 2;
-        x >>= 2;
-    }
-    if ((x & 0x1ULL) == 0) {
-        n += 1;
-    }
-    return n;
-}
-
-void DisplayBit(int sq, u64 x)
-{
-    std::fputs(((x >> (sq & 63)) & 1) ? "1 " : "- ", stdout);
-}
-
-void Displaybits(u64 x)
-{
-    std::fputs("   A B C D E F G H\n\n", stdout);
-    for (int rank = 7; rank >= 0; rank--) {
-        std::printf("%d  ", rank + 1);
-        for (int file = 0; file < 8; file++)
-            DisplayBit(8 * rank + file, x);
-        std::printf(" %d\n", rank + 1);
-    }
-    std::fputs("\n   A B C D E F G H\n", stdout);
-    std::fflush(stdout);
-}

@@ -1,12 +1,10 @@
 #pragma once
-// Bit utilities: bit scans, population counts and bitboard display.
+// Bit utilities: bit scans and population counts.
 
 #include "core/types.h"
 
-// De Bruijn multiplier of the bit scan; magictable is its inverse sequence.
-extern const u64 Somemagic[1];
+// Inverse sequence of the De Bruijn multiplier of RightMostBit.
 extern const int magictable[64];
-extern const char files[9]; // "abcdefgh"
 
 // 1-based index of the lowest set bit; 1 for x = 0 (the same as for a1).
 inline int RightMostBit(u64 x)
@@ -20,9 +18,6 @@ inline int LowestSquare(u64 x)
     return __builtin_ctzll(x);
 }
 
-// 1-based index of the lowest set bit by binary search; 64 for x = 0.
-int MybitScanForward(u64 x);
-
 // Population count; 0 for 0.
 inline int SimpleBitCount(u64 x)
 {
@@ -34,9 +29,3 @@ inline int MyLog2(u64 x)
 {
     return x ? 63 - __builtin_clzll(x) : -1;
 }
-
-// Prints "1 " when bit sq of x is set, else "- ".
-void DisplayBit(int sq, u64 x);
-
-// Prints a bitboard in the layout of the board diagram.
-void Displaybits(u64 x);

@@ -46,30 +46,47 @@ inline char PromotionPiece(char letter)
     }
 }
 
+// Puts the pieces of one colour on their squares of the start position, with its occupancy.
+template <typename A> void SetUpArmy(const A a)
+{
+    a.Pawns() = a.Relative(kRank2);
+    a.Rooks() = a.Relative(A1 | H1);
+    a.Knights() = a.Relative(B1 | G1);
+    a.Bishops() = a.Relative(C1 | F1);
+    a.Queens() = a.Relative(D1);
+    a.King() = a.Relative(E1);
+    a.Pieces() = a.SetUnion();
+}
+
+// Empties one colour's sets, counts and total.
+template <typename A> void ClearArmy(const A a)
+{
+    a.Pawns() = a.Bishops() = a.Knights() = a.Rooks() = a.Queens() = a.King() = 0;
+    a.QueenCount() = a.RookCount() = a.BishopCount() = a.KnightCount() = a.PawnCount() = 0;
+    a.PieceTotal() = 0;
+}
+
+// Sets one colour's counts to the population counts of its sets.
+template <typename A> void CountArmy(const A a)
+{
+    a.QueenCount() = SimpleBitCount(a.Queens());
+    a.RookCount() = SimpleBitCount(a.Rooks());
+    a.BishopCount() = SimpleBitCount(a.Bishops());
+    a.KnightCount() = SimpleBitCount(a.Knights());
+    a.PawnCount() = SimpleBitCount(a.Pawns());
+}
+
 } // namespace
 
 void ChessBoard::InitRep()
 {
     // 1. Depth limit.
     MaxDepth = 56;
-    // 3. Pieces.
-    WhitePawns = 0xFF00ULL;
-    WhiteRooks = 0x81ULL;
-    WhiteKnights = 0x42ULL;
-    WhiteBishops = 0x24ULL;
-    WhiteQueens = 0x08ULL;
-    WhiteKing = 0x10ULL;
-    BlackPawns = 0x00FF000000000000ULL;
-    BlackRooks = 0x81ULL << 56;
-    BlackKnights = 0x42ULL << 56;
-    BlackBishops = 0x24ULL << 56;
-    BlackQueens = 0x08ULL << 56;
-    BlackKing = 0x10ULL << 56;
-    // 4. Occupancy.
-    WhitePieces = 0xFFFFULL;
-    BlackPieces = 0xFFFF000000000000ULL;
+    // 2. Pieces and occupancy.
+    SetUpArmy(ArmyOf<WHITE>(*this));
+    SetUpArmy(ArmyOf<BLACK>(*this));
     AllPieces = WhitePieces | BlackPieces;
-    // 5. Side, rights, last move.
+    // 3. Side, rights, last move.
     SideToMove = 0;
     CastleFlags = 15;
     LastFrom = LastTo = 0;
@@ -79,55 +96,24 @@ void ChessBoard::InitRep()
 void ChessBoard::ClearField()
 {
     CastleFlags = 0;
-    WhitePawns = WhiteBishops = WhiteKnights = WhiteRooks = WhiteQueens = WhiteKing = 0;
-    BlackPawns = BlackBishops = BlackKnights = BlackRooks = BlackQueens = BlackKing = 0;
+    ClearArmy(ArmyOf<WHITE>(*this));
+    ClearArmy(ArmyOf<BLACK>(*this));
     WhitePieces = BlackPieces = AllPieces = 0;
     PieceKeyUpper = PieceKeyLower = 0;
     LastFrom = LastTo = 0;
-    WhitePieceTotal = BlackPieceTotal = 0;
-    WhiteQueenCount = WhiteRookCount = WhiteBishopCount = WhiteKnightCount = WhitePawnCount = 0;
-    BlackQueenCount = BlackRookCount = BlackBishopCount = BlackKnightCount = BlackPawnCount = 0;
 }
-
-namespace {
-
-// Branch-free population count on each 32-bit half.
-inline int PopCount32(u32 v)
-{
-    v = v - ((v >> 1) & 0x55555555u);
-    v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
-    v = (v + (v >> 4)) & 0x0f0f0f0fu;
-    return static_cast<int>((v * 0x01010101u) >> 24);
-}
-
-inline int PopCount(u64 b)
-{
-    return PopCount32(static_cast<u32>(b)) + PopCount32(static_cast<u32>(b >> 32));
-}
-
-} // namespace
 
 void ChessBoard::InitPieceCounts()
 {
-    WhiteQueenCount = PopCount(WhiteQueens);
-    WhiteRookCount = PopCount(WhiteRooks);
-    WhiteBishopCount = PopCount(WhiteBishops);
-    WhiteKnightCount = PopCount(WhiteKnights);
-    WhitePawnCount = PopCount(WhitePawns);
-    BlackQueenCount = PopCount(BlackQueens);
-    BlackRookCount = PopCount(BlackRooks);
-    BlackBishopCount = PopCount(BlackBishops);
-    BlackKnightCount = PopCount(BlackKnights);
-    BlackPawnCount = PopCount(BlackPawns);
+    CountArmy(ArmyOf<WHITE>(*this));
+    CountArmy(ArmyOf<BLACK>(*this));
 }
 
 void ChessBoard::RecountAll()
 {
     InitPieceCounts();
-    WhitePieceTotal =
-        WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount + WhitePawnCount;
-    BlackPieceTotal =
-        BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount + BlackPawnCount;
+    WhitePieceTotal = ArmyOf<WHITE>(*this).CountSum();
+    BlackPieceTotal = ArmyOf<BLACK>(*this).CountSum();
     PawnHashCode = PawnKeyOf(*this);
     InitPieceKeys();
 }
@@ -154,33 +140,13 @@ void ChessBoard::DisplayPiece(int sq) const
         return;
     }
     if (m & WhitePieces) {
-        if (m & WhitePawns)
-            std::fputs("P", stdout);
-        else if (m & WhiteKnights)
-            std::fputs("N", stdout);
-        else if (m & WhiteBishops)
-            std::fputs("B", stdout);
-        else if (m & WhiteRooks)
-            std::fputs("R", stdout);
-        else if (m & WhiteQueens)
-            std::fputs("Q", stdout);
-        else if (m & WhiteKing)
-            std::fputs("K", stdout);
+        if (const char letter = ArmyLetter(ArmyOf<WHITE>(*this), m))
+            std::fputc(letter, stdout);
         else
             std::fputs("Major Error: DisplayPiece unknown White Piece\n", stdout);
     } else if (m & BlackPieces) {
-        if (m & BlackPawns)
-            std::fputs("p", stdout);
-        else if (m & BlackKnights)
-            std::fputs("n", stdout);
-        else if (m & BlackBishops)
-            std::fputs("b", stdout);
-        else if (m & BlackRooks)
-            std::fputs("r", stdout);
-        else if (m & BlackQueens)
-            std::fputs("q", stdout);
-        else if (m & BlackKing)
-            std::fputs("k", stdout);
+        if (const char letter = ArmyLetter(ArmyOf<BLACK>(*this), m))
+            std::fputc(letter, stdout);
         else
             std::fputs("Major Error: DisplayPiece unknown Black Piece\n", stdout);
     } else {
@@ -202,55 +168,32 @@ void ChessBoard::DisplayBoard() const
     std::fflush(stdout);
 }
 
-u64 ChessBoard::BishopCheckMask(u64 s, u64 target) const
+namespace {
+
+// Union of the rays from the square of s, in directions first .. first + 3 of RayTable, that
+// hold a square of target; the rays end at the first piece of occ.
+inline u64 RaysOnto(u64 s, u64 target, u64 occ, int first)
 {
     if (!s) return 0;
     const int sq = LowestSquare(s);
     u64 result = 0;
-    for (int dir = 4; dir < 8; dir++) {
-        u64 ray = RayAttacks(dir, sq, AllPieces);
+    for (int dir = first; dir < first + 4; dir++) {
+        const u64 ray = RayAttacks(dir, sq, occ);
         if (ray & target) result |= ray;
     }
     return result;
+}
+
+} // namespace
+
+u64 ChessBoard::BishopCheckMask(u64 s, u64 target) const
+{
+    return RaysOnto(s, target, AllPieces, 4);
 }
 
 u64 ChessBoard::RookCheckMask(u64 s, u64 target) const
 {
-    if (!s) return 0;
-    const int sq = LowestSquare(s);
-    u64 result = 0;
-    for (int dir = 0; dir < 4; dir++) {
-        u64 ray = RayAttacks(dir, sq, AllPieces);
-        if (ray & target) result |= ray;
-    }
-    return result;
-}
-
-int ChessBoard::RookAttackCount(u64 s) const
-{
-    if (!s) return 0;
-    const u64 own = (s & (WhiteRooks | WhiteQueens)) ? WhitePieces : BlackPieces;
-    return SimpleBitCount(RookMask(s) & ~own);
-}
-
-u64 ChessBoard::SouthAttacks(u64 gen, u64 empty) const
-{
-    gen |= empty & (gen >> 8);
-    empty &= empty >> 8;
-    gen |= empty & (gen >> 16);
-    empty &= empty >> 16;
-    gen |= empty & (gen >> 32);
-    return gen >> 8;
-}
-
-u64 ChessBoard::NorthAttacks(u64 gen, u64 empty) const
-{
-    gen |= empty & (gen << 8);
-    empty &= empty << 8;
-    gen |= empty & (gen << 16);
-    empty &= empty << 16;
-    gen |= empty & (gen << 32);
-    return gen << 8;
+    return RaysOnto(s, target, AllPieces, 0);
 }
 
 bool ChessBoard::IsAttacked(u64 s, char c) const
@@ -282,6 +225,13 @@ inline void ToggleSquareKeys(ChessBoard &b, int piece, int sq)
     b.PieceKeyLower ^= LPStable[piece][sq];
 }
 
+// ToggleKeys for a move that is no step from one square to another (from and to the same, or
+// no to-square). No generator makes one: kept out of line, off the path of every real move.
+[[gnu::cold, gnu::noinline]] void ToggleOddMoveKeys(ChessBoard &b, int piece, u64 squares)
+{
+    b.ToggleKeys(piece, squares);
+}
+
 // The keys of a piece going from one square to another: ToggleKeys of from | to.
 inline void ToggleMoveKeys(ChessBoard &b, int piece, u64 from, u64 to, int fromSq, int toSq)
 {
@@ -289,8 +239,194 @@ inline void ToggleMoveKeys(ChessBoard &b, int piece, u64 from, u64 to, int fromS
         b.PieceKeyUpper ^= UPStable[piece][fromSq] ^ UPStable[piece][toSq];
         b.PieceKeyLower ^= LPStable[piece][fromSq] ^ LPStable[piece][toSq];
     } else {
-        b.ToggleKeys(piece, from | to);
+        ToggleOddMoveKeys(b, piece, from | to);
     }
+}
+
+// The undo copy of MakeMove: each field a move changes, paired with its saved copy. Save copies
+// the position into the saved fields, otherwise the saved fields back into the position. A
+// colour's sets are saved in the order pawns, bishops, knights, rooks, queens, king (White's
+// first), its counts in the order queens, rooks, bishops, knights, pawns.
+template <bool Save> void CopyUndo(ChessBoard &b)
+{
+    auto copy = [](auto &live, auto &saved) {
+        if (Save)
+            saved = live;
+        else
+            live = saved;
+    };
+    auto army = [&copy](const auto a, u64 *sets, i32 *counts) {
+        u64 *const live[6] = {&a.Pawns(), &a.Bishops(), &a.Knights(),
+                              &a.Rooks(), &a.Queens(),  &a.King()};
+        i32 *const tally[5] = {&a.QueenCount(), &a.RookCount(), &a.BishopCount(), &a.KnightCount(),
+                               &a.PawnCount()};
+        for (int i = 0; i < 6; i++)
+            copy(*live[i], sets[i]);
+        for (int i = 0; i < 5; i++)
+            copy(*tally[i], counts[i]);
+    };
+    army(ArmyOf<WHITE>(b), b.SavedPieceBoards, b.SavedWhiteCounts);
+    army(ArmyOf<BLACK>(b), b.SavedPieceBoards + 6, b.SavedBlackCounts);
+    copy(b.WhitePieces, b.SavedWhitePieces);
+    copy(b.BlackPieces, b.SavedBlackPieces);
+    copy(b.AllPieces, b.SavedAllPieces);
+    copy(b.WhitePieceTotal, b.SavedWhitePieceTotal);
+    copy(b.BlackPieceTotal, b.SavedBlackPieceTotal);
+    copy(b.PawnHashCode, b.SavedPawnHashCode);
+    copy(b.PieceKeyUpper, b.SavedPieceKeyUpper);
+    copy(b.PieceKeyLower, b.SavedPieceKeyLower);
+    copy(b.CastleFlags, b.SavedCastleFlags);
+    copy(b.FiftyMoveCount, b.SavedFiftyMoveCount);
+    copy(b.LastFrom, b.SavedLastFrom);
+    copy(b.LastTo, b.SavedLastTo);
+}
+
+// Takes the piece of colour C on to off the board (a king stays: the set and counts have no
+// entry for its loss). A rook taken on its corner takes its castling right along.
+template <int C> inline void TakePiece(ChessBoard &board, u64 to, int toSq, char &mask)
+{
+    const auto a = ArmyOf<C>(board);
+    if (to & a.Pawns()) {
+        a.Pawns() ^= to;
+        ToggleSquareKeys(board, a.PawnCode, toSq);
+        a.PawnCount()--;
+        board.PawnHashCode ^= PawnKey(a.PawnCode, toSq);
+    } else if (to & a.Knights()) {
+        a.Knights() ^= to;
+        ToggleSquareKeys(board, a.KnightCode, toSq);
+        a.KnightCount()--;
+    } else if (to & a.Bishops()) {
+        a.Bishops() ^= to;
+        ToggleSquareKeys(board, a.BishopCode, toSq);
+        a.BishopCount()--;
+    } else if (to & a.Rooks()) {
+        a.Rooks() ^= to;
+        ToggleSquareKeys(board, a.RookCode, toSq);
+        a.RookCount()--;
+        if (to == a.Relative(H1))
+            mask &= ~a.KingSide;
+        else if (to == a.Relative(A1))
+            mask &= ~a.QueenSide;
+    } else if (to & a.Queens()) {
+        a.Queens() ^= to;
+        ToggleSquareKeys(board, a.QueenCode, toSq);
+        a.QueenCount()--;
+    }
+    board.FiftyMoveCount = 0;
+}
+
+// Moves the piece of colour C from from to to. A pawn takes en passant when the previous move
+// (prevFrom, prevTo) was the opponent's double step to the square beside it; theirPawns and
+// theirs are the opponent's pawns and pieces before the move. A rook or king that moves gives
+// up its castling rights, and a king that castles brings its rook along.
+template <int C>
+inline void MovePiece(ChessBoard &board, u64 from, u64 to, int fromSq, int toSq, u64 prevFrom,
+                      u64 prevTo, u64 theirPawns, u64 theirs, char &mask)
+{
+    const auto a = ArmyOf<C>(board);
+    const u64 fromTo = from | to;
+    if (from & a.Pawns()) {
+        if ((from & a.Relative(kRank5)) && (prevFrom & a.Relative(kRank7)) &&
+            (prevTo & theirPawns) && !(to & theirs)) {
+            // The pawn stands east of the one that stepped, or west of it, and goes to the
+            // square that pawn passed.
+            if ((!(from & kFileA) && from == (prevTo << 1) && to == a.Ahead(prevTo)) ||
+                (!(from & kFileH) && from == (prevTo >> 1) && to == a.Ahead(prevTo))) {
+                const auto them = ArmyOf<C ^ 1>(board);
+                const u64 victim = a.Behind(to);
+                them.Pawns() &= ~victim;
+                board.ToggleKeys(them.PawnCode, victim);
+                board.PawnHashCode ^= PawnKey(them.PawnCode, toSq - a.Up);
+                them.PawnCount()--;
+            }
+        }
+        a.Pawns() ^= fromTo;
+        ToggleMoveKeys(board, a.PawnCode, from, to, fromSq, toSq);
+        board.PawnHashCode ^= PawnKey(a.PawnCode, fromSq) ^ PawnKey(a.PawnCode, toSq);
+        board.FiftyMoveCount = 0;
+    } else if (from & a.Bishops()) {
+        a.Bishops() ^= fromTo;
+        ToggleMoveKeys(board, a.BishopCode, from, to, fromSq, toSq);
+    } else if (from & a.Knights()) {
+        a.Knights() ^= fromTo;
+        ToggleMoveKeys(board, a.KnightCode, from, to, fromSq, toSq);
+    } else if (from & a.Rooks()) {
+        a.Rooks() ^= fromTo;
+        ToggleMoveKeys(board, a.RookCode, from, to, fromSq, toSq);
+        if (from == a.Relative(H1))
+            mask &= ~a.KingSide;
+        else if (from == a.Relative(A1))
+            mask &= ~a.QueenSide;
+    } else if (from & a.Queens()) {
+        a.Queens() ^= fromTo;
+        ToggleMoveKeys(board, a.QueenCode, from, to, fromSq, toSq);
+    } else if (from & a.King()) {
+        board.PawnHashCode ^= PawnKey(a.KingCode, fromSq) ^ PawnKey(a.KingCode, toSq);
+        a.King() ^= fromTo;
+        ToggleMoveKeys(board, a.KingCode, from, to, fromSq, toSq);
+        mask &= ~(a.KingSide | a.QueenSide);
+        if (from == a.Relative(E1)) {
+            const u64 rooksBefore = a.Rooks();
+            if (to == a.Relative(G1)) {
+                a.Rooks() ^= a.Relative(H1);
+                a.Rooks() |= a.Relative(F1);
+            } else if (to == a.Relative(C1)) {
+                a.Rooks() ^= a.Relative(A1);
+                a.Rooks() |= a.Relative(D1);
+            }
+            board.ToggleKeys(a.RookCode, rooksBefore ^ a.Rooks());
+        }
+    }
+}
+
+// Turns the pawn of colour C on to into the piece (1 knight, 2 bishop, 3 rook, 4 queen): its
+// set and keys; the counts are the caller's. Kept out of line: the rare promotion would
+// otherwise cost every move the keeping of the board's sets in registers.
+template <int C> [[gnu::noinline]] void PromoteSets(ChessBoard &board, u64 to, char piece)
+{
+    const auto a = ArmyOf<C>(board);
+    board.ToggleKeys(a.PawnCode, to);
+    a.Pawns() ^= to;
+    switch (piece) {
+    case 1:
+        a.Knights() ^= to;
+        break;
+    case 2:
+        a.Bishops() ^= to;
+        break;
+    case 3:
+        a.Rooks() ^= to;
+        break;
+    default:
+        a.Queens() ^= to;
+        break;
+    }
+    board.ToggleKeys(a.PawnCode + piece, to);
+}
+
+// Turns the pawn of colour C that has arrived on its last rank, on to, into the piece the
+// promotion letter names.
+template <int C> inline void Promote(ChessBoard &board, u64 to, int toSq, char promotion)
+{
+    const auto a = ArmyOf<C>(board);
+    board.PawnHashCode ^= PawnKey(a.PawnCode, toSq);
+    const char piece = PromotionPiece(promotion);
+    PromoteSets<C>(board, to, piece);
+    switch (piece) {
+    case 1:
+        a.KnightCount()++;
+        break;
+    case 2:
+        a.BishopCount()++;
+        break;
+    case 3:
+        a.RookCount()++;
+        break;
+    default:
+        a.QueenCount()++;
+        break;
+    }
+    a.PawnCount()--;
 }
 
 } // namespace
@@ -298,40 +434,7 @@ inline void ToggleMoveKeys(ChessBoard &b, int piece, u64 from, u64 to, int fromS
 void ChessBoard::MakeMove(u64 from, u64 to, char promotion, char *out)
 {
     // 1. Undo copy.
-    SavedPawnHashCode = PawnHashCode;
-    SavedPieceKeyUpper = PieceKeyUpper;
-    SavedPieceKeyLower = PieceKeyLower;
-    SavedWhitePieces = WhitePieces;
-    SavedBlackPieces = BlackPieces;
-    SavedAllPieces = AllPieces;
-    SavedPieceBoards[0] = WhitePawns;
-    SavedPieceBoards[1] = WhiteBishops;
-    SavedPieceBoards[2] = WhiteKnights;
-    SavedPieceBoards[3] = WhiteRooks;
-    SavedPieceBoards[4] = WhiteQueens;
-    SavedPieceBoards[5] = WhiteKing;
-    SavedPieceBoards[6] = BlackPawns;
-    SavedPieceBoards[7] = BlackBishops;
-    SavedPieceBoards[8] = BlackKnights;
-    SavedPieceBoards[9] = BlackRooks;
-    SavedPieceBoards[10] = BlackQueens;
-    SavedPieceBoards[11] = BlackKing;
-    SavedCastleFlags = CastleFlags;
-    SavedFiftyMoveCount = FiftyMoveCount;
-    SavedLastFrom = LastFrom;
-    SavedLastTo = LastTo;
-    SavedWhitePieceTotal = WhitePieceTotal;
-    SavedBlackPieceTotal = BlackPieceTotal;
-    SavedWhiteCounts[0] = WhiteQueenCount;
-    SavedWhiteCounts[1] = WhiteRookCount;
-    SavedWhiteCounts[2] = WhiteBishopCount;
-    SavedWhiteCounts[3] = WhiteKnightCount;
-    SavedWhiteCounts[4] = WhitePawnCount;
-    SavedBlackCounts[0] = BlackQueenCount;
-    SavedBlackCounts[1] = BlackRookCount;
-    SavedBlackCounts[2] = BlackBishopCount;
-    SavedBlackCounts[3] = BlackKnightCount;
-    SavedBlackCounts[4] = BlackPawnCount;
+    CopyUndo<true>(*this);
     MakeMoveOnCopy(from, to, promotion, out);
 }
 
@@ -353,287 +456,84 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
     const int toSq = to ? LowestSquare(to) : 0;
     const int fromSq = from ? LowestSquare(from) : 0;
 
-    // 3. Capture of a white piece. A rook taken on its corner takes its castling right along.
+    // 3-4. A captured piece of either colour comes off.
     if (to & white) {
-        if (to & WhitePawns) {
-            WhitePawns ^= to;
-            ToggleSquareKeys(*this, WPAWN, toSq);
-            WhitePawnCount--;
-            PawnHashCode ^= PawnKey(WPAWN, toSq);
-        } else if (to & WhiteKnights) {
-            WhiteKnights ^= to;
-            ToggleSquareKeys(*this, WKNIGHT, toSq);
-            WhiteKnightCount--;
-        } else if (to & WhiteBishops) {
-            WhiteBishops ^= to;
-            ToggleSquareKeys(*this, WBISHOP, toSq);
-            WhiteBishopCount--;
-        } else if (to & WhiteRooks) {
-            WhiteRooks ^= to;
-            ToggleSquareKeys(*this, WROOK, toSq);
-            WhiteRookCount--;
-            if (to == H1)
-                mask &= 14;
-            else if (to == A1)
-                mask &= 13;
-        } else if (to & WhiteQueens) {
-            WhiteQueens ^= to;
-            ToggleSquareKeys(*this, WQUEEN, toSq);
-            WhiteQueenCount--;
-        }
-        FiftyMoveCount = 0;
+        TakePiece<WHITE>(*this, to, toSq, mask);
         white &= ~to;
     }
-    // 4. Capture of a black piece.
     if (to & black) {
-        if (to & BlackPawns) {
-            BlackPawns ^= to;
-            ToggleSquareKeys(*this, BPAWN, toSq);
-            BlackPawnCount--;
-            PawnHashCode ^= PawnKey(BPAWN, toSq);
-        } else if (to & BlackKnights) {
-            BlackKnights ^= to;
-            ToggleSquareKeys(*this, BKNIGHT, toSq);
-            BlackKnightCount--;
-        } else if (to & BlackBishops) {
-            BlackBishops ^= to;
-            ToggleSquareKeys(*this, BBISHOP, toSq);
-            BlackBishopCount--;
-        } else if (to & BlackRooks) {
-            BlackRooks ^= to;
-            ToggleSquareKeys(*this, BROOK, toSq);
-            BlackRookCount--;
-            if (to == H8)
-                mask &= 11;
-            else if (to == A8)
-                mask &= 7;
-        } else if (to & BlackQueens) {
-            BlackQueens ^= to;
-            ToggleSquareKeys(*this, BQUEEN, toSq);
-            BlackQueenCount--;
-        }
-        FiftyMoveCount = 0;
+        TakePiece<BLACK>(*this, to, toSq, mask);
         black &= ~to;
     }
 
-    const u64 fromTo = from | to;
-    // 5. Moving white piece.
-    if (from & white) {
-        if (from & WhitePawns) {
-            // En passant: the previous move was a black double step beside this pawn.
-            if ((from & kRank5) && (prevFrom & kRank7) && (prevTo & blackPawnsBefore) &&
-                !(to & blackBefore)) {
-                if (!(from & kFileA) && from == (prevTo << 1) && to == (from << 7)) {
-                    const u64 victim = to >> 8;
-                    BlackPawns &= ~victim;
-                    ToggleKeys(BPAWN, victim);
-                    PawnHashCode ^= PawnKey(BPAWN, toSq - 8);
-                    BlackPawnCount--;
-                } else if (!(from & kFileH) && from == (prevTo >> 1) && to == (from << 9)) {
-                    const u64 victim = to >> 8;
-                    BlackPawns &= ~victim;
-                    ToggleKeys(BPAWN, victim);
-                    PawnHashCode ^= PawnKey(BPAWN, toSq - 8);
-                    BlackPawnCount--;
-                }
-            }
-            WhitePawns ^= fromTo;
-            ToggleMoveKeys(*this, WPAWN, from, to, fromSq, toSq);
-            PawnHashCode ^= PawnKey(WPAWN, fromSq) ^ PawnKey(WPAWN, toSq);
-            FiftyMoveCount = 0;
-        } else if (from & WhiteBishops) {
-            WhiteBishops ^= fromTo;
-            ToggleMoveKeys(*this, WBISHOP, from, to, fromSq, toSq);
-        } else if (from & WhiteKnights) {
-            WhiteKnights ^= fromTo;
-            ToggleMoveKeys(*this, WKNIGHT, from, to, fromSq, toSq);
-        } else if (from & WhiteRooks) {
-            WhiteRooks ^= fromTo;
-            ToggleMoveKeys(*this, WROOK, from, to, fromSq, toSq);
-            if (from == H1)
-                mask &= 14;
-            else if (from == A1)
-                mask &= 13;
-        } else if (from & WhiteQueens) {
-            WhiteQueens ^= fromTo;
-            ToggleMoveKeys(*this, WQUEEN, from, to, fromSq, toSq);
-        } else if (from & WhiteKing) {
-            PawnHashCode ^= PawnKey(WKING, fromSq) ^ PawnKey(WKING, toSq);
-            WhiteKing ^= fromTo;
-            ToggleMoveKeys(*this, WKING, from, to, fromSq, toSq);
-            mask &= 12;
-            if (from == E1) {
-                const u64 rooksBefore = WhiteRooks;
-                if (to == G1) {
-                    WhiteRooks ^= H1;
-                    WhiteRooks |= F1;
-                } else if (to == C1) {
-                    WhiteRooks ^= A1;
-                    WhiteRooks |= D1;
-                }
-                ToggleKeys(WROOK, rooksBefore ^ WhiteRooks);
-            }
-        }
-    } else if (from & black) {
-        // 6. Moving black piece.
-        if (from & BlackPawns) {
-            if ((from & kRank4) && (prevFrom & kRank2) && (prevTo & whitePawnsBefore) &&
-                !(to & whiteBefore)) {
-                if (!(from & kFileH) && from == (prevTo >> 1) && to == (from >> 7)) {
-                    const u64 victim = to << 8;
-                    WhitePawns &= ~victim;
-                    ToggleKeys(WPAWN, victim);
-                    PawnHashCode ^= PawnKey(WPAWN, toSq + 8);
-                    WhitePawnCount--;
-                } else if (!(from & kFileA) && from == (prevTo << 1) && to == (from >> 9)) {
-                    const u64 victim = to << 8;
-                    WhitePawns &= ~victim;
-                    ToggleKeys(WPAWN, victim);
-                    PawnHashCode ^= PawnKey(WPAWN, toSq + 8);
-                    WhitePawnCount--;
-                }
-            }
-            BlackPawns ^= fromTo;
-            ToggleMoveKeys(*this, BPAWN, from, to, fromSq, toSq);
-            PawnHashCode ^= PawnKey(BPAWN, fromSq) ^ PawnKey(BPAWN, toSq);
-            FiftyMoveCount = 0;
-        } else if (from & BlackBishops) {
-            BlackBishops ^= fromTo;
-            ToggleMoveKeys(*this, BBISHOP, from, to, fromSq, toSq);
-        } else if (from & BlackKnights) {
-            BlackKnights ^= fromTo;
-            ToggleMoveKeys(*this, BKNIGHT, from, to, fromSq, toSq);
-        } else if (from & BlackRooks) {
-            BlackRooks ^= fromTo;
-            ToggleMoveKeys(*this, BROOK, from, to, fromSq, toSq);
-            if (from == H8)
-                mask &= 11;
-            else if (from == A8)
-                mask &= 7;
-        } else if (from & BlackQueens) {
-            BlackQueens ^= fromTo;
-            ToggleMoveKeys(*this, BQUEEN, from, to, fromSq, toSq);
-        } else if (from & BlackKing) {
-            PawnHashCode ^= PawnKey(BKING, fromSq) ^ PawnKey(BKING, toSq);
-            BlackKing ^= fromTo;
-            ToggleMoveKeys(*this, BKING, from, to, fromSq, toSq);
-            mask &= 3;
-            if (from == E8) {
-                const u64 rooksBefore = BlackRooks;
-                if (to == G8) {
-                    BlackRooks ^= H8;
-                    BlackRooks |= F8;
-                } else if (to == C8) {
-                    BlackRooks ^= A8;
-                    BlackRooks |= D8;
-                }
-                ToggleKeys(BROOK, rooksBefore ^ BlackRooks);
-            }
-        }
-    }
+    // 5-6. The moving piece.
+    if (from & white)
+        MovePiece<WHITE>(*this, from, to, fromSq, toSq, prevFrom, prevTo, blackPawnsBefore,
+                         blackBefore, mask);
+    else if (from & black)
+        MovePiece<BLACK>(*this, from, to, fromSq, toSq, prevFrom, prevTo, whitePawnsBefore,
+                         whiteBefore, mask);
 
-    // 7. White promotion.
-    if (WhitePawns & kRank8) {
-        PawnHashCode ^= PawnKey(WPAWN, toSq);
-        const char piece = PromotionPiece(promotion);
-        Promote(0, to, piece);
-        switch (piece) {
-        case 1:
-            WhiteKnightCount++;
-            break;
-        case 2:
-            WhiteBishopCount++;
-            break;
-        case 3:
-            WhiteRookCount++;
-            break;
-        default:
-            WhiteQueenCount++;
-            break;
-        }
-        WhitePawnCount--;
-    }
-    // 8. Black promotion.
-    if (BlackPawns & kRank1) {
-        PawnHashCode ^= PawnKey(BPAWN, toSq);
-        const char piece = PromotionPiece(promotion);
-        Promote(1, to, static_cast<char>(piece + 6));
-        switch (piece) {
-        case 1:
-            BlackKnightCount++;
-            break;
-        case 2:
-            BlackBishopCount++;
-            break;
-        case 3:
-            BlackRookCount++;
-            break;
-        default:
-            BlackQueenCount++;
-            break;
-        }
-        BlackPawnCount--;
-    }
+    // 7-8. Promotion of a pawn that has arrived on its last rank.
+    if (WhitePawns & kRank8) Promote<WHITE>(*this, to, toSq, promotion);
+    if (BlackPawns & kRank1) Promote<BLACK>(*this, to, toSq, promotion);
 
     // 9. Unions and totals.
-    WhitePieces = WhitePawns | WhiteBishops | WhiteKnights | WhiteRooks | WhiteQueens | WhiteKing;
-    BlackPieces = BlackPawns | BlackBishops | BlackKnights | BlackRooks | BlackQueens | BlackKing;
+    const auto w = ArmyOf<WHITE>(*this);
+    const auto b = ArmyOf<BLACK>(*this);
+    WhitePieces = w.SetUnion();
+    BlackPieces = b.SetUnion();
     AllPieces = WhitePieces | BlackPieces;
-    WhitePieceTotal =
-        WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount + WhitePawnCount;
-    BlackPieceTotal =
-        BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount + BlackPawnCount;
+    WhitePieceTotal = w.CountSum();
+    BlackPieceTotal = b.CountSum();
     *out = mask;
 }
 
 void ChessBoard::UndoMove(int)
 {
-    WhitePieces = SavedWhitePieces;
-    BlackPieces = SavedBlackPieces;
-    AllPieces = SavedAllPieces;
-    WhitePawns = SavedPieceBoards[0];
-    WhiteBishops = SavedPieceBoards[1];
-    WhiteKnights = SavedPieceBoards[2];
-    WhiteRooks = SavedPieceBoards[3];
-    WhiteQueens = SavedPieceBoards[4];
-    WhiteKing = SavedPieceBoards[5];
-    BlackPawns = SavedPieceBoards[6];
-    BlackBishops = SavedPieceBoards[7];
-    BlackKnights = SavedPieceBoards[8];
-    BlackRooks = SavedPieceBoards[9];
-    BlackQueens = SavedPieceBoards[10];
-    BlackKing = SavedPieceBoards[11];
-    CastleFlags = SavedCastleFlags;
-    FiftyMoveCount = SavedFiftyMoveCount;
-    LastFrom = SavedLastFrom;
-    LastTo = SavedLastTo;
-    PawnHashCode = SavedPawnHashCode;
-    PieceKeyUpper = SavedPieceKeyUpper;
-    PieceKeyLower = SavedPieceKeyLower;
-    WhitePieceTotal = SavedWhitePieceTotal;
-    BlackPieceTotal = SavedBlackPieceTotal;
-    WhiteQueenCount = SavedWhiteCounts[0];
-    WhiteRookCount = SavedWhiteCounts[1];
-    WhiteBishopCount = SavedWhiteCounts[2];
-    WhiteKnightCount = SavedWhiteCounts[3];
-    WhitePawnCount = SavedWhiteCounts[4];
-    BlackQueenCount = SavedBlackCounts[0];
-    BlackRookCount = SavedBlackCounts[1];
-    BlackBishopCount = SavedBlackCounts[2];
-    BlackKnightCount = SavedBlackCounts[3];
-    BlackPawnCount = SavedBlackCounts[4];
+    CopyUndo<false>(*this);
 }
+
+namespace {
+
+// True when the pieces of a colour cannot mate: no queen, rook or pawn, and at most two
+// knights or one bishop.
+template <typename A> bool LacksMatingMaterial(const A a)
+{
+    return a.QueenCount() == 0 && a.RookCount() == 0 && a.PawnCount() == 0 &&
+           ((a.BishopCount() == 0 && a.KnightCount() <= 2) ||
+            (a.BishopCount() == 1 && a.KnightCount() == 0));
+}
+
+// True when colour a has a bishop and a rook pawn only, the bishop cannot cover the pawn's
+// promotion square and the other colour, e, has a bare king in that corner.
+template <typename A, typename E> bool WrongBishopCorner(const A a, const E e)
+{
+    if (!(a.BishopCount() == 1 && a.PawnCount() == 1 && a.KnightCount() == 0 &&
+          a.RookCount() == 0 && a.QueenCount() == 0 && e.PieceTotal() == 0 && e.PawnCount() == 0))
+        return false;
+    // The bishop's wrong squares: those of the other colour than the promotion square (h8 and
+    // a1 are dark, a8 and h1 light). The corners: h8 g8 g7 h7 and a8 b8 b7 a7.
+    constexpr u64 light = 0x55aa55aa55aa55aaULL;
+    constexpr u64 hWrong = (a.Relative(H8) & light) ? ~light : light;
+    constexpr u64 aWrong = (a.Relative(A8) & light) ? ~light : light;
+    if ((a.Pawns() & kFileH) && (a.Bishops() & hWrong) &&
+        (e.King() & a.Relative(H8 | G8 | SquareMask(54) | SquareMask(55))))
+        return true;
+    return (a.Pawns() & kFileA) && (a.Bishops() & aWrong) &&
+           (e.King() & a.Relative(A8 | B8 | SquareMask(49) | SquareMask(48)));
+}
+
+} // namespace
 
 int ChessBoard::CheckDraw(char)
 {
+    const auto white = ArmyOf<WHITE>(*this);
+    const auto black = ArmyOf<BLACK>(*this);
     // 1-3. Mating material: bit 1 white has it, bit 32 black has it.
     MatingMaterialFlag = 33;
-    const bool whiteLacks = WhiteQueenCount == 0 && WhiteRookCount == 0 && WhitePawnCount == 0 &&
-                            ((WhiteBishopCount == 0 && WhiteKnightCount <= 2) ||
-                             (WhiteBishopCount == 1 && WhiteKnightCount == 0));
-    const bool blackLacks = BlackQueenCount == 0 && BlackRookCount == 0 && BlackPawnCount == 0 &&
-                            ((BlackBishopCount == 0 && BlackKnightCount <= 2) ||
-                             (BlackBishopCount == 1 && BlackKnightCount == 0));
+    const bool whiteLacks = LacksMatingMaterial(white);
+    const bool blackLacks = LacksMatingMaterial(black);
     if (whiteLacks) MatingMaterialFlag = 32;
     if (blackLacks) MatingMaterialFlag = static_cast<char>(MatingMaterialFlag & ~32);
 
@@ -649,109 +549,21 @@ int ChessBoard::CheckDraw(char)
     if (FiftyMoveCount > 99) return DRAW_FIFTY;
 
     // 6. Rook pawn with the bishop of the wrong colour.
-    const u64 light = 0x55aa55aa55aa55aaULL;
-    if (WhiteBishopCount == 1 && WhitePawnCount == 1 && WhiteKnightCount == 0 &&
-        WhiteRookCount == 0 && WhiteQueenCount == 0 && BlackPieceTotal == 0 &&
-        BlackPawnCount == 0) {
-        if ((WhitePawns & kFileH) && (WhiteBishops & light) &&
-            (BlackKing & (SquareMask(63) | SquareMask(62) | SquareMask(54) | SquareMask(55))))
-            return DRAW_MATERIAL;
-        if ((WhitePawns & kFileA) && (WhiteBishops & ~light) &&
-            (BlackKing & (SquareMask(56) | SquareMask(57) | SquareMask(49) | SquareMask(48))))
-            return DRAW_MATERIAL;
-    }
-    if (BlackBishopCount == 1 && BlackPawnCount == 1 && BlackKnightCount == 0 &&
-        BlackRookCount == 0 && BlackQueenCount == 0 && WhitePieceTotal == 0 &&
-        WhitePawnCount == 0) {
-        if ((BlackPawns & kFileH) && (BlackBishops & ~light) &&
-            (WhiteKing & (SquareMask(7) | SquareMask(6) | SquareMask(14) | SquareMask(15))))
-            return DRAW_MATERIAL;
-        if ((BlackPawns & kFileA) && (BlackBishops & light) &&
-            (WhiteKing & (SquareMask(0) | SquareMask(1) | SquareMask(9) | SquareMask(8))))
-            return DRAW_MATERIAL;
-    }
+    if (WrongBishopCorner(white, black) || WrongBishopCorner(black, white)) return DRAW_MATERIAL;
     return DRAW_NONE;
-}
-
-bool ChessBoard::Test50MoveRule(char fromSq, char toSq)
-{
-    const u64 from = SafeMask(fromSq), to = SafeMask(toSq);
-    if ((from & (WhitePawns | BlackPawns)) || (to & AllPieces)) {
-        FiftyMoveCount = 0;
-        return false;
-    }
-    FiftyMoveCount += 1;
-    return FiftyMoveCount > 99;
-}
-
-void ChessBoard::Promote(char c, u64 m, char piece)
-{
-    ToggleKeys(c == 0 ? WPAWN : BPAWN, m);
-    if (c == 0) {
-        WhitePawns ^= m;
-        switch (piece) {
-        case 1:
-            WhiteKnights ^= m;
-            break;
-        case 2:
-            WhiteBishops ^= m;
-            break;
-        case 3:
-            WhiteRooks ^= m;
-            break;
-        case 4:
-            WhiteQueens ^= m;
-            break;
-        default:
-            break;
-        }
-        if (piece >= 1 && piece <= 4) ToggleKeys(piece, m);
-    } else {
-        BlackPawns ^= m;
-        switch (piece) {
-        case 7:
-            BlackKnights ^= m;
-            break;
-        case 8:
-            BlackBishops ^= m;
-            break;
-        case 9:
-            BlackRooks ^= m;
-            break;
-        case 10:
-            BlackQueens ^= m;
-            break;
-        default:
-            break;
-        }
-        if (piece >= 7 && piece <= 10) ToggleKeys(piece, m);
-    }
-}
-
-void ChessBoard::DropPawn(char c, u64 m)
-{
-    ToggleKeys(c == 0 ? WPAWN : BPAWN, m);
-    if (c == 0) {
-        WhitePawns ^= m;
-        WhitePieces ^= m;
-    } else {
-        BlackPawns ^= m;
-        BlackPieces ^= m;
-    }
-    AllPieces ^= m;
 }
 
 void KeepPossibleRights(ChessBoard &b)
 {
-    char rights = 0;
-    if (b.WhiteKing & E1) {
-        if (b.WhiteRooks & H1) rights |= WKSIDE;
-        if (b.WhiteRooks & A1) rights |= WQSIDE;
-    }
-    if (b.BlackKing & E8) {
-        if (b.BlackRooks & H8) rights |= BKSIDE;
-        if (b.BlackRooks & A8) rights |= BQSIDE;
-    }
+    auto possible = [](const auto a) {
+        char rights = 0;
+        if (a.King() & a.Relative(E1)) {
+            if (a.Rooks() & a.Relative(H1)) rights |= a.KingSide;
+            if (a.Rooks() & a.Relative(A1)) rights |= a.QueenSide;
+        }
+        return rights;
+    };
+    const char rights = possible(ArmyOf<WHITE>(b)) | possible(ArmyOf<BLACK>(b));
     b.CastleFlags = static_cast<char>(b.CastleFlags & rights);
 }
 

@@ -28,8 +28,6 @@ constexpr char WKSIDE = 1, WQSIDE = 2, BKSIDE = 4, BQSIDE = 8;
 
 // Draw codes of CheckDraw.
 constexpr int DRAW_NONE = 0, DRAW_FIFTY = 7, DRAW_MATERIAL = 8;
-// Draw code of a repeated position (the game loop's announcement; CheckDraw never returns it).
-constexpr int DRAW_REPETITION = 6;
 
 class ChessBoard {
   public:
@@ -95,7 +93,7 @@ class ChessBoard {
     i32 SavedBlackCounts[5];
 
     // --- position set-up and queries (board.cpp) ---
-    // Sets the start position and the geometry masks of the status record.
+    // Sets the start position (White to move, every castling right) and the depth limit.
     void InitRep();
     // Empties the board; side to move, fifty-move count, depth and key stay.
     void ClearField();
@@ -106,22 +104,12 @@ class ChessBoard {
     void RecountAll();
     // Sets the piece keys from the piece bitboards.
     void InitPieceKeys();
-    // Does nothing: FEN set-up is the free function SetupBoard.
-    void SetupBoard() {}
     char PieceColor(u64 m) const { return (m & WhitePieces) ? 0 : 1; }
-    bool IsPawn(char c, u64 m) const { return m & (c ? BlackPawns : WhitePawns); }
-    bool IsKnight(char c, u64 m) const { return m & (c ? BlackKnights : WhiteKnights); }
-    bool IsBishop(char c, u64 m) const { return m & (c ? BlackBishops : WhiteBishops); }
-    bool IsRook(char c, u64 m) const { return m & (c ? BlackRooks : WhiteRooks); }
-    bool IsQueen(char c, u64 m) const { return m & (c ? BlackQueens : WhiteQueens); }
-    bool IsKing(char c, u64 m) const { return m & (c ? BlackKing : WhiteKing); }
-    bool IsEmptySquare(u64 m) const { return !(m & AllPieces); }
     int QuickPieceCount() const
     {
         return WhiteQueenCount + WhiteRookCount + WhiteBishopCount + WhiteKnightCount +
                BlackQueenCount + BlackRookCount + BlackBishopCount + BlackKnightCount;
     }
-    int QuickPawnCount(char c) const { return c ? BlackPawnCount : WhitePawnCount; }
     // Prints one piece letter (or "-") and a space.
     void DisplayPiece(int sq) const;
     // Prints the board diagram (the caller adds the evaluation line where it wants one).
@@ -135,11 +123,6 @@ class ChessBoard {
     // Union of the diagonal (orthogonal) rays from s that contain a square of target.
     u64 BishopCheckMask(u64 s, u64 target) const;
     u64 RookCheckMask(u64 s, u64 target) const;
-    // Squares a rook or queen on s reaches, not counting squares of its own colour.
-    int RookAttackCount(u64 s) const;
-    // Occluded vertical fills (Kogge-Stone).
-    u64 SouthAttacks(u64 gen, u64 empty) const;
-    u64 NorthAttacks(u64 gen, u64 empty) const;
     // True if square s is attacked by a piece of the colour opposite to c.
     bool IsAttacked(u64 s, char c) const;
     bool InCheck(u64 s, char c) const { return IsAttacked(s, c); }
@@ -154,47 +137,125 @@ class ChessBoard {
     void UndoMove(int);
     // 0 no draw, 7 fifty-move rule, 8 material; also sets MatingMaterialFlag.
     int CheckDraw(char);
-    // Updates FiftyMoveCount for a move about to be made; true once it passes 99.
-    bool Test50MoveRule(char fromSq, char toSq);
-    // Toggles a pawn off and a piece on (XOR) on one square.
-    void Promote(char c, u64 m, char piece);
-    // Toggles a pawn of colour c and its occupancy bits.
-    void DropPawn(char c, u64 m);
     // XORs the keys of a piece (a PieceCode) on every square of squares into the piece keys.
     void ToggleKeys(int piece, u64 squares);
-    bool PawnOn7th(char c) const
-    {
-        return c ? (BlackPawns & 0x000000000000FF00ULL) : (WhitePawns & 0x00FF000000000000ULL);
-    }
 };
 
 static_assert(std::is_trivially_copyable_v<ChessBoard>);
 static_assert(std::is_standard_layout_v<ChessBoard>);
 
+// One colour's view of a board, for code written once for both colours. Army<C, Board> names
+// the piece sets, occupancy and counts of colour C (WHITE or BLACK, fixed at compile time) and
+// carries that colour's geometry: its piece codes, the direction its pawns move and White's
+// squares as seen from its side. ArmyOf<C>(board) makes one; it reads the board's own members,
+// and writes them too when the board is not const. Code for a colour known only at run time
+// picks the view by one branch:  colour ? Count(ArmyOf<BLACK>(b)) : Count(ArmyOf<WHITE>(b)).
+template <int C, typename Board> struct Army {
+    static_assert(C == WHITE || C == BLACK);
+    Board &b;
+
+    static constexpr int Colour = C;
+    static constexpr int PawnCode = C == WHITE ? WPAWN : BPAWN;
+    static constexpr int KnightCode = PawnCode + 1;
+    static constexpr int BishopCode = PawnCode + 2;
+    static constexpr int RookCode = PawnCode + 3;
+    static constexpr int QueenCode = PawnCode + 4;
+    static constexpr int KingCode = PawnCode + 5;
+    // Square index step of a pawn's move.
+    static constexpr int Up = C == WHITE ? 8 : -8;
+
+    // The squares of m one rank further towards the colour's last rank, and one rank back.
+    static constexpr u64 Ahead(u64 m) { return C == WHITE ? m << 8 : m >> 8; }
+    static constexpr u64 Behind(u64 m) { return C == WHITE ? m >> 8 : m << 8; }
+    // The squares a pawn of the colour on m attacks: ahead and one file west (towards the
+    // a-file), ahead and one file east, both.
+    static constexpr u64 AheadWest(u64 m)
+    {
+        return C == WHITE ? (m & ~kFileA) << 7 : (m & ~kFileA) >> 9;
+    }
+    static constexpr u64 AheadEast(u64 m)
+    {
+        return C == WHITE ? (m & ~kFileH) << 9 : (m & ~kFileH) >> 7;
+    }
+    static constexpr u64 PawnAttacks(u64 m) { return AheadWest(m) | AheadEast(m); }
+    // White's squares as the colour sees them: unchanged for White, mirrored rank for rank
+    // (a1 to a8, a2 to a7, ...) for Black. Relative(kRank7) is the rank before promotion.
+    static constexpr u64 Relative(u64 whiteSquares)
+    {
+        return C == WHITE ? whiteSquares : __builtin_bswap64(whiteSquares);
+    }
+    // The castling rights of the colour: king side, queen side.
+    static constexpr char KingSide = C == WHITE ? WKSIDE : BKSIDE;
+    static constexpr char QueenSide = C == WHITE ? WQSIDE : BQSIDE;
+
+    auto &Pawns() const { return C == WHITE ? b.WhitePawns : b.BlackPawns; }
+    auto &Knights() const { return C == WHITE ? b.WhiteKnights : b.BlackKnights; }
+    auto &Bishops() const { return C == WHITE ? b.WhiteBishops : b.BlackBishops; }
+    auto &Rooks() const { return C == WHITE ? b.WhiteRooks : b.BlackRooks; }
+    auto &Queens() const { return C == WHITE ? b.WhiteQueens : b.BlackQueens; }
+    auto &King() const { return C == WHITE ? b.WhiteKing : b.BlackKing; }
+    // The colour's occupancy as the board keeps it.
+    auto &Pieces() const { return C == WHITE ? b.WhitePieces : b.BlackPieces; }
+    auto &PawnCount() const { return C == WHITE ? b.WhitePawnCount : b.BlackPawnCount; }
+    auto &KnightCount() const { return C == WHITE ? b.WhiteKnightCount : b.BlackKnightCount; }
+    auto &BishopCount() const { return C == WHITE ? b.WhiteBishopCount : b.BlackBishopCount; }
+    auto &RookCount() const { return C == WHITE ? b.WhiteRookCount : b.BlackRookCount; }
+    auto &QueenCount() const { return C == WHITE ? b.WhiteQueenCount : b.BlackQueenCount; }
+    auto &PieceTotal() const { return C == WHITE ? b.WhitePieceTotal : b.BlackPieceTotal; }
+
+    // The pieces that move along diagonals, and along ranks and files.
+    u64 DiagonalSliders() const { return Bishops() | Queens(); }
+    u64 StraightSliders() const { return Rooks() | Queens(); }
+    // The union of the six piece sets (what Pieces() holds on a consistent board).
+    u64 SetUnion() const { return Pawns() | Bishops() | Knights() | Rooks() | Queens() | King(); }
+    // The five counts added up (what PieceTotal() holds on a consistent board).
+    int CountSum() const
+    {
+        return QueenCount() + RookCount() + BishopCount() + KnightCount() + PawnCount();
+    }
+};
+
+template <int C, typename Board> constexpr Army<C, Board> ArmyOf(Board &board)
+{
+    return {board};
+}
+
 extern ChessBoard MainBoard;
 
 class MoveHistory;
 
-// Value of the piece of the colour opposite to mover on the square (pawn 800, knight and
-// bishop 3250, rook 5000, queen 9750, king 1000000); 0 if none.
+// The letter of colour a's piece on m ("PNBRQK", lower case for Black), or 0 when none of
+// its sets holds m.
+template <typename A> inline char ArmyLetter(const A a, u64 m)
+{
+    const char *letters = a.Colour == WHITE ? "PNBRQK" : "pnbrqk";
+    if (m & a.Pawns()) return letters[0];
+    if (m & a.Knights()) return letters[1];
+    if (m & a.Bishops()) return letters[2];
+    if (m & a.Rooks()) return letters[3];
+    if (m & a.Queens()) return letters[4];
+    if (m & a.King()) return letters[5];
+    return 0;
+}
+
+// Value of the piece of colour a on the square (pawn 800, knight and bishop 3250, rook 5000,
+// queen 9750, king 1000000); 0 if none.
+template <typename A> inline int ArmyPieceValue(const A a, u64 square)
+{
+    if (!(square & a.Pieces())) return 0;
+    if (square & a.Pawns()) return 800;
+    if (square & (a.Knights() | a.Bishops())) return 3250;
+    if (square & a.Rooks()) return 5000;
+    if (square & a.Queens()) return 9750;
+    if (square & a.King()) return 1000000;
+    return 0;
+}
+
+// Value of the piece of the colour opposite to mover on the square; 0 if none.
 inline int ValueCapturedPiece(char mover, u64 square, const ChessBoard &b)
 {
-    if (mover == 0) {
-        if (!(square & b.BlackPieces)) return 0;
-        if (square & b.BlackPawns) return 800;
-        if (square & (b.BlackKnights | b.BlackBishops)) return 3250;
-        if (square & b.BlackRooks) return 5000;
-        if (square & b.BlackQueens) return 9750;
-        if (square & b.BlackKing) return 1000000;
-        return 0;
-    }
-    if (!(square & b.WhitePieces)) return 0;
-    if (square & b.WhitePawns) return 800;
-    if (square & (b.WhiteKnights | b.WhiteBishops)) return 3250;
-    if (square & b.WhiteRooks) return 5000;
-    if (square & b.WhiteQueens) return 9750;
-    if (square & b.WhiteKing) return 1000000;
-    return 0;
+    return mover == 0 ? ArmyPieceValue(ArmyOf<BLACK>(b), square)
+                      : ArmyPieceValue(ArmyOf<WHITE>(b), square);
 }
 
 // Clears the castling rights whose king or rook is not on its home square (a position set up

@@ -103,8 +103,3 @@ u32 PawnKeyOf(const ChessBoard &board)
         key ^= LPStable[BKING][LowestSquare(b)];
     return static_cast<u32>(key);
 }
-
-void genpawnhashcode(char, const ChessBoard &board, unsigned long *key)
-{
-    *key = PawnKeyOf(board);
-}

@@ -34,7 +34,6 @@ inline void PositionKey(char side, int castle, const ChessBoard &board, u64 *upp
 #endif
 }
 // 32-bit pawn key: pawns and kings of both colours.
-void genpawnhashcode(char side, const ChessBoard &board, unsigned long *key);
 u32 PawnKeyOf(const ChessBoard &board);
 
 // Pawn-key contribution of one piece (pawn or king) on one square.

@@ -4,51 +4,46 @@
 #include <cstdlib>
 #include <cstring>
 
-void AddPiece(char letter, int sq)
+namespace {
+
+// Puts the piece of colour a named by its lower-case letter on m (a king replaces the colour's
+// king); any other letter is ignored.
+template <typename A> void PutPiece(const A a, char letter, u64 m)
 {
-    if (sq < 0 || sq > 63) return;
-    const u64 m = SquareMask(sq);
-    ChessBoard &b = MainBoard;
     switch (letter) {
-    case 'P':
-        b.WhitePawns |= m;
-        break;
-    case 'N':
-        b.WhiteKnights |= m;
-        break;
-    case 'B':
-        b.WhiteBishops |= m;
-        break;
-    case 'R':
-        b.WhiteRooks |= m;
-        break;
-    case 'Q':
-        b.WhiteQueens |= m;
-        break;
-    case 'K':
-        b.WhiteKing = m;
-        break;
     case 'p':
-        b.BlackPawns |= m;
+        a.Pawns() |= m;
         break;
     case 'n':
-        b.BlackKnights |= m;
+        a.Knights() |= m;
         break;
     case 'b':
-        b.BlackBishops |= m;
+        a.Bishops() |= m;
         break;
     case 'r':
-        b.BlackRooks |= m;
+        a.Rooks() |= m;
         break;
     case 'q':
-        b.BlackQueens |= m;
+        a.Queens() |= m;
         break;
     case 'k':
-        b.BlackKing = m;
+        a.King() = m;
         break;
     default:
         break;
     }
+}
+
+} // namespace
+
+void AddPiece(char letter, int sq)
+{
+    if (sq < 0 || sq > 63) return;
+    const u64 m = SquareMask(sq);
+    if (letter >= 'A' && letter <= 'Z')
+        PutPiece(ArmyOf<WHITE>(MainBoard), static_cast<char>(letter - 'A' + 'a'), m);
+    else
+        PutPiece(ArmyOf<BLACK>(MainBoard), letter, m);
 }
 
 namespace {
@@ -76,19 +71,17 @@ void RecordDoubleStep(const char *field)
     if (field[0] < 'a' || field[0] > 'h') return;
     const int file = field[0] - 'a';
     ChessBoard &b = MainBoard;
-    if (field[1] == '3') {
-        const u64 to = SquareMask(SquareOf(file, 3));
-        if (b.WhitePawns & to) {
-            b.LastFrom = SquareMask(SquareOf(file, 1));
-            b.LastTo = to;
-        }
-    } else if (field[1] == '6') {
-        const u64 to = SquareMask(SquareOf(file, 4));
-        if (b.BlackPawns & to) {
-            b.LastFrom = SquareMask(SquareOf(file, 6));
-            b.LastTo = to;
-        }
-    }
+    // A double step of colour a from its second rank over the square of the field.
+    auto record = [file, &b](const auto a) {
+        const u64 to = a.Relative(SquareMask(SquareOf(file, 3)));
+        if (!(a.Pawns() & to)) return;
+        b.LastFrom = a.Relative(SquareMask(SquareOf(file, 1)));
+        b.LastTo = to;
+    };
+    if (field[1] == '3')
+        record(ArmyOf<WHITE>(b));
+    else if (field[1] == '6')
+        record(ArmyOf<BLACK>(b));
 }
 
 } // namespace
@@ -97,8 +90,11 @@ void SetupBoard(const char *s)
 {
     ChessBoard &b = MainBoard;
     // 1. Empty the piece bitboards.
-    b.WhitePawns = b.WhiteBishops = b.WhiteKnights = b.WhiteRooks = b.WhiteQueens = b.WhiteKing = 0;
-    b.BlackPawns = b.BlackBishops = b.BlackKnights = b.BlackRooks = b.BlackQueens = b.BlackKing = 0;
+    auto empty = [](const auto a) {
+        a.Pawns() = a.Bishops() = a.Knights() = a.Rooks() = a.Queens() = a.King() = 0;
+    };
+    empty(ArmyOf<WHITE>(b));
+    empty(ArmyOf<BLACK>(b));
 
     // 2-3. Placement, rank 8 first. Whatever would fall off a rank or off the board is ignored.
     int i = 0;
@@ -120,10 +116,8 @@ void SetupBoard(const char *s)
     }
 
     // 4. Occupancy.
-    b.WhitePieces =
-        b.WhitePawns | b.WhiteBishops | b.WhiteKnights | b.WhiteRooks | b.WhiteQueens | b.WhiteKing;
-    b.BlackPieces =
-        b.BlackPawns | b.BlackBishops | b.BlackKnights | b.BlackRooks | b.BlackQueens | b.BlackKing;
+    b.WhitePieces = ArmyOf<WHITE>(b).SetUnion();
+    b.BlackPieces = ArmyOf<BLACK>(b).SetUnion();
     b.AllPieces = b.WhitePieces | b.BlackPieces;
     b.InitPieceKeys();
 
@@ -172,19 +166,11 @@ void CastleRights(char *out, char flags)
 char DecodePiece(u64 m, const ChessBoard &board)
 {
     if (m & board.WhitePieces) {
-        if (m & board.WhitePawns) return 'P';
-        if (m & board.WhiteKnights) return 'N';
-        if (m & board.WhiteBishops) return 'B';
-        if (m & board.WhiteRooks) return 'R';
-        if (m & board.WhiteQueens) return 'Q';
-        return 'K';
+        const char letter = ArmyLetter(ArmyOf<WHITE>(board), m);
+        return letter ? letter : 'K';
     }
-    if (m & board.BlackPawns) return 'p';
-    if (m & board.BlackKnights) return 'n';
-    if (m & board.BlackBishops) return 'b';
-    if (m & board.BlackRooks) return 'r';
-    if (m & board.BlackQueens) return 'q';
-    return 'k';
+    const char letter = ArmyLetter(ArmyOf<BLACK>(board), m);
+    return letter ? letter : 'k';
 }
 
 namespace {
@@ -223,13 +209,6 @@ void pos2fenString(const ChessBoard &board, char *out)
 {
     const int n = WritePlacement(board, out);
     std::strcpy(out + n, " - 0 ; ");
-}
-
-void pos2fen(const ChessBoard &board, int n)
-{
-    char text[128];
-    WritePlacement(board, text);
-    std::printf("%s - 0 ; %d \n", text, n);
 }
 
 void LoadPositionFile(const char *name)

@@ -13,8 +13,6 @@ void CastleRights(char *out, char flags);
 char DecodePiece(u64 m, const ChessBoard &board);
 // Writes "<placement> <side> <castling> - 0 ; " into a buffer of at least 86 characters.
 void pos2fenString(const ChessBoard &board, char *out);
-// Prints the same text followed by n and " \n".
-void pos2fen(const ChessBoard &board, int n);
 // Sets MainBoard from the first line of a file; ends the program when it cannot.
 void LoadPositionFile(const char *name);
 

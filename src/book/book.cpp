@@ -1,20 +1,26 @@
 #include "book/book.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "board/hashcode.h"
 #include "board/movetext.h"
 #include "core/status.h"
 #include "movegen/movegen.h"
 
-BookEntry OpeningBook[BOOKSIZE];
-i32 BookValue[BOOKSIZE];
+BookEntry *OpeningBook = nullptr;
+i32 *BookValue = nullptr;
 i32 booksize = 0;
 
 namespace {
 
-// Tree nodes come from a fixed pool, one per table entry at most; a rebuild reuses it.
-treenode nodePool[BOOKSIZE];
+// Entries OpeningBook and BookValue have room for.
+int capacity = 0;
+
+// Tree nodes come from a pool with room for one node per entry; a rebuild reuses it.
+treenode *nodePool = nullptr;
+int poolSize = 0;
 int nodesUsed = 0;
 treenode *treeroot = nullptr;
 
@@ -33,24 +39,79 @@ bool Before(u64 upper, u64 lower, const BookEntry &e)
     return upper < e.upper || (upper == e.upper && lower < e.lower);
 }
 
+// Doubles the room for entries (64 to start with, BOOKSIZE at the most), the new room zeroed.
+// False, with the book as it was, when the memory cannot be had.
+bool GrowEntries()
+{
+    const int size = capacity == 0 ? 64 : (capacity > BOOKSIZE / 2 ? BOOKSIZE : 2 * capacity);
+    auto *entries = static_cast<BookEntry *>(std::calloc(size, sizeof(BookEntry)));
+    auto *values = static_cast<i32 *>(std::calloc(size, sizeof(i32)));
+    if (!entries || !values) {
+        std::free(entries);
+        std::free(values);
+        return false;
+    }
+    if (booksize > 0) {
+        std::memcpy(entries, OpeningBook, sizeof(BookEntry) * booksize);
+        std::memcpy(values, BookValue, sizeof(i32) * booksize);
+    }
+    std::free(OpeningBook);
+    std::free(BookValue);
+    OpeningBook = entries;
+    BookValue = values;
+    capacity = size;
+    return true;
+}
+
 } // namespace
+
+bool AddBookEntry(u64 upper, u64 lower, i32 value)
+{
+    if (booksize >= BOOKSIZE) return false;
+    if (booksize == capacity && !GrowEntries()) return false;
+    OpeningBook[booksize] = {upper, lower};
+    BookValue[booksize] = value;
+    booksize++;
+    return true;
+}
 
 void buildbook()
 {
+    std::free(OpeningBook);
+    std::free(BookValue);
+    OpeningBook = nullptr;
+    BookValue = nullptr;
+    capacity = 0;
     booksize = 0;
+    std::free(nodePool);
+    nodePool = nullptr;
+    poolSize = 0;
     buildbooktree(booksize);
 }
 
 treenode *buildbooktree(long n)
 {
-    // 1. The root holds entry 0; the previous tree is dropped.
+    // 1. The previous tree is dropped; an empty book has none.
     nodesUsed = 0;
+    treeroot = nullptr;
+    if (booksize == 0) return nullptr;
+    if (n > booksize) n = booksize;
+    if (n < 1) n = 1;
+    // 2. Room for a node per entry.
+    if (n > poolSize) {
+        auto *pool = static_cast<treenode *>(std::calloc(n, sizeof(treenode)));
+        if (!pool) {
+            std::fputs("ERROR: cannot allocate the book tree\n", stderr);
+            return nullptr;
+        }
+        std::free(nodePool);
+        nodePool = pool;
+        poolSize = static_cast<int>(n);
+    }
+    // 3. The root holds entry 0.
     treeroot = NewNode(0);
     treenode *last = treeroot;
-    // 2. Nothing more to insert.
-    if (n < 2) return last;
-    if (n > BOOKSIZE) n = BOOKSIZE;
-    // 3. Insert entries 1 .. n-1 one by one, skipping a pair already in the tree.
+    // 4. Insert entries 1 .. n-1 one by one, skipping a pair already in the tree.
     for (int i = 1; i < n; i++) {
         const BookEntry &entry = OpeningBook[i];
         treenode *node = treeroot;
@@ -101,10 +162,8 @@ int InBook(char side, char castle, ChessBoard board)
         char promotion, mask;
         list.GetMove(i, 0, &from, &to, &promotion);
         board.MakeMove(from, to, promotion, &mask);
-        const char fromSq = static_cast<char>(RightMostBit(from) - 1);
-        const char toSq = static_cast<char>(RightMostBit(to) - 1);
         if (MainStatus.Trace == 1) {
-            MoveText(text, fromSq, toSq, promotion);
+            MoveText(text, LowestSquare(from), LowestSquare(to), promotion);
             std::printf("  { %s \n", text);
         }
         genhashcode(other, castle & mask, &upper, &lower, &board);

@@ -4,6 +4,7 @@
 
 #include "board/board.h"
 
+// The most entries the book takes.
 constexpr int BOOKSIZE = 1000000;
 
 // One book position: the two halves of its hash code.
@@ -19,18 +20,25 @@ struct treenode {
     treenode *right;
 };
 
-extern BookEntry OpeningBook[BOOKSIZE];
-// Value of the position of the same index; lower is better for the side moving into it.
-extern i32 BookValue[BOOKSIZE];
+// The book positions, booksize of them, and the value of the position of the same index (lower
+// is better for the side moving into it). The memory is taken as entries are added, never
+// during a search; an empty book has none (both null).
+extern BookEntry *OpeningBook;
+extern i32 *BookValue;
 // Entries in use; the engine ships no entries, so buildbook sets it to 0.
 extern i32 booksize;
 
-// Sets booksize to 0 and builds the tree over the table.
+// Appends a position and its value as entry booksize. False, with the book unchanged, when it
+// holds BOOKSIZE entries already or the memory cannot be had. The tree does not see the entry
+// until the next buildbooktree.
+bool AddBookEntry(u64 upper, u64 lower, i32 value);
+// Empties the book (its memory is returned) and builds the tree over it, which is no tree.
 void buildbook();
-// Builds the tree over entries 0 .. n-1 (entry 0 always, n capped at BOOKSIZE); duplicates of
-// an earlier pair are left out. Returns the last node created. The previous tree is dropped.
+// Builds the tree over entries 0 .. n-1 (entry 0 always, n capped at booksize); duplicates of
+// an earlier pair are left out. Returns the last node created, or null for an empty book,
+// which has no tree. The previous tree is dropped.
 treenode *buildbooktree(long n);
-// Root of the current tree (null before the first build).
+// Root of the current tree (null before the first build and for an empty book).
 const treenode *BookTreeRoot();
 // Index of the entry holding exactly the pair (upper, lower) below node, or -1.
 int BookTreeSearch(const treenode *node, u64 upper, u64 lower);

@@ -26,10 +26,9 @@ constexpr u64 DiagonalsB = Segment(10, 55, 9) | Segment(9, 54, 9) | Segment(8, 5
 static_assert(__builtin_bswap64(DiagonalsA) == DiagonalsB); // vertical mirrors of each other
 static_assert((DiagonalsA & (u64{1} << 36)) && (DiagonalsB & (u64{1} << 28))); // e5, e4
 
-constexpr u64 WhiteKingSideCorner = 0xE0E0ULL;  // f1 g1 h1 f2 g2 h2
-constexpr u64 WhiteQueenSideCorner = 0x0707ULL; // a1 b1 c1 a2 b2 c2
-constexpr u64 BlackQueenSideCorner = 0x0707ULL << 48;
-constexpr u64 BlackKingSideCorner = 0xE0E0ULL << 48;
+// White's castled corners (Black's are their mirrors).
+constexpr u64 KingSideCorner = 0xE0E0ULL;  // f1 g1 h1 f2 g2 h2
+constexpr u64 QueenSideCorner = 0x0707ULL; // a1 b1 c1 a2 b2 c2
 
 } // namespace
 
@@ -74,10 +73,10 @@ template <int C> inline int ShieldFilePenalty(u64 pawnsOnFile, int &holes)
 
 template <int C> int PositionEvaluate::PawnShield(int &holes) const
 {
-    const ChessBoard &b = *Board;
+    const auto us = ArmyOf<C>(*Board);
     const int ksq = C == 0 ? WhiteKingSquare : BlackKingSquare, kf = ksq & 7;
-    const u64 pawns = C == 0 ? b.WhitePawns : b.BlackPawns;
-    const u64 pieces = C == 0 ? (b.WhitePieces & ~b.WhitePawns) : (b.BlackPieces & ~b.BlackPawns);
+    const u64 pawns = us.Pawns();
+    const u64 pieces = us.Pieces() & ~us.Pawns();
     // 1-2. The king's own file counts double, unless a piece plugs an open file in front.
     const int v = ShieldFilePenalty<C>(pawns & FileOf(kf), holes);
     int penalty = 2 * v;
@@ -93,44 +92,41 @@ template <int C> int PositionEvaluate::PawnShield(int &holes) const
 
 template <int C> int PositionEvaluate::PawnStorm() const
 {
-    const ChessBoard &b = *Board;
-    if (C == 0) {
-        const u64 storm = b.WhitePawns & KingWings[BlackKingSquare & 7];
-        return 100 * SimpleBitCount(storm & RankOf(3)) + 300 * SimpleBitCount(storm & RankOf(4)) +
-               600 * SimpleBitCount(storm & RankOf(5));
-    }
-    const u64 storm = b.BlackPawns & KingWings[WhiteKingSquare & 7];
-    return 100 * SimpleBitCount(storm & RankOf(4)) + 300 * SimpleBitCount(storm & RankOf(3)) +
-           600 * SimpleBitCount(storm & RankOf(2));
+    const auto us = ArmyOf<C>(*Board);
+    const int enemyKing = C == 0 ? BlackKingSquare : WhiteKingSquare;
+    const u64 storm = us.Pawns() & KingWings[enemyKing & 7];
+    return 100 * SimpleBitCount(storm & us.Relative(RankOf(3))) +
+           300 * SimpleBitCount(storm & us.Relative(RankOf(4))) +
+           600 * SimpleBitCount(storm & us.Relative(RankOf(5)));
 }
 
 template <int C> int PositionEvaluate::AttackCounts(int holes) const
 {
-    const ChessBoard &b = *Board;
     constexpr bool white = C == 0;
+    constexpr int E = C ^ 1;
+    const auto us = ArmyOf<C>(*Board);
+    const auto them = ArmyOf<E>(*Board);
     const int ksq = white ? WhiteKingSquare : BlackKingSquare;
-    const u64 zone = white ? WKingAttacks : BKingAttacks;
+    const u64 zone = KingAttacksOf<C>();
 
     // The enemy's maps and pieces, and our own.
-    const u64 ePawnAtt = white ? BPawnAttacks : WPawnAttacks;
-    const u64 eKnightAtt = white ? BKnightAttacks : WKnightAttacks;
-    const u64 eBishopAtt = white ? BBishopAttacks : WBishopAttacks;
-    const u64 eRookAtt = white ? BRookAttacks : WRookAttacks;
-    const u64 eQueenAtt = white ? BQueenAttacks : WQueenAttacks;
-    const u64 eAll = white ? BAttacks : WAttacks;
-    const u64 eKnights = white ? b.BlackKnights : b.WhiteKnights;
-    const u64 eBishops = white ? b.BlackBishops : b.WhiteBishops;
-    const u64 eRooks = white ? b.BlackRooks : b.WhiteRooks;
-    const u64 eQueens = white ? b.BlackQueens : b.WhiteQueens;
+    const u64 ePawnAtt = PawnAttacksOf<E>();
+    const u64 eKnightAtt = KnightAttacksOf<E>();
+    const u64 eBishopAtt = BishopAttacksOf<E>();
+    const u64 eRookAtt = RookAttacksOf<E>();
+    const u64 eQueenAtt = QueenAttacksOf<E>();
+    const u64 eAll = AttacksOf<E>();
+    const u64 eKnights = them.Knights();
+    const u64 eBishops = them.Bishops();
+    const u64 eRooks = them.Rooks();
+    const u64 eQueens = them.Queens();
     const u64 eNoPawnFiles = white ? Pawns->NoBlackPawnFiles() : Pawns->NoWhitePawnFiles();
-    const int eQueenCount = white ? b.BlackQueenCount : b.WhiteQueenCount;
+    const int eQueenCount = them.QueenCount();
     const int eMaterial =
-        white ? b.BlackBishopCount + b.BlackKnightCount + b.BlackRookCount + 2 * b.BlackQueenCount
-              : b.WhiteBishopCount + b.WhiteKnightCount + b.WhiteRookCount + 2 * b.WhiteQueenCount;
-    const u64 ownPieces = white ? (b.WhiteKnights | b.WhiteBishops | b.WhiteRooks | b.WhiteQueens)
-                                : (b.BlackKnights | b.BlackBishops | b.BlackRooks | b.BlackQueens);
-    const u64 ownQueenAtt = white ? WQueenAttacks : BQueenAttacks;
-    const u64 ownKnightAtt = white ? WKnightAttacks : BKnightAttacks;
+        them.BishopCount() + them.KnightCount() + them.RookCount() + 2 * them.QueenCount();
+    const u64 ownPieces = us.Knights() | us.Bishops() | us.Rooks() | us.Queens();
+    const u64 ownQueenAtt = QueenAttacksOf<C>();
+    const u64 ownKnightAtt = KnightAttacksOf<C>();
 
     // 1. Kinds of attacker near the king.
     const int pawn = (ePawnAtt & zone) != 0;
@@ -158,17 +154,10 @@ template <int C> int PositionEvaluate::AttackCounts(int holes) const
     s += 30 * (heavy - 1) * (holes + 1);
     // 7. Diagonal pieces aimed at a castled king.
     u64 diagonals = 0;
-    if (white) {
-        if (kingMask & WhiteKingSideCorner)
-            diagonals = DiagonalsA;
-        else if (kingMask & WhiteQueenSideCorner)
-            diagonals = DiagonalsB;
-    } else {
-        if (kingMask & BlackQueenSideCorner)
-            diagonals = DiagonalsA;
-        else if (kingMask & BlackKingSideCorner)
-            diagonals = DiagonalsB;
-    }
+    if (kingMask & (white ? KingSideCorner : us.Relative(QueenSideCorner)))
+        diagonals = DiagonalsA;
+    else if (kingMask & (white ? QueenSideCorner : us.Relative(KingSideCorner)))
+        diagonals = DiagonalsB;
     s += 10 * SimpleBitCount((eQueens | eBishops) & diagonals) * (holes + 1);
     // 8. Without a queen the attack is worth half.
     if (eQueenCount == 0) s /= 2;

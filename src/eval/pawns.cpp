@@ -146,163 +146,126 @@ void PositionEvaluate::ClearPawnHash()
 
 namespace {
 
+// One colour's part of the pawn structure.
+struct PawnSide {
+    int score = 0;          // placement, weak pawns and candidates
+    int passerScore = 0;    // the passers' table values and the candidates' share
+    int doubledPawns = 0;   // pawns with another of their colour further up the file
+    u8 passerRanks[8] = {}; // per file, the rank index of the most advanced passer (0 none)
+};
+
+// The pawns own of colour C against the enemy pawns, with C's king on ksq: fills side and adds
+// the terms shared with the evaluation's accumulators (isolated pawns, centre pawns) to mg and
+// eg, White-positive.
+template <int C>
+inline void ScanPawns(u64 own, u64 enemy, int ksq, int &mg, int &eg, PawnSide &side)
+{
+    constexpr bool white = C == WHITE;
+    constexpr int sign = white ? 1 : -1;
+    constexpr int up = white ? 8 : -8;
+    const SquareTable &placement = white ? WPawnSquare : BPawnSquare;
+    const u64 *front = white ? Masks.whiteFront : Masks.blackFront;
+    const int kf = ksq & 7, kr = ksq >> 3;
+    int doubledFiles = 0;
+
+    // 1. King zone: the king's wing ahead of a king still on its first two ranks.
+    const int kingRank = white ? kr : 7 - kr;
+    const u64 zone = kingRank <= 1 ? (FileOf(kf) | Masks.adjacent[kf]) &
+                                         (white ? Masks.ranksFrom[kr] : Masks.ranksUpTo[kr])
+                                   : 0;
+
+    // 2. Pawn by pawn, a1 upwards (for Black the most advanced first).
+    for (u64 x = own; x; x &= x - 1) {
+        const int s = LowestSquare(x), f = s & 7, r = s >> 3, rel = white ? r : 7 - r;
+        const u64 fileMask = FileOf(f);
+        // The ranks level with or behind the pawn, and those strictly behind it.
+        const u64 levelOrBehind = white ? Masks.ranksUpTo[r] : Masks.ranksFrom[r];
+        const u64 behind = white ? ~Masks.ranksFrom[r] : ~Masks.ranksUpTo[r];
+        bool isolated = false, backward = false;
+        // 2.1-2.2. Placement; edge pawns, backward and isolated pawns.
+        side.score += placement[s];
+        if (f == 0) {
+            if (kf >= 4) side.score -= 5;
+            isolated = !(own & FileOf(1));
+        } else if (f == 7) {
+            if (kf <= 3) side.score -= 5;
+            isolated = !(own & FileOf(6));
+        } else {
+            const u64 neighbours = own & Masks.adjacent[f];
+            if (!neighbours) {
+                isolated = true;
+            } else if (!(neighbours & levelOrBehind)) {
+                backward = true;
+                side.score -= (enemy & fileMask) ? 40 : 80;
+            }
+        }
+        // 2.3. Isolated.
+        if (isolated) {
+            mg -= sign * IsolatedPawn[f];
+            eg -= sign * IsolatedPawn[f];
+            if (f == 3 || f == 4) side.score -= 10;
+            if (!(enemy & fileMask)) side.score -= 50;
+        }
+        // 2.4-2.5. Blocked in its front span, perhaps a candidate; or passed (the most advanced
+        // passer of a file is kept).
+        const u64 stoppers = enemy & front[s];
+        if (stoppers) {
+            if (!(zone & Bit(s))) side.score += Passers[rel] >> 2;
+            if (!(enemy & fileMask) && !isolated) {
+                const int helpers = SimpleBitCount(own & (fileMask | Masks.adjacent[f])) -
+                                    SimpleBitCount(own & fileMask & behind);
+                if (helpers > SimpleBitCount(stoppers)) side.passerScore += Passers[rel] / 3;
+            }
+        } else {
+            if (isolated) side.score += 50;
+            if (backward) side.score += 80;
+            if (white || !side.passerRanks[f]) side.passerRanks[f] = static_cast<u8>(r);
+        }
+        // 2.6. Doubled: another pawn of the colour higher up the file.
+        if (own & fileMask & ~Masks.ranksUpTo[r]) {
+            side.doubledPawns++;
+            doubledFiles |= 1 << f;
+            if (!(enemy & fileMask)) side.score -= 50;
+        }
+    }
+    // 3. Centre pawns.
+    mg += sign * 60 * SimpleBitCount(own & CentreSquares);
+    if (!own) side.score -= 30;
+    // 4. Passer table scores: connected to a passer on a neighbouring file, else protected by a
+    //    pawn diagonally behind, else plain; a passer with a pawn of its own behind gets 15/16.
+    for (int f = 0; f < 8; f++) {
+        const int r = side.passerRanks[f];
+        if (!r) continue;
+        const int s = 8 * r + f;
+        const bool isProtected =
+            (f > 0 && (own & Bit(s - up - 1))) || (f < 7 && (own & Bit(s - up + 1)));
+        const int v = PasserTableValue(side.passerRanks, f, white ? r : 7 - r, r, isProtected);
+        side.passerScore += (doubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
+    }
+}
+
 // The structure of the pawns wp and bp with the kings on wks and bks, computed in full and
 // stored in e under key: the work of a pawn hash miss.
 [[gnu::noinline]] void StorePawnStructure(PawnHashEntry &e, u32 key, u64 wp, u64 bp, int wks,
                                           int bks)
 {
-    // 2. File masks and a clean slate.
-    const u64 whiteFiles = FileFill(wp), blackFiles = FileFill(bp);
-    u8 whitePasserRanks[8] = {}, blackPasserRanks[8] = {};
-    int whitePasserScore = 0, blackPasserScore = 0;
-    int whiteDoubledPawns = 0, blackDoubledPawns = 0;
-    int ws = 0, bs = 0, mg = 0, eg = 0;
-    int whiteDoubledFiles = 0, blackDoubledFiles = 0;
-    const int wkf = wks & 7, wkr = wks >> 3;
-    const int bkf = bks & 7, bkr = bks >> 3;
+    int mg = 0, eg = 0;
+    PawnSide white, black;
+    ScanPawns<WHITE>(wp, bp, wks, mg, eg, white);
+    ScanPawns<BLACK>(bp, wp, bks, mg, eg, black);
 
-    // 3. White king zone: the king's wing above a king still on its first two ranks.
-    const u64 whiteZone = wkr <= 1 ? (FileOf(wkf) | Masks.adjacent[wkf]) & Masks.ranksFrom[wkr] : 0;
-
-    // 4. White pawns, a1 upwards.
-    for (u64 x = wp; x; x &= x - 1) {
-        const int s = LowestSquare(x), f = s & 7, r = s >> 3;
-        const u64 fileMask = FileOf(f);
-        bool isolated = false, backward = false;
-        // 4.1-4.2. Placement; edge pawns, backward and isolated pawns.
-        ws += WPawnSquare[s];
-        if (f == 0) {
-            if (wkf >= 4) ws -= 5;
-            isolated = !(wp & FileOf(1));
-        } else if (f == 7) {
-            if (wkf <= 3) ws -= 5;
-            isolated = !(wp & FileOf(6));
-        } else {
-            const u64 neighbours = wp & Masks.adjacent[f];
-            if (!neighbours) {
-                isolated = true;
-            } else if (!(neighbours & Masks.ranksUpTo[r])) {
-                backward = true;
-                ws -= (bp & fileMask) ? 40 : 80;
-            }
-        }
-        // 4.3. Isolated.
-        if (isolated) {
-            mg -= IsolatedPawn[f];
-            eg -= IsolatedPawn[f];
-            if (f == 3 || f == 4) ws -= 10;
-            if (!(bp & fileMask)) ws -= 50;
-        }
-        // 4.4-4.5. Blocked in its front span, perhaps a candidate; or passed.
-        const u64 stoppers = bp & Masks.whiteFront[s];
-        if (stoppers) {
-            if (!(whiteZone & Bit(s))) ws += Passers[r] >> 2;
-            if (!(bp & fileMask) && !isolated) {
-                const int helpers = SimpleBitCount(wp & (fileMask | Masks.adjacent[f])) -
-                                    SimpleBitCount(wp & fileMask & ~Masks.ranksFrom[r]);
-                if (helpers > SimpleBitCount(stoppers)) whitePasserScore += Passers[r] / 3;
-            }
-        } else {
-            if (isolated) ws += 50;
-            if (backward) ws += 80;
-            whitePasserRanks[f] = static_cast<u8>(r);
-        }
-        // 4.6. Doubled: another White pawn further up the file.
-        if (wp & fileMask & ~Masks.ranksUpTo[r]) {
-            whiteDoubledPawns++;
-            whiteDoubledFiles |= 1 << f;
-            if (!(bp & fileMask)) ws -= 50;
-        }
-    }
-    // 5. Centre pawns.
-    mg += 60 * SimpleBitCount(wp & CentreSquares);
-    if (!wp) ws -= 30;
-    // 6. White passer table scores.
-    for (int f = 0; f < 8; f++) {
-        const int r = whitePasserRanks[f];
-        if (!r) continue;
-        const int s = 8 * r + f;
-        const bool isProtected = (f > 0 && (wp & Bit(s - 9))) || (f < 7 && (wp & Bit(s - 7)));
-        const int v = PasserTableValue(whitePasserRanks, f, r, r, isProtected);
-        whitePasserScore += (whiteDoubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
-    }
-
-    // 7. Black king zone: the king's wing below a king still on its last two ranks.
-    const u64 blackZone = bkr >= 6 ? (FileOf(bkf) | Masks.adjacent[bkf]) & Masks.ranksUpTo[bkr] : 0;
-
-    // 8. Black pawns, a1 upwards (the most advanced one first).
-    for (u64 x = bp; x; x &= x - 1) {
-        const int s = LowestSquare(x), f = s & 7, r = s >> 3, rel = 7 - r;
-        const u64 fileMask = FileOf(f);
-        bool isolated = false, backward = false;
-        bs += BPawnSquare[s];
-        if (f == 0) {
-            if (bkf >= 4) bs -= 5;
-            isolated = !(bp & FileOf(1));
-        } else if (f == 7) {
-            if (bkf <= 3) bs -= 5;
-            isolated = !(bp & FileOf(6));
-        } else {
-            const u64 neighbours = bp & Masks.adjacent[f];
-            if (!neighbours) {
-                isolated = true;
-            } else if (!(neighbours & Masks.ranksFrom[r])) {
-                backward = true;
-                bs -= (wp & fileMask) ? 40 : 80;
-            }
-        }
-        if (isolated) {
-            mg += IsolatedPawn[f];
-            eg += IsolatedPawn[f];
-            if (f == 3 || f == 4) bs -= 10;
-            if (!(wp & fileMask)) bs -= 50;
-        }
-        const u64 stoppers = wp & Masks.blackFront[s];
-        if (stoppers) {
-            if (!(blackZone & Bit(s))) bs += Passers[rel] >> 2;
-            if (!(wp & fileMask) && !isolated) {
-                const int helpers = SimpleBitCount(bp & (fileMask | Masks.adjacent[f])) -
-                                    SimpleBitCount(bp & fileMask & ~Masks.ranksUpTo[r]);
-                if (helpers > SimpleBitCount(stoppers)) blackPasserScore += Passers[rel] / 3;
-            }
-        } else {
-            if (isolated) bs += 50;
-            if (backward) bs += 80;
-            if (!blackPasserRanks[f]) blackPasserRanks[f] = static_cast<u8>(r);
-        }
-        // Doubled: another Black pawn further back (higher) on the file.
-        if (bp & fileMask & ~Masks.ranksUpTo[r]) {
-            blackDoubledPawns++;
-            blackDoubledFiles |= 1 << f;
-            if (!(wp & fileMask)) bs -= 50;
-        }
-    }
-    // 9. Centre pawns.
-    mg -= 60 * SimpleBitCount(bp & CentreSquares);
-    if (!bp) bs -= 30;
-    // 10. Black passer table scores.
-    for (int f = 0; f < 8; f++) {
-        const int r = blackPasserRanks[f];
-        if (!r) continue;
-        const int s = 8 * r + f;
-        const bool isProtected = (f > 0 && (bp & Bit(s + 7))) || (f < 7 && (bp & Bit(s + 9)));
-        const int v = PasserTableValue(blackPasserRanks, f, 7 - r, r, isProtected);
-        blackPasserScore += (blackDoubledFiles & (1 << f)) ? (v * 15) >> 4 : v;
-    }
-
-    // 11. Store.
     e.key = key;
     e.pawns = wp | bp;
-    e.whiteDoubled = static_cast<u8>(whiteDoubledPawns);
-    e.blackDoubled = static_cast<u8>(blackDoubledPawns);
+    e.whiteDoubled = static_cast<u8>(white.doubledPawns);
+    e.blackDoubled = static_cast<u8>(black.doubledPawns);
     e.middleGame = mg;
-    std::memcpy(e.whitePasserRanks, whitePasserRanks, sizeof whitePasserRanks);
-    std::memcpy(e.blackPasserRanks, blackPasserRanks, sizeof blackPasserRanks);
-    e.pawnScores = Pack(ws, bs);
-    e.passerScores = Pack(whitePasserScore, blackPasserScore);
+    std::memcpy(e.whitePasserRanks, white.passerRanks, sizeof white.passerRanks);
+    std::memcpy(e.blackPasserRanks, black.passerRanks, sizeof black.passerRanks);
+    e.pawnScores = Pack(white.score, black.score);
+    e.passerScores = Pack(white.passerScore, black.passerScore);
     e.ending = eg;
-    e.noBlackPawnFileSet = static_cast<u8>(~blackFiles);
-    e.noWhitePawnFileSet = static_cast<u8>(~whiteFiles);
+    e.noBlackPawnFileSet = static_cast<u8>(~FileFill(bp));
+    e.noWhitePawnFileSet = static_cast<u8>(~FileFill(wp));
 }
 
 } // namespace
@@ -314,7 +277,7 @@ int PositionEvaluate::PawnEval04(char side, int &mg, int &eg)
     const u32 key = b.PawnHashCode;
     PawnHashEntry &e = PawnTable[key & 0xFFFF];
 
-    // 1. Probe; a miss computes the structure and stores it (steps 2-11).
+    // 1. Probe; a miss computes the structure and stores it.
     PawnAttempts = WrapIncrement(PawnAttempts);
     if (!InPawnHash(key, wp | bp)) {
         StorePawnStructure(e, key, wp, bp, WhiteKingSquare, BlackKingSquare);

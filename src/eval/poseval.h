@@ -69,6 +69,23 @@ class PositionEvaluate {
     u64 WKingAttacks, BKingAttacks;
     u64 WAttacks, BAttacks;
     bool AttackMapsReady; // the maps above are those of the board under evaluation
+    // The maps of colour C (WHITE or BLACK), for terms written once for both colours.
+    template <int C> u64 PawnAttacksOf() const { return C == WHITE ? WPawnAttacks : BPawnAttacks; }
+    template <int C> u64 KnightAttacksOf() const
+    {
+        return C == WHITE ? WKnightAttacks : BKnightAttacks;
+    }
+    template <int C> u64 BishopAttacksOf() const
+    {
+        return C == WHITE ? WBishopAttacks : BBishopAttacks;
+    }
+    template <int C> u64 RookAttacksOf() const { return C == WHITE ? WRookAttacks : BRookAttacks; }
+    template <int C> u64 QueenAttacksOf() const
+    {
+        return C == WHITE ? WQueenAttacks : BQueenAttacks;
+    }
+    template <int C> u64 KingAttacksOf() const { return C == WHITE ? WKingAttacks : BKingAttacks; }
+    template <int C> u64 AttacksOf() const { return C == WHITE ? WAttacks : BAttacks; }
     // Each slider's own attacks by its square, filled with the maps: the mobility terms read
     // them instead of looking them up again.
     u64 BishopAttacksOn[64];
@@ -127,5 +144,3 @@ class PositionEvaluate {
 };
 
 extern PositionEvaluate PE;
-
-

@@ -10,16 +10,9 @@ using SquareTable = std::array<i32, 64>;
 
 namespace evaltables {
 
-// A table written as a diagram (rank 8 first, files a..h) turned into square order.
-constexpr SquareTable FromDiagram(const SquareTable &diagram)
-{
-    SquareTable t{};
-    for (int s = 0; s < 64; s++)
-        t[s] = diagram[s ^ 56];
-    return t;
-}
-
-// The vertical mirror: the entry of s is the entry of the square on the same file, other side.
+// The vertical mirror: the entry of s is the entry of the square on the same file, other side
+// (s XOR 56). It turns a table written as a diagram (rank 8 first, files a..h) into square
+// order, and a White table into the Black one.
 constexpr SquareTable Mirror(const SquareTable &t)
 {
     SquareTable m{};
@@ -31,7 +24,7 @@ constexpr SquareTable Mirror(const SquareTable &t)
 } // namespace evaltables
 
 // clang-format off
-inline constexpr SquareTable WKnightSquare = evaltables::FromDiagram({
+inline constexpr SquareTable WKnightSquare = evaltables::Mirror({
     -250, -250, -200, -150, -150, -200, -250, -250,
     -200, -100,  -50,  -50,  -50,  -50, -100, -200,
     -100,   50,   30,   40,   40,   30,   50, -100,
@@ -42,7 +35,7 @@ inline constexpr SquareTable WKnightSquare = evaltables::FromDiagram({
     -400, -400, -300, -250, -250, -300, -400, -400,
 });
 
-inline constexpr SquareTable KnightEnding = evaltables::FromDiagram({
+inline constexpr SquareTable KnightEnding = evaltables::Mirror({
     -250, -250, -250, -250, -250, -250, -250, -250,
     -250,  -50,  -50,  -50,  -50,  -50,  -50, -250,
     -250,  -50,   50,   50,   50,   50,  -50, -250,
@@ -53,7 +46,7 @@ inline constexpr SquareTable KnightEnding = evaltables::FromDiagram({
     -250, -250, -250, -250, -250, -250, -250, -250,
 });
 
-inline constexpr SquareTable WKnightPost = evaltables::FromDiagram({
+inline constexpr SquareTable WKnightPost = evaltables::Mirror({
     0, 0,   0,   0,   0,   0, 0, 0,
     0, 0,  64,  90,  90,  64, 0, 0,
     0, 0, 120, 160, 160, 120, 0, 0,
@@ -64,7 +57,7 @@ inline constexpr SquareTable WKnightPost = evaltables::FromDiagram({
     0, 0,   0,   0,   0,   0, 0, 0,
 });
 
-inline constexpr SquareTable WBishopSquare = evaltables::FromDiagram({
+inline constexpr SquareTable WBishopSquare = evaltables::Mirror({
     -100, -100,  -70,  -40,  -40,  -70, -100, -100,
     -100,   25,  -30,    0,    0,  -30,   25, -100,
      -60,  -20,   50,   20,   20,   50,  -20,  -60,
@@ -75,7 +68,7 @@ inline constexpr SquareTable WBishopSquare = evaltables::FromDiagram({
     -200, -200, -200, -150, -150, -200, -200, -200,
 });
 
-inline constexpr SquareTable BishopEnding = evaltables::FromDiagram({
+inline constexpr SquareTable BishopEnding = evaltables::Mirror({
     -150, -150, -120, -100, -100, -120, -150, -150,
     -150,  -50,    0,   10,   10,    0,  -50, -150,
     -120,    0,   10,   30,   30,   10,    0, -120,
@@ -86,7 +79,7 @@ inline constexpr SquareTable BishopEnding = evaltables::FromDiagram({
     -150, -150, -120, -100, -100, -120, -150, -150,
 });
 
-inline constexpr SquareTable WKingSquare = evaltables::FromDiagram({
+inline constexpr SquareTable WKingSquare = evaltables::Mirror({
     -700, -700, -700, -700, -700, -700, -700, -700,
     -700, -700, -700, -700, -700, -700, -700, -700,
     -600, -600, -600, -600, -600, -600, -600, -600,
@@ -97,7 +90,7 @@ inline constexpr SquareTable WKingSquare = evaltables::FromDiagram({
      180,  210,  130, -210, -210,  130,  210,  180,
 });
 
-inline constexpr SquareTable KingEnding = evaltables::FromDiagram({
+inline constexpr SquareTable KingEnding = evaltables::Mirror({
     -250, -150,  -80,  -50,  -50,  -80, -150, -250,
     -150,  -70,   12,   12,   12,   12,  -70, -150,
      -80,   12,   12,   32,   32,   12,   12,  -80,
@@ -108,7 +101,7 @@ inline constexpr SquareTable KingEnding = evaltables::FromDiagram({
     -250, -150,  -80,  -50,  -50,  -80, -150, -250,
 });
 
-inline constexpr SquareTable WPawnSquare = evaltables::FromDiagram({
+inline constexpr SquareTable WPawnSquare = evaltables::Mirror({
     0, 0, 0,   0,   0, 0, 0, 0,
     0, 0, 0,  60,  60, 0, 0, 0,
     0, 0, 0,  60,  60, 0, 0, 0,

@@ -19,24 +19,20 @@ constexpr int MOVELISTSIZE = MAXMOVES + MOVESLACK;
 // then attacked. Castling and king evasions are already filtered against attacked squares.
 // Victim value of a capture for move ordering: the knight two below the bishop; the king counts
 // as given.
+template <typename A> inline i32 ArmyVictimValue(const A victims, u64 to, i32 kingValue)
+{
+    if (to & victims.Bishops()) return 3250;
+    if (to & victims.Knights()) return 3248;
+    if (to & victims.Rooks()) return 5000;
+    if (to & victims.Pawns()) return 800;
+    if (to & victims.Queens()) return 9750;
+    if (to & victims.King()) return kingValue;
+    return 0;
+}
 inline i32 VictimValue(const ChessBoard &b, char victimColour, u64 to, i32 kingValue)
 {
-    if (victimColour == 0) {
-        if (to & b.WhiteBishops) return 3250;
-        if (to & b.WhiteKnights) return 3248;
-        if (to & b.WhiteRooks) return 5000;
-        if (to & b.WhitePawns) return 800;
-        if (to & b.WhiteQueens) return 9750;
-        if (to & b.WhiteKing) return kingValue;
-        return 0;
-    }
-    if (to & b.BlackBishops) return 3250;
-    if (to & b.BlackKnights) return 3248;
-    if (to & b.BlackRooks) return 5000;
-    if (to & b.BlackPawns) return 800;
-    if (to & b.BlackQueens) return 9750;
-    if (to & b.BlackKing) return kingValue;
-    return 0;
+    return victimColour == 0 ? ArmyVictimValue(ArmyOf<WHITE>(b), to, kingValue)
+                             : ArmyVictimValue(ArmyOf<BLACK>(b), to, kingValue);
 }
 
 // The selection record of a list whose values arrive in order: bit i is set when entry i lies
@@ -64,11 +60,9 @@ class MoveGen {
     u64 To[MOVELISTSIZE];
     char Promotion[MOVELISTSIZE];
     i32 OrderValue[MOVELISTSIZE];
-    i32 MoveCount = 0;
 
     // --- drivers: each sets Board and returns the number of moves (entries 0 .. n-1) ---
     // Captures (N, B, R, Q, K), quiet moves (N, B, R, Q), castling, king moves, pawn moves.
-    // Also stores the count in MoveCount.
     int GenerateAllMoves(char colour, ChessBoard *board, char castle);
     // Captures by queens, rooks, knights and bishops, every pawn move, king captures, each with
     // its quiescence order value (a capture: the victim, a king 10000, less the capturer's cost
@@ -78,33 +72,6 @@ class MoveGen {
     // King evasions; with exactly one checker also knight, rook, bishop, pawn and queen moves
     // that capture it or step in between.
     int GenCheckEvasions(char colour, ChessBoard *board);
-
-    // --- piece generators: append at index n on Board, return the next free index ---
-    int GenKnights(char colour, int n);
-    int GenKnightCaptures(char colour, int n);
-    int GenBishops(char colour, int n);
-    int GenBishopCaptures(char colour, int n);
-    int GenRooks(char colour, int n);
-    int GenRookCaptures(char colour, int n);
-    int GenQueens(char colour, int n);
-    int GenQueenCaptures(char colour, int n);
-    int GenKings(char colour, int n);
-    int GenKingCaptures(char colour, int n);
-    // Pawn by pawn, lowest square first: double step, single step, the capture to the pawn's
-    // left (towards the a-file for White, the h-file for Black), the one to its right, en
-    // passant; queen promotions only.
-    int GenPawns(char colour, int n);
-    // King side, then queen side; each castling move gets OrderValue 800.
-    int GenCastle(char colour, int n, char castle);
-    // King steps to squares not attacked once the king is lifted off the board.
-    int GenKingEvasions(char colour, int n);
-    // Moves of that piece type onto target squares not held by its own colour.
-    int GenKnightEvasions(char colour, u64 target, int n);
-    int GenBishopEvasions(char colour, u64 target, int n);
-    int GenRookEvasions(char colour, u64 target, int n);
-    int GenQueenEvasions(char colour, u64 target, int n);
-    // En passant capture of a checking pawn, then pushes, double steps and captures onto target.
-    int GenPawnEvasions(char colour, u64 target, u64 pawns, u64 enemy, int n);
 
     // Copies entry index into the three outputs; the list is not reordered.
     void GetMove(int index, int, u64 *from, u64 *to, char *promotion) const
@@ -181,21 +148,4 @@ class MoveGen {
     // The first entry of start .. end-1 with the highest value, by a full scan; it ends the
     // selection record.
     int ScanBest(int start, int end);
-
-    // Appends one move; its OrderValue is left for an ordering to set.
-    void Add(int &n, u64 from, u64 to, char promotion)
-    {
-        From[n] = from;
-        To[n] = to;
-        Promotion[n] = promotion;
-        n++;
-    }
-    // The en passant captures of a pawn standing beside the pawn that just stepped twice.
-    void AddEnPassant(int &n, u64 pawn, u64 target);
-    // One move per square of targets, lowest square first.
-    void AddTargets(int &n, u64 from, u64 targets)
-    {
-        for (; targets; targets &= targets - 1)
-            Add(n, from, targets & (0 - targets), NOPROMOTION);
-    }
 };

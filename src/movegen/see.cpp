@@ -4,37 +4,12 @@ SEE see;
 
 namespace {
 
-// Attack-table ray index of a direction step: 0 N, 1 S, 2 E, 3 W, 4 NE, 5 NW, 6 SE, 7 SW.
-constexpr int RayIndex(int dir)
-{
-    switch (dir) {
-    case 8:
-        return 0;
-    case -8:
-        return 1;
-    case 1:
-        return 2;
-    case -1:
-        return 3;
-    case 9:
-        return 4;
-    case 7:
-        return 5;
-    case -7:
-        return 6;
-    case -9:
-        return 7;
-    default:
-        return -1;
-    }
-}
-
 // Ray index of a Direction step, at step + 9; -1 for no step.
 constexpr i8 kRayOfStep[19] = {7, 1, 6, -1, -1, -1, -1, -1, 3, -1, 2, -1, -1, -1, -1, -1, 5, 0, 4};
-static_assert(kRayOfStep[8 + 9] == RayIndex(8) && kRayOfStep[-8 + 9] == RayIndex(-8) &&
-              kRayOfStep[1 + 9] == RayIndex(1) && kRayOfStep[-1 + 9] == RayIndex(-1) &&
-              kRayOfStep[9 + 9] == RayIndex(9) && kRayOfStep[7 + 9] == RayIndex(7) &&
-              kRayOfStep[-7 + 9] == RayIndex(-7) && kRayOfStep[-9 + 9] == RayIndex(-9));
+// North (+8) is ray 0, east (+1) ray 2, south-east (-7) ray 6, south-west (-9) ray 7; a step
+// of 6 (a knight's) lies on no line.
+static_assert(kRayOfStep[8 + 9] == 0 && kRayOfStep[1 + 9] == 2 && kRayOfStep[-7 + 9] == 6 &&
+              kRayOfStep[-9 + 9] == 7 && kRayOfStep[6 + 9] == -1);
 
 // ValueCapturedPiece's values in the order LVP looks at the pieces: pawn, knight, bishop,
 // rook, queen, king.

@@ -91,6 +91,15 @@ inline void Count(i32 &counter)
     if (n < INT32_MAX) StoreShared(counter, n + 1);
 }
 
+// Ends the program, with a failure status, when a store (problem 1) or a probe (problem 2)
+// computes a bucket index past the table: the index mask and the table size disagree.
+[[noreturn, gnu::cold, gnu::noinline]] void IndexPastTable(int problem, u64 index)
+{
+    std::fprintf(stderr, "Major problem%d: index past the table %llu\n", problem,
+                 static_cast<unsigned long long>(index));
+    std::exit(1);
+}
+
 } // namespace
 
 TTEntry TranspositionTables::ReadEntry(const TTBucket &b, int slot)
@@ -147,12 +156,6 @@ TranspositionTables::TranspositionTables()
     }
     hits = 0;
     misses = 0;
-    HashMask[0] = 3;
-    HashMask[1] = 63;
-    HashMask[2] = 255;
-    for (int k = 9; k <= 28; k++)
-        HashMask[k - 6] = (u64{1} << k) - 1;
-    HashMask[23] = 0xFFFFFFFFull;
 }
 
 bool TranspositionTables::Resize(u64 megabytes)
@@ -240,11 +243,7 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
 {
     // 1. Bucket index from the low 32 bits of the lower half.
     const u64 index = (lower & 0xFFFFFFFFull) & IndexMask;
-    if (index >= BucketCount) {
-        std::fprintf(stderr, "Major problem1: index past the table %llu\n",
-                     static_cast<unsigned long long>(index));
-        std::exit(0);
-    }
+    if (index >= BucketCount) IndexPastTable(1, index);
     if (!LoadShared(Written)) StoreShared(Written, true);
     TTBucket &b = Bucket(index);
 
@@ -284,11 +283,7 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
                                                     i32 *moveOut)
 {
     const u64 index = (lower & 0xFFFFFFFFull) & IndexMask;
-    if (index >= BucketCount) {
-        std::fprintf(stderr, "Major problem2: index past the table %llu\n",
-                     static_cast<unsigned long long>(index));
-        std::exit(0);
-    }
+    if (index >= BucketCount) IndexPastTable(2, index);
     TTBucket &b = Bucket(index);
     const i32 r = depth >= 6 ? 3 : 2;
     i32 bestDepth = -1;

@@ -7,8 +7,6 @@
 
 // Buckets in the array; only the first 2^21 are ever addressed by the index mask.
 constexpr u32 TTABLESIZE = 2097155;
-// The index mask in force: 2^21 - 1, entry 15 of the mask table.
-constexpr int TT_MASK_IN_FORCE = 15;
 
 // One stored search result, as the table's users see it.
 struct TTEntry {
@@ -48,7 +46,6 @@ class TranspositionTables {
     TTBucket *HashTable;            // BucketCount buckets, allocated at start-up and by Resize
     u64 BucketCount = TTABLESIZE;   // a power of two and three spare
     u64 IndexMask = TTABLESIZE - 4; // the bucket of a key: its low bits
-    u64 HashMask[24];               // 3, 63, 255, 2^9-1 ... 2^28-1, 2^32-1
     // Written by every search thread: on a cache line of their own.
     alignas(64) i32 hits;           // probes that ended in a cut-off
     i32 misses;                     // probes that did not
@@ -56,7 +53,7 @@ class TranspositionTables {
     bool Prepared = false;          // every page of the table has been brought in
     u16 Era = 0;                    // clearings since the table was last zeroed in full
 
-    // Allocates the zeroed bucket array (ends the program if it cannot) and fills the masks.
+    // Allocates the zeroed bucket array (ends the program if it cannot).
     TranspositionTables();
     // Replaces the table by an empty one of the largest power-of-two number of buckets that
     // fits in megabytes (at least one). False, with the table kept as it is, when the memory

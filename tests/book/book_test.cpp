@@ -17,24 +17,48 @@ class Book : public ::testing::Test {
     void TearDown() override { Restore(); }
     static void Restore()
     {
-        std::memset(OpeningBook, 0, 64 * sizeof(BookEntry));
-        std::memset(BookValue, 0, 64 * sizeof(i32));
         MainStatus.Trace = MainStatus.xboard = 0;
         buildbook();
     }
 };
+
+// The shipped book is empty: it holds no memory, has no tree and no move leads into it.
+TEST_F(Book, AnEmptyBookHoldsNothingAndAnswersNotInBook)
+{
+    EXPECT_EQ(booksize, 0);
+    EXPECT_EQ(OpeningBook, nullptr);
+    EXPECT_EQ(BookValue, nullptr);
+    EXPECT_EQ(BookTreeRoot(), nullptr);
+    const ref::Position p = ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(InBook(0, p.castle, p.board), -100);
+    ::testing::internal::GetCapturedStdout();
+}
 
 TEST_F(Book, TreeFindsEveryInsertedPairAndNothingElse)
 {
     const u64 pairs[8][2] = {{50, 5}, {20, 9},  {80, 1}, {20, 3},
                              {65, 9}, {10, 10}, {90, 0}, {20, 9}};
     for (int i = 0; i < 8; i++)
-        OpeningBook[i] = {pairs[i][0], pairs[i][1]};
+        ASSERT_TRUE(AddBookEntry(pairs[i][0], pairs[i][1], 0));
     buildbooktree(8);
     for (int i = 0; i < 7; i++)
         EXPECT_EQ(BookTreeSearch(BookTreeRoot(), pairs[i][0], pairs[i][1]), i);
     for (const auto &[u, l] : {std::pair<u64, u64>{20, 4}, {5, 5}, {50, 6}, {100, 100}})
         EXPECT_EQ(BookTreeSearch(BookTreeRoot(), u, l), -1) << u << " " << l;
+}
+
+// The entries outlive the growth of the book's memory: a hundred of them are all found.
+TEST_F(Book, EntriesSurviveTheBookGrowing)
+{
+    for (int i = 0; i < 100; i++)
+        ASSERT_TRUE(AddBookEntry(u64(i * 37 % 100), u64(i), i));
+    buildbooktree(booksize);
+    for (int i = 0; i < 100; i++) {
+        const int k = BookTreeSearch(BookTreeRoot(), u64(i * 37 % 100), u64(i));
+        ASSERT_EQ(k, i);
+        EXPECT_EQ(BookValue[k], i);
+    }
 }
 
 // After the king steps the book position is the one without White's rights; of the moves in
@@ -46,17 +70,17 @@ TEST_F(Book, InBookPicksTheLowestValueAfterTheSurvivingRights)
     ChessBoard b = p.board;
     const int n = g.GenerateAllMoves(0, &b, p.castle);
     const int values[3] = {40, -7, -7};
-    int listed[3], entries = 1;
+    int listed[3];
     for (int i = 0, k = 0; i < n && k < 3; i++) {
         if (!(g.From[i] & b.WhiteKing)) continue;
         const ref::Position q =
             ref::Played(p, {__builtin_ctzll(g.From[i]), __builtin_ctzll(g.To[i]), NOPROMOTION});
-        genhashcode(1, q.castle, &OpeningBook[entries].upper, &OpeningBook[entries].lower,
-                    &q.board);
-        BookValue[entries++] = values[k];
+        u64 upper, lower;
+        genhashcode(1, q.castle, &upper, &lower, &q.board);
+        ASSERT_TRUE(AddBookEntry(upper, lower, values[k]));
         listed[k++] = i;
     }
-    buildbooktree(entries);
+    buildbooktree(booksize);
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(InBook(0, p.castle, p.board), listed[1]);
     ::testing::internal::GetCapturedStdout();
