@@ -80,13 +80,11 @@ template <typename A> void CountArmy(const A a)
 
 void ChessBoard::InitRep()
 {
-    // 1. Depth limit.
-    MaxDepth = 56;
-    // 2. Pieces and occupancy.
+    // 1. Pieces and occupancy.
     SetUpArmy(ArmyOf<WHITE>(*this));
     SetUpArmy(ArmyOf<BLACK>(*this));
     AllPieces = WhitePieces | BlackPieces;
-    // 3. Side, rights, last move.
+    // 2. Side, rights, last move.
     SideToMove = 0;
     CastleFlags = 15;
     LastFrom = LastTo = 0;

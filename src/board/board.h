@@ -66,13 +66,8 @@ class ChessBoard {
     u64 SavedLastTo;
     u64 LastFrom;
     u64 LastTo;
-    i32 MaxDepth;
-    i32 FixedDepth;
     i32 FiftyMoveCount;
     i32 SearchPlyLimit;
-    u64 BestFrom;
-    u64 BestTo;
-    char BestPromotion;
     char MatingMaterialFlag;
     i32 WhitePieceTotal;
     i32 BlackPieceTotal;
@@ -93,9 +88,9 @@ class ChessBoard {
     i32 SavedBlackCounts[5];
 
     // --- position set-up and queries (board.cpp) ---
-    // Sets the start position (White to move, every castling right) and the depth limit.
+    // Sets the start position (White to move, every castling right).
     void InitRep();
-    // Empties the board; side to move, fifty-move count, depth and key stay.
+    // Empties the board; side to move, fifty-move count and key stay.
     void ClearField();
     // Sets the ten piece counts to the population counts of the piece bitboards.
     void InitPieceCounts();

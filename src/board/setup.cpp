@@ -221,10 +221,11 @@ void LoadPositionFile(const char *name)
     }
     char line[POSITION_LINE_MAX + 1];
     if (!std::fgets(line, sizeof line, fp)) {
+        // No position to set up is a failure, as an unreadable file is.
         std::printf("Empty file\n");
         std::fclose(fp);
         std::fflush(stdout);
-        std::exit(0);
+        std::exit(1);
     }
     std::fclose(fp);
     line[std::strcspn(line, "\r\n")] = '\0';

@@ -289,7 +289,7 @@ TEST(Fen, MalformedPlacementsStayOnTheBoard)
         {std::string(200000, '8'), 0},
     };
     for (const auto &[text, expected] : cases) {
-        MainBoard.MaxDepth = 56;
+        MainBoard.FiftyMoveCount = 56;
         SetupBoard(text.c_str());
         u64 all = 0;
         for (u64 x : ref::Pieces(MainBoard)) {
@@ -298,7 +298,7 @@ TEST(Fen, MalformedPlacementsStayOnTheBoard)
         }
         EXPECT_EQ(MainBoard.AllPieces, all) << text.substr(0, 40);
         EXPECT_EQ(MainBoard.AllPieces, expected) << text.substr(0, 40);
-        EXPECT_EQ(MainBoard.MaxDepth, 56) << text.substr(0, 40);
+        EXPECT_EQ(MainBoard.FiftyMoveCount, 56) << text.substr(0, 40);
     }
 }
 

@@ -63,6 +63,10 @@ TEST(Startup, HelpAndTheGreetingWithItsOptions)
     EXPECT_NE(loaded.output.find("MAXDEPTH = 56\n   A B C D E F G H\n\n8  r - - - k - - r  8\n"),
               std::string::npos)
         << loaded.output;
+    // An empty file holds no position: a failure, not a success.
+    std::ofstream(file, std::ios::trunc).close();
+    const RunResult empty = RunVorn({"-lpf", file}, "quit\n");
+    EXPECT_EQ(empty.exitStatus, 1) << empty.output;
     std::remove(file.c_str());
     for (const char *word : {"xboard\n", "uci\n"})
         EXPECT_EQ(RunVorn({}, word).output.find("Hello!"), std::string::npos) << word;
