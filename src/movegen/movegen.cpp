@@ -413,3 +413,13 @@ int MoveGen::GenCheckEvasions(char colour, ChessBoard *board)
     SelEnd = -1;
     return colour ? CheckEvasions<BLACK>(*this, *board) : CheckEvasions<WHITE>(*this, *board);
 }
+
+int MoveGen::ScanBest(int start, int end)
+{
+    // Lazy selection: the full scan that stands in for the selection record.
+    SelEnd = -1;
+    int best = start;
+    for (int i = start + 1; i < end; i++)
+        if (OrderValue[i] > OrderValue[best]) best = i;
+    return best;
+}

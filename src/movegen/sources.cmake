@@ -1,6 +1,5 @@
 vorn_library(vorn_movegen
   src/movegen/movegen.cpp
-  src/movegen/ordering.cpp
   src/movegen/legal.cpp
   src/movegen/perft.cpp
   src/movegen/see.cpp

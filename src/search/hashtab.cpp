@@ -28,17 +28,17 @@ inline i8 ToDepth8(i32 depth)
 // an exact value, an upper bound at or below alpha, or a lower bound at or above beta.
 inline bool CutOff(const TTEntry &e, i32 alpha, i32 beta, i32 *valueOut, char *code)
 {
-    if (e.flag == 2) {
+    if (e.flag == TT_EXACT) {
         *valueOut = e.value;
         *code = TT_EXACT;
         return true;
     }
-    if (e.flag == 0 && e.value <= alpha) {
+    if (e.flag == TT_FAILLOW && e.value <= alpha) {
         *valueOut = alpha;
         *code = TT_FAILLOW;
         return true;
     }
-    if (e.flag == 1 && e.value >= beta) {
+    if (e.flag == TT_FAILHIGH && e.value >= beta) {
         *valueOut = beta;
         *code = TT_FAILHIGH;
         return true;
@@ -206,11 +206,13 @@ void TranspositionTables::WaitPrepared()
     Touched = true;
     // One write per page maps every page for this thread too, as a search would find it; pages
     // the background request has brought in already cost nothing.
-    volatile char* bytes = reinterpret_cast<volatile char*>(HashTable);
+    volatile char *bytes = reinterpret_cast<volatile char *>(HashTable);
     const std::size_t size = sizeof(TTBucket) * BucketCount;
-    for (std::size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];
-    volatile char* pawns = reinterpret_cast<volatile char*>(PE.PawnTable);
-    for (std::size_t i = 0; i < sizeof(PawnHashEntry) * PAWNHASHSIZE; i += 4096) pawns[i] = pawns[i];
+    for (std::size_t i = 0; i < size; i += 4096)
+        bytes[i] = bytes[i];
+    volatile char *pawns = reinterpret_cast<volatile char *>(PE.PawnTable);
+    for (std::size_t i = 0; i < sizeof(PawnHashEntry) * PAWNHASHSIZE; i += 4096)
+        pawns[i] = pawns[i];
 }
 
 void TranspositionTables::ClearTranspositionTables()
@@ -296,7 +298,8 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
         *moveOut = s0.move;
         bestDepth = s0.depth;
         if (s0.age > 0) {
-            if (s0.flag == 0 && s0.value < beta && s0.depth >= depth - r) result = TT_NONULL;
+            if (s0.flag == TT_FAILLOW && s0.value < beta && s0.depth >= depth - r)
+                result = TT_NONULL;
             if (depth <= s0.depth && CutOff(s0, alpha, beta, valueOut, &code)) {
                 if (s0.age != 2) {
                     s0.age = 2;
@@ -317,7 +320,7 @@ char TranspositionTables::SearchTranspositionTables(u64 upper, u64 lower, char, 
             bestDepth = s.depth;
         }
         if (s.age > 0) {
-            if (s.flag == 0 && s.value < beta && s.depth >= depth - r) result = TT_NONULL;
+            if (s.flag == TT_FAILLOW && s.value < beta && s.depth >= depth - r) result = TT_NONULL;
             if (depth <= s.depth && CutOff(s, alpha, beta, valueOut, &code)) {
                 Count(hits);
                 return code;

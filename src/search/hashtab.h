@@ -15,7 +15,7 @@ struct TTEntry {
     i32 value;     // score, mate scores pushed out by the stored depth
     i16 move;      // best move code (from index * 64 + to index); 0 when none
     i8 depth;      // remaining depth of the search that produced the entry
-    i8 flag;       // 0 upper bound (failed low), 1 lower bound (failed high), 2 exact
+    i8 flag;       // TT_FAILLOW (an upper bound), TT_FAILHIGH (a lower bound) or TT_EXACT
     i8 age;        // 0 stale or empty; 2 or 4 written or confirmed since the last ageing
 };
 
