@@ -47,32 +47,27 @@ inline CodeMasks MasksOf(int code)
 template <int side>
 inline i32 InteriorAdjustment(const ChessBoard &b, u64 from, u64 to)
 {
+    const auto us = ArmyOf<side>(b);
     const int toSq = LowestSquare(to);
     const int fromSq = LowestSquare(from);
-    const u64 bishops = side ? b.BlackBishops : b.WhiteBishops;
-    const u64 knights = side ? b.BlackKnights : b.WhiteKnights;
-    const u64 rooks = side ? b.BlackRooks : b.WhiteRooks;
-    const u64 pawns = side ? b.BlackPawns : b.WhitePawns;
-    const u64 queens = side ? b.BlackQueens : b.WhiteQueens;
-    if (from & bishops) return -12;
-    if (from & knights) return (side ? BKnightPost[toSq] : WKnightPost[toSq]) - 10;
-    if (from & rooks) {
+    if (from & us.Bishops()) return -12;
+    if (from & us.Knights()) return (side ? BKnightPost[toSq] : WKnightPost[toSq]) - 10;
+    if (from & us.Rooks()) {
         i32 adj = 0;
         if (!(FileOf(toSq) & (b.WhitePawns | b.BlackPawns))) adj += OpenFileControl[toSq & 7];
-        if (to & (side ? kRank2 : kRank7)) adj += Majorson7[1];
+        if (to & us.Relative(kRank7)) adj += Majorson7[1];
         return adj - 19;
     }
-    if (from & pawns) {
+    if (from & us.Pawns()) {
         i32 adj = 0;
-        const u64 enemyPawns = side ? b.WhitePawns : b.BlackPawns;
-        if (!(FrontSpan(side, to) & enemyPawns)) {
+        if (!(FrontSpan(side, to) & ArmyOf<side ^ 1>(b).Pawns())) {
             const int toRank = side ? 7 - (toSq >> 3) : toSq >> 3;
             const int fromRank = side ? 7 - (fromSq >> 3) : fromSq >> 3;
             adj += Passers[toRank] - Passers[fromRank];
         }
         return adj - 3;
     }
-    if (from & queens) return -38;
+    if (from & us.Queens()) return -38;
     return -14625;
 }
 
@@ -94,8 +89,8 @@ void OrderList(MoveGen &mg, int n, LearntMoves learnt, u64 kingLines, const i32 
     const u64 *const To = mg.To;
     const char *const Promotion = mg.Promotion;
     i32 *const OrderValue = mg.OrderValue;
-    const u64 enemy = side ? b.WhitePieces : b.BlackPieces;
-    const u64 heavy = side ? (b.BlackRooks | b.BlackQueens) : (b.WhiteRooks | b.WhiteQueens);
+    const u64 enemy = ArmyOf<side ^ 1>(b).Pieces();
+    const u64 heavy = ArmyOf<side>(b).StraightSliders();
     constexpr char queenPromotion = side ? 'q' : 'Q';
     AboveLowest record;
 
