@@ -32,10 +32,10 @@ using Clock = std::chrono::steady_clock;
 using Micros = std::chrono::microseconds;
 
 // How long an engine may take over the dialogue outside the game clock.
-constexpr Micros kHandshakeTime = std::chrono::seconds(10);
-constexpr Micros kReadyTime = std::chrono::seconds(60);
+constexpr Micros HANDSHAKE_TIME = std::chrono::seconds(10);
+constexpr Micros READY_TIME = std::chrono::seconds(60);
 // How long an engine that overstepped its time gets to send the move it owes after "stop".
-constexpr Micros kStopGrace = std::chrono::seconds(5);
+constexpr Micros STOP_GRACE = std::chrono::seconds(5);
 
 void Usage()
 {
@@ -83,7 +83,7 @@ class Engine {
         if (!Spawn(error)) return false;
         Send("uci");
         std::string line;
-        const Clock::time_point deadline = Clock::now() + kHandshakeTime;
+        const Clock::time_point deadline = Clock::now() + HANDSHAKE_TIME;
         for (;;) {
             if (!ReadLine(&line, deadline)) {
                 *error = "no uciok";
@@ -118,7 +118,7 @@ class Engine {
     {
         Send("isready");
         std::string line;
-        const Clock::time_point deadline = Clock::now() + kReadyTime;
+        const Clock::time_point deadline = Clock::now() + READY_TIME;
         while (ReadLine(&line, deadline))
             if (line == "readyok") return true;
         return false;
@@ -372,7 +372,7 @@ GameRecord PlayGame(Engine *white, Engine *black, GameJudge &game, const TimeCon
                 // The move it still owes must not reach the next game; an engine that will not
                 // answer at all is ended, and started again before the next game.
                 e.Send("stop");
-                const Clock::time_point grace = Clock::now() + kStopGrace;
+                const Clock::time_point grace = Clock::now() + STOP_GRACE;
                 bool stopped = false;
                 while (!stopped && e.ReadLine(&line, grace))
                     stopped = line.rfind("bestmove", 0) == 0;

@@ -14,7 +14,7 @@ u64 RayTable[8][64];
 namespace {
 
 // Magic multipliers found offline by a seeded search over sparse random numbers.
-constexpr u64 kRookMagic[64] = {
+constexpr u64 RookMagicNumbers[64] = {
     0x1080004008801020ULL, 0x0840092002c03000ULL, 0x1900200010400900ULL, 0x0880100008000480ULL,
     0x4200100420080200ULL, 0x8100020100080400ULL, 0x0200040110886200ULL, 0x0200008040220411ULL,
     0x0404800084400220ULL, 0x0000401000402000ULL, 0x0086001081220440ULL, 0x0408800800100280ULL,
@@ -33,7 +33,7 @@ constexpr u64 kRookMagic[64] = {
     0x8002002004100802ULL, 0x30010002084c0007ULL, 0x0888221800813004ULL, 0x4000002840840112ULL,
 };
 
-constexpr u64 kBishopMagic[64] = {
+constexpr u64 BishopMagicNumbers[64] = {
     0xa010041108003100ULL, 0x006082020a002900ULL, 0x6810010619200000ULL, 0x08281a0520000408ULL,
     0x0001104001000400ULL, 0x0018901008048400ULL, 0x00040a0210245280ULL, 0x000200210808a402ULL,
     0x9140048410821200ULL, 0x0800091010820041ULL, 0x20504804832202c0ULL, 0x0100091401081000ULL,
@@ -52,14 +52,15 @@ constexpr u64 kBishopMagic[64] = {
     0x0104000012a02200ULL, 0x0200881003300100ULL, 0x0140400202840100ULL, 0x0402020801010201ULL,
 };
 
-constexpr int kRookTableSize = 102400;
-constexpr int kBishopTableSize = 5248;
+constexpr int ROOK_TABLE_SIZE = 102400;
+constexpr int BISHOP_TABLE_SIZE = 5248;
 
-constexpr int kStep[8][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+constexpr int DirectionSteps[8][2] = {{0, 1}, {0, -1}, {1, 0},  {-1, 0},
+                                      {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
 
 // Where a ray of each direction of RayTable ends: the board's edge that way.
-constexpr u64 kEdge[8] = {kRank8,          kRank1,          kFileH,          kFileA,
-                          kRank8 | kFileH, kRank8 | kFileA, kRank1 | kFileH, kRank1 | kFileA};
+constexpr u64 Edges[8] = {RANK_8,          RANK_1,          FILE_H,          FILE_A,
+                          RANK_8 | FILE_H, RANK_8 | FILE_A, RANK_1 | FILE_H, RANK_1 | FILE_A};
 
 // The attacks of a slider on sq along directions firstDir .. firstDir + 3, each ray up to and
 // including the first piece of occ. RayTable must be filled.
@@ -76,7 +77,7 @@ u64 RelevantMask(int sq, int firstDir)
 {
     u64 m = 0;
     for (int d = firstDir; d < firstDir + 4; d++)
-        m |= RayTable[d][sq] & ~kEdge[d];
+        m |= RayTable[d][sq] & ~Edges[d];
     return m;
 }
 
@@ -108,23 +109,23 @@ void InitAttackTables()
         KingTable[sq] = KingSetAttacks(SquareMask(sq));
         for (int d = 0; d < 8; d++) {
             u64 ray = 0;
-            int f = (sq & 7) + kStep[d][0], r = (sq >> 3) + kStep[d][1];
+            int f = (sq & 7) + DirectionSteps[d][0], r = (sq >> 3) + DirectionSteps[d][1];
             while (f >= 0 && f < 8 && r >= 0 && r < 8) {
                 ray |= SquareMask(8 * r + f);
-                f += kStep[d][0];
-                r += kStep[d][1];
+                f += DirectionSteps[d][0];
+                r += DirectionSteps[d][1];
             }
             RayTable[d][sq] = ray;
         }
     }
     // Both slider tables fit one huge page, so lookups scattered over them seldom miss the TLB.
     static u64 *const sliders =
-        static_cast<u64 *>(MapLargeTable(sizeof(u64) * (kRookTableSize + kBishopTableSize)));
+        static_cast<u64 *>(MapLargeTable(sizeof(u64) * (ROOK_TABLE_SIZE + BISHOP_TABLE_SIZE)));
     if (sliders == nullptr) {
         std::printf("ERROR: cannot allocate the attack tables\n");
         std::fflush(stdout);
         std::exit(1);
     }
-    FillMagics(RookMagics, kRookMagic, sliders, 0);
-    FillMagics(BishopMagics, kBishopMagic, sliders + kRookTableSize, 4);
+    FillMagics(RookMagics, RookMagicNumbers, sliders, 0);
+    FillMagics(BishopMagics, BishopMagicNumbers, sliders + ROOK_TABLE_SIZE, 4);
 }

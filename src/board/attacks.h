@@ -85,15 +85,15 @@ constexpr SquareSets PawnAttackersOf(int colour)
     SquareSets t{};
     for (int sq = 0; sq < 64; sq++) {
         const u64 s = SquareMask(sq);
-        t.of[sq] = colour == 0 ? ((s & ~kFileH) >> 7) | ((s & ~kFileA) >> 9)
-                               : ((s & ~kFileA) << 7) | ((s & ~kFileH) << 9);
+        t.of[sq] = colour == 0 ? ((s & ~FILE_H) >> 7) | ((s & ~FILE_A) >> 9)
+                               : ((s & ~FILE_A) << 7) | ((s & ~FILE_H) << 9);
     }
     return t;
 }
 
-inline constexpr SquareSets kRookReach = SliderReach(true);
-inline constexpr SquareSets kBishopReach = SliderReach(false);
-inline constexpr SquareSets kPawnAttackers[2] = {PawnAttackersOf(0), PawnAttackersOf(1)};
+inline constexpr SquareSets RookReach = SliderReach(true);
+inline constexpr SquareSets BishopReach = SliderReach(false);
+inline constexpr SquareSets PawnAttackers[2] = {PawnAttackersOf(0), PawnAttackersOf(1)};
 
 // Knight and king attacks of every square of a set, by guarded shifts.
 inline u64 KnightSetAttacks(u64 s)

@@ -4,24 +4,24 @@
 
 namespace {
 
-constexpr u64 kDeBruijn = 0x03f79d71b4cb0a89ULL;
+constexpr u64 DE_BRUIJN = 0x03f79d71b4cb0a89ULL;
 
 constexpr std::array<int, 64> MakeMagicTable()
 {
     std::array<int, 64> t{};
     for (int i = 0; i < 64; i++)
-        t[(kDeBruijn << i) >> 58] = i;
+        t[(DE_BRUIJN << i) >> 58] = i;
     return t;
 }
 
 } // namespace
 
-constexpr std::array<int, 64> kMagicTable = MakeMagicTable();
-static_assert(kMagicTable[0] == 0 && kMagicTable[1] == 1 && kMagicTable[2] == 48 &&
-              kMagicTable[3] == 2 && kMagicTable[15] == 4);
+constexpr std::array<int, 64> MagicTable = MakeMagicTable();
+static_assert(MagicTable[0] == 0 && MagicTable[1] == 1 && MagicTable[2] == 48 &&
+              MagicTable[3] == 2 && MagicTable[15] == 4);
 
 const int magictable[64] = {
-#define V(i) kMagicTable[i]
+#define V(i) MagicTable[i]
     V(0),  V(1),  V(2),  V(3),  V(4),  V(5),  V(6),  V(7),  V(8),  V(9),  V(10), V(11), V(12),
     V(13), V(14), V(15), V(16), V(17), V(18), V(19), V(20), V(21), V(22), V(23), V(24), V(25),
     V(26), V(27), V(28), V(29), V(30), V(31), V(32), V(33), V(34), V(35), V(36), V(37), V(38),

@@ -17,7 +17,7 @@ inline u64 SafeMask(int sq)
     return (sq >= 0 && sq < 64) ? SquareMask(sq) : 0;
 }
 
-constexpr u64 kCornerSquares = A1 | H1 | A8 | H8;
+constexpr u64 CORNER_SQUARES = A1 | H1 | A8 | H8;
 
 inline int KingDistance(int a, int b)
 {
@@ -49,7 +49,7 @@ inline char PromotionPiece(char letter)
 // Puts the pieces of one colour on their squares of the start position, with its occupancy.
 template <typename A> void SetUpArmy(const A a)
 {
-    a.Pawns() = a.Relative(kRank2);
+    a.Pawns() = a.Relative(RANK_2);
     a.Rooks() = a.Relative(A1 | H1);
     a.Knights() = a.Relative(B1 | G1);
     a.Bishops() = a.Relative(C1 | F1);
@@ -205,13 +205,13 @@ bool ChessBoard::IsAttacked(u64 s, char c) const
     const u64 king = black ? BlackKing : WhiteKing;
     const u64 diagonal = black ? BlackBishops | BlackQueens : WhiteBishops | WhiteQueens;
     const u64 straight = black ? BlackRooks | BlackQueens : WhiteRooks | WhiteQueens;
-    if ((kPawnAttackers[black ? 1 : 0].of[sq] & pawns) | (KnightTable[sq] & knights) |
+    if ((PawnAttackers[black ? 1 : 0].of[sq] & pawns) | (KnightTable[sq] & knights) |
         (KingTable[sq] & king))
         return true;
     // A slider's table is read only when one of them stands on a line through the square.
-    if ((kBishopReach.of[sq] & diagonal) && (BishopAttacksFrom(sq, AllPieces) & diagonal))
+    if ((BishopReach.of[sq] & diagonal) && (BishopAttacksFrom(sq, AllPieces) & diagonal))
         return true;
-    return (kRookReach.of[sq] & straight) && (RookAttacksFrom(sq, AllPieces) & straight);
+    return (RookReach.of[sq] & straight) && (RookAttacksFrom(sq, AllPieces) & straight);
 }
 
 namespace {
@@ -324,12 +324,12 @@ inline void MovePiece(ChessBoard &board, u64 from, u64 to, int fromSq, int toSq,
     const auto a = ArmyOf<C>(board);
     const u64 fromTo = from | to;
     if (from & a.Pawns()) {
-        if ((from & a.Relative(kRank5)) && (prevFrom & a.Relative(kRank7)) &&
+        if ((from & a.Relative(RANK_5)) && (prevFrom & a.Relative(RANK_7)) &&
             (prevTo & theirPawns) && !(to & theirs)) {
             // The pawn stands east of the one that stepped, or west of it, and goes to the
             // square that pawn passed.
-            if ((!(from & kFileA) && from == (prevTo << 1) && to == a.Ahead(prevTo)) ||
-                (!(from & kFileH) && from == (prevTo >> 1) && to == a.Ahead(prevTo))) {
+            if ((!(from & FILE_A) && from == (prevTo << 1) && to == a.Ahead(prevTo)) ||
+                (!(from & FILE_H) && from == (prevTo >> 1) && to == a.Ahead(prevTo))) {
                 const auto them = ArmyOf<C ^ 1>(board);
                 const u64 victim = a.Behind(to);
                 them.Pawns() &= ~victim;
@@ -473,8 +473,8 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
                          whiteBefore, mask);
 
     // 7-8. Promotion of a pawn that has arrived on its last rank.
-    if (WhitePawns & kRank8) Promote<WHITE>(*this, to, toSq, promotion);
-    if (BlackPawns & kRank1) Promote<BLACK>(*this, to, toSq, promotion);
+    if (WhitePawns & RANK_8) Promote<WHITE>(*this, to, toSq, promotion);
+    if (BlackPawns & RANK_1) Promote<BLACK>(*this, to, toSq, promotion);
 
     // 9. Unions and totals.
     const auto w = ArmyOf<WHITE>(*this);
@@ -512,13 +512,12 @@ template <typename A, typename E> bool WrongBishopCorner(const A a, const E e)
         return false;
     // The bishop's wrong squares: those of the other colour than the promotion square (h8 and
     // a1 are dark, a8 and h1 light). The corners: h8 g8 g7 h7 and a8 b8 b7 a7.
-    constexpr u64 light = 0x55aa55aa55aa55aaULL;
-    constexpr u64 hWrong = (a.Relative(H8) & light) ? ~light : light;
-    constexpr u64 aWrong = (a.Relative(A8) & light) ? ~light : light;
-    if ((a.Pawns() & kFileH) && (a.Bishops() & hWrong) &&
+    constexpr u64 hWrong = (a.Relative(H8) & LIGHT_SQUARES) ? ~LIGHT_SQUARES : LIGHT_SQUARES;
+    constexpr u64 aWrong = (a.Relative(A8) & LIGHT_SQUARES) ? ~LIGHT_SQUARES : LIGHT_SQUARES;
+    if ((a.Pawns() & FILE_H) && (a.Bishops() & hWrong) &&
         (e.King() & a.Relative(H8 | G8 | SquareMask(54) | SquareMask(55))))
         return true;
-    return (a.Pawns() & kFileA) && (a.Bishops() & aWrong) &&
+    return (a.Pawns() & FILE_A) && (a.Bishops() & aWrong) &&
            (e.King() & a.Relative(A8 | B8 | SquareMask(49) | SquareMask(48)));
 }
 
@@ -537,7 +536,7 @@ int ChessBoard::CheckDraw(char)
 
     // 4. Neither side can mate: a draw unless a king in the corner may still be trapped.
     if (whiteLacks && blackLacks) {
-        if (!((WhiteKing | BlackKing) & kCornerSquares)) return DRAW_MATERIAL;
+        if (!((WhiteKing | BlackKing) & CORNER_SQUARES)) return DRAW_MATERIAL;
         if (!WhiteKing || !BlackKing) return DRAW_MATERIAL;
         if (KingDistance(LowestSquare(WhiteKing), LowestSquare(BlackKing)) != 2)
             return DRAW_MATERIAL;

@@ -166,15 +166,15 @@ template <int C, typename Board> struct Army {
     // a-file), ahead and one file east, both.
     static constexpr u64 AheadWest(u64 m)
     {
-        return C == WHITE ? (m & ~kFileA) << 7 : (m & ~kFileA) >> 9;
+        return C == WHITE ? (m & ~FILE_A) << 7 : (m & ~FILE_A) >> 9;
     }
     static constexpr u64 AheadEast(u64 m)
     {
-        return C == WHITE ? (m & ~kFileH) << 9 : (m & ~kFileH) >> 7;
+        return C == WHITE ? (m & ~FILE_H) << 9 : (m & ~FILE_H) >> 7;
     }
     static constexpr u64 PawnAttacks(u64 m) { return AheadWest(m) | AheadEast(m); }
     // White's squares as the colour sees them: unchanged for White, mirrored rank for rank
-    // (a1 to a8, a2 to a7, ...) for Black. Relative(kRank7) is the rank before promotion.
+    // (a1 to a8, a2 to a7, ...) for Black. Relative(RANK_7) is the rank before promotion.
     static constexpr u64 Relative(u64 whiteSquares)
     {
         return C == WHITE ? whiteSquares : __builtin_bswap64(whiteSquares);

@@ -30,16 +30,18 @@ constexpr u64 SquareMask(int sq)
 }
 
 // Files and ranks as bitboards.
-constexpr u64 kFileA = 0x0101010101010101ULL;
-constexpr u64 kFileH = 0x8080808080808080ULL;
-constexpr u64 kRank1 = 0x00000000000000FFULL;
-constexpr u64 kRank2 = 0x000000000000FF00ULL;
-constexpr u64 kRank3 = 0x0000000000FF0000ULL;
-constexpr u64 kRank4 = 0x00000000FF000000ULL;
-constexpr u64 kRank5 = 0x000000FF00000000ULL;
-constexpr u64 kRank6 = 0x0000FF0000000000ULL;
-constexpr u64 kRank7 = 0x00FF000000000000ULL;
-constexpr u64 kRank8 = 0xFF00000000000000ULL;
+constexpr u64 FILE_A = 0x0101010101010101ULL;
+constexpr u64 FILE_H = 0x8080808080808080ULL;
+constexpr u64 RANK_1 = 0x00000000000000FFULL;
+constexpr u64 RANK_2 = 0x000000000000FF00ULL;
+constexpr u64 RANK_3 = 0x0000000000FF0000ULL;
+constexpr u64 RANK_4 = 0x00000000FF000000ULL;
+constexpr u64 RANK_5 = 0x000000FF00000000ULL;
+constexpr u64 RANK_6 = 0x0000FF0000000000ULL;
+constexpr u64 RANK_7 = 0x00FF000000000000ULL;
+constexpr u64 RANK_8 = 0xFF00000000000000ULL;
+// The light squares (h1 and a8 among them).
+constexpr u64 LIGHT_SQUARES = 0x55aa55aa55aa55aaULL;
 
 // The squares of the back ranks, for castling and the rooks' corners.
 namespace BackRank {
@@ -53,7 +55,7 @@ constexpr u64 E8 = SquareMask(60), F8 = SquareMask(61), G8 = SquareMask(62), H8 
 // edge, towards White's last rank (side 0) or Black's (side 1).
 constexpr u64 FrontSpan(char side, u64 sq)
 {
-    const u64 files = sq | ((sq & ~kFileA) >> 1) | ((sq & ~kFileH) << 1);
+    const u64 files = sq | ((sq & ~FILE_A) >> 1) | ((sq & ~FILE_H) << 1);
     u64 span = 0;
     if (side == 0)
         for (u64 r = files << 8; r; r <<= 8)

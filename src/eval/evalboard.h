@@ -7,18 +7,13 @@
 
 namespace evalgeo {
 
-constexpr u64 FileA = 0x0101010101010101ULL;
-constexpr u64 FileH = 0x8080808080808080ULL;
-constexpr u64 Rank1 = 0x00000000000000FFULL;
-constexpr u64 LightSquares = 0x55aa55aa55aa55aaULL;
-
 constexpr u64 FileOf(int f)
 {
-    return FileA << f;
+    return FILE_A << f;
 }
 constexpr u64 RankOf(int r)
 {
-    return Rank1 << (8 * r);
+    return RANK_1 << (8 * r);
 }
 
 // A one-bit mask of a square index; 0 for an index off the board.

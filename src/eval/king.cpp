@@ -21,14 +21,14 @@ constexpr u64 Segment(int a, int b, int step)
 // Diagonals aimed at a castled king, without their corner squares.
 // Set A: h2-c7, g2-b7, f2-a7 (towards the king side of White, the queen side of Black).
 // Set B: c2-h7, b2-g7, a2-f7.
-constexpr u64 DiagonalsA = Segment(15, 50, 7) | Segment(14, 49, 7) | Segment(13, 48, 7);
-constexpr u64 DiagonalsB = Segment(10, 55, 9) | Segment(9, 54, 9) | Segment(8, 53, 9);
-static_assert(__builtin_bswap64(DiagonalsA) == DiagonalsB); // vertical mirrors of each other
-static_assert((DiagonalsA & (u64{1} << 36)) && (DiagonalsB & (u64{1} << 28))); // e5, e4
+constexpr u64 DIAGONALS_A = Segment(15, 50, 7) | Segment(14, 49, 7) | Segment(13, 48, 7);
+constexpr u64 DIAGONALS_B = Segment(10, 55, 9) | Segment(9, 54, 9) | Segment(8, 53, 9);
+static_assert(__builtin_bswap64(DIAGONALS_A) == DIAGONALS_B); // vertical mirrors of each other
+static_assert((DIAGONALS_A & (u64{1} << 36)) && (DIAGONALS_B & (u64{1} << 28))); // e5, e4
 
 // White's castled corners (Black's are their mirrors).
-constexpr u64 KingSideCorner = 0xE0E0ULL;  // f1 g1 h1 f2 g2 h2
-constexpr u64 QueenSideCorner = 0x0707ULL; // a1 b1 c1 a2 b2 c2
+constexpr u64 KING_SIDE_CORNER = 0xE0E0ULL;  // f1 g1 h1 f2 g2 h2
+constexpr u64 QUEEN_SIDE_CORNER = 0x0707ULL; // a1 b1 c1 a2 b2 c2
 
 } // namespace
 
@@ -154,10 +154,10 @@ template <int C> int PositionEvaluate::AttackCounts(int holes) const
     s += 30 * (heavy - 1) * (holes + 1);
     // 7. Diagonal pieces aimed at a castled king.
     u64 diagonals = 0;
-    if (kingMask & (white ? KingSideCorner : us.Relative(QueenSideCorner)))
-        diagonals = DiagonalsA;
-    else if (kingMask & (white ? QueenSideCorner : us.Relative(KingSideCorner)))
-        diagonals = DiagonalsB;
+    if (kingMask & (white ? KING_SIDE_CORNER : us.Relative(QUEEN_SIDE_CORNER)))
+        diagonals = DIAGONALS_A;
+    else if (kingMask & (white ? QUEEN_SIDE_CORNER : us.Relative(KING_SIDE_CORNER)))
+        diagonals = DIAGONALS_B;
     s += 10 * SimpleBitCount((eQueens | eBishops) & diagonals) * (holes + 1);
     // 8. Without a queen the attack is worth half.
     if (eQueenCount == 0) s /= 2;

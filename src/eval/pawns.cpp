@@ -77,7 +77,7 @@ constexpr u64 WhiteChains[4] = {Sq(3, 7) | Sq(4, 6) | Sq(5, 5), Sq(2, 5) | Sq(3,
                                 Sq(3, 6) | Sq(4, 5) | Sq(5, 4), Sq(2, 4) | Sq(3, 5) | Sq(4, 6)};
 constexpr u64 BlackChains[4] = {Sq(3, 2) | Sq(4, 3) | Sq(5, 4), Sq(2, 4) | Sq(3, 3) | Sq(4, 2),
                                 Sq(3, 3) | Sq(4, 4) | Sq(5, 5), Sq(2, 5) | Sq(3, 4) | Sq(4, 3)};
-constexpr u64 CentreSquares = Sq(3, 4) | Sq(4, 4) | Sq(3, 5) | Sq(4, 5);
+constexpr u64 CENTRE_SQUARES = Sq(3, 4) | Sq(4, 4) | Sq(3, 5) | Sq(4, 5);
 
 constexpr u64 Pack(i32 high, i32 low)
 {
@@ -228,8 +228,8 @@ inline void ScanPawns(u64 own, u64 enemy, int ksq, int &mg, int &eg, PawnSide &s
             if (!(enemy & fileMask)) side.score -= 50;
         }
     }
-    // 3. Centre pawns.
-    mg += sign * 60 * SimpleBitCount(own & CentreSquares);
+    // 3. CENTRE pawns.
+    mg += sign * 60 * SimpleBitCount(own & CENTRE_SQUARES);
     if (!own) side.score -= 30;
     // 4. Passer table scores: connected to a passer on a neighbouring file, else protected by a
     //    pawn diagonally behind, else plain; a passer with a pawn of its own behind gets 15/16.

@@ -8,9 +8,8 @@ using namespace evalgeo;
 
 namespace {
 
-constexpr u64 Rank2 = RankOf(1), Rank7 = RankOf(6), Rank8 = RankOf(7);
-constexpr u64 Centre = Bit(27) | Bit(28) | Bit(35) | Bit(36); // d4, e4, d5, e5
-constexpr u64 FilesBtoG = ~(FileA | FileH);
+constexpr u64 CENTRE = Bit(27) | Bit(28) | Bit(35) | Bit(36); // d4, e4, d5, e5
+constexpr u64 FILES_B_TO_G = ~(FILE_A | FILE_H);
 
 // The blend of the two accumulators by phase, truncated toward zero.
 inline int Blend(int phase, int ending, int middle)
@@ -46,8 +45,8 @@ void PositionEvaluate::AttackMasks()
 {
     const ChessBoard &b = *Board;
     const u64 occ = b.AllPieces;
-    WPawnAttacks = ((b.WhitePawns & ~FileH) << 9) | ((b.WhitePawns & ~FileA) << 7);
-    BPawnAttacks = ((b.BlackPawns & ~FileH) >> 7) | ((b.BlackPawns & ~FileA) >> 9);
+    WPawnAttacks = ((b.WhitePawns & ~FILE_H) << 9) | ((b.WhitePawns & ~FILE_A) << 7);
+    BPawnAttacks = ((b.BlackPawns & ~FILE_H) >> 7) | ((b.BlackPawns & ~FILE_A) >> 9);
     WKnightAttacks = StepSet(b.WhiteKnights, KnightTable);
     BKnightAttacks = StepSet(b.BlackKnights, KnightTable);
     WBishopAttacks = SliderSet<BishopAttacksFrom>(b.WhiteBishops, occ, BishopAttacksOn);
@@ -194,11 +193,11 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
 
     // 11. A lone bishop against the enemy pawns standing on its colour.
     if (blackBishops == 1) {
-        const u64 colour = (b.BlackBishops & LightSquares) ? LightSquares : ~LightSquares;
+        const u64 colour = (b.BlackBishops & LIGHT_SQUARES) ? LIGHT_SQUARES : ~LIGHT_SQUARES;
         eg -= 50 * SimpleBitCount(b.WhitePawns & colour);
     }
     if (whiteBishops == 1) {
-        const u64 colour = (b.WhiteBishops & LightSquares) ? LightSquares : ~LightSquares;
+        const u64 colour = (b.WhiteBishops & LIGHT_SQUARES) ? LIGHT_SQUARES : ~LIGHT_SQUARES;
         eg += 50 * SimpleBitCount(b.BlackPawns & colour);
     }
 
@@ -211,17 +210,17 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     mg += KingSafety();
 
     // 14. Rooks (and a queen) on the seventh against a king or pawns held there.
-    if ((b.BlackPawns & Rank7) || (b.BlackKing & Rank8)) {
-        const int v = Majorson7[SimpleBitCount(b.WhiteRooks & (Rank7 | Rank8))];
+    if ((b.BlackPawns & RANK_7) || (b.BlackKing & RANK_8)) {
+        const int v = Majorson7[SimpleBitCount(b.WhiteRooks & (RANK_7 | RANK_8))];
         eg += v;
         mg += v / 2;
-        if (b.WhiteQueens & (Rank7 | Rank8)) eg += 200;
+        if (b.WhiteQueens & (RANK_7 | RANK_8)) eg += 200;
     }
-    if ((b.WhitePawns & Rank2) || (b.WhiteKing & Rank1)) {
-        const int v = Majorson7[SimpleBitCount(b.BlackRooks & (Rank1 | Rank2))];
+    if ((b.WhitePawns & RANK_2) || (b.WhiteKing & RANK_1)) {
+        const int v = Majorson7[SimpleBitCount(b.BlackRooks & (RANK_1 | RANK_2))];
         eg -= v;
         mg -= v / 2;
-        if (b.BlackQueens & (Rank1 | Rank2)) eg -= 200;
+        if (b.BlackQueens & (RANK_1 | RANK_2)) eg -= 200;
     }
 
     // 15. Lone minors and doubled pawns.
@@ -237,20 +236,20 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     // 18. Pawn chains.
     score += PawnPhalanx();
 
-    // 19. Centre pawns held back by a blocked square.
+    // 19. CENTRE pawns held back by a blocked square.
     const u64 occ = b.AllPieces;
     if ((b.BlackPawns & Bit(51)) && (occ & Bit(43))) score += 90; // d7, d6
     if ((b.BlackPawns & Bit(52)) && (occ & Bit(44)) && (b.BlackBishops & Bit(61))) score += 90;
     if ((b.WhitePawns & Bit(11)) && (occ & Bit(19))) score -= 90; // d2, d3
     if ((b.WhitePawns & Bit(12)) && (occ & Bit(20)) && (b.WhiteBishops & Bit(5))) score -= 90;
 
-    // 20. Centre control by minor pieces and rooks.
-    const int whiteCentre = SimpleBitCount(WKnightAttacks & Centre) +
-                            SimpleBitCount(WBishopAttacks & Centre) +
-                            SimpleBitCount(WRookAttacks & Centre);
-    const int blackCentre = SimpleBitCount(BKnightAttacks & Centre) +
-                            SimpleBitCount(BBishopAttacks & Centre) +
-                            SimpleBitCount(BRookAttacks & Centre);
+    // 20. CENTRE control by minor pieces and rooks.
+    const int whiteCentre = SimpleBitCount(WKnightAttacks & CENTRE) +
+                            SimpleBitCount(WBishopAttacks & CENTRE) +
+                            SimpleBitCount(WRookAttacks & CENTRE);
+    const int blackCentre = SimpleBitCount(BKnightAttacks & CENTRE) +
+                            SimpleBitCount(BBishopAttacks & CENTRE) +
+                            SimpleBitCount(BRookAttacks & CENTRE);
     mg = (whiteCentre - blackCentre) * 30;
     eg = 0;
 
@@ -281,8 +280,8 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     const int pawnGap = pawnBalance < 0 ? -pawnBalance : pawnBalance;
     if (whitePieceNumber == blackPieceNumber && balance == 0 && whiteBishops == 1 &&
         blackBishops == 1 && whitePieceNumber == 1 && pawnGap <= 3 &&
-        ((b.WhitePawns | b.BlackPawns) & FilesBtoG) &&
-        !(b.WhiteBishops & LightSquares) != !(b.BlackBishops & LightSquares)) {
+        ((b.WhitePawns | b.BlackPawns) & FILES_B_TO_G) &&
+        !(b.WhiteBishops & LIGHT_SQUARES) != !(b.BlackBishops & LIGHT_SQUARES)) {
         const int material = MaterialOnly(0, alpha, *board);
         score -= (3 * (score - material)) / 4;
     }

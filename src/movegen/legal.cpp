@@ -97,8 +97,7 @@ bool IsDeadPosition(const ChessBoard &b)
     const int black = SimpleBitCount(b.BlackKnights | b.BlackBishops);
     if (white + black <= 1) return true;
     if (white == 1 && black == 1 && b.WhiteBishops && b.BlackBishops) {
-        constexpr u64 light = 0x55aa55aa55aa55aaULL;
-        return ((b.WhiteBishops & light) != 0) == ((b.BlackBishops & light) != 0);
+        return ((b.WhiteBishops & LIGHT_SQUARES) != 0) == ((b.BlackBishops & LIGHT_SQUARES) != 0);
     }
     return false;
 }

@@ -22,7 +22,7 @@ template <int C> bool AttackedThrough(const ChessBoard &b, int sq, u64 occ)
 // Promotion byte of a pawn move of colour C arriving on to.
 template <int C> inline char PromotionOn(u64 to)
 {
-    if (!(to & Army<C, const ChessBoard>::Relative(kRank8))) return NOPROMOTION;
+    if (!(to & Army<C, const ChessBoard>::Relative(RANK_8))) return NOPROMOTION;
     return C == WHITE ? 'Q' : 'q';
 }
 
@@ -125,16 +125,16 @@ template <int C, typename Emit> inline void PawnMoves(const ChessBoard &b, int &
     auto ahead = [](u64 m, int squares) { return white ? m << squares : m >> squares; };
     auto behind = [](u64 m, int squares) { return white ? m >> squares : m << squares; };
     const u64 single = ahead(pawns, 8) & empty;
-    const u64 twice = ahead(single & us.Relative(kRank3), 8) & empty;
-    const u64 left = ahead(pawns & (white ? ~kFileA : ~kFileH), 7) & enemy;
-    const u64 right = ahead(pawns & (white ? ~kFileH : ~kFileA), 9) & enemy;
+    const u64 twice = ahead(single & us.Relative(RANK_3), 8) & empty;
+    const u64 left = ahead(pawns & (white ? ~FILE_A : ~FILE_H), 7) & enemy;
+    const u64 right = ahead(pawns & (white ? ~FILE_H : ~FILE_A), 9) & enemy;
     // En passant needs the opponent's double step beside the pawn as the last move.
     u64 passer = 0;
     const u64 epTarget = us.Ahead(b.LastTo);
-    if ((b.LastTo & them.Pawns() & us.Relative(kRank5)) && (b.LastFrom & us.Relative(kRank7))) {
-        if (!(b.LastFrom & kFileA)) passer |= b.LastTo >> 1;
-        if (!(b.LastFrom & kFileH)) passer |= b.LastTo << 1;
-        passer &= pawns & us.Relative(kRank5);
+    if ((b.LastTo & them.Pawns() & us.Relative(RANK_5)) && (b.LastFrom & us.Relative(RANK_7))) {
+        if (!(b.LastFrom & FILE_A)) passer |= b.LastTo >> 1;
+        if (!(b.LastFrom & FILE_H)) passer |= b.LastTo << 1;
+        passer &= pawns & us.Relative(RANK_5);
     }
     const u64 movers =
         behind(single, 8) | behind(twice, 16) | behind(left, 7) | behind(right, 9) | passer;
@@ -151,7 +151,7 @@ template <int C, typename Emit> inline void PawnMoves(const ChessBoard &b, int &
     };
     // A pawn that moves stands short of its last rank, so the promoting ones (on rank 7 for
     // White, rank 2 for Black) are the last of White's squares and the first of Black's.
-    const u64 promoting = us.Relative(kRank7);
+    const u64 promoting = us.Relative(RANK_7);
     if (white) {
         add(movers & ~promoting, NOPROMOTION);
         add(movers & promoting, 'Q');
@@ -314,20 +314,20 @@ template <int C> int PawnEvasions(MoveGen &g, const ChessBoard &b, u64 target, i
     // 1. En passant capture of a pawn that checks a king on its fourth rank (the pawn stands
     //    diagonally ahead of the king: to its left first, from the king's side).
     const u64 k = us.King();
-    if (k & us.Relative(kRank4)) {
+    if (k & us.Relative(RANK_4)) {
         const bool epReady =
-            (b.LastTo & them.Pawns() & us.Relative(kRank5)) && (b.LastFrom & us.Relative(kRank7));
+            (b.LastTo & them.Pawns() & us.Relative(RANK_5)) && (b.LastFrom & us.Relative(RANK_7));
         const u64 checkerSquares[2] = {white ? us.AheadWest(k) : us.AheadEast(k),
                                        white ? us.AheadEast(k) : us.AheadWest(k)};
         const u64 epTarget = us.Ahead(b.LastTo);
         for (u64 s : checkerSquares) {
             if (!(s & them.Pawns())) continue;
-            const u64 beside[2] = {(s & kFileA) ? 0 : (s >> 1), (s & kFileH) ? 0 : (s << 1)};
+            const u64 beside[2] = {(s & FILE_A) ? 0 : (s >> 1), (s & FILE_H) ? 0 : (s << 1)};
             for (u64 p : beside) {
-                if (!(p & pawns & us.Relative(kRank5)) || !epReady || n >= MAXMOVES) continue;
-                if (p == (b.LastTo >> 1) && !(b.LastFrom & kFileA))
+                if (!(p & pawns & us.Relative(RANK_5)) || !epReady || n >= MAXMOVES) continue;
+                if (p == (b.LastTo >> 1) && !(b.LastFrom & FILE_A))
                     Put(g, n, p, epTarget, NOPROMOTION);
-                if (p == (b.LastTo << 1) && !(b.LastFrom & kFileH))
+                if (p == (b.LastTo << 1) && !(b.LastFrom & FILE_H))
                     Put(g, n, p, epTarget, NOPROMOTION);
             }
         }
@@ -338,7 +338,7 @@ template <int C> int PawnEvasions(MoveGen &g, const ChessBoard &b, u64 target, i
         if (us.Behind(to) & pawns) Put(g, n, us.Behind(to), to, PromotionOn<C>(to));
     }
     // 3. Double steps onto empty target squares of the fourth rank over an empty square.
-    for (u64 t = target & empty & us.Relative(kRank4); t && n < MAXMOVES; t &= t - 1) {
+    for (u64 t = target & empty & us.Relative(RANK_4); t && n < MAXMOVES; t &= t - 1) {
         const u64 to = t & (0 - t);
         const u64 from = us.Behind(us.Behind(to));
         if ((us.Behind(to) & empty) && (from & pawns)) Put(g, n, from, to, NOPROMOTION);
@@ -349,8 +349,8 @@ template <int C> int PawnEvasions(MoveGen &g, const ChessBoard &b, u64 target, i
         const u64 to = t & (0 - t);
         const char promo = PromotionOn<C>(to);
         const u64 byLeft = white ? to >> 7 : to << 7, byRight = white ? to >> 9 : to << 9;
-        if (byLeft & pawns & (white ? ~kFileA : ~kFileH)) Put(g, n, byLeft, to, promo);
-        if (byRight & pawns & (white ? ~kFileH : ~kFileA)) Put(g, n, byRight, to, promo);
+        if (byLeft & pawns & (white ? ~FILE_A : ~FILE_H)) Put(g, n, byLeft, to, promo);
+        if (byRight & pawns & (white ? ~FILE_H : ~FILE_A)) Put(g, n, byRight, to, promo);
     }
     return n;
 }

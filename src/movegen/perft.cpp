@@ -34,11 +34,11 @@ constexpr std::array<std::array<u64, 64>, 64> MakeBetween()
     return t;
 }
 
-constexpr auto kBetween = MakeBetween();
+constexpr auto SquaresBetween = MakeBetween();
 // a1 to h8: b2 c3 d4 e5 f6 g7. e1 to e8: e2 .. e7. a1 to b3: no line.
-static_assert(kBetween[0][63] == 0x0040201008040200ULL);
-static_assert(kBetween[4][60] == 0x0010101010101000ULL);
-static_assert(kBetween[0][17] == 0);
+static_assert(SquaresBetween[0][63] == 0x0040201008040200ULL);
+static_assert(SquaresBetween[4][60] == 0x0010101010101000ULL);
+static_assert(SquaresBetween[0][17] == 0);
 
 // True if colour Us's opponent, them, attacks square sq, sliders seen through occ.
 template <int Us, typename A> inline bool Attacked(const A them, int sq, u64 occ)
@@ -60,7 +60,7 @@ template <int Us> inline int PinnedMoves(const ChessBoard &b, u64 piece, u64 ray
         const u64 one = us.Ahead(piece) & ~occ;
         const u64 two = us.Ahead(one) & ~occ;
         int n = SimpleBitCount(one & allowed);
-        if (piece & us.Relative(kRank2)) n += SimpleBitCount(two & allowed);
+        if (piece & us.Relative(RANK_2)) n += SimpleBitCount(two & allowed);
         n += SimpleBitCount(us.PawnAttacks(piece) & ArmyOf<Us ^ 1>(b).Pieces() & allowed);
         return n;
     }
@@ -93,7 +93,7 @@ template <int Us> int CountLegal(const ChessBoard &b, char castle)
     if (checkers & (checkers - 1)) return count; // double check: the king must move
 
     // 3. Where the other pieces may go: anywhere but their own pieces, or onto the check line.
-    const u64 target = checkers ? (kBetween[k][LowestSquare(checkers)] | checkers) : ~own;
+    const u64 target = checkers ? (SquaresBetween[k][LowestSquare(checkers)] | checkers) : ~own;
 
     // 4. Pinned pieces, counted along their pin lines.
     u64 pinned = 0;
@@ -101,10 +101,10 @@ template <int Us> int CountLegal(const ChessBoard &b, char castle)
         (RookAttacksFrom(k, enemy) & theirStraight) | (BishopAttacksFrom(k, enemy) & theirDiagonal);
     for (u64 s = snipers; s; s &= s - 1) {
         const int sq = LowestSquare(s);
-        const u64 between = kBetween[k][sq] & occ;
+        const u64 between = SquaresBetween[k][sq] & occ;
         if (between && !(between & (between - 1)) && (between & own)) {
             pinned |= between;
-            count += PinnedMoves<Us>(b, between, kBetween[k][sq] | SquareMask(sq), target);
+            count += PinnedMoves<Us>(b, between, SquaresBetween[k][sq] | SquareMask(sq), target);
         }
     }
 
@@ -119,19 +119,19 @@ template <int Us> int CountLegal(const ChessBoard &b, char castle)
     // 6. Free pawns, all at once; a promotion is one move (to a queen).
     const u64 free = us.Pawns() & ~pinned;
     const u64 one = us.Ahead(free) & ~occ;
-    const u64 two = us.Ahead(one & us.Relative(kRank3)) & ~occ;
+    const u64 two = us.Ahead(one & us.Relative(RANK_3)) & ~occ;
     count += SimpleBitCount(one & target) + SimpleBitCount(two & target);
     count += SimpleBitCount(us.AheadWest(free) & enemy & target);
     count += SimpleBitCount(us.AheadEast(free) & enemy & target);
 
     // 7. En passant, exactly as the generators offer it: beside the pawn that just stepped twice;
     //    in check only when that pawn is the checker. Legal unless it uncovers a slider.
-    const u64 epRank = us.Relative(kRank5);
-    if ((b.LastTo & them.Pawns() & epRank) && (b.LastFrom & us.Relative(kRank7)) &&
+    const u64 epRank = us.Relative(RANK_5);
+    if ((b.LastTo & them.Pawns() & epRank) && (b.LastFrom & us.Relative(RANK_7)) &&
         (!checkers || checkers == b.LastTo)) {
         const u64 dest = us.Ahead(b.LastTo);
-        const u64 candidates[2] = {(b.LastFrom & kFileA) ? 0 : (b.LastTo >> 1),
-                                   (b.LastFrom & kFileH) ? 0 : (b.LastTo << 1)};
+        const u64 candidates[2] = {(b.LastFrom & FILE_A) ? 0 : (b.LastTo >> 1),
+                                   (b.LastFrom & FILE_H) ? 0 : (b.LastTo << 1)};
         for (u64 pawn : candidates) {
             if (!(pawn & us.Pawns() & epRank)) continue;
             const u64 after = (occ ^ pawn ^ b.LastTo) | dest;
@@ -190,7 +190,7 @@ bool PerftFastPathApplies(char side, const ChessBoard &b, char castle)
     if (wu != b.WhitePieces || bu != b.BlackPieces || (wu | bu) != b.AllPieces) return false;
     if (pieces != SimpleBitCount(b.AllPieces)) return false;
     // 3. No pawn on the first or last rank.
-    if ((b.WhitePawns | b.BlackPawns) & (kRank1 | kRank8)) return false;
+    if ((b.WhitePawns | b.BlackPawns) & (RANK_1 | RANK_8)) return false;
     // 4. The side that just moved is not in check.
     if (side ? b.IsAttacked(b.WhiteKing, 0) : b.IsAttacked(b.BlackKing, 1)) return false;
     // 5. Castling rights only with the king at home.
@@ -200,8 +200,8 @@ bool PerftFastPathApplies(char side, const ChessBoard &b, char castle)
     if (!rightsAtHome(white) || !rightsAtHome(black)) return false;
     // 6. An en passant square that holds nothing.
     auto epSquareEmpty = [&b](const auto us, const auto them) {
-        return !((b.LastTo & them.Pawns() & us.Relative(kRank5)) &&
-                 (b.LastFrom & us.Relative(kRank7)) && (us.Ahead(b.LastTo) & b.AllPieces));
+        return !((b.LastTo & them.Pawns() & us.Relative(RANK_5)) &&
+                 (b.LastFrom & us.Relative(RANK_7)) && (us.Ahead(b.LastTo) & b.AllPieces));
     };
     return side == 0 ? epSquareEmpty(white, black) : epSquareEmpty(black, white);
 }

@@ -5,15 +5,15 @@ SEE see;
 namespace {
 
 // Ray index of a Direction step, at step + 9; -1 for no step.
-constexpr i8 kRayOfStep[19] = {7, 1, 6, -1, -1, -1, -1, -1, 3, -1, 2, -1, -1, -1, -1, -1, 5, 0, 4};
+constexpr i8 RayOfStep[19] = {7, 1, 6, -1, -1, -1, -1, -1, 3, -1, 2, -1, -1, -1, -1, -1, 5, 0, 4};
 // North (+8) is ray 0, east (+1) ray 2, south-east (-7) ray 6, south-west (-9) ray 7; a step
 // of 6 (a knight's) lies on no line.
-static_assert(kRayOfStep[8 + 9] == 0 && kRayOfStep[1 + 9] == 2 && kRayOfStep[-7 + 9] == 6 &&
-              kRayOfStep[-9 + 9] == 7 && kRayOfStep[6 + 9] == -1);
+static_assert(RayOfStep[8 + 9] == 0 && RayOfStep[1 + 9] == 2 && RayOfStep[-7 + 9] == 6 &&
+              RayOfStep[-9 + 9] == 7 && RayOfStep[6 + 9] == -1);
 
 // ValueCapturedPiece's values in the order LVP looks at the pieces: pawn, knight, bishop,
 // rook, queen, king.
-constexpr int kExchangeValue[6] = {800, 3250, 3250, 5000, 9750, 1000000};
+constexpr int ExchangeValues[6] = {800, 3250, 3250, 5000, 9750, 1000000};
 
 // Longest possible exchange: one capture per piece on the board, and the first entry.
 constexpr int MAXGAIN = 66;
@@ -53,7 +53,7 @@ u64 SEE::SquareAttacksDefences(u64 sqMask)
             (b.WhiteBishops | b.BlackBishops | b.WhiteQueens | b.BlackQueens)) |
            (KnightTable[sq] & (b.WhiteKnights | b.BlackKnights)) |
            (KingTable[sq] & (b.WhiteKing | b.BlackKing)) |
-           (kPawnAttackers[1].of[sq] & b.BlackPawns) | (kPawnAttackers[0].of[sq] & b.WhitePawns);
+           (PawnAttackers[1].of[sq] & b.BlackPawns) | (PawnAttackers[0].of[sq] & b.WhitePawns);
 }
 
 int SEE::LVP(char colour, u64 attackers, int *kind)
@@ -81,8 +81,8 @@ int SEE::LVP(char colour, u64 attackers, int *kind)
 
 u64 SEE::AddXrayAttacker(u64 attackers, int sq, int dir)
 {
-    if (dir < -9 || dir > 9 || kRayOfStep[dir + 9] < 0) return attackers;
-    const int ray = kRayOfStep[dir + 9];
+    if (dir < -9 || dir > 9 || RayOfStep[dir + 9] < 0) return attackers;
+    const int ray = RayOfStep[dir + 9];
     const ChessBoard &b = *Board;
     // The first piece beyond sq, walking away from the target (the board's occupancy does not
     // change during an exchange). Steps N, E, NE and NW run towards higher squares: the nearest
@@ -122,7 +122,7 @@ int SEE::StaticExchangeEvaluation(char colour, u64 from, u64 to, ChessBoard *boa
          s = LVP(static_cast<char>(side), attackers, &kind)) {
         side ^= 1;
         gain[k + 1] = next - gain[k];
-        next = kExchangeValue[kind];
+        next = ExchangeValues[kind];
         attackers &= ~SquareMask(s);
         if (towards[s] != 0) attackers = AddXrayAttacker(attackers, s, towards[s]);
         k++;

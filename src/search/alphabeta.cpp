@@ -10,13 +10,12 @@
 #include "eval/poseval.h"
 #include "movegen/movegen.h"
 #include "movegen/see.h"
-#include "search/search.h"
 #include "search/hashtab.h"
 #include "search/search.h"
 
 namespace {
 
-constexpr int kFutilityMargin[8] = {1200, 1100, 1925, 2700, 3500, 4400, 5300, 6200};
+constexpr int FutilityMargin[8] = {1200, 1100, 1925, 2700, 3500, 4400, 5300, 6200};
 
 inline u64 KingOf(const ChessBoard &b, char side)
 {
@@ -336,7 +335,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
     // Reverse futility: a static score far above beta.
     if (pruning && nodeType != PVNODE && nullAllowed && !inCheck && depth <= 3 && depth >= 0 &&
         beta >= -DECISIVE && beta <= DECISIVE && ownPieces) {
-        const int e = Eval->PosEval(side, alpha, beta, &board, castle) - kFutilityMargin[depth];
+        const int e = Eval->PosEval(side, alpha, beta, &board, castle) - FutilityMargin[depth];
         if (e >= beta) {
             Positions->RetractMove();
             return e;

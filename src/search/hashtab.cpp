@@ -16,7 +16,7 @@ TranspositionTables PositionCache;
 namespace {
 
 // Mate scores beyond this are pushed out by the depth when stored.
-constexpr i32 kMateStoreBound = 109800;
+constexpr i32 MATE_STORE_BOUND = 109800;
 
 // Entry fields narrower than the search's integers: clamp rather than wrap.
 inline i8 ToDepth8(i32 depth)
@@ -48,7 +48,7 @@ inline bool CutOff(const TTEntry &e, i32 alpha, i32 beta, i32 *valueOut, char *c
 
 // The age's bits in an entry's data word: left out of the check word, so that a cut-off or an
 // ageing rewrites the data word alone.
-constexpr u64 kAgeBits = u64{0xF} << 60;
+constexpr u64 AGE_BITS = u64{0xF} << 60;
 
 inline u64 PackData(const TTEntry &e)
 {
@@ -106,7 +106,7 @@ TTEntry TranspositionTables::ReadEntry(const TTBucket &b, int slot)
 {
     const u64 data = LoadWord(&b.data[slot]);
     TTEntry e;
-    e.upper = LoadWord(&b.check[slot]) ^ (data & ~kAgeBits);
+    e.upper = LoadWord(&b.check[slot]) ^ (data & ~AGE_BITS);
     e.lowerHigh = LoadHalf(&b.lowerHigh[slot]);
     e.value = static_cast<i32>(static_cast<u32>(data));
     e.move = static_cast<i16>(static_cast<u16>(data >> 32));
@@ -119,7 +119,7 @@ TTEntry TranspositionTables::ReadEntry(const TTBucket &b, int slot)
 void TranspositionTables::WriteEntry(TTBucket &b, int slot, const TTEntry &e)
 {
     const u64 data = PackData(e);
-    StoreWord(&b.check[slot], e.upper ^ (data & ~kAgeBits));
+    StoreWord(&b.check[slot], e.upper ^ (data & ~AGE_BITS));
     StoreWord(&b.data[slot], data);
     StoreHalf(&b.lowerHigh[slot], e.lowerHigh);
 }
@@ -236,7 +236,7 @@ void TranspositionTables::AgeTranspositionTables()
     for (u64 i = 0; i < BucketCount; i++) {
         u64 *data = HashTable[i].data;
         for (int slot = 0; slot < 3; slot++)
-            StoreWord(&data[slot], LoadWord(&data[slot]) & ~kAgeBits);
+            StoreWord(&data[slot], LoadWord(&data[slot]) & ~AGE_BITS);
     }
 }
 
@@ -250,9 +250,9 @@ void TranspositionTables::InsertTranspositionTables(u64 upper, u64 lower, char, 
     TTBucket &b = Bucket(index);
 
     // 2. Mate scores carry the depth so the search can take its own ply off again.
-    if (value > kMateStoreBound)
+    if (value > MATE_STORE_BOUND)
         value += depth;
-    else if (value < -kMateStoreBound)
+    else if (value < -MATE_STORE_BOUND)
         value -= depth;
 
     TTEntry e{};

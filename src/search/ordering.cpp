@@ -10,22 +10,22 @@
 namespace {
 
 // Special values of the interior ordering.
-constexpr i32 kHashMoveValue = 29000;
-constexpr i32 kPVMoveValue = 28998;
-constexpr i32 kKiller0Value = 1020;
-constexpr i32 kKiller1Value = 1010;
-constexpr i32 kCaptureBase = 9750;
-constexpr i32 kQueenPromotionValue = 4875;
-constexpr i32 kOddMoveValue = 500;
-constexpr i32 kKingLineBonus = 28;
+constexpr i32 HASH_MOVE_VALUE = 29000;
+constexpr i32 PV_MOVE_VALUE = 28998;
+constexpr i32 KILLER0_VALUE = 1020;
+constexpr i32 KILLER1_VALUE = 1010;
+constexpr i32 CAPTURE_BASE = 9750;
+constexpr i32 QUEEN_PROMOTION_VALUE = 4875;
+constexpr i32 ODD_MOVE_VALUE = 500;
+constexpr i32 KING_LINE_BONUS = 28;
 
 inline u64 FileOf(int sq)
 {
-    return kFileA << (sq & 7);
+    return FILE_A << (sq & 7);
 }
 inline u64 RankOf(int sq)
 {
-    return kRank1 << (sq & 56);
+    return RANK_1 << (sq & 56);
 }
 
 // The from and to masks of a move code, or two empty masks for a code no move has (an empty
@@ -44,8 +44,7 @@ inline CodeMasks MasksOf(int code)
 }
 
 // Cost and positional adjustment of the capturing piece in the interior ordering.
-template <int side>
-inline i32 InteriorAdjustment(const ChessBoard &b, u64 from, u64 to)
+template <int side> inline i32 InteriorAdjustment(const ChessBoard &b, u64 from, u64 to)
 {
     const auto us = ArmyOf<side>(b);
     const int toSq = LowestSquare(to);
@@ -55,7 +54,7 @@ inline i32 InteriorAdjustment(const ChessBoard &b, u64 from, u64 to)
     if (from & us.Rooks()) {
         i32 adj = 0;
         if (!(FileOf(toSq) & (b.WhitePawns | b.BlackPawns))) adj += OpenFileControl[toSq & 7];
-        if (to & us.Relative(kRank7)) adj += Majorson7[1];
+        if (to & us.Relative(RANK_7)) adj += Majorson7[1];
         return adj - 19;
     }
     if (from & us.Pawns()) {
@@ -100,32 +99,32 @@ void OrderList(MoveGen &mg, int n, LearntMoves learnt, u64 kingLines, const i32 
         i32 value;
         if ((from & learnt.anyFrom) && from == learnt.pv.from && to == learnt.pv.to &&
             promo == learnt.pvPromotion) {
-            value = kPVMoveValue;
+            value = PV_MOVE_VALUE;
             learnt.pv.from = 0;
         } else if ((from & learnt.anyFrom) && from == learnt.hash.from && to == learnt.hash.to) {
-            value = kHashMoveValue;
+            value = HASH_MOVE_VALUE;
             learnt.hash.from = 0;
         } else if ((from & learnt.anyFrom) && from == learnt.killer0.from &&
                    to == learnt.killer0.to) {
-            value = kKiller0Value;
+            value = KILLER0_VALUE;
             learnt.killer0.from = 0;
         } else if ((from & learnt.anyFrom) && from == learnt.killer1.from &&
                    to == learnt.killer1.to) {
-            value = kKiller1Value;
+            value = KILLER1_VALUE;
             learnt.killer1.from = 0;
         } else {
             // Captures by victim and attacker, quiet moves by history.
             if (to & enemy) {
-                value = VictimValue(b, side ? 0 : 1, to, 0) + InteriorAdjustment<side>(b, from, to) +
-                        kCaptureBase;
+                value = VictimValue(b, side ? 0 : 1, to, 0) +
+                        InteriorAdjustment<side>(b, from, to) + CAPTURE_BASE;
             } else if (promo == NOPROMOTION) {
                 value = history[LowestSquare(from) * 64 + LowestSquare(to)] >> 7;
             } else if (promo == queenPromotion) {
-                value = kQueenPromotionValue;
+                value = QUEEN_PROMOTION_VALUE;
             } else {
-                value = kOddMoveValue;
+                value = ODD_MOVE_VALUE;
             }
-            if ((from & heavy) && (to & kingLines)) value += kKingLineBonus;
+            if ((from & heavy) && (to & kingLines)) value += KING_LINE_BONUS;
         }
         OrderValue[i] = value;
         record.Add(value);

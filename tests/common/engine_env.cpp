@@ -11,6 +11,6 @@ class EngineEnvironment : public ::testing::Environment {
     void SetUp() override { InitEngine(); }
 };
 
-const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
+const auto *const ENVIRONMENT = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
 
 } // namespace

@@ -16,7 +16,7 @@
 
 namespace ref {
 
-constexpr u64 kFileA = 0x0101010101010101ULL, kFileH = kFileA << 7;
+constexpr u64 FILE_A = 0x0101010101010101ULL, FILE_H = FILE_A << 7;
 inline u64 Bit(int sq)
 {
     return u64{1} << sq;
@@ -63,17 +63,17 @@ inline u64 Steps(int sq, const int (&d)[8][2])
     }
     return r;
 }
-constexpr int kKnightSteps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+constexpr int KNIGHT_STEPS[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
                                     {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
-constexpr int kKingSteps[8][2] = {{1, 0},  {1, 1},   {0, 1},  {-1, 1},
+constexpr int KING_STEPS[8][2] = {{1, 0},  {1, 1},   {0, 1},  {-1, 1},
                                   {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
 inline u64 Knight(int sq)
 {
-    return Steps(sq, kKnightSteps);
+    return Steps(sq, KNIGHT_STEPS);
 }
 inline u64 King(int sq)
 {
-    return Steps(sq, kKingSteps);
+    return Steps(sq, KING_STEPS);
 }
 
 // Piece code per square (pawn, knight, bishop, rook, queen, king; white 0-5, black 6-11), -1
@@ -261,7 +261,7 @@ inline bool IsLegal(const Position &p, u64 from, u64 to, char promotion)
     return false;
 }
 
-inline const char *const kStarts[] = {
+inline const char *const STARTS[] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
     "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
@@ -277,7 +277,7 @@ inline const char *const kStarts[] = {
 template <typename F> void RandomGames(int gamesPerStart, int maxPlies, F f)
 {
     std::mt19937_64 rng(20240611);
-    for (const char *fen : kStarts) {
+    for (const char *fen : STARTS) {
         for (int game = 0; game < gamesPerStart; game++) {
             Position p = FromFen(fen);
             for (int ply = 0; ply < maxPlies; ply++) {

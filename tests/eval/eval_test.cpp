@@ -42,7 +42,7 @@ ChessBoard Mirror(const ChessBoard &b)
     return Ready(m);
 }
 
-const char *const kPositions[] = {
+const char *const POSITIONS[] = {
     "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
     "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - 0 0",
     "4b3/p3kp2/6p1/3pP2p/2pP1P2/4K1P1/P3N2P/8 w - - 0 0",
@@ -70,7 +70,7 @@ TEST(EvalSymmetry, MirroredPositionsScoreAlikeInRandomGames)
         EXPECT_EQ(Eval(b, 0, alpha, beta), Eval(m, 1, alpha, beta));
         positions++;
     };
-    for (const char *fen : kPositions)
+    for (const char *fen : POSITIONS)
         check(ref::FromFen(fen).board);
     ref::RandomGames(8, 160, [&](const ref::Position &p, const ref::Move *) {
         check(p.board);
@@ -99,7 +99,7 @@ TEST(PawnHash, StoredStructureMatchesRecomputation)
         return !HasFailure();
     });
     EXPECT_GT(recomputed, 1000);
-    for (const char *fen : kPositions) {
+    for (const char *fen : POSITIONS) {
         ChessBoard b = Ready(ref::FromFen(fen).board);
         const int warm = Eval(b, 0);
         PE.ClearPawnHash();

@@ -175,16 +175,18 @@ std::vector<Entry> ExpectedList(const ChessBoard &b, char side, char castle, boo
                     : kind == 4 ? ref::Bishop(sq, occ) | ref::Rook(sq, occ)
                                 : ref::King(sq);
             for (int to = 0; to < 64; to++)
-                if (t & targets & ref::Bit(to)) out.push_back({ref::Bit(sq), ref::Bit(to), NOPROMOTION});
+                if (t & targets & ref::Bit(to))
+                    out.push_back({ref::Bit(sq), ref::Bit(to), NOPROMOTION});
         }
     };
     auto pawns = [&]() {
         const bool white = side == 0;
-        const u64 lastRank = white ? 0xFFULL << 56 : 0xFFULL, startRank = white ? 0xFF00ULL : 0xFFULL << 48;
+        const u64 lastRank = white ? 0xFFULL << 56 : 0xFFULL,
+                  startRank = white ? 0xFF00ULL : 0xFFULL << 48;
         const u64 epRank = white ? 0xFFULL << 32 : 0xFFULL << 24;
         const u64 enemyPawns = pc[white ? 6 : 0];
-        const bool epReady = (b.LastTo & enemyPawns & epRank) &&
-                             (b.LastFrom & (white ? 0xFFULL << 48 : 0xFF00ULL));
+        const bool epReady =
+            (b.LastTo & enemyPawns & epRank) && (b.LastFrom & (white ? 0xFFULL << 48 : 0xFF00ULL));
         auto ahead = [&](u64 m, int steps) { return white ? m << (8 * steps) : m >> (8 * steps); };
         auto promo = [&](u64 to) { return (to & lastRank) ? (white ? 'Q' : 'q') : NOPROMOTION; };
         for (int sq = 0; sq < 64; sq++) {
@@ -196,14 +198,16 @@ std::vector<Entry> ExpectedList(const ChessBoard &b, char side, char castle, boo
             if (!(one & occ)) out.push_back({p, one, promo(one)});
             // The capture to the pawn's left (seen from its side of the board), then its right.
             const u64 left = white ? p << 7 : p >> 7, right = white ? p << 9 : p >> 9;
-            const u64 leftEdge = white ? ref::kFileA : ref::kFileH;
-            const u64 rightEdge = white ? ref::kFileH : ref::kFileA;
+            const u64 leftEdge = white ? ref::FILE_A : ref::FILE_H;
+            const u64 rightEdge = white ? ref::FILE_H : ref::FILE_A;
             if (!(p & leftEdge) && (left & enemy)) out.push_back({p, left, promo(left)});
             if (!(p & rightEdge) && (right & enemy)) out.push_back({p, right, promo(right)});
             if (epReady && (p & epRank)) {
                 const u64 target = ahead(b.LastTo, 1);
-                if (p == (b.LastTo >> 1) && !(b.LastFrom & ref::kFileA)) out.push_back({p, target, NOPROMOTION});
-                if (p == (b.LastTo << 1) && !(b.LastFrom & ref::kFileH)) out.push_back({p, target, NOPROMOTION});
+                if (p == (b.LastTo >> 1) && !(b.LastFrom & ref::FILE_A))
+                    out.push_back({p, target, NOPROMOTION});
+                if (p == (b.LastTo << 1) && !(b.LastFrom & ref::FILE_H))
+                    out.push_back({p, target, NOPROMOTION});
             }
         }
     };
@@ -318,8 +322,8 @@ TEST(MoveOrder, SelectionPicksAsAFullScanDoes)
 
 int Value(const ref::Mailbox &mb, int sq)
 {
-    static const int kValues[6] = {800, 3250, 3250, 5000, 9750, 1000000};
-    return mb[sq] < 0 ? 0 : kValues[mb[sq] % 6];
+    static const int VALUES[6] = {800, 3250, 3250, 5000, 9750, 1000000};
+    return mb[sq] < 0 ? 0 : VALUES[mb[sq] % 6];
 }
 
 // The least valuable piece of colour attacking t (lowest square first); -1 for none.

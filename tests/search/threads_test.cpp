@@ -15,11 +15,11 @@
 
 namespace {
 
-const char *const kPositions[] = {
+const char *const POSITIONS[] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
     "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-    "8/P6k/8/8/8/8/6pK/8 b - - 0 1",  // promotions for both sides
+    "8/P6k/8/8/8/8/6pK/8 b - - 0 1",   // promotions for both sides
     "4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", // in check: two replies
 };
 
@@ -54,7 +54,7 @@ TEST(SearchThreads, TimedStoppedAndPonderedSearchesPlayLegalMoves)
         VornProcess vorn;
         vorn.Send("uci\nsetoption name Threads value " + std::to_string(threads) + "\nisready\n");
         ASSERT_TRUE(vorn.WaitFor("readyok", nullptr, 60000));
-        for (const char *fen : kPositions) {
+        for (const char *fen : POSITIONS) {
             SCOPED_TRACE(fen);
             const std::set<std::string> legal = LegalTexts(fen);
             vorn.Send(std::string("position fen ") + fen + "\n");

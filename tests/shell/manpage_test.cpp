@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-static const std::string kPage = VORN_SOURCE_DIR "/doc/vorn.6";
+static const std::string PAGE = VORN_SOURCE_DIR "/doc/vorn.6";
 
 static std::string ReadFile(const std::string &path)
 {
@@ -32,7 +32,7 @@ TEST(ManualPage, OptionsAreTheFlagsTheProgramAccepts)
     ASSERT_GT(accepted.size(), 20u) << "ParseCommandLine's flags were not found in startup.cpp";
 
     // The item tags of the page's OPTIONS: a tag's first word and every word with a dash.
-    std::istringstream text(ReadFile(kPage));
+    std::istringstream text(ReadFile(PAGE));
     bool options = false, tag = false;
     for (std::string line; std::getline(text, line); tag = options && line == ".TP") {
         if (line.rfind(".SH", 0) == 0) options = line == ".SH OPTIONS";
@@ -55,7 +55,7 @@ TEST(ManualPage, GroffReadsItWithoutWarning)
     if (std::system("command -v groff >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "groff is not installed";
     std::FILE *p =
-        popen(("groff -wall -wmac -man -Tutf8 '" + kPage + "' 2>&1 >/dev/null").c_str(), "r");
+        popen(("groff -wall -wmac -man -Tutf8 '" + PAGE + "' 2>&1 >/dev/null").c_str(), "r");
     ASSERT_NE(p, nullptr);
     std::string warnings;
     for (int c; (c = std::fgetc(p)) != EOF;)

@@ -11,17 +11,17 @@
 
 namespace {
 
-const char *const kHelp = "Vorn \n"
-                          "xboard   used when interfacing with xboard\n"
-                          "-uci   used when interfacing with an UCI based GUI\n"
-                          "-bench  run an internal benchmark suite\n"
-                          "-fd  n    fixes search depth to n ply (min n = 3)\n"
-                          "-lpf filename  loads a position from file\n"
-                          "-pev  filename - run through a testsuite (EPD Format) & output full "
-                          "evaluation detail per position\n"
-                          "-sd  n   sets max search depth to n ply (min n = 3)\n"
-                          "-sp  self play\n"
-                          "-ts  filename run through a testsuite (EPD Format)\n";
+const char *const HELP = "Vorn \n"
+                         "xboard   used when interfacing with xboard\n"
+                         "-uci   used when interfacing with an UCI based GUI\n"
+                         "-bench  run an internal benchmark suite\n"
+                         "-fd  n    fixes search depth to n ply (min n = 3)\n"
+                         "-lpf filename  loads a position from file\n"
+                         "-pev  filename - run through a testsuite (EPD Format) & output full "
+                         "evaluation detail per position\n"
+                         "-sd  n   sets max search depth to n ply (min n = 3)\n"
+                         "-sp  self play\n"
+                         "-ts  filename run through a testsuite (EPD Format)\n";
 
 std::string Greeting(const std::string &maxDepth)
 {
@@ -35,7 +35,7 @@ TEST(Startup, HelpAndTheGreetingWithItsOptions)
          {std::vector<std::string>{"-h"}, {"-help"}, {"-sd", "7", "-bench", "-h", "-uci"}}) {
         const RunResult r = RunVorn(args, "e2e4\n");
         EXPECT_EQ(r.exitStatus, 0);
-        EXPECT_EQ("Vorn \n" + r.output, kHelp) << "the help alone: no interface is greeted";
+        EXPECT_EQ("Vorn \n" + r.output, HELP) << "the help alone: no interface is greeted";
     }
     // At a terminal a person sees the banner first, whatever the options print after it.
     const RunResult terminal = RunVornAtTerminal({"-help"}, "");

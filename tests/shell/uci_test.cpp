@@ -20,7 +20,7 @@
 
 namespace {
 
-const std::vector<std::string> kIds = {
+const std::vector<std::string> IDS = {
     "id name Vorn 1.005-64",
     "id author the Vorn developers",
     "option name UCI_AnalyseMode type check default false",
@@ -39,10 +39,10 @@ const std::vector<std::string> kIds = {
 // An interface hears no greeting: the first lines are the answer to "uci".
 std::vector<std::string> Ids()
 {
-    return kIds;
+    return IDS;
 }
 
-const char *const kAfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1";
+const char *const AFTER_E4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1";
 
 // One command (or several) in one state of the engine. The transcript leaves out the info lines;
 // "bestmove *" stands for a move legal in the state's position, sent with no ponder move.
@@ -59,7 +59,7 @@ std::vector<Row> Rows()
         {"waiting", "isready\n", {"readyok"}, false},
         {"waiting", "stop\n", {}, false},
         {"waiting", "ponderhit\n", {}, false}, // nothing to hit
-        {"waiting", "uci\n", kIds, false},
+        {"waiting", "uci\n", IDS, false},
         {"waiting", "ucinewgame\n", {}, false},
         {"waiting", "quit\n", {}, true},
         {"waiting", "EOF", {}, true},
@@ -81,7 +81,7 @@ std::vector<Row> Rows()
          {"readyok", "bestmove 0000"},
          false},
         {"waiting", "uci\r\n  isready \r\nposition  startpos\t moves e2e4\r\n\r\ngo   depth 1\r\n",
-         kIds, false},
+         IDS, false},
         // One legal move: an infinite search still waits for its release.
         {"forced", "isready\nstop\n", {"readyok", "bestmove h1g2"}, false},
         {"forced", "ponderhit\nisready\nstop\n", {"readyok", "bestmove h1g2"}, false},
@@ -111,7 +111,7 @@ std::vector<Row> Rows()
         rows.push_back(
             {state, "ucinewgame\ngo depth 1\nstop\n", {"bestmove *", "bestmove e2e4"}, false});
         std::vector<std::string> queued = {"readyok", "bestmove *", "bestmove e2e4"};
-        queued.insert(queued.end(), kIds.begin(), kIds.end());
+        queued.insert(queued.end(), IDS.begin(), IDS.end());
         rows.push_back(
             {state, "position startpos\ngo depth 1\nuci\nisready\nstop\n", queued, false});
         if (std::string(state) != "pondering")
@@ -148,7 +148,7 @@ std::string NextLine(VornProcess &p, int timeoutMs = 20000)
 TEST(UciSession, EachCommandInEachState)
 {
     std::set<std::string> legal;
-    for (const ref::Move &m : ref::LegalMoves(ref::FromFen(kAfterE4)))
+    for (const ref::Move &m : ref::LegalMoves(ref::FromFen(AFTER_E4)))
         legal.insert(ref::Text(m));
     std::vector<Row> rows = Rows();
     std::map<std::string, std::unique_ptr<VornProcess>> sessions;
@@ -340,7 +340,7 @@ TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlaye
         // The history keeps the positions since the last pawn move or capture: e7e5 alone.
         EXPECT_EQ(MoveList.NumMoves, 1) << tail;
     }
-    Line("position fen " + std::string(kAfterE4) + " moves e7e5");
+    Line("position fen " + std::string(AFTER_E4) + " moves e7e5");
     EXPECT_EQ(MainBoard.SideToMove, 0);
     EXPECT_EQ(UCI.HashSide, 0);
     EXPECT_TRUE(HistoryTopIs(0));
@@ -352,7 +352,7 @@ TEST(UciGo, LimitsOfAGoLine)
 {
     ChessBoard white =
         ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1").board;
-    ChessBoard black = ref::FromFen(kAfterE4).board;
+    ChessBoard black = ref::FromFen(AFTER_E4).board;
     const char *clock = "go wtime 7000 btime 9000 winc 3000 binc 4000 movestogo 12";
     SearchLimits l = GoLimits(clock, white);
     EXPECT_EQ(l.Time, 7000);

@@ -18,11 +18,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const char *const kFeatures =
+const char *const FEATURES =
     "feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 reuse=1 "
     "analyze=1 colors=1 memory=1 smp=1 myname=\"Vorn 1.005-64\" done=1";
-const char *const kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
-const char *const kBye = "Bye, Thanks for the match.";
+const char *const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
+const char *const BYE = "Bye, Thanks for the match.";
 
 // The board diagram of a FEN placement with the evaluation line that follows it.
 Lines Diagram(const std::string &placement, int eval)
@@ -53,15 +53,15 @@ Lines Join(std::initializer_list<Lines> parts)
 // An interface hears neither the greeting nor the farewell.
 Lines Xboard(Lines lines)
 {
-    return Join({{kFeatures}, lines});
+    return Join({{FEATURES}, lines});
 }
 Lines Console(Lines lines)
 {
     return Join(
-        {{"Vorn ", "", "Hello! I am Vorn.", "MAXDEPTH = 56"}, Diagram(kStart, 0), lines, {kBye}});
+        {{"Vorn ", "", "Hello! I am Vorn.", "MAXDEPTH = 56"}, Diagram(START, 0), lines, {BYE}});
 }
-const Lines kConsoleClock = {"Time Per Move = 0", "Time Left = 0", "DefaultMovesPerSession = 50"};
-const Lines kDepth3 = {"Enter Move: sd", "setting MAXDEPTH", "scanstring sd", "MAXDEPTH 3"};
+const Lines CONSOLE_CLOCK = {"Time Per Move = 0", "Time Left = 0", "DefaultMovesPerSession = 50"};
+const Lines DEPTH_3 = {"Enter Move: sd", "setting MAXDEPTH", "scanstring sd", "MAXDEPTH 3"};
 
 // Where a dialogue waits for the engine's answer before it goes on.
 const std::string THEN = "@then\n";
@@ -98,7 +98,7 @@ std::vector<Dialogue> Dialogues()
              timed + "abort\nping 5\ndisplayboard\n" + timed + "?\nping 6\n" + timed +
              "quit\nping 7\n",
          Xboard(Join({{"pong 1"},
-                      Diagram(kStart, 0),
+                      Diagram(START, 0),
                       {"pong 2"},
                       Diagram(afterE4, 1050),
                       {"pong 3"},
@@ -106,7 +106,7 @@ std::vector<Dialogue> Dialogues()
                       {"pong 4"},
                       Diagram(kings, 0),
                       {"pong 5"},
-                      Diagram(kStart, 0),
+                      Diagram(START, 0),
                       {"move *", "pong 6"}}))},
         // An analysis follows the moves; a finished one (the mate is found at once) waits for its
         // exit and plays nothing; the end of input ends one.
@@ -146,9 +146,9 @@ std::vector<Dialogue> Dialogues()
          Console(Join({{"Enter Move: setboard", "Enter Move: d8d1", "Black mates!", "Game Score 0"},
                        Diagram("6k1/8/8/8/8/8/5PPP/3r2K1", -2380)}))},
         {"hello\nsd 3\n" + std::string(backRank) + "go\n",
-         Console(Join({kDepth3,
+         Console(Join({DEPTH_3,
                        {"Enter Move: setboard", "Enter Move: go"},
-                       kConsoleClock,
+                       CONSOLE_CLOCK,
                        {"My move: d1d8", "White mates!", "Game Score 109999"},
                        Diagram("3R2k1/5ppp/8/8/8/8/5PPP/6K1", 5790)}))},
         {"hello\ne2e5\nsetboard k7/8/2K5/8/8/8/8/1Q6 w - - 0 1\nb1b6\n",
@@ -157,10 +157,10 @@ std::vector<Dialogue> Dialogues()
                        Diagram("k7/8/1QK5/8/8/8/8/8", 11330)}))},
         // The fifty-move count stands at 98: the person's move makes 99, the engine's reply 100.
         {"hello\nsd 3\nsetboard 7k/8/8/8/8/8/8/R6K w - - 98 80\na1a2\n",
-         Console(Join({kDepth3,
+         Console(Join({DEPTH_3,
                        {"Enter Move: setboard", "Enter Move: a1a2", "Game Score 0"},
                        Diagram("7k/8/8/8/8/8/R7/7K", 5690),
-                       kConsoleClock,
+                       CONSOLE_CLOCK,
                        {"My move: h8g7", "Game Score 0"},
                        Diagram("8/6k1/8/8/8/8/R7/7K", 5620),
                        {"1/2-1/2 {Draw by 50 Move Rule}"}}))},
@@ -170,7 +170,7 @@ std::vector<Dialogue> Dialogues()
 TEST(Dialogue, XboardAndConsoleTranscripts)
 {
     std::set<std::string> legal;
-    for (const ref::Move &m : ref::LegalMoves(ref::FromFen(std::string(kStart) + " b KQkq - 0 1")))
+    for (const ref::Move &m : ref::LegalMoves(ref::FromFen(std::string(START) + " b KQkq - 0 1")))
         legal.insert(ref::Text(m));
     const std::regex noise(
         R"(^(info nps|info time|Look through the Opening Book|tellics kibitz|\d+ -?\d+ \d+ \d+ ))");

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr const char *kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+constexpr const char *START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
 // Sets up fen and plays the moves, each of which must be legal.
 GameJudge Played(const char *fen, const std::vector<std::string> &moves)
@@ -26,7 +26,7 @@ GameJudge Played(const char *fen, const std::vector<std::string> &moves)
 
 TEST(Judge, MateAndStalemateEndTheGame)
 {
-    const GameJudge fools = Played(kStart, {"f2f3", "e7e5", "g2g4", "d8h4"});
+    const GameJudge fools = Played(START, {"f2f3", "e7e5", "g2g4", "d8h4"});
     EXPECT_EQ(fools.End(), GameEnd::Checkmate);
     EXPECT_EQ(fools.SideToMove(), 0); // White is mated
     EXPECT_EQ(fools.SanMoves(), (std::vector<std::string>{"f3", "e5", "g4", "Qh4#"}));
@@ -60,7 +60,7 @@ TEST(Judge, RepetitionCountsOnlyTheSamePosition)
 
 TEST(Judge, RefusesIllegalMovesAndWritesStandardNotation)
 {
-    GameJudge game = Played(kStart, {});
+    GameJudge game = Played(START, {});
     for (const char *bad : {"e2e5", "e1g1", "e2e4q", "e7e5", "e2", "0000"})
         EXPECT_FALSE(game.Play(bad)) << bad;
     EXPECT_EQ(game.Plies(), 0);
