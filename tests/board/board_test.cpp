@@ -39,24 +39,6 @@ TEST(Attacks, TablesMatchRaySteppingForEveryOccupancy)
     }
 }
 
-// A slider's table looks at exactly the squares whose occupancy changes its attacks: those of
-// its empty-board reach that a ray goes on past. One more would not fit the table's space.
-TEST(Attacks, TablesIndexExactlyTheSquaresThatMatter)
-{
-    for (int sq = 0; sq < 64; sq++) {
-        for (int rook = 0; rook < 2; rook++) {
-            auto attacks = [&](u64 occ) {
-                return rook ? ref::Rook(sq, occ) : ref::Bishop(sq, occ);
-            };
-            u64 matter = 0;
-            for (u64 t = attacks(0); t; t &= t - 1)
-                if (attacks(t & (0 - t)) != attacks(0)) matter |= t & (0 - t);
-            EXPECT_EQ((rook ? RookMagics : BishopMagics)[sq].mask, matter)
-                << (rook ? "rook " : "bishop ") << sq;
-        }
-    }
-}
-
 // Occupancies of the whole board, squares a slider cannot reach among them: the tables look only
 // at the squares that matter, however this build indexes them (bit extraction or magic
 // multiplication).

@@ -1,8 +1,16 @@
 #pragma once
 // Runs the real vorn binary, or a peer engine, through pipes, the way an interface drives it.
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
+
+// Lets the engine work for a while before the test goes on.
+inline void Pause(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 struct RunResult {
     std::string output;

@@ -42,11 +42,6 @@ std::string BestMove(VornProcess &vorn, std::vector<std::string> *seen = nullptr
     return move;
 }
 
-void Pause(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 TEST(SearchThreads, TimedStoppedAndPonderedSearchesPlayLegalMoves)
 {
     for (const int threads : {2, 4}) {

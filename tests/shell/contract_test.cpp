@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "common/process.h"
-#include "common/stockfish.h"
 #include "core/status.h"
 #include "search/hashtab.h"
 #include "shell/uci.h"
@@ -89,9 +88,6 @@ TEST(UciContract, RepliesInOrder)
         {"every go ends with a bestmove, Mimic on its own line",
          "position startpos\ngo depth 1 Mimic Student\nisready\n",
          {"Mimic info Student", "readyok"}},
-        {"mate in N stops at the mate",
-         "position fen k7/8/2K5/8/8/8/8/7R w - - 0 1\ngo mate 2\n",
-         {"bestmove c6b6"}},
         {"unknown options are named, never an error",
          "setoption name NoSuchThing value 3\nisready\n",
          {"info string unknown option: NoSuchThing", "readyok"}},
@@ -183,33 +179,6 @@ TEST(UciContract, LimitsCombine)
     EXPECT_LT(nodes.back(), 200000);
     ASSERT_FALSE(depths.empty());
     EXPECT_EQ(depths.back(), 4);
-}
-
-// Commands that arrive during a search wait for its move; their own moves are for their own
-// positions. Stockfish is the referee.
-TEST(UciContract, QueuedPositionsAndSearchesAllAnswerLegally)
-{
-    if (StockfishPath().empty()) GTEST_SKIP() << "stockfish is not installed";
-    Stockfish sf;
-    ASSERT_TRUE(sf.Start());
-    // A game of the referee's first legal moves, and one "position" and "go" per ply.
-    std::vector<std::string> positions;
-    std::string moves;
-    for (int ply = 0; ply < 24; ply++) {
-        positions.push_back("startpos" + (moves.empty() ? "" : " moves" + moves));
-        const auto legal = sf.LegalMoves(positions.back());
-        ASSERT_FALSE(legal.empty());
-        moves += " " + legal[(ply * 7) % legal.size()];
-    }
-    std::string input;
-    for (size_t i = 0; i < positions.size(); i++)
-        input += "position " + positions[i] + (i % 2 ? "\ngo movetime 40\n" : "\ngo depth 3\n");
-    const RunResult r = Uci(input, 60000);
-    const auto best = Starting(r.output, "bestmove");
-    ASSERT_EQ(best.size(), positions.size()) << r.output;
-    for (size_t i = 0; i < best.size(); i++)
-        EXPECT_TRUE(IsListed(sf.LegalMoves(positions[i]), MoveOf(best[i])))
-            << positions[i] << ": " << best[i];
 }
 
 // A game of 2,000 plies (the knights shuffle) plays on, with its repetitions seen.
