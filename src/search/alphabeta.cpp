@@ -254,6 +254,11 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
         if (--ReportCountdown <= 0) {
             ReportCountdown = 1024;
             NodeReport->store(Nodes(), std::memory_order_relaxed);
+            const i32 deadline = StopDeadline->load(std::memory_order_relaxed);
+            if (deadline && ClockMs() >= deadline) {
+                SearchAborted = AbortNow = TimeUp = 1;
+                return 0;
+            }
         }
     } else {
         if (!FixedDepth && !SearchAborted && PollCountdown-- <= 0 && Poll(ply)) return 0;

@@ -105,6 +105,7 @@ void SearchRoutines::TakeRequests()
         BudgetStartTime = PonderHitMs.load(std::memory_order_relaxed);
         BudgetBaseNodes = Nodes();
         BudgetBaseAllNodes = AllNodes();
+        PublishDeadline();
     }
     if (!SearchAborted && StopRequest.load(std::memory_order_relaxed)) AbortSearch();
 }
@@ -160,6 +161,14 @@ void SearchRoutines::ExtendBudget()
     ::ExtendBudget(Budget, Limits, TimeUp != 0);
     TimerExtended = 1;
     TimeUp = 0;
+    PublishDeadline();
+}
+
+void SearchRoutines::PublishDeadline() const
+{
+    if (!Pool) return;
+    const bool clock = Budget.HardLimitMs && !FixedDepth && !Pondering;
+    Pool->SetDeadline(clock ? BudgetStartTime + Budget.HardLimitMs : 0);
 }
 
 bool SearchRoutines::Poll(int)
@@ -277,8 +286,11 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
     }
     NPSCalibrated = Calibration::None;
 
-    // 3. The helpers search the same root meanwhile.
-    if (Pool) Pool->Start(*this, board);
+    // 3. The helpers search the same root meanwhile, until the wall-clock limit at the latest.
+    if (Pool) {
+        PublishDeadline();
+        Pool->Start(*this, board);
+    }
 
     // 4. The iterations.
     int v = 0, lastValue = 0, d = 1;

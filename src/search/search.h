@@ -89,6 +89,8 @@ class SearchRoutines {
     // A helper's search: set when the program's search has decided; the helper then unwinds
     // at once, without looking at the clock (nullptr for the program's search).
     const std::atomic<bool> *StopSignal = nullptr;
+    // A helper's search also stops when ClockMs reaches this (0: no deadline).
+    const std::atomic<i32> *StopDeadline = nullptr;
     // Where a helper publishes its node count for the program's output.
     std::atomic<i64> *NodeReport = nullptr;
     i32 ReportCountdown = 0; // nodes until the next publication
@@ -202,6 +204,9 @@ class SearchRoutines {
     void AbortSearch();
     // Doubles the budget once for a root move that is failing low.
     void ExtendBudget();
+    // Tells the helpers when the wall-clock limit falls (none while pondering or at a fixed
+    // depth).
+    void PublishDeadline() const;
     // Re-measures the speed from the nodes searched so far; announce reports it.
     void MeasureSpeed(bool announce);
     // Nodes between two looks at the budget.

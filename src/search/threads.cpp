@@ -64,6 +64,7 @@ void SearchPool::SetThreads(int threads)
         s.Positions = &h->Positions;
         s.Output = &QuietOutput;
         s.StopSignal = &StopFlag;
+        s.StopDeadline = &Deadline;
         s.NodeReport = &h->Nodes;
         s.NewGame();
         Helper *raw = h.get();

@@ -34,6 +34,10 @@ class SearchPool {
     void Start(const SearchRoutines &main, const ChessBoard &root);
     // Tells every helper to stop at once, without waiting (any thread may ask).
     void RequestStop() { StopFlag.store(true, std::memory_order_relaxed); }
+    // The time on ClockMs at which the program's search must have moved (0: none): the helpers
+    // stop by themselves then, so that on a crowded processor the program's search is not kept
+    // waiting for its turn to look at the clock.
+    void SetDeadline(i32 ms) { Deadline.store(ms, std::memory_order_relaxed); }
     // Tells every helper to stop and waits until each has unwound its search.
     void Stop();
     // Nodes the helpers have searched since the last start (counted every thousand or so).
@@ -52,6 +56,7 @@ class SearchPool {
     int Running = 0;              // helpers still searching
     bool Quit = false;            // the helpers are to end
     std::atomic<bool> StopFlag{false};
+    std::atomic<i32> Deadline{0};
 
     void Run(Helper *h);
     void EndHelpers();
