@@ -39,6 +39,8 @@ void InputQueue::ReadAvailable()
     do {
         n = ::read(0, buffer, sizeof buffer);
     } while (n < 0 && errno == EINTR);
+    // Input that an interface left non-blocking has nothing yet: that is not its end.
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
     if (n <= 0) {
         // The end of input: a last line without its newline still counts.
         if (!Partial.empty() || Cut) {
