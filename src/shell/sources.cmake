@@ -5,6 +5,7 @@ vorn_library(vorn_shell
   src/shell/startup.cpp
   src/shell/reports.cpp
   src/shell/uci.cpp
+  src/shell/dialogue.cpp
   src/shell/xboard.cpp
   src/shell/gameloop.cpp
   src/shell/epdsuite.cpp

@@ -1,10 +1,8 @@
 #include "shell/xboard.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 
 #include "board/movetext.h"
 #include "board/movhist.h"
@@ -16,12 +14,9 @@
 #include "movegen/see.h"
 #include "search/search.h"
 #include "search/threads.h"
-#include "shell/input.h"
 #include "shell/reports.h"
 #include "shell/startup.h"
 #include "shell/text.h"
-
-CommandInterpreter Interpreter;
 
 namespace {
 
@@ -221,17 +216,6 @@ bool IsMoveWord(const char *w)
     return w[0] >= 'a' && w[0] <= 'h' && w[1] >= '0' && w[1] <= '8';
 }
 
-bool PlayTypedMove(const char *word)
-{
-    int fromSq, toSq;
-    char letter, promotion;
-    if (!ParseMoveText(word, &fromSq, &toSq, &letter)) return false;
-    const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
-    if (!FindLegalMove(MainBoard, MainBoard.SideToMove, from, to, letter, &promotion)) return false;
-    PlayDialogueMove(from, to, promotion);
-    return true;
-}
-
 void EndAnalysis()
 {
     Status &st = MainStatus;
@@ -263,12 +247,6 @@ void Pong(const char *text)
     }
     std::printf("pong %s\n", text);
     std::fflush(stdout);
-}
-
-void PlayDialogueMove(u64 from, u64 to, char promotion)
-{
-    Interpreter.Record.Push(MainBoard, MainStatus.GamePly);
-    PlayGameMove(MainBoard, from, to, promotion, &MoveList);
 }
 
 CommandResult DoCommand(const char *word)
@@ -529,79 +507,4 @@ void MakeGUIMove(u64 from, u64 to, char promotion)
     else
         std::printf("%d. ... %s \n", (MainStatus.GamePly + 1) / 2, move);
     std::fflush(stdout);
-}
-
-void GameRecord::Push(const ChessBoard &board, i32 ply)
-{
-    if (Count == GAMERECORD_MAX) {
-        First = (First + 1) % GAMERECORD_MAX;
-        Count--;
-    }
-    const int i = (First + Count) % GAMERECORD_MAX;
-    Boards[i] = board;
-    Plies[i] = ply;
-    Count++;
-}
-
-bool GameRecord::Pop(ChessBoard *board, i32 *ply)
-{
-    if (Count == 0) return false;
-    Count--;
-    const int i = (First + Count) % GAMERECORD_MAX;
-    *board = Boards[i];
-    *ply = Plies[i];
-    return true;
-}
-
-void CommandInterpreter::SetLine(const std::string &text)
-{
-    Line = text;
-    Position = 0;
-}
-
-int CommandInterpreter::NextWord(char *buf, int size)
-{
-    for (;;) {
-        const int n = ArgumentWord(buf, size);
-        if (n >= 0) return n;
-        std::string next;
-        if (!Input.NextLine(&next)) {
-            if (size > 0) buf[0] = '\0';
-            return -1;
-        }
-        SetLine(next);
-    }
-}
-
-int CommandInterpreter::ArgumentWord(char *buf, int size)
-{
-    while (Position < Line.size() && IsBlank(Line[Position]))
-        Position++;
-    if (Position >= Line.size()) {
-        if (size > 0) buf[0] = '\0';
-        return -1;
-    }
-    int n = 0;
-    while (Position < Line.size() && !IsBlank(Line[Position])) {
-        if (n < size - 1) buf[n++] = Line[Position];
-        Position++;
-    }
-    if (size > 0) buf[n] = '\0';
-    return n;
-}
-
-int CommandInterpreter::RestOfLine(char *buf, int size)
-{
-    int n = 0;
-    for (; Position < Line.size(); Position++)
-        if (n < size - 1) buf[n++] = Line[Position];
-    if (size > 0) buf[n] = '\0';
-    return n;
-}
-
-bool CommandInterpreter::WordWaiting()
-{
-    for (size_t i = Position; i < Line.size(); i++)
-        if (!IsBlank(Line[i])) return true;
-    return Input.WordWaiting();
 }

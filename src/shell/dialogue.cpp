@@ -1,0 +1,101 @@
+#include "shell/dialogue.h"
+
+#include "board/movhist.h"
+#include "core/status.h"
+#include "movegen/legal.h"
+#include "shell/input.h"
+#include "shell/text.h"
+
+CommandInterpreter Interpreter;
+
+void PlayDialogueMove(u64 from, u64 to, char promotion)
+{
+    Interpreter.Record.Push(MainBoard, MainStatus.GamePly);
+    PlayGameMove(MainBoard, from, to, promotion, &MoveList);
+}
+
+bool PlayTypedMove(const char *word)
+{
+    int fromSq, toSq;
+    char letter, promotion;
+    if (!ParseMoveText(word, &fromSq, &toSq, &letter)) return false;
+    const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
+    if (!FindLegalMove(MainBoard, MainBoard.SideToMove, from, to, letter, &promotion)) return false;
+    PlayDialogueMove(from, to, promotion);
+    return true;
+}
+
+void GameRecord::Push(const ChessBoard &board, i32 ply)
+{
+    if (Count == GAMERECORD_MAX) {
+        First = (First + 1) % GAMERECORD_MAX;
+        Count--;
+    }
+    const int i = (First + Count) % GAMERECORD_MAX;
+    Boards[i] = board;
+    Plies[i] = ply;
+    Count++;
+}
+
+bool GameRecord::Pop(ChessBoard *board, i32 *ply)
+{
+    if (Count == 0) return false;
+    Count--;
+    const int i = (First + Count) % GAMERECORD_MAX;
+    *board = Boards[i];
+    *ply = Plies[i];
+    return true;
+}
+
+void CommandInterpreter::SetLine(const std::string &text)
+{
+    Line = text;
+    Position = 0;
+}
+
+int CommandInterpreter::NextWord(char *buf, int size)
+{
+    for (;;) {
+        const int n = ArgumentWord(buf, size);
+        if (n >= 0) return n;
+        std::string next;
+        if (!Input.NextLine(&next)) {
+            if (size > 0) buf[0] = '\0';
+            return -1;
+        }
+        SetLine(next);
+    }
+}
+
+int CommandInterpreter::ArgumentWord(char *buf, int size)
+{
+    while (Position < Line.size() && IsBlank(Line[Position]))
+        Position++;
+    if (Position >= Line.size()) {
+        if (size > 0) buf[0] = '\0';
+        return -1;
+    }
+    int n = 0;
+    while (Position < Line.size() && !IsBlank(Line[Position])) {
+        if (n < size - 1) buf[n++] = Line[Position];
+        Position++;
+    }
+    if (size > 0) buf[n] = '\0';
+    return n;
+}
+
+int CommandInterpreter::RestOfLine(char *buf, int size)
+{
+    int n = 0;
+    for (; Position < Line.size(); Position++)
+        if (n < size - 1) buf[n++] = Line[Position];
+    if (size > 0) buf[n] = '\0';
+    return n;
+}
+
+bool CommandInterpreter::WordWaiting()
+{
+    for (size_t i = Position; i < Line.size(); i++)
+        if (!IsBlank(Line[i])) return true;
+    return Input.WordWaiting();
+}
