@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "board/hashcode.h"
-#include "board/movhist.h"
+#include "board/movehistory.h"
 
 ChessBoard MainBoard;
 

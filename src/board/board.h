@@ -259,8 +259,8 @@ void KeepPossibleRights(ChessBoard &b);
 
 // Plays a move of the game on b: makes it, keeps the castling rights that survive it (a king
 // or rook leaving its square, a rook taken on its corner), gives the move to the other side
-// and, when a position stack is given, pushes the new position's key on it.
+// and, when a move history is given, pushes the new position's key on it.
 void PlayGameMove(ChessBoard &b, u64 from, u64 to, char promotion, MoveHistory *history);
-// Pushes the key of a game position on the position stack (the history starts again after an
+// Pushes the key of a game position on the move history (the history starts again after an
 // irreversible move).
 void RecordGamePosition(const ChessBoard &b, MoveHistory &history);

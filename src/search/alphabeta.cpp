@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "board/hashcode.h"
+#include "board/movehistory.h"
 #include "board/movetext.h"
-#include "board/movhist.h"
 #include "book/book.h"
 #include "core/platform.h"
 #include "eval/poseval.h"
@@ -271,7 +271,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
     // The line from this node starts empty, so that no move of another branch is copied up.
     PVTable[ply][0].code = static_cast<u16>(ply);
 
-    // The key, and the node on the position stack.
+    // The key, and the node on the move history.
     PositionKey(side, castle, board, &upper, &lower);
     // A null move may be tried here: its table entry loads while this node's own is probed.
     if (nodeType != PVNODE && nullAllowed && !inCheck && depth > 0)

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "board/hashcode.h"
-#include "board/movhist.h"
+#include "board/movehistory.h"
 #include "core/platform.h"
 #include "eval/poseval.h"
 #include "movegen/see.h"
@@ -16,7 +16,8 @@ SearchOutput QuietOutput;
 SearchRoutines MainSearch;
 
 SearchRoutines::SearchRoutines()
-    : Eval(&PE), Exchange(&see), Positions(&MoveList), Table(&PositionCache), Output(&QuietOutput)
+    : Eval(&PE), Exchange(&see), Positions(&MainHistory), Table(&PositionCache),
+      Output(&QuietOutput)
 {
 }
 
@@ -268,7 +269,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
                                          u64 *to, char *promo)
 {
     Table->Prepare();
-    // 1. Reset and keys; the root is on the position stack already, as the game's last position.
+    // 1. Reset and keys; the root is on the move history already, as the game's last position.
     const int maxDepth = limits.Depth > 0 ? limits.Depth : MAXDEPTH;
     NewSearch(board, limits, false);
     PreviousValue = 0;

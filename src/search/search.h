@@ -74,14 +74,14 @@ struct SearchStatus {
 };
 
 // Everything one search works with and changes. The program's search is the global MainSearch,
-// working with the program's evaluator, exchange evaluator, position stack and table; another
+// working with the program's evaluator, exchange evaluator, move history and table; another
 // search object can be pointed at instances of its own.
 class SearchRoutines {
   public:
     // --- what the search works with ---
     PositionEvaluate *Eval;     // the evaluator and its scratch state
     SEE *Exchange;              // the exchange evaluator and its scratch board
-    MoveHistory *Positions;     // the game's positions and the searched line, for repetitions
+    MoveHistory *Positions;     // the move history: the game and the searched line
     TranspositionTables *Table; // the transposition table (may be shared)
     SearchOutput *Output;       // where progress goes
     // The helper threads that search beside this one (none: nullptr).
@@ -163,7 +163,7 @@ class SearchRoutines {
     int ProgressiveDeepening(ChessBoard board, const SearchLimits &limits, u64 *from, u64 *to,
                              char *promo);
     // Resets the counters, flags and lines of a new search under limits and sets the root's
-    // keys; pushes the root on the position stack when asked.
+    // keys; pushes the root on the move history when asked.
     void NewSearch(ChessBoard &board, const SearchLimits &limits, bool pushRoot);
     // Forgets what earlier games taught the search: history, killers and the root's line.
     void NewGame();

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <thread>
 
-#include "board/movhist.h"
+#include "board/movehistory.h"
 #include "eval/poseval.h"
 #include "movegen/see.h"
 #include "search/hashtab.h"
@@ -12,7 +12,7 @@
 SearchPool SearchThreads;
 
 // Everything one helper searches with: its own evaluator and pawn hash, exchange evaluator,
-// position stack, limits and search tables. Only the transposition table is shared.
+// move history, limits and search tables. Only the transposition table is shared.
 struct SearchPool::Helper {
     int Id = 0;
     PositionEvaluate Eval;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "board/movhist.h"
+#include "board/movehistory.h"
 #include "board/setup.h"
 #include "core/platform.h"
 #include "core/status.h"
@@ -48,7 +48,7 @@ struct Totals {
 // Searches one position cold and adds its node counts.
 void RunPosition(int index, bool exactDepth, Totals *totals)
 {
-    MoveList.Init();
+    MainHistory.Init();
     SetupBoard(BENCH_POSITIONS[index]);
     MainSearch.ClearHistory();
     ChessBoard copy = MainBoard;

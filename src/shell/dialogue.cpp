@@ -1,6 +1,6 @@
 #include "shell/dialogue.h"
 
-#include "board/movhist.h"
+#include "board/movehistory.h"
 #include "core/status.h"
 #include "movegen/legal.h"
 #include "shell/input.h"
@@ -11,7 +11,7 @@ CommandInterpreter Interpreter;
 void PlayDialogueMove(u64 from, u64 to, char promotion)
 {
     Interpreter.Record.Push(MainBoard, MainStatus.GamePly);
-    PlayGameMove(MainBoard, from, to, promotion, &MoveList);
+    PlayGameMove(MainBoard, from, to, promotion, &MainHistory);
 }
 
 bool PlayTypedMove(const char *word)

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "board/hashcode.h"
+#include "board/movehistory.h"
 #include "board/movetext.h"
-#include "board/movhist.h"
 #include "core/status.h"
 #include "movegen/legal.h"
 #include "search/hashtab.h"
@@ -322,7 +322,7 @@ void PlayGame()
         genhashcode(MainBoard.SideToMove, MainBoard.CastleFlags, &upper, &lower, &MainBoard);
         if (IsDeadPosition(MainBoard))
             AnnounceDraw("1/2-1/2 {Draw by insufficient material}\n");
-        else if (MoveList.ThreeFoldRepDetection(MainBoard.FiftyMoveCount, upper, lower) >= 2)
+        else if (MainHistory.ThreeFoldRepDetection(MainBoard.FiftyMoveCount, upper, lower) >= 2)
             AnnounceDraw("1/2-1/2 {Draw by repetition}\n");
         else if (MainBoard.FiftyMoveCount > 99)
             AnnounceDraw("1/2-1/2 {Draw by 50 Move Rule}\n");

@@ -6,7 +6,7 @@
 
 #include "board/board.h"
 #include "board/hashcode.h"
-#include "board/movhist.h"
+#include "board/movehistory.h"
 #include "board/setup.h"
 #include "book/book.h"
 #include "core/status.h"
@@ -97,8 +97,8 @@ void NewGame()
 
 void StartGameHistory()
 {
-    MoveList.Init();
-    RecordGamePosition(MainBoard, MoveList);
+    MainHistory.Init();
+    RecordGamePosition(MainBoard, MainHistory);
 }
 
 const char *TestSuiteFile()

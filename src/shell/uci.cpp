@@ -6,8 +6,8 @@
 #include <strings.h>
 
 #include "board/hashcode.h"
+#include "board/movehistory.h"
 #include "board/movetext.h"
-#include "board/movhist.h"
 #include "board/setup.h"
 #include "book/book.h"
 #include "core/platform.h"
@@ -509,7 +509,7 @@ const char *UCIProtocol::MakeMoves(const char *p)
         return nullptr;
     // 2. The move is played and its position joins the game history.
     MainStatus.GamePly += 1;
-    PlayGameMove(MainBoard, from, to, promotion, &MoveList);
+    PlayGameMove(MainBoard, from, to, promotion, &MainHistory);
     HashSide = MainBoard.SideToMove ? 1 : 0;
     return p;
 }

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/movehistory.h"
 #include "board/movetext.h"
-#include "board/movhist.h"
 #include "board/setup.h"
 #include "core/platform.h"
 #include "core/status.h"
@@ -63,9 +63,9 @@ bool TakeBack()
     if (!ci.Record.Pop(&MainBoard, &ply)) return false;
     MainStatus.GamePly = ply;
     // The game history is the position the record starts from and those its moves reached.
-    MoveList.Init();
+    MainHistory.Init();
     for (int i = 0; i <= ci.Record.Count; i++)
-        RecordGamePosition(i < ci.Record.Count ? ci.Record.At(i) : MainBoard, MoveList);
+        RecordGamePosition(i < ci.Record.Count ? ci.Record.At(i) : MainBoard, MainHistory);
     MainStatus.GameInProgress = 1;
     return true;
 }

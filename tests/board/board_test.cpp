@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "board/hashcode.h"
-#include "board/movhist.h"
+#include "board/movehistory.h"
 #include "common/reference.h"
 
 using ref::Bit;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "board/hashcode.h"
-#include "board/movhist.h"
+#include "board/movehistory.h"
 #include "common/reference.h"
 #include "core/status.h"
 #include "eval/poseval.h"
@@ -36,13 +36,13 @@ class SearchEngine : public ::testing::Test {
         MainSearch.NPS = 1200000;
         PositionCache.ClearTranspositionTables();
         MainSearch.NewGame();
-        MoveList.Init();
+        MainHistory.Init();
     }
     void TearDown() override
     {
         MainStatus = saved_;
         MainBoard = savedBoard_;
-        MoveList.Init();
+        MainHistory.Init();
     }
     // The game position of a FEN with a fifty-move count.
     static ref::Position Load(const char *fen, int fifty = 0)
@@ -137,7 +137,7 @@ TEST_F(SearchEngine, MateScoresKeepTheirDistanceThroughTheTable)
         MainSearch.ClearHistory();
         for (int depth = 2; depth <= 8; depth++) {
             Load(fen);
-            MoveList.Init();
+            MainHistory.Init();
             EXPECT_EQ(Decide(depth, true).score, 109997) << fen << " depth " << depth;
         }
     }
@@ -161,7 +161,7 @@ TEST_F(SearchEngine, LostSideChoosesTheRepetition)
                                ref::Move{9, 8, NOPROMOTION}, ref::Move{-1, 0, 0}}) {
         u64 upper, lower;
         genhashcode(p.side, p.castle, &upper, &lower, &p.board);
-        MoveList.InsertHashCodeMoveHistory(upper, lower);
+        MainHistory.InsertHashCodeMoveHistory(upper, lower);
         if (m.from >= 0) p = ref::Played(p, m);
     }
     Load("k2q4/8/8/8/8/8/r7/6K1 w - - 0 1", 10);
@@ -169,7 +169,7 @@ TEST_F(SearchEngine, LostSideChoosesTheRepetition)
     const Decision d = Decide(4);
     EXPECT_EQ(d.score, 0);
     EXPECT_EQ(Text(d), "g1h1");
-    MoveList.Init(); // with no history the same position is lost
+    MainHistory.Init(); // with no history the same position is lost
     Load("k2q4/8/8/8/8/8/r7/6K1 w - - 0 1", 10);
     EXPECT_LT(Decide(4).score, -10000);
 }
@@ -296,7 +296,7 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
         MainBoard = p.board;
         MainBoard.SideToMove = p.side;
         MainBoard.CastleFlags = p.castle;
-        MoveList.Init();
+        MainHistory.Init();
         const int depth = 1 + static_cast<int>(i % 4);
         const Decision d = Decide(depth, i % 5 == 4);
         char fen[128];
@@ -389,7 +389,7 @@ TEST_F(SearchEngine, TwoSearchObjectsDoNotDisturbEachOther)
     EXPECT_EQ(
         std::string(reinterpret_cast<const char *>(MainSearch.PVTable), sizeof MainSearch.PVTable),
         pv);
-    EXPECT_EQ(MoveList.NumMoves, 1);
+    EXPECT_EQ(MainHistory.NumMoves, 1);
     EXPECT_EQ(positions->NumMoves, 1);
     PositionCache.ClearTranspositionTables();
     MainSearch.NewGame();

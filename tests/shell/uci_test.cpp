@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "board/hashcode.h"
-#include "board/movhist.h"
+#include "board/movehistory.h"
 #include "common/reference.h"
 #include "common/stockfish.h"
 #include "core/status.h"
@@ -317,8 +317,9 @@ bool HistoryTopIs(char side)
 {
     u64 upper, lower;
     genhashcode(side, MainBoard.CastleFlags, &upper, &lower, &MainBoard);
-    return MoveList.NumMoves > 0 && MoveList.Entries[MoveList.NumMoves - 1].upper == upper &&
-           MoveList.Entries[MoveList.NumMoves - 1].lower == lower;
+    return MainHistory.NumMoves > 0 &&
+           MainHistory.Entries[MainHistory.NumMoves - 1].upper == upper &&
+           MainHistory.Entries[MainHistory.NumMoves - 1].lower == lower;
 }
 
 TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlayed)
@@ -333,7 +334,7 @@ TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlaye
         Line(std::string("position startpos moves e2e4 e7e5 ") + tail);
         EXPECT_EQ(BoardText(), afterTwo) << tail;
         // The history keeps the positions since the last pawn move or capture: e7e5 alone.
-        EXPECT_EQ(MoveList.NumMoves, 1) << tail;
+        EXPECT_EQ(MainHistory.NumMoves, 1) << tail;
     }
     Line("position fen " + std::string(AFTER_E4) + " moves e7e5");
     EXPECT_EQ(MainBoard.SideToMove, 0);

@@ -1,8 +1,8 @@
-#include "board/movhist.h"
+#include "board/movehistory.h"
 
 #include <algorithm>
 
-MoveHistory MoveList;
+MoveHistory MainHistory;
 
 void MoveHistory::InsertHashCodeMoveHistory(u64 upper, u64 lower)
 {

@@ -1,5 +1,6 @@
 #pragma once
-// The position stack: hash codes of the positions from the game's start to the searched node.
+// The move history: hash codes of the positions from the game's start to the searched node,
+// the stack repetitions are found in. The program's is MainHistory.
 
 #include "core/types.h"
 
@@ -42,4 +43,4 @@ class MoveHistory {
     i8 ThreeFoldRepDetection(i32 window, u64 upper, u64 lower) const;
 };
 
-extern MoveHistory MoveList;
+extern MoveHistory MainHistory;
