@@ -6,7 +6,7 @@ void Status::initVars()
 {
     HumanToMove = 1;
     PERFT = 0;
-    BenchMode = 0;
+    BenchMode = BENCH_NONE;
     SATrain = 0;
     Post = 0;
     MimicMode = 0;

@@ -5,6 +5,12 @@
 
 #include "core/types.h"
 
+// The benchmarks the command line asks for (BenchMode).
+constexpr u8 BENCH_NONE = 0;
+constexpr u8 BENCH_SIX = 1;      // -bench: six positions
+constexpr u8 BENCH_TWO_WAYS = 2; // -bench2: one position by both drivers
+constexpr u8 BENCH_WORD = 3;     // "bench": -bench with a closing "N nodes N nps" line
+
 // The depth limit of a new console or xboard game, in plies.
 constexpr i32 DEFAULT_DEPTH_LIMIT = 56;
 
@@ -13,8 +19,9 @@ class Status {
     // --- the dialect and the thinking output ---
     u8 UCIMode = 0;
     u8 xboard = 0;
-    u8 Post = 0;   // thinking lines
-    u8 Kibitz = 0; // "tellics kibitz" lines after the engine's moves
+    u8 Post = 0;     // thinking lines
+    u8 Kibitz = 0;   // "tellics kibitz" lines after the engine's moves
+    u8 Terminal = 0; // a person types at a terminal: the console speaks to them alone
     // --- the console and xboard game ---
     i32 GamePly = 1;       // half-moves played
     u8 GameInProgress = 1; // no mate, stalemate or draw yet
@@ -35,7 +42,7 @@ class Status {
     u8 Trace = 0;         // -trace: perft's moves, the book's and the table's steps
     // --- the diagnostic modes of the command line ---
     u8 PERFT = 0;
-    u8 BenchMode = 0; // 1 -bench, 2 -bench2
+    u8 BenchMode = BENCH_NONE;
     u8 SATrain = 0;
     u8 DoTestSuite = 0;
     u8 PEV = 0;

@@ -92,7 +92,7 @@ void Report(const Totals &t, i32 elapsed)
 
 } // namespace
 
-void Bench()
+void Bench(bool summary)
 {
     PositionCache.Prepare();
     MainSearch.InteriorNodes = MainSearch.QuiesceNodes = 0;
@@ -105,7 +105,14 @@ void Bench()
         std::fflush(stdout);
         RunPosition(i, false, &totals);
     }
-    Report(totals, ClockMs() - start);
+    const i32 elapsed = ClockMs() - start;
+    Report(totals, elapsed);
+    if (summary) {
+        const i64 nodes = totals.interior + totals.quiesce;
+        std::printf("%lld nodes %lld nps\n", static_cast<long long>(nodes),
+                    static_cast<long long>(nodes * 1000 / (elapsed > 0 ? elapsed : 1)));
+        std::fflush(stdout);
+    }
 }
 
 void Bench2()

@@ -1,5 +1,7 @@
 #include "shell/dialogue.h"
 
+#include <cstdio>
+
 #include "board/movehistory.h"
 #include "core/status.h"
 #include "movegen/legal.h"
@@ -59,6 +61,10 @@ int CommandInterpreter::NextWord(char *buf, int size)
         const int n = ArgumentWord(buf, size);
         if (n >= 0) return n;
         std::string next;
+        if (Prompt) {
+            std::fputs(Prompt, stdout);
+            std::fflush(stdout);
+        }
         if (!Input.NextLine(&next)) {
             if (size > 0) buf[0] = '\0';
             return -1;

@@ -35,6 +35,9 @@ class CommandInterpreter {
     u8 ResumeAnalysis = 0; // analysis goes on once the words that stopped it are handled
     u8 HaveSavedST = 0;    // ST as it was before "analyze" is kept in SavedST
     i32 SavedST = 0;
+    u8 DialectLine = 0;    // at a terminal, the first line may still name a dialect
+    char EngineSide = 1;   // the side the engine last moved for
+    const char *Prompt = nullptr; // printed before a line is read (a person at a terminal)
     GameRecord Record;   // the positions the moves of the game were played from
     std::string Line;    // the line being read
     size_t Position = 0; // where its next word starts

@@ -37,6 +37,13 @@ void AnnounceResult(int winner)
                                          : "Stalemate");
 }
 
+// The game is over.
+void GameOver()
+{
+    MainStatus.GameInProgress = 0;
+    std::fflush(stdout);
+}
+
 // Ends the game when the side to move has no legal move: mate (the other side wins) or
 // stalemate. Returns true when the game is over.
 bool AnnounceGameEnd()
@@ -46,8 +53,7 @@ bool AnnounceGameEnd()
     if (HasLegalMove(b, side)) return false;
     const bool mate = b.InCheck(side ? b.BlackKing : b.WhiteKing, side);
     AnnounceResult(mate ? (side ? 1 : -1) : 0);
-    std::fflush(stdout);
-    MainStatus.GameInProgress = 0;
+    GameOver();
     return true;
 }
 
@@ -61,8 +67,7 @@ void AnnounceNoMove(int v)
         AnnounceResult(whiteToMove ? 1 : -1);
     else
         AnnounceResult(0);
-    std::fflush(stdout);
-    MainStatus.GameInProgress = 0;
+    GameOver();
 }
 
 // Counts the half-move just played (the move itself gave the turn to the other side).
@@ -190,6 +195,7 @@ int EngineTurn()
     const bool played = v != STALEMATEVALUE && v != -MATEVALUE && d.from && d.to && d.from != d.to;
     const bool keep = played && !analyzing && !lines.DiscardMove();
     if (keep) {
+        ci.EngineSide = MainBoard.SideToMove;
         PlayDialogueMove(d.from, d.to, d.promotion);
         if (st.xboard == 1) {
             MakeGUIMove(d.from, d.to, d.promotion);
@@ -231,16 +237,39 @@ CommandResult HumanMove()
                 return CommandResult::EndTurn;
             }
         }
-        // 2. One word; the end of input ends the program as "quit" does.
-        if (!st.xboard) std::printf("Enter Move: ");
+        // 2. One word; the end of input ends the program as "quit" does. Through a pipe the
+        // console prompts for every word and repeats it; at a terminal, which shows what the
+        // person types, it prompts for every line.
+        const bool person = st.Terminal && !st.xboard;
+        if (!st.xboard && !person) std::printf("Enter Move: ");
+        ci.Prompt = person ? "Enter Move: " : nullptr;
         const int n = ci.NextWord(word, sizeof word);
-        if (!st.xboard) std::printf("%s\n", n < 0 ? "" : word);
-        if (n < 0) return DoCommand("quit");
+        ci.Prompt = nullptr;
+        if (!st.xboard && !person) std::printf("%s\n", n < 0 ? "" : word);
+        if (n < 0) {
+            if (person) std::printf("\n");
+            return DoCommand("quit");
+        }
+        // 3. A person's first line may still name a dialect: an interface started by hand.
+        if (ci.DialectLine) {
+            ci.DialectLine = 0;
+            if (std::strstr(word, "uci") || std::strstr(word, "xboard")) {
+                char rest[WORD_MAX];
+                ci.RestOfLine(rest, sizeof rest);
+                st.Terminal = 0;
+                if (std::strstr(word, "uci")) {
+                    st.UCIMode = 1;
+                    return CommandResult::Quit;
+                }
+                st.xboard = 1;
+                continue;
+            }
+        }
         const CommandResult r = DoCommand(word);
         if (r == CommandResult::Handled) continue;
         if (r != CommandResult::Move) return r;
 
-        // 3. A move is played only when it is legal in the game position.
+        // 4. A move is played only when it is legal in the game position.
         if (!PlayTypedMove(word)) {
             std::printf("Illegal move: %s\n", word);
             std::fflush(stdout);
@@ -258,8 +287,7 @@ CommandResult HumanMove()
 void AnnounceDraw(const char *text)
 {
     std::printf("%s", text);
-    MainStatus.GameInProgress = 0;
-    std::fflush(stdout);
+    GameOver();
 }
 
 } // namespace
@@ -267,14 +295,23 @@ void AnnounceDraw(const char *text)
 void PlayGame()
 {
     Status &st = MainStatus;
-    int v = 0; // score of the engine's last search
+    int v = 0;            // score of the engine's last search
+    bool advised = false; // the end of this game has been explained
     MainBoard.RecountAll();
     for (;;) {
-        // 1. A finished game goes to the protocol step; an xboard interface may still start
-        // another game ("new", "setboard", "edit") on the same engine.
+        if (st.GameInProgress) advised = false;
+        // 1. A finished game goes to the protocol step; an xboard interface, or a person at a
+        // terminal, may still start another game ("new", "setboard", "edit") or save this one.
         if (Interpreter.QuitRequested) return;
         if (!st.GameInProgress) {
-            if (!st.xboard) return;
+            if (!st.xboard && !st.Terminal) return;
+            // A person at a terminal is told, once, how to go on.
+            if (!st.xboard && !advised) {
+                std::printf("The game is over: new starts another, save FILE keeps this one, "
+                            "quit ends.\n");
+                std::fflush(stdout);
+            }
+            advised = true;
             const CommandResult r = HumanMove();
             if (r == CommandResult::Quit) return;
             if (r == CommandResult::Move || r == CommandResult::Fifty) NextPly();

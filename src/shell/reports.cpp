@@ -27,22 +27,28 @@ class ConsoleOutput : public SearchOutput {
   public:
     void BudgetSet(i32 timePerMove, i32 timeLeft) override
     {
+        if (Quiet()) return;
         std::printf("Time Per Move = %d\n", timePerMove);
         std::printf("Time Left = %d\n", timeLeft);
         std::printf("DefaultMovesPerSession = %d\n", DEFAULT_MOVES_PER_SESSION);
     }
     void SpeedMeasured(i32 nps, i32 elapsed) override
     {
+        if (Quiet()) return;
         std::printf("info nps %d time %d\n", nps, elapsed);
         std::fflush(stdout);
     }
     void AnalysisSpeed(i32 nps, i32 moveTime) override
     {
+        if (Quiet()) return;
         std::printf("info nps %d\n", nps);
         std::printf("info time %d\n", moveTime * 1000);
         std::fflush(stdout);
     }
-    void BookLookup() override { std::printf("Look through the Opening Book\n"); }
+    void BookLookup() override
+    {
+        if (!Quiet()) std::printf("Look through the Opening Book\n");
+    }
     void BookMoveFound() override
     {
         std::printf("tellics kibitz Opening Book Move\n");
@@ -77,6 +83,9 @@ class ConsoleOutput : public SearchOutput {
   protected:
     // What starts a line that is not part of the protocol.
     virtual const char *Comment() const { return ""; }
+    // The console's working notes (budget, speed, book) are for a person at a terminal only in
+    // post mode.
+    static bool Quiet() { return MainStatus.Terminal && !MainStatus.Post; }
 };
 
 // xboard: thinking lines when "post" is on, the analysis status line, and "#" before anything

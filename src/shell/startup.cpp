@@ -38,6 +38,11 @@ constexpr int FIRST_WORD_MAX = 256;
 
 char testSuiteFile[1024] = "";
 
+// The time control of the command line (-st): what a new console game starts with.
+struct StartingClock {
+    i32 ST = 0, TimeLeft = 0, TimeInc = 0, MovesPerSession = 0;
+} startingClock;
+
 // Leading decimal number of an option value (0 when it has no digits or is missing), held to the
 // range of an i32 so that no later product can overflow unnoticed.
 i32 OptionNumber(const char *v)
@@ -124,8 +129,9 @@ void ParseCommandLine(int argc, char **argv)
         auto has = [&](const char *opt) { return std::strstr(arg, opt) != nullptr; };
 
         if (is("-satrain")) st.SATrain = 1;
-        if (is("-bench")) st.BenchMode = 1;
-        if (is("-bench2")) st.BenchMode = 2;
+        if (is("-bench")) st.BenchMode = BENCH_SIX;
+        if (is("-bench2")) st.BenchMode = BENCH_TWO_WAYS;
+        if (is("bench")) st.BenchMode = BENCH_WORD;
         if (is("-fd")) {
             const i32 n = OptionNumber(takeValue());
             st.FD = n < 0 ? 0 : (n > MAX_FIXED_DEPTH ? MAX_FIXED_DEPTH : n);
@@ -184,6 +190,21 @@ std::string ReadFirstWord()
     // An interface is answered at once; the table's pages come in meanwhile.
     if (MainStatus.UCIMode || MainStatus.xboard) PositionCache.PrepareInBackground();
     return word;
+}
+
+void KeepStartingClock()
+{
+    const Status &st = MainStatus;
+    startingClock = {st.ST, st.TimeLeft, st.TimeInc, st.MovesPerSession};
+}
+
+void RestoreStartingClock()
+{
+    Status &st = MainStatus;
+    st.ST = startingClock.ST;
+    st.TimeLeft = startingClock.TimeLeft;
+    st.TimeInc = startingClock.TimeInc;
+    st.MovesPerSession = startingClock.MovesPerSession;
 }
 
 void ConsoleGreeting()

@@ -33,6 +33,10 @@ void StartGameHistory();
 // memory cannot be had, says so in one line and keeps the table it has.
 void ResizeHash(long long megabytes);
 
+// Keeps the time control the command line set, and gives it back to a new console game.
+void KeepStartingClock();
+void RestoreStartingClock();
+
 // Prints the console greeting, the depth limit and the board.
 void ConsoleGreeting();
 

@@ -24,6 +24,8 @@ namespace {
 constexpr i32 ANALYSIS_TIME = 1209600000;
 // The speed estimate analysis starts from.
 constexpr i32 ANALYSIS_NPS = 200001;
+// Milliseconds a hint is searched for.
+constexpr i32 HINT_TIME = 500;
 // The longest text a command reads from the rest of its line (a FEN, a ping's token).
 constexpr int COMMAND_TEXT_MAX = 1024;
 
@@ -121,15 +123,17 @@ void SetBoardCommand()
 // "sd", "Depth", "DEPTH" and "sfd": the depth limit, with the console's report.
 void DepthCommand(const char *word)
 {
-    const bool console = !MainStatus.xboard;
+    // The console reports the setting; a person at a terminal sees it in post mode only.
+    const Status &st = MainStatus;
+    const bool report = !st.xboard && (!st.Terminal || st.Post);
     i32 n = 0;
     if (!NumberArgument(&n)) {
         MissingArgument(word);
         return;
     }
-    if (console) std::printf("setting MAXDEPTH\nscanstring %s\n", word);
+    if (report) std::printf("setting MAXDEPTH\nscanstring %s\n", word);
     MainStatus.DepthLimit = n;
-    if (console) std::printf("MAXDEPTH %d\n", n);
+    if (report) std::printf("MAXDEPTH %d\n", n);
 }
 
 // "level": moves per session, base time in minutes or minutes:seconds, increment in seconds
@@ -175,7 +179,7 @@ void DumpSeeCommand()
 
 // Words that are accepted and do nothing.
 const char *const IGNORED_WORDS[] = {"ClearGameInfo", "InitGameInfo", "beep",     "bogus",
-                                     "draw",          "easy",         "hard",     "hint",
+                                     "draw",          "easy",         "hard",
                                      "ponder",        "random",       "fullrand", "computer"};
 // Words whose whole line is accepted and dropped (their text may hold anything).
 const char *const IGNORED_LINES[] = {"name", "accepted", "rejected", "result", "rating", "ics"};
@@ -198,6 +202,39 @@ const char *const PROMPT_HELP =
     "displayboard     show the board\n"
     "help             this text\n"
     "quit             end the program\n";
+
+// After a take-back at a terminal: the board, whose move it is and, when it is the engine's,
+// how to go on.
+void ReportTakeBack()
+{
+    ShowBoard(MainBoard);
+    const char side = MainBoard.SideToMove ? 1 : 0;
+    std::printf("%s to move.\n", side ? "Black" : "White");
+    if (side == Interpreter.EngineSide)
+        std::printf("It is Vorn's move: type go for it, or undo to take back yours too.\n");
+    std::fflush(stdout);
+}
+
+// "hint": a short search of the game position, its move named ("Hint: e2e4").
+void HintCommand()
+{
+    SearchLimits limits;
+    limits.MoveTime = HINT_TIME;
+    limits.GamePly = MainStatus.GamePly;
+    SearchOutput *const output = MainSearch.Output;
+    MainSearch.Output = &QuietOutput;
+    MainSearch.ArmRequests();
+    ChessBoard board = MainBoard;
+    u64 from = 0, to = 0;
+    char promotion = NOPROMOTION;
+    MainSearch.ProgressiveDeepening(board, limits, &from, &to, &promotion);
+    MainSearch.Output = output;
+    if (!from || !to) return;
+    char text[8];
+    MoveText(text, LowestSquare(from), LowestSquare(to), promotion);
+    std::printf("Hint: %s\n", text);
+    std::fflush(stdout);
+}
 
 // Reports a word that is neither a command nor a move, and drops the rest of its line.
 CommandResult UnknownCommand(const char *word)
@@ -316,6 +353,7 @@ CommandResult DoCommand(const char *word)
                 std::fflush(stdout);
                 break;
             }
+        if (st.Terminal && !st.xboard) ReportTakeBack();
         return CommandResult::Handled;
     }
     if (Is(word, "displayboard")) {
@@ -352,7 +390,13 @@ CommandResult DoCommand(const char *word)
         st.ForceMode = 0;
         if (st.AnalyzeMode == 1) EndAnalysis();
         Interpreter.HaveSavedST = 0;
+        // The console's new game has the time control the program started with.
+        if (!st.xboard) RestoreStartingClock();
         return CommandResult::EndTurn;
+    }
+    if (Is(word, "hint")) {
+        HintCommand();
+        return CommandResult::Handled;
     }
     if (Is(word, "post") || Is(word, "nopost")) {
         st.Post = Is(word, "post") ? 1 : 0;
