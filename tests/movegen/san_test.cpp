@@ -1,7 +1,10 @@
 // Move text in algebraic notation against a writer of its own built on the reference's legal
-// moves, and a table of hand-worked readings.
+// moves, a table of hand-worked readings, and FEN texts written, read and written again.
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "common/reference.h"
 #include "movegen/san.h"
@@ -45,12 +48,25 @@ std::string RefSan(const ref::Position &p, const std::vector<ref::Move> &legal, 
     return s;
 }
 
+// The FEN written for a board set up from one, with its clock and move number, is the text.
+std::string Rewritten(const std::string &fen)
+{
+    int clock = 0, fullMove = 0;
+    std::sscanf(fen.c_str(), "%*s %*s %*s %*s %d %d", &clock, &fullMove);
+    SetupBoard(fen.c_str());
+    MainBoard.FiftyMoveCount = clock;
+    char out[FEN_MAX];
+    WriteFen(MainBoard, fullMove, out);
+    return out;
+}
+
 // Every legal move of positions from random games: the engine writes the reference's SAN, and
-// that text and the move's coordinates read back as the move.
+// that text and the move's coordinates read back as the move. After each move played the FEN
+// names the square a double step passed, and reads back to itself.
 TEST(San, WritesAndReadsEveryMoveOfRandomGames)
 {
-    int moves = 0, disambiguated = 0, marked = 0;
-    ref::RandomGames(3, 150, [&](const ref::Position &p, const ref::Move *) {
+    int moves = 0, disambiguated = 0, marked = 0, steps = 0;
+    ref::RandomGames(3, 150, [&](const ref::Position &p, const ref::Move *played) {
         const ChessBoard b = BoardOf(p);
         const auto legal = ref::LegalMoves(p);
         for (const ref::Move &m : legal) {
@@ -70,11 +86,20 @@ TEST(San, WritesAndReadsEveryMoveOfRandomGames)
             marked += san.back() == '+' || san.back() == '#';
             moves++;
         }
+        if (!played) return !HasFailure();
+        const bool step = ref::ToMailbox(p.board)[played->from] % 6 == 0 &&
+                          std::abs(played->to - played->from) == 16;
+        char fen[FEN_MAX], passed[3];
+        WriteFen(BoardOf(ref::Played(p, *played)), 9, fen);
+        std::sscanf(fen, "%*s %*s %*s %2s", passed);
+        EXPECT_EQ(passed, step ? ref::Name((played->from + played->to) / 2) : "-") << fen;
+        EXPECT_EQ(Rewritten(fen), fen);
+        steps += step;
         return !HasFailure();
     });
     // The games met the cases that matter, and often.
-    EXPECT_TRUE(moves > 20000 && disambiguated > 50 && marked > 500)
-        << moves << " " << disambiguated << " " << marked;
+    EXPECT_TRUE(moves > 20000 && disambiguated > 50 && marked > 500 && steps > 50)
+        << moves << " " << disambiguated << " " << marked << " " << steps;
 }
 
 const char *const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
@@ -141,6 +166,21 @@ TEST(San, ReadsTheTable)
     EXPECT_EQ(Reading(QUEENS, "Qe1", 6), "e4, h");
     char san[SAN_MAX];
     EXPECT_EQ(WriteSan(ref::FromFen(START).board, ref::M("e2"), ref::M("e5"), NOPROMOTION, san), 0);
+}
+
+TEST(Fen, WritesTheSixFields)
+{
+    MainBoard.InitRep();
+    PlayGameMove(MainBoard, ref::M("e2"), ref::M("e4"), NOPROMOTION, nullptr);
+    char out[FEN_MAX];
+    EXPECT_EQ(WriteFen(MainBoard, 1, out), 59);
+    EXPECT_STREQ(out, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+    for (const char *fen :
+         {"rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2",
+          "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b Kq - 37 112"})
+        EXPECT_EQ(Rewritten(fen), fen);
+    // A double step is written only when the side that made it is not to move.
+    EXPECT_EQ(Rewritten("4k3/8/8/3pP3/8/8/8/4K3 b - d6 0 1"), "4k3/8/8/3pP3/8/8/8/4K3 b - - 0 1");
 }
 
 } // namespace
