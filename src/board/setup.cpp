@@ -211,6 +211,37 @@ void pos2fenString(const ChessBoard &board, char *out)
     std::strcpy(out + n, " - 0 ; ");
 }
 
+namespace {
+
+// Index of the square a pawn of colour a passed when the move from from to to was its double
+// step, or -1 when it was not.
+template <typename A> int PassedSquare(const A a, u64 from, u64 to)
+{
+    if ((to & (to - 1)) || !(to & a.Pawns() & a.Relative(RANK_4))) return -1;
+    if (from != a.Behind(a.Behind(to))) return -1;
+    return LowestSquare(a.Behind(to));
+}
+
+} // namespace
+
+int WriteFen(const ChessBoard &board, int fullMove, char *out)
+{
+    int n = WritePlacement(board, out);
+    // The side that made the last move is the one not to move.
+    const int passed = board.SideToMove
+                           ? PassedSquare(ArmyOf<WHITE>(board), board.LastFrom, board.LastTo)
+                           : PassedSquare(ArmyOf<BLACK>(board), board.LastFrom, board.LastTo);
+    char field[3] = "-";
+    if (passed >= 0) {
+        field[0] = static_cast<char>('a' + passed % 8);
+        field[1] = static_cast<char>('1' + passed / 8);
+    }
+    const int tail = std::snprintf(out + n, static_cast<std::size_t>(FEN_MAX - n), " %s %d %d",
+                                   field, static_cast<int>(board.FiftyMoveCount), fullMove);
+    n += tail;
+    return n < FEN_MAX ? n : FEN_MAX - 1;
+}
+
 void LoadPositionFile(const char *name)
 {
     std::FILE *fp = std::fopen(name, "r");

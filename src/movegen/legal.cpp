@@ -31,6 +31,23 @@ int LegalMoveIndex(const ChessBoard &board, char side, int fromSq, int toSq, Mov
     return -1;
 }
 
+int GenerateLegalMoves(const ChessBoard &board, char side, MoveGen &mg)
+{
+    ChessBoard b = board;
+    const int n = mg.GenerateAllMoves(side, &b, b.CastleFlags);
+    int kept = 0;
+    for (int i = 0; i < n; i++) {
+        if (!KeepsKingSafe(board, side, mg.From[i], mg.To[i], mg.Promotion[i])) continue;
+        mg.From[kept] = mg.From[i];
+        mg.To[kept] = mg.To[i];
+        mg.Promotion[kept] = mg.Promotion[i];
+        kept++;
+    }
+    // The list no longer belongs to the copy it was generated on.
+    mg.Board = nullptr;
+    return kept;
+}
+
 int FirstLegalMoveIndex(const ChessBoard &board, char side, MoveGen &mg)
 {
     ChessBoard b = board;

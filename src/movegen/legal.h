@@ -9,6 +9,9 @@ class MoveGen;
 // Generates the moves of board for side into mg and returns the index of the legal move from
 // fromSq to toSq, or -1. The generator makes queen promotions only; the caller plays the letter.
 int LegalMoveIndex(const ChessBoard &board, char side, int fromSq, int toSq, MoveGen &mg);
+// Generates the moves of board for side into mg, keeps the legal ones in From, To and Promotion
+// 0 .. n-1 (in the generator's order; queen promotions only) and returns n.
+int GenerateLegalMoves(const ChessBoard &board, char side, MoveGen &mg);
 // Index of the first legal move of board for side in mg, or -1 when it has none.
 int FirstLegalMoveIndex(const ChessBoard &board, char side, MoveGen &mg);
 // True when side has a legal move on board.
