@@ -10,24 +10,21 @@
 
 CommandInterpreter Interpreter;
 
-void PlayDialogueMove(u64 from, u64 to, char promotion)
+void PlayDialogueMove(const PlayedMove &move)
 {
-    Interpreter.Record.Push(MainBoard, MainStatus.GamePly);
-    PlayGameMove(MainBoard, from, to, promotion, &MainHistory);
+    Interpreter.Record.Push(MainBoard, MainStatus.GamePly, move);
+    PlayGameMove(MainBoard, move.from, move.to, move.promotion, &MainHistory);
 }
 
-bool PlayTypedMove(const char *word)
+MoveReading PlayTypedMove(const char *word, char *candidates, int size)
 {
-    int fromSq, toSq;
-    char letter, promotion;
-    if (!ParseMoveText(word, &fromSq, &toSq, &letter)) return false;
-    const u64 from = SquareMask(fromSq), to = SquareMask(toSq);
-    if (!FindLegalMove(MainBoard, MainBoard.SideToMove, from, to, letter, &promotion)) return false;
-    PlayDialogueMove(from, to, promotion);
-    return true;
+    TypedMove m;
+    const MoveReading r = ReadMove(MainBoard, word, &m, candidates, size);
+    if (r == MoveReading::Legal) PlayDialogueMove({m.from, m.to, m.promotion, false});
+    return r;
 }
 
-void GameRecord::Push(const ChessBoard &board, i32 ply)
+void GameRecord::Push(const ChessBoard &board, i32 ply, const PlayedMove &move)
 {
     if (Count == GAMERECORD_MAX) {
         First = (First + 1) % GAMERECORD_MAX;
@@ -36,6 +33,7 @@ void GameRecord::Push(const ChessBoard &board, i32 ply)
     const int i = (First + Count) % GAMERECORD_MAX;
     Boards[i] = board;
     Plies[i] = ply;
+    Moves[i] = move;
     Count++;
 }
 

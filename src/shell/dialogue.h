@@ -5,26 +5,43 @@
 #include <string>
 
 #include "board/board.h"
+#include "movegen/san.h"
 
 // Longest word the interpreter keeps; longer words are cut.
 constexpr int WORD_MAX = 256;
 
-// The game positions before each move played in the dialogue, most recent last, so that moves
-// can be taken back; the oldest are dropped when it is full.
+// A move of the dialogue's game and who played it.
+struct PlayedMove {
+    u64 from = 0, to = 0;
+    char promotion = NOPROMOTION;
+    bool engine = false; // Vorn played it (not the person or interface)
+};
+
+// The game positions before each move played in the dialogue, with the moves, most recent
+// last, so that moves can be taken back and the game saved; the oldest are dropped when it is
+// full.
 constexpr int GAMERECORD_MAX = 1024;
 class GameRecord {
   public:
     ChessBoard Boards[GAMERECORD_MAX];
     i32 Plies[GAMERECORD_MAX]; // the game ply of each position
+    PlayedMove Moves[GAMERECORD_MAX];
     i32 First = 0;
     i32 Count = 0;
+    bool SetUp = false;       // the game began from a position set up by hand or from a FEN
+    const char *Result = "*"; // "1-0", "0-1", "1/2-1/2", or "*" while the game goes on
 
-    void Clear() { First = Count = 0; }
-    void Push(const ChessBoard &board, i32 ply);
+    void Clear()
+    {
+        First = Count = 0;
+        Result = "*";
+    }
+    void Push(const ChessBoard &board, i32 ply, const PlayedMove &move);
     // Takes the last position back into *board and *ply; false when there is none.
     bool Pop(ChessBoard *board, i32 *ply);
-    // The i-th position kept, oldest first.
+    // The i-th position kept and the move played from it, oldest first.
     const ChessBoard &At(int i) const { return Boards[(First + i) % GAMERECORD_MAX]; }
+    const PlayedMove &MoveAt(int i) const { return Moves[(First + i) % GAMERECORD_MAX]; }
 };
 
 // The dialogue's state between commands, and the line its words are read from.
@@ -35,12 +52,12 @@ class CommandInterpreter {
     u8 ResumeAnalysis = 0; // analysis goes on once the words that stopped it are handled
     u8 HaveSavedST = 0;    // ST as it was before "analyze" is kept in SavedST
     i32 SavedST = 0;
-    u8 DialectLine = 0;    // at a terminal, the first line may still name a dialect
-    char EngineSide = 1;   // the side the engine last moved for
+    u8 DialectLine = 0;           // at a terminal, the first line may still name a dialect
+    char EngineSide = 1;          // the side the engine last moved for
     const char *Prompt = nullptr; // printed before a line is read (a person at a terminal)
-    GameRecord Record;   // the positions the moves of the game were played from
-    std::string Line;    // the line being read
-    size_t Position = 0; // where its next word starts
+    GameRecord Record;            // the positions the moves of the game were played from
+    std::string Line;             // the line being read
+    size_t Position = 0;          // where its next word starts
 
     // Next word: from the current line, else from the next lines of input. Returns its length,
     // or -1 at the end of input.
@@ -59,6 +76,7 @@ extern CommandInterpreter Interpreter;
 
 // Plays a move of the console or xboard game on MainBoard: kept on the record for take-backs and
 // its position on the game history.
-void PlayDialogueMove(u64 from, u64 to, char promotion);
-// Plays a typed move ("e2e4", "e7e8q") when it is legal in the game position; false otherwise.
-bool PlayTypedMove(const char *word);
+void PlayDialogueMove(const PlayedMove &move);
+// Reads a typed move ("e2e4", "Nf3", "O-O") in the game position and plays it when it names a
+// legal move; candidates receives the squares an ambiguous move may start from.
+MoveReading PlayTypedMove(const char *word, char *candidates, int size);

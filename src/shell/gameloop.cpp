@@ -27,6 +27,7 @@ constexpr int MAX_DIALOGUE_DEPTH = 127;
 // xboard, a sentence for the person at the console.
 void AnnounceResult(int winner)
 {
+    Interpreter.Record.Result = winner > 0 ? "1-0" : winner < 0 ? "0-1" : "1/2-1/2";
     if (MainStatus.xboard)
         std::printf("%s\n", winner > 0   ? "1-0 {White mates}"
                             : winner < 0 ? "0-1 {Black mates}"
@@ -196,13 +197,19 @@ int EngineTurn()
     const bool keep = played && !analyzing && !lines.DiscardMove();
     if (keep) {
         ci.EngineSide = MainBoard.SideToMove;
-        PlayDialogueMove(d.from, d.to, d.promotion);
+        char san[SAN_MAX];
+        WriteSan(MainBoard, d.from, d.to, d.promotion, san);
+        PlayDialogueMove({d.from, d.to, d.promotion, true});
         if (st.xboard == 1) {
             MakeGUIMove(d.from, d.to, d.promotion);
         } else {
+            // A person at a terminal reads the move in both notations: "My move: g8f6 (Nf6)".
             char text[8];
             MoveText(text, LowestSquare(d.from), LowestSquare(d.to), d.promotion);
-            std::printf("My move: %s\n", text);
+            if (st.Terminal)
+                std::printf("My move: %s (%s)\n", text, san);
+            else
+                std::printf("My move: %s\n", text);
         }
         NextPly();
         st.HumanToMove = 1;
@@ -269,12 +276,20 @@ CommandResult HumanMove()
         if (r == CommandResult::Handled) continue;
         if (r != CommandResult::Move) return r;
 
-        // 4. A move is played only when it is legal in the game position.
-        if (!PlayTypedMove(word)) {
+        // 4. A move is played only when it is legal in the game position; an ambiguous one says
+        // which pieces it could mean.
+        char candidates[64];
+        const MoveReading reading = PlayTypedMove(word, candidates, sizeof candidates);
+        if (reading == MoveReading::Ambiguous) {
+            if (st.xboard)
+                std::printf("Illegal move (ambiguous): %s\n", word);
+            else
+                std::printf("Ambiguous move: %s (%s)\n", word, candidates);
+        } else if (reading != MoveReading::Legal) {
             std::printf("Illegal move: %s\n", word);
-            std::fflush(stdout);
-            continue;
         }
+        std::fflush(stdout);
+        if (reading != MoveReading::Legal) continue;
         const CommandResult result =
             MainBoard.FiftyMoveCount > 99 ? CommandResult::Fifty : CommandResult::Move;
 
@@ -286,6 +301,7 @@ CommandResult HumanMove()
 // Announces a draw and ends the game.
 void AnnounceDraw(const char *text)
 {
+    Interpreter.Record.Result = "1/2-1/2";
     std::printf("%s", text);
     GameOver();
 }

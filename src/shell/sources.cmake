@@ -6,6 +6,7 @@ vorn_library(vorn_shell
   src/shell/reports.cpp
   src/shell/uci.cpp
   src/shell/dialogue.cpp
+  src/shell/pgn.cpp
   src/shell/xboard.cpp
   src/shell/gameloop.cpp
   src/shell/epdsuite.cpp

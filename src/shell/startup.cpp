@@ -98,6 +98,7 @@ void NewGame()
     StartGameHistory();
     // Moves of the last game cannot be taken back into the new one.
     Interpreter.Record.Clear();
+    Interpreter.Record.SetUp = false;
 }
 
 void StartGameHistory()

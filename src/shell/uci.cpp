@@ -134,6 +134,19 @@ bool PonderText(const ChessBoard &before, u64 from, u64 to, char promo, char *ou
     return true;
 }
 
+// "d": the board, its FEN and its hash-code pair, for a person checking what Vorn was given.
+void ShowPosition()
+{
+    MainBoard.DisplayBoard();
+    char fen[FEN_MAX];
+    WriteFen(MainBoard, 1 + MainStatus.GamePly / 2, fen);
+    u64 upper, lower;
+    genhashcode(MainBoard.SideToMove, MainBoard.CastleFlags, &upper, &lower, &MainBoard);
+    std::printf("\nFen: %s\nKey: %016llX%016llX\n", fen, static_cast<unsigned long long>(upper),
+                static_cast<unsigned long long>(lower));
+    std::fflush(stdout);
+}
+
 // Ends the program for "quit" and at the end of input.
 [[noreturn]] void Quit()
 {
@@ -473,6 +486,8 @@ void UCIProtocol::Command(const std::string &text)
         SetOptionCommand(*this, line);
     } else if (is("quit")) {
         Quit();
+    } else if (is("d")) {
+        ShowPosition();
     } else if (is("ponderhit") || is("stop") || is("debug") || is("register") || !word[0]) {
         // Nothing to stop or to hit without a search; no debug output, no registration.
     } else {

@@ -1,5 +1,6 @@
 #include "shell/xboard.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "movegen/see.h"
 #include "search/search.h"
 #include "search/threads.h"
+#include "shell/pgn.h"
 #include "shell/reports.h"
 #include "shell/startup.h"
 #include "shell/text.h"
@@ -69,6 +71,7 @@ bool TakeBack()
     for (int i = 0; i <= ci.Record.Count; i++)
         RecordGamePosition(i < ci.Record.Count ? ci.Record.At(i) : MainBoard, MainHistory);
     MainStatus.GameInProgress = 1;
+    ci.Record.Result = "*";
     return true;
 }
 
@@ -83,6 +86,7 @@ void RefusePosition()
 void NewPosition()
 {
     Interpreter.Record.Clear();
+    Interpreter.Record.SetUp = true;
     MainBoard.RecountAll();
     StartGameHistory();
     MainStatus.GameInProgress = 1;
@@ -178,19 +182,22 @@ void DumpSeeCommand()
 }
 
 // Words that are accepted and do nothing.
-const char *const IGNORED_WORDS[] = {"ClearGameInfo", "InitGameInfo", "beep",     "bogus",
-                                     "draw",          "easy",         "hard",
-                                     "ponder",        "random",       "fullrand", "computer"};
+const char *const IGNORED_WORDS[] = {"ClearGameInfo", "InitGameInfo", "beep",    "bogus",
+                                     "draw",          "easy",         "hard",    "ponder",
+                                     "random",        "fullrand",     "computer"};
 // Words whose whole line is accepted and dropped (their text may hold anything).
 const char *const IGNORED_LINES[] = {"name", "accepted", "rejected", "result", "rating", "ics"};
 
 // The commands of the prompt, for "help".
 const char *const PROMPT_HELP =
-    "Moves are typed from-square then to-square: e2e4, g1f3, e1g1 to castle, e7e8q to promote.\n"
+    "Moves are typed as books print them (e4, Nf3, exd5, Nbd2, O-O, e8=Q) or from-square then\n"
+    "to-square (e2e4, g1f3, e1g1 to castle, e7e8q to promote).\n"
     "go               Vorn moves now, for the side to move\n"
     "force            Vorn stops answering: enter the moves of both sides, then go\n"
     "undo, remove     take back one move, or two\n"
-    "new              a new game\n"
+    "hint             Vorn suggests a move\n"
+    "new              a new game, with the time setting Vorn started with\n"
+    "save <file>      write the game to a file as PGN\n"
     "setboard <FEN>   set up a position\n"
     "edit             set up a position piece by piece (# clears, c changes colour, . ends)\n"
     "white, black     give the move to that side\n"
@@ -230,9 +237,35 @@ void HintCommand()
     MainSearch.ProgressiveDeepening(board, limits, &from, &to, &promotion);
     MainSearch.Output = output;
     if (!from || !to) return;
-    char text[8];
+    char text[8], san[SAN_MAX];
     MoveText(text, LowestSquare(from), LowestSquare(to), promotion);
-    std::printf("Hint: %s\n", text);
+    WriteSan(MainBoard, from, to, promotion, san);
+    if (MainStatus.xboard)
+        std::printf("Hint: %s\n", text);
+    else
+        std::printf("Hint: %s (%s)\n", text, san);
+    std::fflush(stdout);
+}
+
+// "save FILE": the game so far as PGN; a file that cannot be written is reported and the game
+// goes on.
+void SaveCommand()
+{
+    char name[COMMAND_TEXT_MAX];
+    Interpreter.RestOfLine(name, sizeof name);
+    TrimLine(name);
+    if (!*name) {
+        MissingArgument("save");
+        return;
+    }
+    std::FILE *file = std::fopen(name, "w");
+    int fault = file ? 0 : errno;
+    if (file && !WriteGamePgn(file)) fault = errno ? errno : EIO;
+    if (file && std::fclose(file) != 0 && !fault) fault = errno;
+    if (fault)
+        std::printf("Error (cannot write %s): %s\n", name, std::strerror(fault));
+    else
+        std::printf("Game saved to %s\n", name);
     std::fflush(stdout);
 }
 
@@ -398,6 +431,10 @@ CommandResult DoCommand(const char *word)
         HintCommand();
         return CommandResult::Handled;
     }
+    if (Is(word, "save")) {
+        SaveCommand();
+        return CommandResult::Handled;
+    }
     if (Is(word, "post") || Is(word, "nopost")) {
         st.Post = Is(word, "post") ? 1 : 0;
         return CommandResult::Handled;
@@ -490,7 +527,14 @@ CommandResult DoCommand(const char *word)
         ResizeHash(mb - pawnTable * SearchThreads.Threads());
         return CommandResult::Handled;
     }
-    return IsMoveWord(word) ? CommandResult::Move : UnknownCommand(word);
+    // A word that looks like coordinates is taken for a move, so is one that reads as a move in
+    // algebraic notation ("Nf3", "O-O"); the game loop judges it.
+    TypedMove move;
+    char candidates[4];
+    if (IsMoveWord(word) ||
+        ReadMove(MainBoard, word, &move, candidates, sizeof candidates) != MoveReading::NotAMove)
+        return CommandResult::Move;
+    return UnknownCommand(word);
 }
 
 void SetupBoardFromEdit()

@@ -113,37 +113,6 @@ RunResult RunVorn(const std::vector<std::string> &args, const std::string &input
     return result;
 }
 
-RunResult RunVornAtTerminal(const std::vector<std::string> &args, const std::string &input,
-                            int timeoutMs)
-{
-    RunResult result;
-    int terminal = -1;
-    const int pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-    if (pid < 0) return result;
-    if (pid == 0) {
-        std::vector<char *> argv{const_cast<char *>(VORN_BINARY)};
-        for (const auto &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(VORN_BINARY, argv.data());
-        _exit(127);
-    }
-    if (write(terminal, input.data(), input.size()) < 0) input.size();
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    char buf[4096];
-    for (;;) {
-        struct pollfd p = {terminal, POLLIN, 0};
-        const int left = RemainingMs(deadline);
-        if (left == 0 || poll(&p, 1, left) <= 0) break;
-        const ssize_t r = read(terminal, buf, sizeof buf);
-        if (r <= 0) break; // the program has ended and closed the terminal
-        result.output.append(buf, static_cast<size_t>(r));
-    }
-    close(terminal);
-    result.exitStatus = WaitPid(pid, RemainingMs(deadline) + 100);
-    return result;
-}
-
 RunResult Converse(const std::vector<std::string> &args, const std::vector<std::string> &parts,
                    int timeoutMs)
 {
@@ -179,6 +148,25 @@ EngineProcess::EngineProcess(const std::string &path, const std::vector<std::str
     pid_ = Spawn(path, args, quietErrors, &toChild_, &fromChild_);
 }
 
+EngineProcess::EngineProcess(const std::string &path, const std::vector<std::string> &args,
+                             AtTerminal)
+    : terminal_(true)
+{
+    int terminal = -1;
+    pid_ = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+        std::vector<char *> argv{const_cast<char *>(path.c_str())};
+        for (const auto &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    if (pid_ < 0) return;
+    fromChild_ = terminal;
+    toChild_ = dup(terminal);
+}
+
 EngineProcess::~EngineProcess()
 {
     CloseInput();
@@ -205,6 +193,7 @@ bool EngineProcess::ReadLine(std::string *line, int timeoutMs)
         if (nl != std::string::npos) {
             *line = pending_.substr(0, nl);
             pending_.erase(0, nl + 1);
+            if (terminal_ && !line->empty() && line->back() == '\r') line->pop_back();
             return true;
         }
         if (fromChild_ < 0) return false;
@@ -244,6 +233,8 @@ bool EngineProcess::WaitFor(const std::string &prefix, std::string *line, int ti
 
 void EngineProcess::CloseInput()
 {
+    // At a terminal the end of input is typed: Ctrl-D at the start of a line.
+    if (terminal_ && toChild_ >= 0 && write(toChild_, "\x04", 1) < 0) terminal_ = false;
     if (toChild_ >= 0) close(toChild_);
     toChild_ = -1;
 }

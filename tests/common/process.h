@@ -22,11 +22,6 @@ struct RunResult {
 RunResult RunVorn(const std::vector<std::string> &args, const std::string &input,
                   int timeoutMs = 20000);
 
-// The same with vorn's standard input and output on a terminal of their own (a pseudo-terminal);
-// the output has its line ends as the terminal gives them ("\r\n") and the input's echo.
-RunResult RunVornAtTerminal(const std::vector<std::string> &args, const std::string &input,
-                            int timeoutMs = 20000);
-
 // A console or xboard dialogue in parts: each part is sent once the engine has answered the one
 // before (a "ping" after it, answered once the engine's move, if it was thinking, is out), so
 // that what a part says comes after the engine's move instead of interrupting its search. The
@@ -40,6 +35,11 @@ class EngineProcess {
     // Starts path with the arguments; quietErrors sends its standard error to /dev/null.
     EngineProcess(const std::string &path, const std::vector<std::string> &args,
                   bool quietErrors = false);
+    // Starts path on a terminal of its own (a pseudo-terminal), as a person runs it: its lines
+    // come with the terminal's echo of what is sent, without their carriage returns; closing
+    // the input types Ctrl-D.
+    struct AtTerminal {};
+    EngineProcess(const std::string &path, const std::vector<std::string> &args, AtTerminal);
     // Closes the input and gives the program two seconds to leave before it is killed.
     ~EngineProcess();
     EngineProcess(const EngineProcess &) = delete;
@@ -63,6 +63,7 @@ class EngineProcess {
 
   private:
     int pid_ = -1;
+    bool terminal_ = false;
     int toChild_ = -1;
     int fromChild_ = -1;
     std::string pending_;
@@ -74,6 +75,10 @@ class VornProcess : public EngineProcess {
   public:
     explicit VornProcess(const std::vector<std::string> &args = {})
         : EngineProcess(VORN_BINARY, args)
+    {
+    }
+    VornProcess(const std::vector<std::string> &args, AtTerminal t)
+        : EngineProcess(VORN_BINARY, args, t)
     {
     }
 };
