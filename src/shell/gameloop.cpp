@@ -286,7 +286,7 @@ CommandResult HumanMove()
             else
                 std::printf("Ambiguous move: %s (%s)\n", word, candidates);
         } else if (reading != MoveReading::Legal) {
-            std::printf("Illegal move: %s\n", word);
+            std::printf("Illegal move: %s\n", Shown(word).c_str());
         }
         std::fflush(stdout);
         if (reading != MoveReading::Legal) continue;

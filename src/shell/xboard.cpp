@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "board/movehistory.h"
 #include "board/movetext.h"
@@ -274,12 +275,21 @@ CommandResult UnknownCommand(const char *word)
 {
     char rest[COMMAND_TEXT_MAX];
     Interpreter.RestOfLine(rest, sizeof rest);
-    std::printf("Error (unknown command): %s\n", word);
+    std::printf("Error (unknown command): %s\n", Shown(word).c_str());
     std::fflush(stdout);
     return CommandResult::Handled;
 }
 
 } // namespace
+
+std::string Shown(const char *word)
+{
+    std::string out = word;
+    if (MainStatus.Terminal)
+        for (char &c : out)
+            if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+    return out;
+}
 
 bool IsMoveWord(const char *w)
 {

@@ -2,6 +2,8 @@
 // The console and xboard commands: what each word does, board editing, take-backs, the status
 // line and the engine's move line.
 
+#include <string>
+
 #include "board/board.h"
 #include "shell/dialogue.h"
 
@@ -27,5 +29,7 @@ void MakeGUIMove(u64 from, u64 to, char promotion);
 void StatusLine();
 // "ping" with the text that follows it: "pong" and the same text (an error when there is none).
 void Pong(const char *text);
+// A typed word as it is shown back: at a terminal, control characters as "?".
+std::string Shown(const char *word);
 // Leaves analysis mode and gives ST back the value it had before.
 void EndAnalysis();

@@ -109,6 +109,12 @@ TEST(Bench, SignatureAtDepthSix)
     ASSERT_TRUE(std::regex_match(run.output, m, report)) << run.output;
     EXPECT_EQ(std::stoll(m[1]) + std::stoll(m[2]), std::stoll(m[3]));
     EXPECT_EQ(std::stoll(m[3]), 150583);
+    // "bench", as benchmark scripts call engines: the same report and a nodes and nps line.
+    const RunResult word = RunVorn({"bench", "-fd", "6"}, "", 120000);
+    EXPECT_EQ(word.output.substr(0, run.output.find("    Time")),
+              run.output.substr(0, run.output.find("    Time")));
+    EXPECT_TRUE(std::regex_search(word.output, std::regex("\n150583 nodes \\d+ nps\n$")))
+        << word.output;
 }
 
 } // namespace

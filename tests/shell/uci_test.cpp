@@ -295,6 +295,11 @@ TEST(UciSearch, TheFirstLineIsOneCommand)
 {
     EXPECT_NE(RunVorn({}, "uci quit\nisready\n").output.find("readyok"), std::string::npos);
     EXPECT_EQ(RunVorn({}, "uci go depth 1\nisready\n").output.find("bestmove"), std::string::npos);
+    // "d" shows the position a person checks: its FEN among the lines.
+    EXPECT_NE(
+        RunVorn({}, "uci\nposition startpos moves e2e4\nd\n")
+            .output.find("\nFen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1\n"),
+        std::string::npos);
     const std::string xboard = RunVorn({}, "xboard ping 3\nping 4\n").output;
     EXPECT_EQ(xboard.find("pong 3"), std::string::npos);
     EXPECT_NE(xboard.find("pong 4"), std::string::npos);
