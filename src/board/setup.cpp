@@ -34,8 +34,7 @@ template <typename A> void PutPiece(const A a, char letter, u64 m)
     }
 }
 
-} // namespace
-
+// Puts one piece, given by its letter, on MainBoard.
 void AddPiece(char letter, int sq)
 {
     if (sq < 0 || sq > 63) return;
@@ -45,8 +44,6 @@ void AddPiece(char letter, int sq)
     else
         PutPiece(ArmyOf<BLACK>(MainBoard), letter, m);
 }
-
-namespace {
 
 bool IsDigit(char c)
 {
@@ -152,17 +149,6 @@ void SetupBoard(const char *s)
     if (*p == ' ' && p[1] != '\0') RecordDoubleStep(p + 1);
 }
 
-void CastleRights(char *out, char flags)
-{
-    int n = 0;
-    if (flags & 1) out[n++] = 'K';
-    if (flags & 2) out[n++] = 'Q';
-    if (flags & 4) out[n++] = 'k';
-    if (flags & 8) out[n++] = 'q';
-    if (n == 0) out[n++] = '-';
-    out[n] = '\0';
-}
-
 char DecodePiece(u64 m, const ChessBoard &board)
 {
     if (m & board.WhitePieces) {
@@ -174,6 +160,18 @@ char DecodePiece(u64 m, const ChessBoard &board)
 }
 
 namespace {
+
+// Writes the castling field ("KQkq", "Kq", "-") for the given rights.
+void CastleRights(char *out, char flags)
+{
+    int n = 0;
+    if (flags & 1) out[n++] = 'K';
+    if (flags & 2) out[n++] = 'Q';
+    if (flags & 4) out[n++] = 'k';
+    if (flags & 8) out[n++] = 'q';
+    if (n == 0) out[n++] = '-';
+    out[n] = '\0';
+}
 
 // Placement, side and castling text; returns the length written.
 int WritePlacement(const ChessBoard &board, char *out)
@@ -204,12 +202,6 @@ int WritePlacement(const ChessBoard &board, char *out)
 }
 
 } // namespace
-
-void pos2fenString(const ChessBoard &board, char *out)
-{
-    const int n = WritePlacement(board, out);
-    std::strcpy(out + n, " - 0 ; ");
-}
 
 namespace {
 

@@ -244,10 +244,9 @@ TEST(Fen, ReadsAndWritesPlacementSideCastlingAndEnPassant)
     };
     for (const std::string fen : fens) {
         SetupBoard(fen.c_str());
-        char text[128];
-        pos2fenString(MainBoard, text);
-        EXPECT_EQ(std::string(text).substr(0, fen.rfind(' ')), fen.substr(0, fen.rfind(' ')))
-            << fen;
+        char text[FEN_MAX];
+        WriteFen(MainBoard, 1, text);
+        EXPECT_EQ(std::string(text).substr(0, fen.size()), fen);
     }
     SetupBoard(fens[0]);
     EXPECT_EQ(MainBoard.LastFrom | MainBoard.LastTo, M("e2") | M("e4"));

@@ -89,8 +89,8 @@ TEST(MoveGen, LegalMovesMatchTheReferenceInRandomGames)
             if (m.promotion == NOPROMOTION || (m.promotion | 0x20) == 'q')
                 expected.push_back(ref::Text(m));
         std::sort(expected.begin(), expected.end());
-        char fen[128];
-        pos2fenString(p.board, fen);
+        char fen[FEN_MAX];
+        WriteFen(p.board, 1, fen);
         const auto all = EngineLegal(p, false);
         EXPECT_EQ(all, expected) << fen;
         const bool check =

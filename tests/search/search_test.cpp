@@ -299,8 +299,8 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
         MainHistory.Init();
         const int depth = 1 + static_cast<int>(i % 4);
         const Decision d = Decide(depth, i % 5 == 4);
-        char fen[128];
-        pos2fenString(p.board, fen);
+        char fen[FEN_MAX];
+        WriteFen(p.board, 1, fen);
         if (ref::LegalMoves(p).empty()) continue;
         ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion))
             << fen << " depth " << depth << " " << Text(d);

@@ -313,8 +313,8 @@ void Line(const std::string &text)
 
 std::string BoardText()
 {
-    char buf[128];
-    pos2fenString(MainBoard, buf);
+    char buf[FEN_MAX];
+    WriteFen(MainBoard, 1, buf);
     return buf;
 }
 
@@ -331,7 +331,7 @@ TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlaye
 {
     Line("position startpos moves e2e4 e7e5");
     const std::string afterTwo = BoardText();
-    EXPECT_EQ(afterTwo, "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 ; ");
+    EXPECT_EQ(afterTwo, "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 1");
     EXPECT_EQ(MainStatus.GamePly, 2);
     EXPECT_TRUE(HistoryTopIs(0));
     for (const char *tail : {"e1e3 d2d4", "e2e4 d2d4", "d7d5 g1f3", "e2e9 g1f3", "i2i4 g1f3",
