@@ -233,30 +233,6 @@ TEST(MakeMove, PromotionTakesTheLetter)
     }
 }
 
-TEST(Fen, ReadsAndWritesPlacementSideCastlingAndEnPassant)
-{
-    const char *fens[] = {
-        "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-        "8/8/8/8/8/8/8/8 b Kq -",
-        "QQQQQQQQ/qqqqqqqq/RRRRRRRR/rrrrrrrr/BBBBBBBB/bbbbbbbb/NNNNNNNN/nnnnnnnk w Qk -",
-        "4k3/8/8/3pP3/8/8/8/4K3 w - d6",
-    };
-    for (const std::string fen : fens) {
-        SetupBoard(fen.c_str());
-        char text[FEN_MAX];
-        WriteFen(MainBoard, 1, text);
-        EXPECT_EQ(std::string(text).substr(0, fen.size()), fen);
-    }
-    SetupBoard(fens[0]);
-    EXPECT_EQ(MainBoard.LastFrom | MainBoard.LastTo, M("e2") | M("e4"));
-    SetupBoard(fens[4]);
-    EXPECT_EQ(MainBoard.LastFrom | MainBoard.LastTo, M("d7") | M("d5"));
-    SetupBoard("4k3/8/8/8/8/8/8/4K3"); // missing fields: White, no rights
-    EXPECT_EQ(MainBoard.SideToMove, 0);
-    EXPECT_EQ(MainBoard.CastleFlags, 0);
-}
-
 // Malformed placements (too many squares, ranks past rank 1, a long run of slashes) keep every
 // piece on the board and write nothing past the piece boards.
 TEST(Fen, MalformedPlacementsStayOnTheBoard)
