@@ -39,6 +39,7 @@ class Status {
     // --- options ---
     u8 UseBook = 1;       // the root may play from the opening book
     i32 MoveOverhead = 0; // milliseconds the interface loses per move, kept off the clock
+    i32 MultiPV = 1;      // lines a search reports: the best move, the best of the rest, ...
     u8 Trace = 0;         // -trace: perft's moves, the book's and the table's steps
     // --- the diagnostic modes of the command line ---
     u8 PERFT = 0;

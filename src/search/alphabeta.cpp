@@ -72,6 +72,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     MoveGen mg;
     char line[MOVESTRING_MAX];
     char move[8];
+    // The first line tells the budget how the search goes; the lines after it only report.
+    const bool firstLine = LinePass == 0;
     auto progress = [&](int score) {
         SearchProgress p;
         p.Depth = depth;
@@ -82,11 +84,16 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         p.SelDepth = SelDepth;
         p.Line = line;
         p.Analysis = Analyzing != 0;
+        // Until every move has been searched the root is worth at least the best so far.
+        p.Bound = ScoreBound::Lower;
+        p.MultiPV = Limits.MultiPV > 1 ? LinePass + 1 : 0;
+        p.HashFull = Table->HashFull();
         return p;
     };
+    LastRoot = RootEnd::Complete;
 
     // The opening book.
-    if (Limits.UseBook && depth == 1 && Limits.SearchMoveCount <= 0) {
+    if (Limits.UseBook && depth == 1 && Limits.SearchMoveCount <= 0 && firstLine) {
         Output->BookLookup();
         const int k = InBook(side, castle, board);
         if (k >= 0) {
@@ -98,10 +105,10 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         }
     }
     // The iteration starts.
-    Output->IterationStarted(depth);
+    if (firstLine) Output->IterationStarted(depth);
 
     // Moves.
-    SecondBestValue = NOVALUE;
+    if (firstLine) SecondBestValue = NOVALUE;
     RootDepth = depth;
     const int count = mg.GenerateAllMoves(side, &board, castle);
     RootMoveCount = count;
@@ -109,25 +116,51 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     Status.MoveCount.store(count, std::memory_order_relaxed);
     AssignMoveOrderValues(mg, count, 0, KingOf(board, opp), 0, PVNODE);
 
-    // The move loop; the best move starts as the previous iteration's.
+    // The move loop; the best move starts as the previous iteration's, which is searched first.
     int best = NOVALUE, legal = 0, v = NOVALUE;
     const PVEntry prev = PVTable[0][0];
-    u64 bestFrom = prev.code || prev.promotion ? SquareMask(prev.code >> 6) : 0;
-    u64 bestTo = prev.code || prev.promotion ? SquareMask(prev.code & 63) : 0;
+    const bool prevMove = prev.code || prev.promotion;
+    u64 bestFrom = prevMove ? SquareMask(prev.code >> 6) : 0;
+    u64 bestTo = prevMove ? SquareMask(prev.code & 63) : 0;
     char bestPromo = prev.promotion;
-    if (!prev.code && !prev.promotion) bestFrom = bestTo = 0;
+    // The old best move has been searched in full: a stop from now on plays the best so far.
+    bool prevDone = false;
+    // The old line, kept should another move replace it before the old move is searched.
+    PVEntry prevLine[MAXPLY];
+    i32 prevLength = 0;
+    bool prevKept = false;
+    // A stop: the best move searched in full stands if the old move was among those searched;
+    // otherwise the old result does, with its line.
+    auto cut = [&]() {
+        if (best > NOVALUE && prevDone) {
+            *from = bestFrom;
+            *to = bestTo;
+            *promo = bestPromo;
+            LastRoot = RootEnd::Cut;
+            return best;
+        }
+        if (prevKept) {
+            for (int k = 0; k < prevLength; k++)
+                PVTable[0][k] = prevLine[k];
+            PVLength = prevLength;
+        }
+        LastRoot = RootEnd::CutEmpty;
+        return NOVALUE;
+    };
     // Read afresh at each use: a ponder hit turns a ponder search into a timed one mid-move.
     auto quickRoot = [this]() { return !FixedDepth && !Pondering; };
     for (int i = 0; i < count && best < beta; i++) {
         // Time is up: the iteration ends here.
         if (TimeUp && quickRoot()) break;
-        // The next move, if the root may play it and it is legal.
+        // The next move, if the root may play it, no line before has it, and it is legal.
         RootMoveNumber = i + 1;
         Status.MoveNumber.store(i + 1, std::memory_order_relaxed);
         u64 mFrom, mTo;
         char mPromo;
         mg.NextMove(i, count, &mFrom, &mTo, &mPromo);
-        if (!Limits.Allows(MoveCode(mFrom, mTo))) continue;
+        const int code = MoveCode(mFrom, mTo);
+        if (!Limits.Allows(code)) continue;
+        if (!firstLine && LineTaken(code, mPromo)) continue;
         ChessBoard child = board;
         char kept = 15;
         child.MakeMoveOnCopy(mFrom, mTo, mPromo, &kept);
@@ -168,30 +201,38 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
                                 childCastle, givesCheck, upper, lower, PVNODE, maxPly);
             }
         }
-        // Stopped in the middle of the move: the caller keeps the last completed
-        // iteration's move.
+        // Stopped in the middle of the move: its score means nothing.
         if (AbortNow && quickRoot()) {
             if (best > NOVALUE) {
                 fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
                                static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
                 Output->RootInterrupted(progress(best), legal);
             }
-            return best;
+            return cut();
         }
         if (SearchAborted) break;
+        if (prevMove && code == prev.code && mPromo == prev.promotion) prevDone = true;
         // A new best move.
         if (v > best) {
-            SecondBestValue = best;
+            if (firstLine) {
+                SecondBestValue = best;
+                if (depth >= 10 && (Limits.MovesToGo == 0 || Limits.MovesToGo > 2) &&
+                    v + 200 < PreviousValue && Limits.Time / 4 >= static_cast<i64>(Limits.Increment))
+                    FailingLow = 1;
+            }
             bestFrom = mFrom;
             bestTo = mTo;
             bestPromo = mPromo;
-            if (depth >= 10 && (Limits.MovesToGo == 0 || Limits.MovesToGo > 2) &&
-                v + 200 < PreviousValue && Limits.Time / 4 >= static_cast<i64>(Limits.Increment))
-                FailingLow = 1;
             best = v;
             if (v > alpha) {
-                BestChanges++;
-                PVTable[0][0].code = static_cast<u16>(MoveCode(mFrom, mTo));
+                if (firstLine) BestChanges++;
+                if (!prevDone && !prevKept && prevMove) {
+                    prevLength = PVLength < MAXPLY ? PVLength : MAXPLY;
+                    for (int k = 0; k < prevLength; k++)
+                        prevLine[k] = PVTable[0][k];
+                    prevKept = true;
+                }
+                PVTable[0][0].code = static_cast<u16>(code);
                 PVTable[0][0].promotion = mPromo;
                 PVLength = PVTable[1][0].code;
                 if (PVLength >= MAXPLY) PVLength = MAXPLY - 1;
@@ -200,26 +241,32 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
                 fillmovestring(*this, line, static_cast<char>(LowestSquare(mFrom)),
                                static_cast<char>(LowestSquare(mTo)), mPromo, 1);
                 alpha = v;
-                Output->NewBest(progress(v));
+                SearchProgress p = progress(v);
+                p.FirstMove = legal == 1;
+                Output->NewBest(p);
             }
-        } else if (v > SecondBestValue) {
+        } else if (firstLine && v > SecondBestValue) {
             SecondBestValue = v;
         }
     }
 
-    // The end of the loop.
-    if ((SearchAborted || TimeUp || AbortNow) && !Pondering) {
-        if (best > NOVALUE) {
+    // The end of the loop: stopped from outside or by the clock, the best so far is shown.
+    if (SearchAborted || AbortNow) {
+        if (best > NOVALUE && !Pondering) {
             fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
                            static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
             Output->RootStopped(progress(best));
         }
-        if (AbortNow) return best;
-        if (SearchAborted) {
-            *from = bestFrom;
-            *to = bestTo;
-            *promo = bestPromo;
-            return best;
+        return cut();
+    }
+    // The budget ended the loop between two moves: the moves searched decide.
+    if (TimeUp && quickRoot()) {
+        if (legal == 0) return cut();
+        LastRoot = RootEnd::Shortened;
+        if (best > NOVALUE) {
+            fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
+                           static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
+            Output->RootStopped(progress(best));
         }
     }
     RootLegalMoves = legal;

@@ -238,6 +238,8 @@ void SearchRoutines::NewSearch(ChessBoard &board, const SearchLimits &limits, bo
     ClockCountdown = CLOCK_INTERVAL;
     SelDepth = 0;
     EasyMove = 0;
+    LineCount = 0;
+    LinePass = 0;
     board.InitPieceCounts();
     std::memset(PVTable, 0, sizeof PVTable);
     for (auto &k : Killers)
@@ -293,21 +295,13 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
         Pool->Start(*this, board);
     }
 
-    // 4. The iterations.
-    int v = 0, lastValue = 0, d = 1;
+    // 4. The iterations. The result: its depth, and whether its line was the last reported.
+    const int lines = Limits.MultiPV > 1 ? (Limits.MultiPV < MAXMULTIPV ? Limits.MultiPV : MAXMULTIPV)
+                                         : 1;
+    int v = 0, lastValue = 0, d = 1, resultDepth = 0;
+    ScoreBound resultBound = ScoreBound::Exact, lastBound = ScoreBound::Exact;
+    bool shown = false;
     char line[MOVESTRING_MAX];
-    auto progress = [&](int depthNow, int score) {
-        SearchProgress p;
-        p.Depth = depthNow;
-        p.Score = score;
-        p.Nodes = AllNodes();
-        p.MoveTime = MoveTime;
-        p.ElapsedMs = Since(SearchStartTime);
-        p.SelDepth = SelDepth;
-        p.Line = line;
-        p.Analysis = Analyzing != 0;
-        return p;
-    };
     for (;; d++) {
         // 4a. Between iterations: the requests, then the soft budget, once the speed has been
         // measured and, for a root move failing low, doubled.
@@ -339,7 +333,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
         // With the stop flags set the root returns at once and the last move stands.
         if (TimeUp && AbortNow && d > 1) break;
 
-        // 4b. The root search.
+        // 4b. The root search: the first line.
         board.SearchPlyLimit = PlyLimit(d);
         BestChanges = 255;
         FailingLow = 0;
@@ -348,23 +342,51 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
         PreviousValue = v;
         if (BookMove) {
             Output->BookMoveFound();
+            shown = true;
             break;
         }
-
-        // 4c. The time estimate and the line; an aborted iteration keeps the previous one's
-        // result, and a stop that waited for the first move takes effect.
         MoveTime = static_cast<i32>(Nodes() / (NPS > 0 ? NPS : 1));
-        LineText(line, d + 1);
-        if (AbortNow && CompletedIteration) {
-            v = lastValue;
-        } else {
-            CompletedIteration = 1;
-            lastValue = v;
-            if (DeferredAbort == DeferredStop::Requested) SearchAborted = AbortNow = TimeUp = 1;
-            if (DeferredAbort == DeferredStop::Budget) TimeUp = AbortNow = 1;
-            DeferredAbort = DeferredStop::None;
+
+        // 4c. Stopped inside the iteration: the best move searched in full stands if it is at
+        // least the old best move, otherwise the last iteration's result does.
+        // The line is shown again with the figures of the whole search.
+        const bool cut = LastRoot == RootEnd::Cut || LastRoot == RootEnd::CutEmpty;
+        if (cut && CompletedIteration) {
+            shown = false;
+            if (LastRoot == RootEnd::CutEmpty) {
+                v = lastValue;
+                resultBound = lastBound;
+            } else {
+                resultDepth = d;
+                resultBound = ScoreBound::Lower;
+                if (lines > 1) v = CollectLines(board, d, v, resultBound, false, from, to, promo);
+            }
+            if (lines > 1) {
+                ReportLines();
+                shown = true;
+            }
+            break;
         }
-        Output->IterationDone(progress(d, v));
+        // A stop that waited for the first move takes effect now.
+        CompletedIteration = 1;
+        if (DeferredAbort == DeferredStop::Requested) SearchAborted = AbortNow = TimeUp = 1;
+        if (DeferredAbort == DeferredStop::Budget) TimeUp = AbortNow = 1;
+        DeferredAbort = DeferredStop::None;
+        resultDepth = d;
+        // The budget may have ended the move loop early: the root is worth at least the best.
+        resultBound = LastRoot == RootEnd::Shortened ? ScoreBound::Lower : ScoreBound::Exact;
+        if (lines > 1) {
+            v = CollectLines(board, d, v, resultBound, true, from, to, promo);
+            ReportLines();
+        } else {
+            LineText(line, d + 1);
+            SearchProgress p = ProgressNow(d, v, line);
+            p.Bound = resultBound;
+            Output->IterationDone(p);
+        }
+        shown = true;
+        lastValue = v;
+        lastBound = resultBound;
 
         // 4d. The stop tests: from outside, the clock, the budget.
         if (SearchAborted) break;
@@ -381,9 +403,15 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
                 }
             }
         }
-        // 4e. A proven result ends the search; asked for a mate within some moves, a longer
-        // one is not enough: a shorter one may yet be found.
-        const bool decisive = v > DECISIVE || (v >= -MATEVALUE && v <= -DECISIVE - 1);
+        // 4e. A proven result ends the search (with several lines, once every line is proven);
+        // asked for a mate within some moves, a longer one is not enough: a shorter one may yet
+        // be found.
+        auto proven = [](int score) {
+            return score > DECISIVE || (score >= -MATEVALUE && score <= -DECISIVE - 1);
+        };
+        bool decisive = proven(v);
+        for (int k = 1; k < LineCount && decisive; k++)
+            decisive = proven(Lines[k].Score);
         const bool win = v > DECISIVE && v <= MATEVALUE;
         const bool longerMate = Limits.Mate && win && (MATEVALUE - v + 1) / 2 > Limits.Mate;
         const bool waiting = Pondering || Analyzing;
@@ -398,13 +426,115 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
     Status.Nodes.store(Nodes(), std::memory_order_relaxed);
     LineText(line, d + 1);
     SearchResult result;
-    result.Progress = progress(d, v);
+    result.Progress = ProgressNow(resultDepth, v, line);
+    result.Progress.Bound = resultBound;
     result.Aborted = SearchAborted != 0;
     result.BookMove = BookMove != 0;
+    result.Shown = shown;
     result.PlyReached = PlyReached;
     result.NPS = NPS;
     Output->SearchDone(result);
     return v;
+}
+
+SearchProgress SearchRoutines::ProgressNow(int depth, int score, const char *line) const
+{
+    SearchProgress p;
+    p.Depth = depth;
+    p.Score = score;
+    p.Nodes = AllNodes();
+    p.MoveTime = MoveTime;
+    p.ElapsedMs = Since(SearchStartTime);
+    p.SelDepth = SelDepth;
+    p.Line = line;
+    p.Analysis = Analyzing != 0;
+    p.HashFull = Table->HashFull();
+    return p;
+}
+
+void SearchRoutines::KeepLine(RootLine &line, int score, int depth, ScoreBound bound) const
+{
+    line.Length = PVLength < MAXLINEMOVES ? (PVLength > 1 ? PVLength : 1) : MAXLINEMOVES;
+    for (int k = 0; k < line.Length; k++)
+        line.Moves[k] = PVTable[0][k];
+    line.Score = score;
+    line.Depth = depth;
+    line.Bound = bound;
+}
+
+void SearchRoutines::PutLine(const RootLine &line)
+{
+    for (int k = 0; k < line.Length; k++)
+        PVTable[0][k] = line.Moves[k];
+    PVLength = line.Length;
+}
+
+int SearchRoutines::CollectLines(const ChessBoard &board, int depth, int first,
+                                 ScoreBound firstBound, bool searchMore, u64 *from, u64 *to,
+                                 char *promo)
+{
+    const int wanted = Limits.MultiPV < MAXMULTIPV ? Limits.MultiPV : MAXMULTIPV;
+    const i32 legalMoves = RootLegalMoves;
+    KeepLine(NewLines[0], first, depth, firstBound);
+    int found = 1;
+    // The lines after the first, while the budget lasts: each starts with the best earlier
+    // line no line of this iteration has.
+    if (searchMore && firstBound == ScoreBound::Exact) {
+        for (LinePass = 1; LinePass < wanted; LinePass++) {
+            if (TimeUp || AbortNow || SearchAborted) break;
+            PVTable[0][0] = PVEntry{0, 0};
+            PVLength = 0;
+            for (int k = 0; k < LineCount; k++) {
+                if (!LineTaken(Lines[k].Moves[0].code, Lines[k].Moves[0].promotion)) {
+                    PutLine(Lines[k]);
+                    break;
+                }
+            }
+            u64 f = 0, t = 0;
+            char p = 0;
+            const int score = SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE,
+                                             depth, &f, &t, &p, board.CastleFlags);
+            // A line cut short is dropped; no move left ends the lines.
+            if (LastRoot != RootEnd::Complete || RootLegalMoves == 0) break;
+            KeepLine(NewLines[found++], score, depth, ScoreBound::Exact);
+        }
+        LinePass = 0;
+        RootLegalMoves = legalMoves;
+    }
+    // Best first; lines of equal score keep the order they were found in.
+    for (int i = 1; i < found; i++) {
+        for (int j = i; j > 0 && NewLines[j].Score > NewLines[j - 1].Score; j--) {
+            const RootLine t = NewLines[j];
+            NewLines[j] = NewLines[j - 1];
+            NewLines[j - 1] = t;
+        }
+    }
+    // Then the earlier lines whose moves this iteration has not reached.
+    for (int k = 0; k < LineCount && found < wanted; k++)
+        if (!StartsALine(NewLines, found, Lines[k].Moves[0])) NewLines[found++] = Lines[k];
+    for (int k = 0; k < found; k++)
+        Lines[k] = NewLines[k];
+    LineCount = found;
+    PutLine(Lines[0]);
+    const PVEntry best = Lines[0].Moves[0];
+    *from = SquareMask(best.code >> 6);
+    *to = SquareMask(best.code & 63);
+    *promo = best.promotion;
+    return Lines[0].Score;
+}
+
+void SearchRoutines::ReportLines()
+{
+    char line[MOVESTRING_MAX];
+    for (int k = 0; k < LineCount; k++) {
+        PutLine(Lines[k]);
+        LineText(line, 1);
+        SearchProgress p = ProgressNow(Lines[k].Depth, Lines[k].Score, line);
+        p.Bound = Lines[k].Bound;
+        p.MultiPV = k + 1;
+        Output->IterationDone(p);
+    }
+    if (LineCount > 0) PutLine(Lines[0]);
 }
 
 void SearchRoutines::HelperDeepening(ChessBoard board, const SearchLimits &limits, int firstDepth)

@@ -116,6 +116,20 @@ TTEntry TranspositionTables::ReadEntry(const TTBucket &b, int slot)
     return e;
 }
 
+int TranspositionTables::HashFull() const
+{
+    // The first 333 buckets: 999 entries.
+    const u64 buckets = BucketCount < 333 ? BucketCount : 333;
+    int used = 0;
+    for (u64 i = 0; i < buckets; i++) {
+        const TTBucket &b = HashTable[i];
+        if (__atomic_load_n(&b.era, __ATOMIC_RELAXED) != Era) continue;
+        for (int slot = 0; slot < 3; slot++)
+            if (LoadWord(&b.data[slot]) & AGE_BITS) used++;
+    }
+    return static_cast<int>(used * 1000 / (3 * buckets));
+}
+
 void TranspositionTables::WriteEntry(TTBucket &b, int slot, const TTEntry &e)
 {
     const u64 data = PackData(e);

@@ -93,6 +93,10 @@ class TranspositionTables {
         __builtin_prefetch(HashTable + (lower & IndexMask));
     }
 
+    // Permille of the entries written or confirmed since the table was last aged, counted in
+    // the first buckets (a sample: cheap enough for every progress line).
+    int HashFull() const;
+
     // The entry in a slot of a bucket, read word by word; and the entry written into it.
     static TTEntry ReadEntry(const TTBucket &b, int slot);
     static void WriteEntry(TTBucket &b, int slot, const TTEntry &e);

@@ -6,6 +6,8 @@
 
 // A position has at most 218 legal moves.
 constexpr int MAXROOTMOVES = 256;
+// The most lines a search reports (MultiPV).
+constexpr int MAXMULTIPV = 256;
 
 struct SearchLimits {
     // --- how deep and how long ---
@@ -25,6 +27,8 @@ struct SearchLimits {
     bool OpeningBonus = false; // half as much time again for the first moves out of the book
     bool UseBook = false;      // the root may play from the opening book
     bool Trace = false;        // report the transposition table's steps (diagnostics)
+    // --- what is reported ---
+    i32 MultiPV = 1; // lines: the best move, then the best of the rest, and so on
     // --- the root moves allowed ("searchmoves"); none listed = every move ---
     u16 SearchMoves[MAXROOTMOVES] = {}; // move codes: from index * 64 + to index
     i32 SearchMoveCount = 0;

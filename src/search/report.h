@@ -6,6 +6,12 @@
 
 #include "core/types.h"
 
+// What a reported score says of the root: its value, or a bound on it.
+enum class ScoreBound : u8 {
+    Exact, // the search of the iteration is complete
+    Lower, // the root is worth at least this: moves remain to be searched
+};
+
 // The root's state at a progress point.
 struct SearchProgress {
     int Depth = 0;     // the iteration
@@ -16,6 +22,10 @@ struct SearchProgress {
     int SelDepth = 0;  // the deepest ply reached
     const char *Line = ""; // the root line: " e2e4 e7e5 ... \n", or "\n" for none
     bool Analysis = false; // the search is an analysis (it has no budget)
+    ScoreBound Bound = ScoreBound::Exact;
+    int MultiPV = 0;        // the line's rank among several (1 = best); 0: the search has one line
+    int HashFull = 0;       // permille of the transposition table in use
+    bool FirstMove = false; // the iteration's first move: the old best move's new score
 };
 
 // The end of a search: the line and figures of the move it plays.
@@ -23,6 +33,7 @@ struct SearchResult {
     SearchProgress Progress;
     bool Aborted = false;  // stopped from outside
     bool BookMove = false; // the move came from the opening book
+    bool Shown = false;    // the line was the last one IterationDone reported
     i32 PlyReached = 0;
     i32 NPS = 0;
 };
@@ -59,7 +70,8 @@ class SearchOutput {
     virtual void RootInterrupted(const SearchProgress &, int) {}
     // The root's move loop ended early (time or a stop): the best so far.
     virtual void RootStopped(const SearchProgress &) {}
-    // An iteration completed.
+    // An iteration completed; with several lines, once for each line, best first. Also, at
+    // the end of a search cut short, once for each line it plays by.
     virtual void IterationDone(const SearchProgress &) {}
     // The search ended; the move is about to be played.
     virtual void SearchDone(const SearchResult &) {}

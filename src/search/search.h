@@ -63,6 +63,36 @@ enum class DeferredStop : u8 {
     Budget,    // the clock or a node limit: the iteration in progress is the last
 };
 
+// How the last root search ended.
+enum class RootEnd : u8 {
+    Complete,  // every root move was searched
+    Shortened, // the budget ended the move loop between two moves: the moves searched stand
+    Cut,       // stopped inside, after the old best move was searched: the best so far stands
+    CutEmpty,  // stopped before the old best move was searched: the old result stands
+};
+
+// The longest line a search keeps for a report of several lines.
+constexpr int MAXLINEMOVES = 64;
+
+// One line of a report of several lines: its moves from the root, its score and the iteration
+// that searched it.
+struct RootLine {
+    PVEntry Moves[MAXLINEMOVES];
+    i32 Length = 0; // moves in Moves; 0 for no line
+    i32 Score = 0;
+    i32 Depth = 0;
+    ScoreBound Bound = ScoreBound::Exact;
+};
+
+// True when one of the first count lines starts with the move.
+inline bool StartsALine(const RootLine *lines, int count, PVEntry move)
+{
+    for (int k = 0; k < count; k++)
+        if (lines[k].Moves[0].code == move.code && lines[k].Moves[0].promotion == move.promotion)
+            return true;
+    return false;
+}
+
 // The figures a running search publishes for the program's status line, read from another
 // thread while it runs.
 struct SearchStatus {
@@ -141,6 +171,13 @@ class SearchRoutines {
     i32 SelDepth;      // the deepest ply reached by this search
     // --- root ---
     ChessBoard RootBoard; // the position searched, as NewSearch found it
+    RootEnd LastRoot;     // how the last root search ended
+    // Several lines (Limits.MultiPV above 1): the root is searched once for each line, each
+    // time without the moves of the lines before.
+    RootLine Lines[MAXMULTIPV];    // the lines as reported, best first
+    RootLine NewLines[MAXMULTIPV]; // the lines of the iteration in progress
+    i32 LineCount;                 // lines in Lines
+    i32 LinePass;                  // the root search in progress finds line LinePass + 1
     i32 SecondBestValue;
     i32 PreviousValue;
     u8 BestChanges;
@@ -170,6 +207,25 @@ class SearchRoutines {
     // A helper's iterations on the root board from firstDepth up, until StopSignal is set or
     // the deepest iteration is done; nothing is printed and no move is chosen.
     void HelperDeepening(ChessBoard board, const SearchLimits &limits, int firstDepth);
+    // Several lines: after the first line's root search at depth (its score first, its bound
+    // firstBound), searches the lines after it when searchMore, each without the moves of the
+    // lines before, and puts the lines of this iteration first, best first, then the earlier
+    // lines whose moves they lack. The first line's move goes to from, to, promo; returns its
+    // score.
+    int CollectLines(const ChessBoard &board, int depth, int first, ScoreBound firstBound,
+                     bool searchMore, u64 *from, u64 *to, char *promo);
+    // Reports each line of Lines as an iteration's result.
+    void ReportLines();
+    // True when a line found earlier in this iteration starts with the move.
+    bool LineTaken(int code, char promotion) const
+    {
+        return StartsALine(NewLines, LinePass, PVEntry{static_cast<u16>(code), promotion});
+    }
+    // Keeps the root line of PVTable with its score and depth; and puts a kept line back.
+    void KeepLine(RootLine &line, int score, int depth, ScoreBound bound) const;
+    void PutLine(const RootLine &line);
+    // The root's figures now, with a line and its depth and score.
+    SearchProgress ProgressNow(int depth, int score, const char *line) const;
     // One root search at the depth of limits; no budget, no move played.
     int SearchExactDepth(ChessBoard board, const SearchLimits &limits, u64 *from, u64 *to,
                          char *promo);

@@ -1,10 +1,13 @@
 #include "shell/dialogue.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "board/hashcode.h"
 #include "board/movehistory.h"
 #include "core/status.h"
 #include "movegen/legal.h"
+#include "movegen/movegen.h"
 #include "shell/input.h"
 #include "shell/text.h"
 
@@ -102,4 +105,52 @@ bool CommandInterpreter::WordWaiting()
     for (size_t i = Position; i < Line.size(); i++)
         if (!IsBlank(Line[i])) return true;
     return Input.WordWaiting();
+}
+
+void RootExclusions::Follow(const ChessBoard &board)
+{
+    u64 upper, lower;
+    genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
+    if ((upper ^ lower) != Key) Count = 0;
+    Key = upper ^ lower;
+}
+
+bool RootExclusions::Change(const ChessBoard &board, const char *word, bool exclude)
+{
+    Follow(board);
+    MoveGen mg;
+    const int n = GenerateLegalMoves(board, board.SideToMove, mg);
+    if (std::strcmp(word, "all") == 0) {
+        Count = 0;
+        if (exclude)
+            for (int i = 0; i < n; i++)
+                Codes[Count++] = static_cast<u16>(LowestSquare(mg.From[i]) * 64 + LowestSquare(mg.To[i]));
+        return true;
+    }
+    TypedMove m;
+    char candidates[4];
+    if (ReadMove(board, word, &m, candidates, sizeof candidates) != MoveReading::Legal) return false;
+    const u16 code = static_cast<u16>(LowestSquare(m.from) * 64 + LowestSquare(m.to));
+    int at = 0;
+    while (at < Count && Codes[at] != code)
+        at++;
+    if (exclude && at == Count && Count < MAXROOTMOVES) Codes[Count++] = code;
+    if (!exclude && at < Count) Codes[at] = Codes[--Count];
+    return true;
+}
+
+bool RootExclusions::Restrict(const ChessBoard &board, SearchLimits *limits)
+{
+    Follow(board);
+    if (Count == 0) return true;
+    MoveGen mg;
+    const int n = GenerateLegalMoves(board, board.SideToMove, mg);
+    for (int i = 0; i < n; i++) {
+        const u16 code = static_cast<u16>(LowestSquare(mg.From[i]) * 64 + LowestSquare(mg.To[i]));
+        bool out = false;
+        for (int k = 0; k < Count && !out; k++)
+            out = Codes[k] == code;
+        if (!out) limits->Allow(code);
+    }
+    return limits->SearchMoveCount > 0;
 }

@@ -6,6 +6,7 @@
 
 #include "board/board.h"
 #include "movegen/san.h"
+#include "search/limits.h"
 
 // Longest word the interpreter keeps; longer words are cut.
 constexpr int WORD_MAX = 256;
@@ -44,6 +45,25 @@ class GameRecord {
     const PlayedMove &MoveAt(int i) const { return Moves[(First + i) % GAMERECORD_MAX]; }
 };
 
+// The root moves "exclude" took out of the searches of one position; in another position they
+// are forgotten.
+class RootExclusions {
+  public:
+    // Takes a move of board out ("exclude"), or puts it back ("include"); the word "all" stands
+    // for every move. False, with nothing changed, when the word names no legal move.
+    bool Change(const ChessBoard &board, const char *word, bool exclude);
+    // Limits a search of board to the moves not excluded. False when every legal move is.
+    bool Restrict(const ChessBoard &board, SearchLimits *limits);
+
+  private:
+    u64 Key = 0;   // the position the moves belong to
+    int Count = 0; // moves excluded
+    u16 Codes[MAXROOTMOVES] = {};
+
+    // Forgets moves of another position than board.
+    void Follow(const ChessBoard &board);
+};
+
 // The dialogue's state between commands, and the line its words are read from.
 class CommandInterpreter {
   public:
@@ -56,6 +76,7 @@ class CommandInterpreter {
     char EngineSide = 1;          // the side the engine last moved for
     const char *Prompt = nullptr; // printed before a line is read (a person at a terminal)
     GameRecord Record;            // the positions the moves of the game were played from
+    RootExclusions Excluded;      // root moves the searches leave out ("exclude")
     std::string Line;             // the line being read
     size_t Position = 0;          // where its next word starts
 

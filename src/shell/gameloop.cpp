@@ -107,7 +107,9 @@ class DialogueLines : public LineHandler {
         }
         const bool stops = is("force") || is("new") || is("setboard") || is("edit") ||
                            is("abort") || is("quit") || is("analyze") || is("undo") ||
-                           is("remove") || (analyzing_ && (is("exit") || IsMoveWord(word)));
+                           is("remove") ||
+                           (analyzing_ && (is("exit") || IsMoveWord(word) || is("exclude") ||
+                                           is("include") || is("option") || is("multipv")));
         if (stops) {
             discard_ = true;
             Wait(text);
@@ -172,6 +174,7 @@ SearchLimits DialogueLimits()
     l.Infinite = st.AnalyzeMode == 1;
     l.GamePly = st.GamePly;
     l.MoveOverhead = st.MoveOverhead;
+    l.MultiPV = st.MultiPV;
     l.OpeningBonus = true;
     l.UseBook = st.UseBook == 1;
     l.Trace = st.Trace == 1;
@@ -186,8 +189,15 @@ int EngineTurn()
     Status &st = MainStatus;
     CommandInterpreter &ci = Interpreter;
     const bool analyzing = st.AnalyzeMode == 1;
+    SearchLimits limits = DialogueLimits();
+    // With every move excluded an analysis waits until one is included again; a game move is
+    // chosen from all of them.
+    if (!ci.Excluded.Restrict(MainBoard, &limits) && analyzing) {
+        st.HumanToMove = 1;
+        return 0;
+    }
     DialogueLines lines(analyzing);
-    const SearchDecision d = ThinkWhileReading(MainBoard, DialogueLimits(), lines);
+    const SearchDecision d = ThinkWhileReading(MainBoard, limits, lines);
     const int v = d.score;
     if (lines.AnalysisEnded()) EndAnalysis();
 

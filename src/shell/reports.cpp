@@ -102,17 +102,18 @@ class XboardOutput : public ConsoleOutput {
                     left, count);
         std::fflush(stdout);
     }
+    // With several lines each is shown once its iteration has searched it.
     void NewBest(const SearchProgress &p) override
     {
-        if (p.Depth > 7 && MainStatus.Post == 1) PlainLine(p);
+        if (p.Depth > 7 && MainStatus.Post == 1 && p.MultiPV == 0) PlainLine(p);
     }
     void RootInterrupted(const SearchProgress &p, int) override
     {
-        if (MainStatus.Post == 1) PlainLine(p);
+        if (MainStatus.Post == 1 && p.MultiPV == 0) PlainLine(p);
     }
     void RootStopped(const SearchProgress &p) override
     {
-        if (MainStatus.Post == 1) PlainLine(p);
+        if (MainStatus.Post == 1 && p.MultiPV == 0) PlainLine(p);
     }
 
   protected:
@@ -147,27 +148,26 @@ class UciOutput : public ConsoleOutput {
             std::fflush(stdout);
         }
     }
-    void NewBest(const SearchProgress &p) override { Info(p); }
-    void RootInterrupted(const SearchProgress &p, int searched) override
+    // The best move changing during an iteration: the root is worth at least its score. The
+    // iteration's first move is shown at the iteration's end; several lines are shown there
+    // only.
+    void NewBest(const SearchProgress &p) override
     {
-        if (p.Depth > 7) {
-            Info(p);
-            std::printf("info currmovenumber %d\n", searched);
-            std::fflush(stdout);
-        }
+        if (p.MultiPV == 0 && !p.FirstMove) Info(p);
     }
-    void RootStopped(const SearchProgress &p) override { Info(p); }
-    void IterationDone(const SearchProgress &p) override
+    void IterationDone(const SearchProgress &p) override { Info(p); }
+    // The line the move is played by, unless it was the last one shown.
+    void SearchDone(const SearchResult &r) override
     {
-        if (p.Analysis) Info(p);
+        if (!r.Shown) Info(r.Progress);
     }
-    void SearchDone(const SearchResult &r) override { Info(r.Progress); }
 
   protected:
     const char *Comment() const override { return "info string "; }
 
   private:
-    // A progress line: depth, selective depth, score, nodes, speed, real time and the line.
+    // A progress line: depth, selective depth, the line's rank, score and bound, nodes, speed,
+    // table use, real time and the line.
     static void Info(const SearchProgress &p)
     {
         const i64 time = p.ElapsedMs > 0 ? p.ElapsedMs : 0;
@@ -182,10 +182,14 @@ class UciOutput : public ConsoleOutput {
             std::snprintf(score, sizeof score, "mate %d", -((MATEVALUE + v + 1) / 2));
         else
             std::snprintf(score, sizeof score, "cp %d", v / 10);
+        char rank[24] = "";
+        if (p.MultiPV > 0) std::snprintf(rank, sizeof rank, " multipv %d", p.MultiPV);
         const bool line = p.Line[0] && p.Line[0] != '\n';
-        std::printf("info depth %d seldepth %d score %s nodes %lld nps %lld time %lld%s%s", p.Depth,
-                    p.SelDepth > p.Depth ? p.SelDepth : p.Depth, score,
-                    static_cast<long long>(p.Nodes), static_cast<long long>(nps),
+        std::printf("info depth %d seldepth %d%s score %s%s nodes %lld nps %lld hashfull %d time "
+                    "%lld%s%s",
+                    p.Depth, p.SelDepth > p.Depth ? p.SelDepth : p.Depth, rank, score,
+                    p.Bound == ScoreBound::Lower ? " lowerbound" : "",
+                    static_cast<long long>(p.Nodes), static_cast<long long>(nps), p.HashFull,
                     static_cast<long long>(time), line ? " pv" : "\n", line ? p.Line : "");
         std::fflush(stdout);
     }

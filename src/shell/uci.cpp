@@ -322,6 +322,8 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
         SearchThreads.NewGame(true);
     } else if (is("Threads")) {
         SearchThreads.SetThreads(NumberOf(value));
+    } else if (is("MultiPV")) {
+        st.MultiPV = ClampInt(NumberOf(value), 1, MAXMULTIPV);
     } else if (is("Move Overhead")) {
         st.MoveOverhead = ClampInt(NumberOf(value), 0, MAX_MOVE_OVERHEAD);
     } else if (is("UCI_EngineAbout")) {
@@ -392,6 +394,7 @@ SearchLimits GoLimits(const char *line, const ChessBoard &board)
     SearchLimits l;
     l.GamePly = st.GamePly;
     l.MoveOverhead = st.MoveOverhead;
+    l.MultiPV = st.MultiPV;
     l.UseBook = st.UseBook != 0;
     l.Trace = st.Trace != 0;
     const GoParameters g = ReadGoLine(line, board, &l);
@@ -461,6 +464,7 @@ void UCIProtocol::Command(const std::string &text)
         std::printf("option name Hash type spin default %d min 1 max %d\n", DEFAULT_HASH, MAX_HASH);
         std::printf("option name Clear Hash type button\n");
         std::printf("option name Threads type spin default 1 min 1 max %d\n", MAXTHREADS);
+        std::printf("option name MultiPV type spin default 1 min 1 max %d\n", MAXMULTIPV);
         std::printf("option name Move Overhead type spin default 0 min 0 max %d\n",
                     MAX_MOVE_OVERHEAD);
         std::printf(

@@ -207,6 +207,9 @@ const char *const PROMPT_HELP =
     "level <m> <t> <i>  m moves in t minutes (or m:ss), i seconds increment\n"
     "post, nopost     show or hide Vorn's thinking\n"
     "analyze, exit    analyse the position until exit\n"
+    "multipv <n>      show the n best moves and their lines when analysing\n"
+    "exclude <move>   leave a move out of the analysis; include <move> brings it back\n"
+    "                 (exclude all, include all: every move)\n"
     "displayboard     show the board\n"
     "help             this text\n"
     "quit             end the program\n";
@@ -271,6 +274,60 @@ void SaveCommand()
 }
 
 // Reports a word that is neither a command nor a move, and drops the rest of its line.
+// After a change to what an analysis shows: the analysis starts again.
+CommandResult AnalyseAgain()
+{
+    if (MainStatus.AnalyzeMode != 1) return CommandResult::Handled;
+    MainStatus.HumanToMove = 0;
+    Interpreter.ResumeAnalysis = 0;
+    return CommandResult::EndTurn;
+}
+
+// "multipv N" and xboard's "option MultiPV=N": the lines a search shows.
+CommandResult SetLines(const char *command, i32 n)
+{
+    if (n < 1 || n > MAXMULTIPV) {
+        std::printf("Error (lines are 1 to %d): %s\n", MAXMULTIPV, command);
+        std::fflush(stdout);
+        return CommandResult::Handled;
+    }
+    MainStatus.MultiPV = n;
+    return AnalyseAgain();
+}
+
+// "option NAME=VALUE": the options the "feature" line offers.
+CommandResult OptionCommand()
+{
+    char rest[COMMAND_TEXT_MAX];
+    Interpreter.RestOfLine(rest, sizeof rest);
+    const char *text = rest;
+    while (*text && IsBlank(*text))
+        text++;
+    const char *equals = std::strchr(text, '=');
+    const std::string name(text, equals ? static_cast<size_t>(equals - text) : std::strlen(text));
+    if (name == "MultiPV" && equals && IsNumber(equals + 1, false))
+        return SetLines("option", NumberOf(equals + 1));
+    std::printf("Error (unknown option): %s\n", Shown(text).c_str());
+    std::fflush(stdout);
+    return CommandResult::Handled;
+}
+
+// "exclude MOVE", "include MOVE", "exclude all", "include all": the root moves searched.
+CommandResult ExcludeCommand(const char *command)
+{
+    char move[WORD_MAX];
+    if (Interpreter.ArgumentWord(move, sizeof move) < 0) {
+        MissingArgument(command);
+        return CommandResult::Handled;
+    }
+    if (!Interpreter.Excluded.Change(MainBoard, move, std::strcmp(command, "exclude") == 0)) {
+        std::printf("Error (not a legal move): %s %s\n", command, Shown(move).c_str());
+        std::fflush(stdout);
+        return CommandResult::Handled;
+    }
+    return AnalyseAgain();
+}
+
 CommandResult UnknownCommand(const char *word)
 {
     char rest[COMMAND_TEXT_MAX];
@@ -501,8 +558,9 @@ CommandResult DoCommand(const char *word)
         }
         Interpreter.Protover = static_cast<u8>(n < 0 ? 0 : (n > 99 ? 99 : n));
         std::printf("feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 "
-                    "reuse=1 analyze=1 colors=1 memory=1 smp=1 myname=\"Vorn %s\" done=1\n",
-                    VORN_VERSION);
+                    "reuse=1 analyze=1 colors=1 memory=1 smp=1 exclude=1 myname=\"Vorn %s\" "
+                    "option=\"MultiPV -spin %d 1 %d\" done=1\n",
+                    VORN_VERSION, MainStatus.MultiPV, MAXMULTIPV);
         std::fflush(stdout);
         return CommandResult::Handled;
     }
@@ -512,6 +570,16 @@ CommandResult DoCommand(const char *word)
         Pong(rest);
         return CommandResult::Handled;
     }
+    if (Is(word, "option")) return OptionCommand();
+    if (Is(word, "multipv")) {
+        i32 n = 0;
+        if (!NumberArgument(&n)) {
+            MissingArgument(word);
+            return CommandResult::Handled;
+        }
+        return SetLines(word, n);
+    }
+    if (Is(word, "exclude") || Is(word, "include")) return ExcludeCommand(word);
     if (Is(word, "cores")) {
         // Search threads, the engine's own included.
         i32 n = 0;

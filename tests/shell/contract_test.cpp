@@ -109,8 +109,8 @@ TEST(UciContract, ScoreLinesCarryEveryFieldAndMatesAreInMoves)
     const RunResult r = Uci("position fen k7/8/2K5/8/8/8/8/7R w - - 0 1\ngo depth 5\n"
                             "position fen k7/8/1QK5/8/8/8/8/8 b - - 0 1\ngo depth 3\n"
                             "position fen k7/1Q6/1K6/8/8/8/8/8 b - - 0 1\ngo depth 3\n");
-    const std::regex line("info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) nodes \\d+ "
-                          "nps \\d+ time \\d+( pv( [a-h][1-8][a-h][1-8][qrbn]?)+ )?");
+    const std::regex line("info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+)( lowerbound)? "
+                          "nodes \\d+ nps \\d+ hashfull \\d+ time \\d+( pv( [a-h][1-8][a-h][1-8][qrbn]?)+ )?");
     for (const auto &l : Starting(r.output, "info")) {
         if (l.find(" score ") == std::string::npos) continue;
         EXPECT_TRUE(std::regex_match(l, line)) << l;

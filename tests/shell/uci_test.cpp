@@ -31,6 +31,7 @@ const std::vector<std::string> IDS = {
     "option name Hash type spin default 128 min 1 max 131072",
     "option name Clear Hash type button",
     "option name Threads type spin default 1 min 1 max 256",
+    "option name MultiPV type spin default 1 min 1 max 256",
     "option name Move Overhead type spin default 0 min 0 max 5000",
     "option name UCI_EngineAbout type string default Vorn 1.005-64, a chess engine by the Vorn "
     "developers",

@@ -20,7 +20,8 @@ using Lines = std::vector<std::string>;
 
 const char *const FEATURES =
     "feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 reuse=1 "
-    "analyze=1 colors=1 memory=1 smp=1 myname=\"Vorn 1.005-64\" done=1";
+    "analyze=1 colors=1 memory=1 smp=1 exclude=1 myname=\"Vorn 1.005-64\" "
+    "option=\"MultiPV -spin 1 1 256\" done=1";
 const char *const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
 const char *const BYE = "Bye, Thanks for the match.";
 
