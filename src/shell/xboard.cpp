@@ -274,13 +274,12 @@ void SaveCommand()
 }
 
 // Reports a word that is neither a command nor a move, and drops the rest of its line.
-// After a change to what an analysis shows: the analysis starts again.
+// After a change to what an analysis shows: the analysis starts again once the words that came
+// with the change are read.
 CommandResult AnalyseAgain()
 {
-    if (MainStatus.AnalyzeMode != 1) return CommandResult::Handled;
-    MainStatus.HumanToMove = 0;
-    Interpreter.ResumeAnalysis = 0;
-    return CommandResult::EndTurn;
+    if (MainStatus.AnalyzeMode == 1) Interpreter.ResumeAnalysis = 1;
+    return CommandResult::Handled;
 }
 
 // "multipv N" and xboard's "option MultiPV=N": the lines a search shows.
