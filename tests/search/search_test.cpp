@@ -229,6 +229,15 @@ TEST(TranspositionTable, ProbesAnswerByBoundAndDepth)
     store(16, 3, 0, -109801, 2);
     EXPECT_EQ(probe(16, 3, -110000, 110000), 2);
     EXPECT_EQ(value, -109804);
+    // Table use is counted in the first 333 buckets (999 entries): five stored there, then every
+    // slot of each, then none once the table is aged.
+    EXPECT_EQ(PositionCache.HashFull(), 5);
+    for (u64 bucket = 0; bucket < 333; bucket++)
+        for (u64 upper = 2; upper < 5; upper++)
+            PositionCache.InsertTranspositionTables(upper, bucket, 0, 1, 0, 0, 2, -1, 1);
+    EXPECT_EQ(PositionCache.HashFull(), 1000);
+    PositionCache.AgeTranspositionTables();
+    EXPECT_EQ(PositionCache.HashFull(), 0);
     PositionCache.ClearTranspositionTables();
     // A cleared entry stays gone, also when the clearings come round to the same count.
     store(11, 4, 21, 123, 2);
