@@ -75,19 +75,10 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     // The first line tells the budget how the search goes; the lines after it only report.
     const bool firstLine = LinePass == 0;
     auto progress = [&](int score) {
-        SearchProgress p;
-        p.Depth = depth;
-        p.Score = score;
-        p.Nodes = AllNodes();
-        p.MoveTime = MoveTime;
-        p.ElapsedMs = ClockMs() - SearchStartTime;
-        p.SelDepth = SelDepth;
-        p.Line = line;
-        p.Analysis = Analyzing != 0;
+        SearchProgress p = ProgressNow(depth, score, line);
         // Until every move has been searched the root is worth at least the best so far.
         p.Bound = ScoreBound::Lower;
         p.MultiPV = Limits.MultiPV > 1 ? LinePass + 1 : 0;
-        p.HashFull = Table->HashFull();
         return p;
     };
     LastRoot = RootEnd::Complete;
@@ -147,6 +138,12 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         LastRoot = RootEnd::CutEmpty;
         return NOVALUE;
     };
+    // The best move so far with its line, for a report.
+    auto bestSoFar = [&]() {
+        fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
+                       static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
+        return progress(best);
+    };
     // Read afresh at each use: a ponder hit turns a ponder search into a timed one mid-move.
     auto quickRoot = [this]() { return !FixedDepth && !Pondering; };
     for (int i = 0; i < count && best < beta; i++) {
@@ -203,11 +200,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         }
         // Stopped in the middle of the move: its score means nothing.
         if (AbortNow && quickRoot()) {
-            if (best > NOVALUE) {
-                fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
-                               static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
-                Output->RootInterrupted(progress(best), legal);
-            }
+            if (best > NOVALUE) Output->RootInterrupted(bestSoFar(), legal);
             return cut();
         }
         if (SearchAborted) break;
@@ -252,22 +245,14 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
 
     // The end of the loop: stopped from outside or by the clock, the best so far is shown.
     if (SearchAborted || AbortNow) {
-        if (best > NOVALUE && !Pondering) {
-            fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
-                           static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
-            Output->RootStopped(progress(best));
-        }
+        if (best > NOVALUE && !Pondering) Output->RootStopped(bestSoFar());
         return cut();
     }
     // The budget ended the loop between two moves: the moves searched decide.
     if (TimeUp && quickRoot()) {
         if (legal == 0) return cut();
         LastRoot = RootEnd::Shortened;
-        if (best > NOVALUE) {
-            fillmovestring(*this, line, static_cast<char>(LowestSquare(bestFrom)),
-                           static_cast<char>(LowestSquare(bestTo)), bestPromo, 1);
-            Output->RootStopped(progress(best));
-        }
+        if (best > NOVALUE) Output->RootStopped(bestSoFar());
     }
     RootLegalMoves = legal;
     if (legal == 0) {
