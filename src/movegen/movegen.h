@@ -116,6 +116,8 @@ class MoveGen {
         SelNext = 0;
         SelEnd = n <= 64 ? n : -1;
     }
+    // Drops the selection record after the values were changed: NextMove scans them all.
+    void ForgetSelection() { SelEnd = -1; }
 
   private:
     // Selection record: the entries SelNext .. SelEnd-1 whose value is above the lowest one,

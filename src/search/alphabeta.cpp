@@ -16,6 +16,9 @@
 namespace {
 
 constexpr int FutilityMargin[8] = {1200, 1100, 1925, 2700, 3500, 4400, 5300, 6200};
+// The order of the earlier lines' moves at the root of a search of several lines: after the
+// first line's move, above every capture.
+constexpr i32 LINE_MOVE_VALUE = 28000;
 
 inline u64 KingOf(const ChessBoard &b, char side)
 {
@@ -71,20 +74,16 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     const char opp = side ? 0 : 1;
     MoveGen mg;
     char line[MOVESTRING_MAX];
-    char move[8];
-    // The first line tells the budget how the search goes; the lines after it only report.
-    const bool firstLine = LinePass == 0;
-    auto progress = [&](int score) {
+        auto progress = [&](int score) {
         SearchProgress p = ProgressNow(depth, score, line);
         // Until every move has been searched the root is worth at least the best so far.
         p.Bound = ScoreBound::Lower;
-        p.MultiPV = Limits.MultiPV > 1 ? LinePass + 1 : 0;
         return p;
     };
     LastRoot = RootEnd::Complete;
 
     // The opening book.
-    if (Limits.UseBook && depth == 1 && Limits.SearchMoveCount <= 0 && firstLine) {
+    if (Limits.UseBook && depth == 1 && Limits.SearchMoveCount <= 0) {
         Output->BookLookup();
         const int k = InBook(side, castle, board);
         if (k >= 0) {
@@ -96,10 +95,10 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         }
     }
     // The iteration starts.
-    if (firstLine) Output->IterationStarted(depth);
+    Output->IterationStarted(depth);
 
     // Moves.
-    if (firstLine) SecondBestValue = NOVALUE;
+    SecondBestValue = NOVALUE;
     RootDepth = depth;
     const int count = mg.GenerateAllMoves(side, &board, castle);
     RootMoveCount = count;
@@ -149,7 +148,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     for (int i = 0; i < count && best < beta; i++) {
         // Time is up: the iteration ends here.
         if (TimeUp && quickRoot()) break;
-        // The next move, if the root may play it, no line before has it, and it is legal.
+        // The next move, if the root may play it and it is legal.
         RootMoveNumber = i + 1;
         Status.MoveNumber.store(i + 1, std::memory_order_relaxed);
         u64 mFrom, mTo;
@@ -157,47 +156,9 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         mg.NextMove(i, count, &mFrom, &mTo, &mPromo);
         const int code = MoveCode(mFrom, mTo);
         if (!Limits.Allows(code)) continue;
-        if (!firstLine && LineTaken(code, mPromo)) continue;
-        ChessBoard child = board;
-        char kept = 15;
-        child.MakeMoveOnCopy(mFrom, mTo, mPromo, &kept);
-        const char childCastle = static_cast<char>(castle & kept);
-        u64 upper, lower;
-        PositionKey(opp, childCastle, child, &upper, &lower);
-        if (child.InCheck(KingOf(child, side), side)) continue;
-        legal++;
-        InteriorNodes++;
-        RootMoveText(move, mFrom, mTo, mPromo);
-        Output->RootMove(depth, move, legal, AllNodes(), NPS);
-        // Late quiet moves are searched shallower first.
-        const char givesCheck = child.InCheck(KingOf(child, opp), opp) ? 1 : 0;
-        const bool capture = (mTo & board.AllPieces) != 0;
-        const int pieces = board.QuickPieceCount();
-        const bool reducible = mPromo == NOPROMOTION && depth > 2 && legal > 2 && !givesCheck &&
-                               !capture && mg.OrderValue[i] <= 950 && pieces > 2;
-        // The move's line starts empty: a move scored by quiescence has no continuation.
-        const int maxPly = board.SearchPlyLimit;
-        PVTable[1][0].code = 1;
-        if (depth + givesCheck == 1) {
-            v = -Quiesce(opp, -beta, -alpha, child, 0, 0, 1);
-        } else if (legal == 1) {
-            v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
-                        givesCheck, upper, lower, PVNODE, maxPly);
-        } else {
-            bool done = false;
-            if (reducible) {
-                v = -Search(opp, -alpha - 1, -alpha, child, depth - 2, 1, 1, childCastle, 0, upper,
-                            lower, CUTNODE, maxPly);
-                done = v <= alpha;
-            }
-            if (!done && !(AbortNow && quickRoot())) {
-                v = -Search(opp, -alpha - 1, -alpha, child, depth - 1 + givesCheck, 1, 1,
-                            childCastle, givesCheck, upper, lower, CUTNODE, maxPly);
-                if (v > alpha && v < beta && !(AbortNow && quickRoot()))
-                    v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1,
-                                childCastle, givesCheck, upper, lower, PVNODE, maxPly);
-            }
-        }
+        if (!SearchRootMove(board, side, castle, depth, alpha, beta, mFrom, mTo, mPromo,
+                            mg.OrderValue[i], 1, &legal, &v))
+            continue;
         // Stopped in the middle of the move: its score means nothing.
         if (AbortNow && quickRoot()) {
             if (best > NOVALUE) Output->RootInterrupted(bestSoFar(), legal);
@@ -207,18 +168,14 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         if (prevMove && code == prev.code && mPromo == prev.promotion) prevDone = true;
         // A new best move.
         if (v > best) {
-            if (firstLine) {
-                SecondBestValue = best;
-                if (depth >= 10 && (Limits.MovesToGo == 0 || Limits.MovesToGo > 2) &&
-                    v + 200 < PreviousValue && Limits.Time / 4 >= static_cast<i64>(Limits.Increment))
-                    FailingLow = 1;
-            }
+            SecondBestValue = best;
+            NoteNewBest(depth, v);
             bestFrom = mFrom;
             bestTo = mTo;
             bestPromo = mPromo;
             best = v;
             if (v > alpha) {
-                if (firstLine) BestChanges++;
+                BestChanges++;
                 if (!prevDone && !prevKept && prevMove) {
                     prevLength = PVLength < MAXPLY ? PVLength : MAXPLY;
                     for (int k = 0; k < prevLength; k++)
@@ -238,7 +195,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
                 p.FirstMove = legal == 1;
                 Output->NewBest(p);
             }
-        } else if (firstLine && v > SecondBestValue) {
+        } else if (v > SecondBestValue) {
             SecondBestValue = v;
         }
     }
@@ -267,6 +224,169 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     *to = bestTo;
     *promo = bestPromo;
     return best;
+}
+
+bool SearchRoutines::SearchRootMove(const ChessBoard &board, char side, char castle, int depth,
+                                    int alpha, int beta, u64 mFrom, u64 mTo, char mPromo,
+                                    i32 orderValue, int fullWindows, int *legal, int *value)
+{
+    const char opp = side ? 0 : 1;
+    ChessBoard child = board;
+    char kept = 15;
+    child.MakeMoveOnCopy(mFrom, mTo, mPromo, &kept);
+    const char childCastle = static_cast<char>(castle & kept);
+    u64 upper, lower;
+    PositionKey(opp, childCastle, child, &upper, &lower);
+    if (child.InCheck(KingOf(child, side), side)) return false;
+    const int number = ++*legal;
+    InteriorNodes++;
+    char move[8];
+    RootMoveText(move, mFrom, mTo, mPromo);
+    Output->RootMove(depth, move, number, AllNodes(), NPS);
+    // Late quiet moves are searched shallower first.
+    const char givesCheck = child.InCheck(KingOf(child, opp), opp) ? 1 : 0;
+    const bool capture = (mTo & board.AllPieces) != 0;
+    const int pieces = board.QuickPieceCount();
+    const bool reducible = mPromo == NOPROMOTION && depth > 2 && number > 2 && !givesCheck &&
+                           !capture && orderValue <= 950 && pieces > 2;
+    // Read afresh at each use: a ponder hit turns a ponder search into a timed one mid-move.
+    auto stopped = [this]() { return AbortNow && !FixedDepth && !Pondering; };
+    // The move's line starts empty: a move scored by quiescence has no continuation.
+    const int maxPly = board.SearchPlyLimit;
+    PVTable[1][0].code = 1;
+    int &v = *value;
+    if (depth + givesCheck == 1) {
+        v = -Quiesce(opp, -beta, -alpha, child, 0, 0, 1);
+    } else if (number <= fullWindows) {
+        v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
+                    givesCheck, upper, lower, PVNODE, maxPly);
+    } else {
+        bool done = false;
+        if (reducible) {
+            v = -Search(opp, -alpha - 1, -alpha, child, depth - 2, 1, 1, childCastle, 0, upper,
+                        lower, CUTNODE, maxPly);
+            done = v <= alpha;
+        }
+        if (!done && !stopped()) {
+            v = -Search(opp, -alpha - 1, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
+                        givesCheck, upper, lower, CUTNODE, maxPly);
+            if (v > alpha && v < beta && !stopped())
+                v = -Search(opp, -beta, -alpha, child, depth - 1 + givesCheck, 1, 1, childCastle,
+                            givesCheck, upper, lower, PVNODE, maxPly);
+        }
+    }
+    return true;
+}
+
+void SearchRoutines::NoteNewBest(int depth, int v)
+{
+    // A best move far below the last iteration's score: the budget may be stretched for it.
+    if (depth >= 10 && (Limits.MovesToGo == 0 || Limits.MovesToGo > 2) && v + 200 < PreviousValue &&
+        Limits.Time / 4 >= static_cast<i64>(Limits.Increment))
+        FailingLow = 1;
+}
+
+int SearchRoutines::SearchRootLines(char side, ChessBoard board, int depth, u64 *from, u64 *to,
+                                    char *promo, char castle)
+{
+    const char opp = side ? 0 : 1;
+    const int wanted = Limits.MultiPV < MAXMULTIPV ? Limits.MultiPV : MAXMULTIPV;
+    LastRoot = RootEnd::Complete;
+    Output->IterationStarted(depth);
+    SecondBestValue = NOVALUE;
+    RootDepth = depth;
+    MoveGen mg;
+    const int count = mg.GenerateAllMoves(side, &board, castle);
+    RootMoveCount = count;
+    Status.Depth.store(depth, std::memory_order_relaxed);
+    Status.MoveCount.store(count, std::memory_order_relaxed);
+    // The last iteration's lines first, in their order.
+    if (LineCount > 0) PutLine(Lines[0]);
+    AssignMoveOrderValues(mg, count, 0, KingOf(board, opp), 0, PVNODE);
+    for (int i = 0; i < count; i++)
+        for (int k = 1; k < LineCount; k++)
+            if (Lines[k].Moves[0].code == MoveCode(mg.From[i], mg.To[i]) &&
+                Lines[k].Moves[0].promotion == mg.Promotion[i])
+                mg.OrderValue[i] = LINE_MOVE_VALUE - k;
+    mg.ForgetSelection();
+
+    // Every move is searched against the worst of the lines so far: the first moves with the
+    // full window, each later one with a null window first; a move above it takes its place.
+    const PVEntry prev = LineCount > 0 ? Lines[0].Moves[0] : PVEntry{0, 0};
+    bool prevDone = false;
+    int found = 0, legal = 0;
+    auto quickRoot = [this]() { return !FixedDepth && !Pondering; };
+    for (int i = 0; i < count; i++) {
+        if (TimeUp && quickRoot()) break;
+        RootMoveNumber = i + 1;
+        Status.MoveNumber.store(i + 1, std::memory_order_relaxed);
+        u64 mFrom, mTo;
+        char mPromo;
+        mg.NextMove(i, count, &mFrom, &mTo, &mPromo);
+        const int code = MoveCode(mFrom, mTo);
+        if (!Limits.Allows(code)) continue;
+        const int alpha = found < wanted ? -MATEVALUE : NewLines[wanted - 1].Score;
+        int v = NOVALUE;
+        if (!SearchRootMove(board, side, castle, depth, alpha, MATEVALUE, mFrom, mTo, mPromo,
+                            mg.OrderValue[i], wanted, &legal, &v))
+            continue;
+        if ((AbortNow && quickRoot()) || SearchAborted) break;
+        if (code == prev.code && mPromo == prev.promotion) prevDone = true;
+        if (found == wanted && v <= alpha) continue;
+        // The move's line, in its place among the lines.
+        int at = found < wanted ? found++ : wanted - 1;
+        RootLine &l = NewLines[at];
+        l.Moves[0] = PVEntry{static_cast<u16>(code), mPromo};
+        const int end = PVTable[1][0].code;
+        l.Length = end < MAXLINEMOVES ? (end > 1 ? end : 1) : MAXLINEMOVES;
+        for (int k = 1; k < l.Length; k++)
+            l.Moves[k] = PVTable[1][k];
+        l.Score = v;
+        l.Depth = depth;
+        l.Bound = ScoreBound::Exact;
+        for (; at > 0 && NewLines[at].Score > NewLines[at - 1].Score; at--) {
+            const RootLine t = NewLines[at];
+            NewLines[at] = NewLines[at - 1];
+            NewLines[at - 1] = t;
+        }
+        if (at == 0) {
+            BestChanges++;
+            NoteNewBest(depth, v);
+        }
+    }
+    if (found > 1) SecondBestValue = NewLines[1].Score;
+
+    // Stopped, or out of time between two moves: the lines searched stand, at least as good as
+    // shown, if the old best move was among them; the earlier lines fill the rest.
+    const bool stopped = SearchAborted || AbortNow;
+    if (stopped || (TimeUp && quickRoot())) {
+        if (found == 0 || !prevDone) {
+            if (LineCount > 0) PutLine(Lines[0]);
+            LastRoot = RootEnd::CutEmpty;
+            return NOVALUE;
+        }
+        LastRoot = stopped ? RootEnd::Cut : RootEnd::Shortened;
+        for (int k = 0; k < found; k++)
+            NewLines[k].Bound = ScoreBound::Lower;
+        for (int k = 0; k < LineCount && found < wanted; k++)
+            if (!StartsALine(NewLines, found, Lines[k].Moves[0])) NewLines[found++] = Lines[k];
+    }
+    if (!stopped) RootLegalMoves = legal;
+    if (legal == 0 && !stopped) {
+        LineCount = 0;
+        if (board.InCheck(KingOf(board, side), side)) return -MATEVALUE;
+        if (board.InCheck(KingOf(board, opp), opp)) return MATEVALUE;
+        return STALEMATEVALUE;
+    }
+    for (int k = 0; k < found; k++)
+        Lines[k] = NewLines[k];
+    LineCount = found;
+    PutLine(Lines[0]);
+    const PVEntry best = Lines[0].Moves[0];
+    *from = SquareMask(best.code >> 6);
+    *to = SquareMask(best.code & 63);
+    *promo = best.promotion;
+    return Lines[0].Score;
 }
 
 int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, int depth, int ply,

@@ -239,7 +239,6 @@ void SearchRoutines::NewSearch(ChessBoard &board, const SearchLimits &limits, bo
     SelDepth = 0;
     EasyMove = 0;
     LineCount = 0;
-    LinePass = 0;
     board.InitPieceCounts();
     std::memset(PVTable, 0, sizeof PVTable);
     for (auto &k : Killers)
@@ -333,12 +332,14 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
         // With the stop flags set the root returns at once and the last move stands.
         if (TimeUp && AbortNow && d > 1) break;
 
-        // 4b. The root search: the first line.
+        // 4b. The root search.
         board.SearchPlyLimit = PlyLimit(d);
         BestChanges = 255;
         FailingLow = 0;
-        v = SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, from, to, promo,
-                           board.CastleFlags);
+        v = lines > 1 ? SearchRootLines(board.SideToMove, board, d, from, to, promo,
+                                        board.CastleFlags)
+                      : SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, from,
+                                       to, promo, board.CastleFlags);
         PreviousValue = v;
         if (BookMove) {
             Output->BookMoveFound();
@@ -359,7 +360,6 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
             } else {
                 resultDepth = d;
                 resultBound = ScoreBound::Lower;
-                if (lines > 1) v = CollectLines(board, d, v, resultBound, false, from, to, promo);
             }
             if (lines > 1) {
                 ReportLines();
@@ -375,8 +375,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
         resultDepth = d;
         // The budget may have ended the move loop early: the root is worth at least the best.
         resultBound = LastRoot == RootEnd::Shortened ? ScoreBound::Lower : ScoreBound::Exact;
-        if (lines > 1) {
-            v = CollectLines(board, d, v, resultBound, true, from, to, promo);
+        if (lines > 1 && LineCount > 0) {
             ReportLines();
         } else {
             LineText(line, d + 1);
@@ -452,75 +451,11 @@ SearchProgress SearchRoutines::ProgressNow(int depth, int score, const char *lin
     return p;
 }
 
-void SearchRoutines::KeepLine(RootLine &line, int score, int depth, ScoreBound bound) const
-{
-    line.Length = PVLength < MAXLINEMOVES ? (PVLength > 1 ? PVLength : 1) : MAXLINEMOVES;
-    for (int k = 0; k < line.Length; k++)
-        line.Moves[k] = PVTable[0][k];
-    line.Score = score;
-    line.Depth = depth;
-    line.Bound = bound;
-}
-
 void SearchRoutines::PutLine(const RootLine &line)
 {
     for (int k = 0; k < line.Length; k++)
         PVTable[0][k] = line.Moves[k];
     PVLength = line.Length;
-}
-
-int SearchRoutines::CollectLines(const ChessBoard &board, int depth, int first,
-                                 ScoreBound firstBound, bool searchMore, u64 *from, u64 *to,
-                                 char *promo)
-{
-    const int wanted = Limits.MultiPV < MAXMULTIPV ? Limits.MultiPV : MAXMULTIPV;
-    const i32 legalMoves = RootLegalMoves;
-    KeepLine(NewLines[0], first, depth, firstBound);
-    int found = 1;
-    // The lines after the first, while the budget lasts: each starts with the best earlier
-    // line no line of this iteration has.
-    if (searchMore && firstBound == ScoreBound::Exact) {
-        for (LinePass = 1; LinePass < wanted; LinePass++) {
-            if (TimeUp || AbortNow || SearchAborted) break;
-            PVTable[0][0] = PVEntry{0, 0};
-            PVLength = 0;
-            for (int k = 0; k < LineCount; k++) {
-                if (!LineTaken(Lines[k].Moves[0].code, Lines[k].Moves[0].promotion)) {
-                    PutLine(Lines[k]);
-                    break;
-                }
-            }
-            u64 f = 0, t = 0;
-            char p = 0;
-            const int score = SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE,
-                                             depth, &f, &t, &p, board.CastleFlags);
-            // A line cut short is dropped; no move left ends the lines.
-            if (LastRoot != RootEnd::Complete || RootLegalMoves == 0) break;
-            KeepLine(NewLines[found++], score, depth, ScoreBound::Exact);
-        }
-        LinePass = 0;
-        RootLegalMoves = legalMoves;
-    }
-    // Best first; lines of equal score keep the order they were found in.
-    for (int i = 1; i < found; i++) {
-        for (int j = i; j > 0 && NewLines[j].Score > NewLines[j - 1].Score; j--) {
-            const RootLine t = NewLines[j];
-            NewLines[j] = NewLines[j - 1];
-            NewLines[j - 1] = t;
-        }
-    }
-    // Then the earlier lines whose moves this iteration has not reached.
-    for (int k = 0; k < LineCount && found < wanted; k++)
-        if (!StartsALine(NewLines, found, Lines[k].Moves[0])) NewLines[found++] = Lines[k];
-    for (int k = 0; k < found; k++)
-        Lines[k] = NewLines[k];
-    LineCount = found;
-    PutLine(Lines[0]);
-    const PVEntry best = Lines[0].Moves[0];
-    *from = SquareMask(best.code >> 6);
-    *to = SquareMask(best.code & 63);
-    *promo = best.promotion;
-    return Lines[0].Score;
 }
 
 void SearchRoutines::ReportLines()

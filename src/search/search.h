@@ -172,12 +172,11 @@ class SearchRoutines {
     // --- root ---
     ChessBoard RootBoard; // the position searched, as NewSearch found it
     RootEnd LastRoot;     // how the last root search ended
-    // Several lines (Limits.MultiPV above 1): the root is searched once for each line, each
-    // time without the moves of the lines before.
+    // Several lines (Limits.MultiPV above 1): every root move is searched against the worst of
+    // the lines found so far, and a move above it takes its place.
     RootLine Lines[MAXMULTIPV];    // the lines as reported, best first
     RootLine NewLines[MAXMULTIPV]; // the lines of the iteration in progress
     i32 LineCount;                 // lines in Lines
-    i32 LinePass;                  // the root search in progress finds line LinePass + 1
     i32 SecondBestValue;
     i32 PreviousValue;
     u8 BestChanges;
@@ -207,22 +206,9 @@ class SearchRoutines {
     // A helper's iterations on the root board from firstDepth up, until StopSignal is set or
     // the deepest iteration is done; nothing is printed and no move is chosen.
     void HelperDeepening(ChessBoard board, const SearchLimits &limits, int firstDepth);
-    // Several lines: after the first line's root search at depth (its score first, its bound
-    // firstBound), searches the lines after it when searchMore, each without the moves of the
-    // lines before, and puts the lines of this iteration first, best first, then the earlier
-    // lines whose moves they lack. The first line's move goes to from, to, promo; returns its
-    // score.
-    int CollectLines(const ChessBoard &board, int depth, int first, ScoreBound firstBound,
-                     bool searchMore, u64 *from, u64 *to, char *promo);
     // Reports each line of Lines as an iteration's result.
     void ReportLines();
-    // True when a line found earlier in this iteration starts with the move.
-    bool LineTaken(int code, char promotion) const
-    {
-        return StartsALine(NewLines, LinePass, PVEntry{static_cast<u16>(code), promotion});
-    }
-    // Keeps the root line of PVTable with its score and depth; and puts a kept line back.
-    void KeepLine(RootLine &line, int score, int depth, ScoreBound bound) const;
+    // Puts a kept line back as the root line of PVTable.
     void PutLine(const RootLine &line);
     // The root's figures now, with a line and its depth and score.
     SearchProgress ProgressNow(int depth, int score, const char *line) const;
@@ -232,6 +218,21 @@ class SearchRoutines {
     // Searches every root move to depth; returns the best score (or a book index).
     int SearchTreeRoot(char side, ChessBoard board, int alpha, int beta, int depth, u64 *from,
                        u64 *to, char *promo, char castle);
+    // The root of a search of several lines: the lines of the iteration at depth go to Lines,
+    // best first (with the earlier lines behind them when the iteration is cut short), and the
+    // first line's move to from, to and promo. Returns its score.
+    int SearchRootLines(char side, ChessBoard board, int depth, u64 *from, u64 *to, char *promo,
+                        char castle);
+    // Plays a root move on a copy of board and searches it: the first fullWindows legal moves
+    // with the window (alpha, beta), a later one with a null window at alpha first (and a late
+    // quiet one shallower before that), then with the full window when it rises above alpha.
+    // False, with nothing searched, when the move is not legal; *legal counts the legal moves.
+    bool SearchRootMove(const ChessBoard &board, char side, char castle, int depth, int alpha,
+                        int beta, u64 mFrom, u64 mTo, char mPromo, i32 orderValue,
+                        int fullWindows, int *legal, int *value);
+    // A new best root move scored v at depth: marks the root as failing low when v has fallen
+    // far below the last iteration's score.
+    void NoteNewBest(int depth, int v);
     // Fail-soft principal-variation alpha-beta below the root.
     int Search(char side, int alpha, int beta, ChessBoard &board, int depth, int ply,
                char nullAllowed, char castle, char inCheck, u64 upper, u64 lower, char nodeType,
