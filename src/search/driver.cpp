@@ -1,6 +1,7 @@
 // Iterative deepening: the budget, the iterations, the requests from outside and the end of a
 // search.
 
+#include <chrono>
 #include <cstring>
 
 #include "board/hashcode.h"
@@ -10,6 +11,7 @@
 #include "movegen/see.h"
 #include "search/hashtab.h"
 #include "search/search.h"
+#include "search/strength.h"
 #include "search/threads.h"
 
 SearchOutput QuietOutput;
@@ -17,7 +19,8 @@ SearchRoutines MainSearch;
 
 SearchRoutines::SearchRoutines()
     : Eval(&PE), Exchange(&see), Positions(&MainHistory), Table(&PositionCache),
-      Output(&QuietOutput)
+      Output(&QuietOutput),
+      LevelSeed(static_cast<u64>(std::chrono::steady_clock::now().time_since_epoch().count()) | 1)
 {
 }
 
@@ -136,7 +139,7 @@ void SearchRoutines::MeasureSpeed(bool announce)
 
 bool SearchRoutines::WatchClock()
 {
-    ClockCountdown = CLOCK_INTERVAL;
+    ClockCountdown = ClockInterval;
     Status.Nodes.store(Nodes(), std::memory_order_relaxed);
     TakeRequests();
     if (SearchAborted || AbortNow) return true;
@@ -235,7 +238,11 @@ void SearchRoutines::NewSearch(ChessBoard &board, const SearchLimits &limits, bo
     BookMove = 0;
     TimerExtended = AbortNow = TimeUp = SearchAborted = 0;
     DeferredAbort = DeferredStop::None;
-    ClockCountdown = CLOCK_INTERVAL;
+    // A small node limit is looked at more often than the clock needs.
+    ClockInterval = limits.Nodes > 0 && limits.Nodes < 16 * CLOCK_INTERVAL
+                        ? static_cast<i32>(limits.Nodes / 16 > 64 ? limits.Nodes / 16 : 64)
+                        : CLOCK_INTERVAL;
+    ClockCountdown = ClockInterval;
     SelDepth = 0;
     EasyMove = 0;
     LineCount = 0;
@@ -327,7 +334,10 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
                 NPS = Clamp32(Nodes() * 1000 / elapsed > 1000 ? Nodes() * 1000 / elapsed : 1000);
             Output->AnalysisSpeed(NPS, MoveTime);
         }
-        if (Limits.Nodes && d > 1 && !Pondering && AllNodes() - BudgetBaseAllNodes >= Limits.Nodes)
+        const i64 spent = AllNodes() - BudgetBaseAllNodes;
+        if (d > 1 && !Pondering &&
+            ((Limits.Nodes && spent >= Limits.Nodes) ||
+             (Limits.SoftNodes && spent >= Limits.SoftNodes)))
             break;
         // With the stop flags set the root returns at once and the last move stands.
         if (TimeUp && AbortNow && d > 1) break;
@@ -420,8 +430,31 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
         if (d + 1 > maxDepth) break;
     }
 
-    // 5. The helpers stop, and the move is reported; the caller plays it.
+    // 5. The helpers stop; a level plays one of its best lines; the move is reported and the
+    // caller plays it.
     if (Pool) Pool->Stop();
+    if (Limits.Strength && LineCount > 1 && !BookMove) {
+        // The lines of the first line's iteration.
+        i32 scores[MAXMULTIPV];
+        int count = 0;
+        while (count < LineCount && Lines[count].Depth == Lines[0].Depth) {
+            scores[count] = Lines[count].Score;
+            count++;
+        }
+        const int k = ChooseLine(scores, count, Limits.Strength, &LevelSeed);
+        // The move played is shown last, whichever line it is.
+        shown = false;
+        if (k > 0) {
+            PutLine(Lines[k]);
+            const PVEntry m = Lines[k].Moves[0];
+            *from = SquareMask(m.code >> 6);
+            *to = SquareMask(m.code & 63);
+            *promo = m.promotion;
+            v = Lines[k].Score;
+            resultDepth = Lines[k].Depth;
+            resultBound = Lines[k].Bound;
+        }
+    }
     Status.Nodes.store(Nodes(), std::memory_order_relaxed);
     LineText(line, d + 1);
     SearchResult result;

@@ -18,6 +18,7 @@ struct SearchLimits {
     i32 Increment = 0;       // milliseconds added to that clock after the move
     i32 MovesToGo = 0;       // moves left to the next time control; 0 = the rest of the game
     i64 Nodes = 0;           // stop once every thread together has searched this many; 0 = none
+    i64 SoftNodes = 0;       // start no iteration once they have searched this many; 0 = none
     i32 Mate = 0;            // stop at a mate in at most this many moves; 0 = none
     bool Infinite = false;   // analysis: no budget, and the move waits until it is asked for
     bool Ponder = false;     // searching on the opponent's time until the ponder hit
@@ -29,6 +30,8 @@ struct SearchLimits {
     bool Trace = false;        // report the transposition table's steps (diagnostics)
     // --- what is reported ---
     i32 MultiPV = 1; // lines: the best move, then the best of the rest, and so on
+    // --- how well it plays ---
+    i32 Strength = 0; // a level on the UCI_Elo scale: one of the best lines is chosen; 0 = full
     // --- the root moves allowed ("searchmoves"); none listed = every move ---
     u16 SearchMoves[MAXROOTMOVES] = {}; // move codes: from index * 64 + to index
     i32 SearchMoveCount = 0;

@@ -114,6 +114,7 @@ class SearchRoutines {
     MoveHistory *Positions;     // the move history: the game and the searched line
     TranspositionTables *Table; // the transposition table (may be shared)
     SearchOutput *Output;       // where progress goes
+    u64 LevelSeed;              // the random choices of a level (Limits.Strength)
     // The helper threads that search beside this one (none: nullptr).
     SearchPool *Pool = nullptr;
     // A helper's search: set when the program's search has decided; the helper then unwinds
@@ -186,6 +187,7 @@ class SearchRoutines {
     u8 EasyMove;
     // --- the wall clock, watched every few milliseconds ---
     i32 ClockCountdown;         // nodes left until the next look at the clock and the requests
+    i32 ClockInterval;          // nodes between two looks
     u8 CompletedIteration;      // an iteration has completed: a move is known
     DeferredStop DeferredAbort; // a stop that waits for the first move
 

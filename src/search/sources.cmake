@@ -6,5 +6,6 @@ vorn_library(vorn_search
   src/search/hashtab.cpp
   src/search/linetext.cpp
   src/search/threads.cpp
+  src/search/strength.cpp
 )
 target_link_libraries(vorn_search PUBLIC vorn_book vorn_eval vorn_movegen Threads::Threads)

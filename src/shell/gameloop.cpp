@@ -12,6 +12,7 @@
 #include "movegen/legal.h"
 #include "search/hashtab.h"
 #include "search/search.h"
+#include "search/strength.h"
 #include "shell/input.h"
 #include "shell/reports.h"
 #include "shell/text.h"
@@ -178,6 +179,7 @@ SearchLimits DialogueLimits()
     l.OpeningBonus = true;
     l.UseBook = st.UseBook == 1;
     l.Trace = st.Trace == 1;
+    LimitStrength(l, LevelOf(st.LimitStrength != 0, st.Elo, st.SkillLevel));
     return l;
 }
 

@@ -17,6 +17,7 @@
 #include "movegen/movegen.h"
 #include "search/hashtab.h"
 #include "search/search.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "shell/input.h"
 #include "shell/startup.h"
@@ -324,6 +325,12 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
         SearchThreads.SetThreads(NumberOf(value));
     } else if (is("MultiPV")) {
         st.MultiPV = ClampInt(NumberOf(value), 1, MAXMULTIPV);
+    } else if (is("UCI_LimitStrength")) {
+        st.LimitStrength = on ? 1 : 0;
+    } else if (is("UCI_Elo")) {
+        st.Elo = ClampInt(NumberOf(value), MIN_STRENGTH, FULL_STRENGTH);
+    } else if (is("Skill Level")) {
+        st.SkillLevel = ClampInt(NumberOf(value), 0, 20);
     } else if (is("Move Overhead")) {
         st.MoveOverhead = ClampInt(NumberOf(value), 0, MAX_MOVE_OVERHEAD);
     } else if (is("UCI_EngineAbout")) {
@@ -431,6 +438,7 @@ SearchLimits GoLimits(const char *line, const ChessBoard &board)
     if (mate) l.Mate = ClampInt(g.value[MATE], 1, MAX_GO_MATE);
     if ((nodes || mate) && !timeGiven) l.MoveTime = INFINITE_TIME;
     l.Ponder = g.ponder;
+    LimitStrength(l, LevelOf(st.LimitStrength != 0, st.Elo, st.SkillLevel));
     return l;
 }
 
@@ -465,6 +473,10 @@ void UCIProtocol::Command(const std::string &text)
         std::printf("option name Clear Hash type button\n");
         std::printf("option name Threads type spin default 1 min 1 max %d\n", MAXTHREADS);
         std::printf("option name MultiPV type spin default 1 min 1 max %d\n", MAXMULTIPV);
+        std::printf("option name UCI_LimitStrength type check default false\n");
+        std::printf("option name UCI_Elo type spin default %d min %d max %d\n", FULL_STRENGTH,
+                    MIN_STRENGTH, FULL_STRENGTH);
+        std::printf("option name Skill Level type spin default 20 min 0 max 20\n");
         std::printf("option name Move Overhead type spin default 0 min 0 max %d\n",
                     MAX_MOVE_OVERHEAD);
         std::printf(

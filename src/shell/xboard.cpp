@@ -15,6 +15,7 @@
 #include "movegen/legal.h"
 #include "movegen/see.h"
 #include "search/search.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "shell/pgn.h"
 #include "shell/reports.h"
@@ -210,6 +211,7 @@ const char *const PROMPT_HELP =
     "multipv <n>      show the n best moves and their lines when analysing\n"
     "exclude <move>   leave a move out of the analysis; include <move> brings it back\n"
     "                 (exclude all, include all: every move)\n"
+    "strength <n>     play at level n, 1350 to 2000 on Stockfish's Elo scale (2000: full)\n"
     "displayboard     show the board\n"
     "help             this text\n"
     "quit             end the program\n";
@@ -304,8 +306,23 @@ CommandResult OptionCommand()
         text++;
     const char *equals = std::strchr(text, '=');
     const std::string name(text, equals ? static_cast<size_t>(equals - text) : std::strlen(text));
-    if (name == "MultiPV" && equals && IsNumber(equals + 1, false))
-        return SetLines("option", NumberOf(equals + 1));
+    const bool number = equals && IsNumber(equals + 1, false);
+    if (name == "MultiPV" && number) return SetLines("option", NumberOf(equals + 1));
+    Status &st = MainStatus;
+    if (name == "UCI_LimitStrength" && number) {
+        st.LimitStrength = NumberOf(equals + 1) != 0 ? 1 : 0;
+        return CommandResult::Handled;
+    }
+    if (name == "UCI_Elo" && number) {
+        const i32 elo = NumberOf(equals + 1);
+        st.Elo = elo < MIN_STRENGTH ? MIN_STRENGTH : (elo > FULL_STRENGTH ? FULL_STRENGTH : elo);
+        return CommandResult::Handled;
+    }
+    if (name == "Skill Level" && number) {
+        const i32 skill = NumberOf(equals + 1);
+        st.SkillLevel = skill < 0 ? 0 : (skill > 20 ? 20 : skill);
+        return CommandResult::Handled;
+    }
     std::printf("Error (unknown option): %s\n", Shown(text).c_str());
     std::fflush(stdout);
     return CommandResult::Handled;
@@ -558,8 +575,11 @@ CommandResult DoCommand(const char *word)
         Interpreter.Protover = static_cast<u8>(n < 0 ? 0 : (n > 99 ? 99 : n));
         std::printf("feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 "
                     "reuse=1 analyze=1 colors=1 memory=1 smp=1 exclude=1 myname=\"Vorn %s\" "
-                    "option=\"MultiPV -spin %d 1 %d\" done=1\n",
-                    VORN_VERSION, MainStatus.MultiPV, MAXMULTIPV);
+                    "option=\"MultiPV -spin %d 1 %d\" option=\"UCI_LimitStrength -check %d\" "
+                    "option=\"UCI_Elo -spin %d %d %d\" option=\"Skill Level -spin %d 0 20\" "
+                    "done=1\n",
+                    VORN_VERSION, MainStatus.MultiPV, MAXMULTIPV, MainStatus.LimitStrength,
+                    MainStatus.Elo, MIN_STRENGTH, FULL_STRENGTH, MainStatus.SkillLevel);
         std::fflush(stdout);
         return CommandResult::Handled;
     }
@@ -579,6 +599,21 @@ CommandResult DoCommand(const char *word)
         return SetLines(word, n);
     }
     if (Is(word, "exclude") || Is(word, "include")) return ExcludeCommand(word);
+    if (Is(word, "strength")) {
+        // A level on the UCI_Elo scale; full strength from its top up.
+        i32 n = 0;
+        if (!NumberArgument(&n)) {
+            MissingArgument(word);
+            return CommandResult::Handled;
+        }
+        st.LimitStrength = n < FULL_STRENGTH ? 1 : 0;
+        st.Elo = n < MIN_STRENGTH ? MIN_STRENGTH : (n > FULL_STRENGTH ? FULL_STRENGTH : n);
+        if (!st.xboard)
+            std::printf(st.LimitStrength ? "Vorn plays at %d.\n" : "Vorn plays at full strength.\n",
+                        st.Elo);
+        std::fflush(stdout);
+        return CommandResult::Handled;
+    }
     if (Is(word, "cores")) {
         // Search threads, the engine's own included.
         i32 n = 0;

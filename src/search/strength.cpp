@@ -1,0 +1,83 @@
+#include "search/strength.h"
+
+namespace {
+
+// Nodes at the weakest level; they double every STRENGTH_DOUBLING points above it.
+constexpr double WEAKEST_NODES = 1500.0;
+constexpr double STRENGTH_DOUBLING = 75.0;
+// The hard node limit of a level, in soft ones.
+constexpr i64 HARD_NODES_FACTOR = 8;
+// Scores beyond this are mates (the search's mate scores start above it).
+constexpr i32 MATE_BOUND = 109000;
+
+// The next pseudo-random number (xorshift64*).
+u64 NextRandom(u64 *seed)
+{
+    u64 x = *seed ? *seed : 0x9E3779B97F4A7C15ull;
+    x ^= x >> 12;
+    x ^= x << 25;
+    x ^= x >> 27;
+    *seed = x;
+    return x * 0x2545F4914F6CDD1Dull;
+}
+
+// How far behind the best line a chosen line may be, in the search's units (a tenth of a
+// centipawn): 130 centipawns at the weakest level, nothing at full strength.
+i32 Margin(i32 elo)
+{
+    if (elo >= FULL_STRENGTH) return 0;
+    if (elo < MIN_STRENGTH) elo = MIN_STRENGTH;
+    return (FULL_STRENGTH - elo) * 2;
+}
+
+} // namespace
+
+i64 StrengthNodes(i32 elo)
+{
+    if (elo < MIN_STRENGTH) elo = MIN_STRENGTH;
+    double nodes = WEAKEST_NODES;
+    for (double e = MIN_STRENGTH; e + STRENGTH_DOUBLING <= elo; e += STRENGTH_DOUBLING)
+        nodes *= 2;
+    // The rest of a doubling, linearly.
+    const double rest = static_cast<double>((elo - MIN_STRENGTH) % static_cast<i32>(STRENGTH_DOUBLING));
+    return static_cast<i64>(nodes * (1.0 + rest / STRENGTH_DOUBLING));
+}
+
+void LimitStrength(SearchLimits &limits, i32 elo)
+{
+    if (elo >= FULL_STRENGTH) return;
+    limits.Strength = elo < MIN_STRENGTH ? MIN_STRENGTH : elo;
+    if (limits.MultiPV < STRENGTH_LINES) limits.MultiPV = STRENGTH_LINES;
+    if (limits.Infinite || limits.Ponder) return;
+    // The iteration under way when the nodes are spent is finished, within a hard limit, so
+    // that the lines to choose from come from one iteration.
+    const i64 nodes = StrengthNodes(limits.Strength);
+    limits.SoftNodes = nodes;
+    if (limits.Nodes == 0 || limits.Nodes > HARD_NODES_FACTOR * nodes)
+        limits.Nodes = HARD_NODES_FACTOR * nodes;
+}
+
+int ChooseLine(const i32 *scores, int count, i32 elo, u64 *seed)
+{
+    if (count <= 1 || scores[0] > MATE_BOUND) return 0;
+    const i32 margin = Margin(elo);
+    int chosen = 0;
+    i64 best = 0;
+    for (int i = 0; i < count; i++) {
+        if (scores[i] < scores[0] - margin) continue;
+        const i64 v = scores[i] + static_cast<i64>(NextRandom(seed) % static_cast<u64>(margin + 1));
+        if (i == 0 || v > best) {
+            best = v;
+            chosen = i;
+        }
+    }
+    return chosen;
+}
+
+i32 LevelOf(bool limitStrength, i32 elo, i32 skill)
+{
+    const i32 asked = limitStrength ? elo : FULL_STRENGTH;
+    const i32 bySkill =
+        skill >= 20 ? FULL_STRENGTH : MIN_STRENGTH + (FULL_STRENGTH - MIN_STRENGTH) * (skill > 0 ? skill : 0) / 20;
+    return asked < bySkill ? asked : bySkill;
+}
