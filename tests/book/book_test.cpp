@@ -29,36 +29,29 @@ TEST_F(Book, AnEmptyBookHoldsNothingAndAnswersNotInBook)
     EXPECT_EQ(OpeningBook, nullptr);
     EXPECT_EQ(BookValue, nullptr);
     EXPECT_EQ(BookTreeRoot(), nullptr);
-    const ref::Position p = ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    const ref::Position p =
+        ref::FromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(InBook(0, p.castle, p.board), -100);
     ::testing::internal::GetCapturedStdout();
 }
 
-TEST_F(Book, TreeFindsEveryInsertedPairAndNothingElse)
-{
-    const u64 pairs[8][2] = {{50, 5}, {20, 9},  {80, 1}, {20, 3},
-                             {65, 9}, {10, 10}, {90, 0}, {20, 9}};
-    for (int i = 0; i < 8; i++)
-        ASSERT_TRUE(AddBookEntry(pairs[i][0], pairs[i][1], 0));
-    buildbooktree(8);
-    for (int i = 0; i < 7; i++)
-        EXPECT_EQ(BookTreeSearch(BookTreeRoot(), pairs[i][0], pairs[i][1]), i);
-    for (const auto &[u, l] : {std::pair<u64, u64>{20, 4}, {5, 5}, {50, 6}, {100, 100}})
-        EXPECT_EQ(BookTreeSearch(BookTreeRoot(), u, l), -1) << u << " " << l;
-}
-
-// The entries outlive the growth of the book's memory: a hundred of them are all found.
-TEST_F(Book, EntriesSurviveTheBookGrowing)
+// The tree over the table finds each of a hundred entries, which outlive the growth of the
+// book's memory, the first of two equal pairs, and no pair that is not in the book (an upper or
+// a lower half alone matching).
+TEST_F(Book, TreeFindsEveryEntryAndNothingElse)
 {
     for (int i = 0; i < 100; i++)
         ASSERT_TRUE(AddBookEntry(u64(i * 37 % 100), u64(i), i));
+    ASSERT_TRUE(AddBookEntry(37, 1, 100)); // the pair of entry 1 again
     buildbooktree(booksize);
     for (int i = 0; i < 100; i++) {
         const int k = BookTreeSearch(BookTreeRoot(), u64(i * 37 % 100), u64(i));
         ASSERT_EQ(k, i);
         EXPECT_EQ(BookValue[k], i);
     }
+    for (const auto &[u, l] : {std::pair<u64, u64>{37, 2}, {5, 5}, {0, 1}, {100, 99}})
+        EXPECT_EQ(BookTreeSearch(BookTreeRoot(), u, l), -1) << u << " " << l;
 }
 
 // After the king steps the book position is the one without White's rights; of the moves in

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -19,6 +18,17 @@ int RemainingMs(Clock::time_point deadline)
     auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// In the child: runs path with the arguments, or ends with status 127.
+[[noreturn]] void Exec(const std::string &path, const std::vector<std::string> &args)
+{
+    std::vector<char *> argv{const_cast<char *>(path.c_str())};
+    for (const auto &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(path.c_str(), argv.data());
+    _exit(127);
 }
 
 int Spawn(const std::string &path, const std::vector<std::string> &args, bool quietErrors,
@@ -39,13 +49,7 @@ int Spawn(const std::string &path, const std::vector<std::string> &args, bool qu
         close(in[1]);
         close(out[0]);
         close(out[1]);
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(path.c_str()));
-        for (const auto &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(path.c_str(), argv.data());
-        _exit(127);
+        Exec(path, args);
     }
     close(in[0]);
     close(out[1]);
@@ -74,42 +78,15 @@ int WaitPid(int pid, int timeoutMs)
 
 RunResult RunVorn(const std::vector<std::string> &args, const std::string &input, int timeoutMs)
 {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     RunResult result;
-    int toChild, fromChild;
-    int pid = Spawn(VORN_BINARY, args, false, &toChild, &fromChild);
-    if (pid < 0) return result;
-    size_t written = 0;
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (input.empty()) {
-        close(toChild);
-        toChild = -1;
-    }
-    char buf[65536];
-    for (;;) {
-        struct pollfd fds[2];
-        int n = 0;
-        fds[n++] = {fromChild, POLLIN, 0};
-        if (toChild >= 0) fds[n++] = {toChild, POLLOUT, 0};
-        int left = RemainingMs(deadline);
-        if (left == 0) break;
-        if (poll(fds, n, left) <= 0) break;
-        if (toChild >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            ssize_t w = write(toChild, input.data() + written, input.size() - written);
-            if (w > 0) written += static_cast<size_t>(w);
-            if (w < 0 || written >= input.size()) {
-                close(toChild);
-                toChild = -1;
-            }
-        }
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            ssize_t r = read(fromChild, buf, sizeof buf);
-            if (r <= 0) break;
-            result.output.append(buf, static_cast<size_t>(r));
-        }
-    }
-    if (toChild >= 0) close(toChild);
-    close(fromChild);
-    result.exitStatus = WaitPid(pid, RemainingMs(deadline) + 100);
+    EngineProcess p(VORN_BINARY, args);
+    p.Send(input);
+    p.CloseInput();
+    for (std::string l; p.ReadLine(&l, RemainingMs(deadline));)
+        result.output += l + "\n";
+    if (!p.Unfinished().empty()) result.output.pop_back();
+    result.exitStatus = p.Wait(RemainingMs(deadline) + 100);
     return result;
 }
 
@@ -154,14 +131,7 @@ EngineProcess::EngineProcess(const std::string &path, const std::vector<std::str
 {
     int terminal = -1;
     pid_ = forkpty(&terminal, nullptr, nullptr, nullptr);
-    if (pid_ == 0) {
-        std::vector<char *> argv{const_cast<char *>(path.c_str())};
-        for (const auto &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(path.c_str(), argv.data());
-        _exit(127);
-    }
+    if (pid_ == 0) Exec(path, args);
     if (pid_ < 0) return;
     fromChild_ = terminal;
     toChild_ = dup(terminal);

@@ -45,7 +45,6 @@ class EngineProcess {
     EngineProcess(const EngineProcess &) = delete;
     EngineProcess &operator=(const EngineProcess &) = delete;
 
-    bool Running() const { return pid_ > 0 && toChild_ >= 0; }
     // Writes text to the program's standard input (add the newline yourself).
     void Send(const std::string &text);
     // Next complete line of output (without its newline); false when none came in time. A line

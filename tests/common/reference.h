@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,6 @@
 
 namespace ref {
 
-constexpr u64 FILE_A = 0x0101010101010101ULL, FILE_H = FILE_A << 7;
 inline u64 Bit(int sq)
 {
     return u64{1} << sq;
@@ -240,6 +240,15 @@ inline std::vector<Move> LegalMoves(const Position &p)
         if (king && !Attacked(c, __builtin_ctzll(king), p.side)) legal.push_back(m);
     }
     return legal;
+}
+
+// The legal moves of a FEN as coordinate texts, as an interface reads them.
+inline std::set<std::string> LegalTexts(const std::string &fen)
+{
+    std::set<std::string> out;
+    for (const Move &m : LegalMoves(FromFen(fen)))
+        out.insert(Text(m));
+    return out;
 }
 
 // The position after a move: the engine's MakeMove, the side flipped, the rights cut.

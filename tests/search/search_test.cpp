@@ -254,15 +254,8 @@ TEST(TranspositionTable, ProbesAnswerByBoundAndDepth)
 // not such a mix.
 TEST(TranspositionTable, AnEntryMixedFromTwoWritesIsIgnored)
 {
-    TTEntry a{}, b{};
-    a.upper = 0x0123456789ABCDEFull;
-    a.lowerHigh = 0x11111111u;
-    a.value = 250;
-    a.move = 777;
-    a.depth = 5;
-    a.flag = 2;
-    a.age = 2;
-    b = a;
+    // Key halves, value, move, depth, flag and age.
+    TTEntry a{0x0123456789ABCDEFull, 0x11111111u, 250, 777, 5, 2, 2}, b = a;
     b.upper = 0xFEDCBA9876543210ull;
     b.value = -40;
     b.move = 99;
@@ -289,10 +282,13 @@ TEST(TranspositionTable, AnEntryMixedFromTwoWritesIsIgnored)
 }
 
 // Every move and line returned is legal: the perft table's positions and positions of random
-// games, at depths one to four, by both drivers.
+// games, at depths one to four, by both drivers. The first, at depth 1, scores a quiet move by
+// quiescence after a checking move was searched deeper: the quiet move's line must not take the
+// checking move's continuation.
 TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
 {
-    std::vector<ref::Position> positions;
+    std::vector<ref::Position> positions = {
+        ref::FromFen("8/2p5/3p4/KP2r3/5R2/4P3/4k1P1/8 w - - 0 1")};
     int n = 0;
     ref::RandomGames(2, 40, [&](const ref::Position &p, const ref::Move *m) {
         if (m && n++ % 3 == 0) positions.push_back(p);
@@ -315,16 +311,6 @@ TEST_F(SearchEngine, EveryMoveAndLineReturnedIsLegal)
             << fen << " depth " << depth << " " << Text(d);
         EXPECT_EQ(FirstIllegalLineMove(p), -1) << fen << " depth " << depth;
     }
-}
-
-// At depth 1 a quiet move is scored by quiescence after a checking move was searched deeper:
-// the quiet move's line must not take the checking move's continuation.
-TEST_F(SearchEngine, RookEndgameLineAtDepthOneHoldsOnlyLegalMoves)
-{
-    const ref::Position p = Load("8/2p5/3p4/KP2r3/5R2/4P3/4k1P1/8 w - - 0 1");
-    const Decision d = Decide(1);
-    ASSERT_TRUE(ref::IsLegal(p, d.from, d.to, d.promotion));
-    EXPECT_EQ(FirstIllegalLineMove(p), -1) << "line length " << MainSearch.PVLength;
 }
 
 // A line holding a move its position does not allow (a table entry of another position taken

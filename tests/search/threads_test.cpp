@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "common/process.h"
@@ -23,23 +22,12 @@ const char *const POSITIONS[] = {
     "4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", // in check: two replies
 };
 
-std::set<std::string> LegalTexts(const std::string &fen)
-{
-    std::set<std::string> out;
-    for (const ref::Move &m : ref::LegalMoves(ref::FromFen(fen)))
-        out.insert(ref::Text(m));
-    return out;
-}
-
 // The move of the next bestmove line ("" when none came in time).
 std::string BestMove(VornProcess &vorn, std::vector<std::string> *seen = nullptr)
 {
     std::string line;
     if (!vorn.WaitFor("bestmove", &line, 60000, seen)) return "";
-    std::istringstream words(line);
-    std::string bestmove, move;
-    words >> bestmove >> move;
-    return move;
+    return line.substr(9, line.find(' ', 9) - 9);
 }
 
 TEST(SearchThreads, TimedStoppedAndPonderedSearchesPlayLegalMoves)
@@ -51,7 +39,7 @@ TEST(SearchThreads, TimedStoppedAndPonderedSearchesPlayLegalMoves)
         ASSERT_TRUE(vorn.WaitFor("readyok", nullptr, 60000));
         for (const char *fen : POSITIONS) {
             SCOPED_TRACE(fen);
-            const std::set<std::string> legal = LegalTexts(fen);
+            const std::set<std::string> legal = ref::LegalTexts(fen);
             vorn.Send(std::string("position fen ") + fen + "\n");
 
             // On the clock: the search decides when to move.
@@ -97,7 +85,7 @@ TEST(SearchThreads, XboardCoresPlayAndAnalyse)
     for (const auto &l : seen)
         EXPECT_NE(l.rfind("Error", 0), 0u) << l;
     const std::set<std::string> legal =
-        LegalTexts("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+        ref::LegalTexts("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     EXPECT_EQ(legal.count(line.substr(5)), 1u) << line;
     vorn.Send("force\nanalyze\n");
     Pause(300);

@@ -1,6 +1,7 @@
 // The console as a person meets it at a terminal (a pseudo-terminal drives the real binary): the
 // first line is the person's, moves as books print them, take-backs that say whose move it is, a
-// game saved as PGN, a game played to mate and another one after it.
+// game saved as PGN, a game played to mate, the help, an analysis that reads its input, and
+// another game after them.
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,12 @@ TEST(ConsoleAtTerminal, APersonPlaysSavesAndStartsAgain)
         EXPECT_NE(Extracted(file).find("Rd8#"), std::string::npos) << "pgn-extract refused it";
     }
     std::remove(file.c_str());
-    v.Send("new\nd4\n");
+
+    // 4. The help lists the commands; an analysis reads its input and "exit" ends it, so that the
+    // next game's first move is answered.
+    v.Send("help\n");
+    Until(v, "undo, remove     take back one move, or two");
+    v.Send("analyze\nexit\nnew\nd4\n");
     Until(v, "My move: ");
     v.Send("quit\n");
     Until(v, "Bye, Thanks for the match.");

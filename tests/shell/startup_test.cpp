@@ -69,8 +69,6 @@ TEST(Startup, HelpAndTheGreetingWithItsOptions)
     const RunResult empty = RunVorn({"-lpf", file}, "quit\n");
     EXPECT_EQ(empty.exitStatus, 1) << empty.output;
     std::remove(file.c_str());
-    for (const char *word : {"xboard\n", "uci\n"})
-        EXPECT_EQ(RunVorn({}, word).output.find("Hello!"), std::string::npos) << word;
 }
 
 // Each position of the suite is searched to depth 3 and counted; the mate is found.

@@ -1,5 +1,6 @@
-// The UCI dialect: exact transcripts of the real binary for each state and command, and the
-// moves from outside in process, with Debian's stockfish as the referee of legal moves.
+// The UCI dialect: exact transcripts of the real binary for each state and command, the limits
+// and options scripts rely on, and the moves from outside in process, with Debian's stockfish
+// as the referee of legal moves.
 
 #include <gtest/gtest.h>
 
@@ -8,14 +9,14 @@
 #include <cstdio>
 #include <map>
 #include <memory>
-#include <sstream>
-#include <thread>
+#include <regex>
 
 #include "board/hashcode.h"
 #include "board/movehistory.h"
 #include "common/reference.h"
 #include "common/stockfish.h"
 #include "core/status.h"
+#include "search/hashtab.h"
 #include "shell/uci.h"
 
 namespace {
@@ -32,32 +33,31 @@ const std::vector<std::string> IDS = {
     "option name Clear Hash type button",
     "option name Threads type spin default 1 min 1 max 256",
     "option name MultiPV type spin default 1 min 1 max 256",
+    "option name UCI_LimitStrength type check default false",
+    "option name UCI_Elo type spin default 2000 min 1350 max 2000",
+    "option name Skill Level type spin default 20 min 0 max 20",
     "option name Move Overhead type spin default 0 min 0 max 5000",
     "option name UCI_EngineAbout type string default Vorn 1.005-64, a chess engine by the Vorn "
     "developers",
     "uciok"};
 
-// An interface hears no greeting: the first lines are the answer to "uci".
-std::vector<std::string> Ids()
-{
-    return IDS;
-}
-
 const char *const AFTER_E4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1";
 
-// One command (or several) in one state of the engine. The transcript leaves out the info lines;
-// "bestmove *" stands for a move legal in the state's position, sent with no ponder move.
+// One command (or several) in one state of the engine. The transcript leaves out the progress
+// lines (info lines other than "info string"); "bestmove *" stands for a move legal in the
+// state's position, sent with no ponder move.
 struct Row {
     const char *state;
-    std::string input; // "EOF" closes the input
+    std::string input; // "EOF" at its end closes the input
     std::vector<std::string> transcript;
     bool exits; // the program ends (status 0); otherwise it must answer isready after
 };
 
 std::vector<Row> Rows()
 {
+    std::vector<std::string> spaced = IDS; // blanks, tabs and carriage returns between the words
+    spaced.insert(spaced.end(), {"readyok", "bestmove e7e5"});
     std::vector<Row> rows = {
-        {"waiting", "isready\n", {"readyok"}, false},
         {"waiting", "stop\n", {}, false},
         {"waiting", "ponderhit\n", {}, false}, // nothing to hit
         {"waiting", "uci\n", IDS, false},
@@ -67,6 +67,11 @@ std::vector<Row> Rows()
         {"waiting", "position startpos\ngo depth 1\n", {"bestmove e2e4"}, false},
         {"waiting", "go depth 1\n", {"bestmove e7e5"}, false},
         {"waiting", "position startpos\ngo depth 4 searchmoves g1f3\n", {"bestmove g1f3"}, false},
+        // A depth beside a clock or a move time is a ceiling.
+        {"waiting",
+         "go wtime 300 btime 300 depth 40\ngo movetime 200 depth 40\n",
+         {"bestmove *", "bestmove *"},
+         false},
         {"waiting",
          "position fen k7/2P5/1K6/8/8/8/8/8 w - - 0 1\ngo depth 3\n",
          {"bestmove c7c8q"},
@@ -81,32 +86,66 @@ std::vector<Row> Rows()
          "position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1\ngo infinite\nisready\nstop\n",
          {"readyok", "bestmove 0000"},
          false},
+        // Unsound positions are refused until a sound one comes, with the null move to a "go".
+        {"waiting",
+         "position fen 4k3/8/8/8/8/8/4R3/4K3 w - - 0 1\ngo depth 3\nposition fen 8/8/8/8/8/8/8/8 w "
+         "- - 0 1\ngo depth 1\nposition fen k7/8/8/8/8/8/8/K6P w - - 0 1\ngo depth 1\n",
+         {"info string refused position: the side not to move is in check", "bestmove 0000",
+          "info string refused position: no white king", "bestmove 0000",
+          "info string refused position: a pawn on the first or last rank", "bestmove 0000"},
+         false},
+        // Commands and options are whole words; unknown ones are named, never an error.
+        {"waiting",
+         "goat\nquitter\nsetoption name NoSuchThing value 3\n",
+         {"info string unknown command: goat", "info string unknown command: quitter",
+          "info string unknown option: NoSuchThing"},
+         false},
+        // Mimic words in a "go" get a line of their own, and the search its move.
+        {"waiting",
+         "position startpos\ngo depth 1 Mimic Student\n",
+         {"Mimic info Student", "bestmove e2e4"},
+         false},
         {"waiting", "uci\r\n  isready \r\nposition  startpos\t moves e2e4\r\n\r\ngo   depth 1\r\n",
-         IDS, false},
+         spaced, false},
         // One legal move: an infinite search still waits for its release.
-        {"forced", "isready\nstop\n", {"readyok", "bestmove h1g2"}, false},
         {"forced", "ponderhit\nisready\nstop\n", {"readyok", "bestmove h1g2"}, false},
         // A word read during a timed search leaves it running to its own end.
         {"timed", "isready\n", {"readyok", "bestmove *"}, false},
         {"timed", "EOF", {"bestmove *"}, true},
         {"pondering", "ponderhit\n", {"bestmove *"}, false}, // now timed, it ends by itself
     };
-    rows[13].transcript.insert(rows[13].transcript.end(), {"readyok", "bestmove e7e5"});
-    // Over-long lines and words are cut, while waiting and during a search.
+    // At the end of input no search runs on for long: a long finite search stops and answers,
+    // and the lines read before the end still run.
+    std::vector<std::string> ended = {"bestmove *", "bestmove *"};
+    ended.insert(ended.end(), IDS.begin(), IDS.end());
+    rows.push_back({"waiting", "go depth 60\ngo nodes 99999999999\nuci\nEOF", ended, true});
+    // A game of 2,000 plies (the knights shuffle) plays on, with its repetitions seen; Black's
+    // moves there are those after 1.e4.
+    const char *shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    std::string game = "position startpos moves";
+    for (int i = 0; i < 2001; i++)
+        game += std::string(" ") + shuffle[i % 4];
+    rows.push_back({"waiting", game + "\ngo depth 4\n", {"bestmove *"}, false});
+    // Over-long lines and words are cut, while waiting and during a search (where an unknown
+    // word is named once the search has moved).
     std::string line = "position startpos moves e2e4 e7e5";
     while (line.size() < 30000)
         line += " g1f3";
-    rows.push_back(
-        {"waiting", line + "\n" + std::string(25000, 'x') + "\nisready\n", {"readyok"}, false});
+    const std::string unknown = "info string unknown command: ";
+    rows.push_back({"waiting",
+                    line + "\n" + std::string(25000, 'x') + "\nisready\n",
+                    {unknown + std::string(31, 'x'), "readyok"},
+                    false});
     rows.push_back({"searching",
                     std::string(25000, 'y') + "\nisready\nstop\n",
-                    {"readyok", "bestmove *"},
+                    {"readyok", "bestmove *", unknown + std::string(31, 'y')},
                     false});
     // Searches that run until they are released.
     for (const char *state : {"searching", "pondering", "analysing"}) {
         const bool released = std::string(state) != "searching";
-        rows.push_back({state, "isready\nstop\n", {"readyok", "bestmove *"}, false});
-        rows.push_back({state, "stop\n", {"bestmove *"}, false});
+        // A ponder hit does nothing to a search that is no ponder search.
+        const std::string hit = std::string(state) == "pondering" ? "" : "ponderhit\n";
+        rows.push_back({state, hit + "isready\nstop\n", {"readyok", "bestmove *"}, false});
         rows.push_back({state, "quit\n", {}, true});
         // Commands that act only while no search runs wait, in order, for the search's move.
         rows.push_back(
@@ -115,8 +154,6 @@ std::vector<Row> Rows()
         queued.insert(queued.end(), IDS.begin(), IDS.end());
         rows.push_back(
             {state, "position startpos\ngo depth 1\nuci\nisready\nstop\n", queued, false});
-        if (std::string(state) != "pondering")
-            rows.push_back({state, "ponderhit\nisready\nstop\n", {"readyok", "bestmove *"}, false});
         if (released) rows.push_back({state, "EOF", {"bestmove *"}, true});
     }
     return rows;
@@ -133,13 +170,13 @@ std::string StateSetup(const std::string &state)
     return "position startpos moves e2e4\ngo wtime 100000000 btime 100000000\n";
 }
 
-// The next line that is not an info line; "" when none comes in time.
+// The next line that is not a progress line; "" when none comes in time.
 std::string NextLine(VornProcess &p, int timeoutMs = 20000)
 {
     std::string l;
     while (p.ReadLine(&l, timeoutMs)) {
         EXPECT_EQ(l.find("a1a1"), std::string::npos) << l;
-        if (l.rfind("info", 0) != 0) return l;
+        if (l.rfind("info", 0) != 0 || l.rfind("info string ", 0) == 0) return l;
     }
     return "";
 }
@@ -148,9 +185,7 @@ std::string NextLine(VornProcess &p, int timeoutMs = 20000)
 // row starts from its state anew and ends with the engine ready for the next.
 TEST(UciSession, EachCommandInEachState)
 {
-    std::set<std::string> legal;
-    for (const ref::Move &m : ref::LegalMoves(ref::FromFen(AFTER_E4)))
-        legal.insert(ref::Text(m));
+    const std::set<std::string> legal = ref::LegalTexts(AFTER_E4);
     std::vector<Row> rows = Rows();
     std::map<std::string, std::unique_ptr<VornProcess>> sessions;
     for (const Row &row : rows) {
@@ -164,11 +199,11 @@ TEST(UciSession, EachCommandInEachState)
         std::vector<std::string> setup;
         for (std::string l; (l = NextLine(p)) != "readyok" && !l.empty();)
             setup.push_back(l);
-        EXPECT_EQ(setup, fresh ? Ids() : std::vector<std::string>{}) << "before the command";
-        if (row.input == "EOF")
-            p.CloseInput();
-        else
-            p.Send(row.input);
+        // An interface hears no greeting: the first lines are the answer to "uci".
+        EXPECT_EQ(setup, fresh ? IDS : std::vector<std::string>{}) << "before the command";
+        const bool eof = row.input.size() >= 3 && row.input.substr(row.input.size() - 3) == "EOF";
+        p.Send(row.input.substr(0, row.input.size() - (eof ? 3 : 0)));
+        if (eof) p.CloseInput();
         for (const std::string &expected : row.transcript) {
             std::string l = NextLine(p);
             if (expected == "bestmove *" && l.size() > 12 && legal.count(l.substr(9)))
@@ -253,41 +288,24 @@ TEST(UciSearch, PonderHitStartsTheClock)
     EXPECT_GE(ms, 450) << "the move time ran from the start of the ponder search";
 }
 
-// "go mate N" searches until it proves a mate within N moves: no depth ceiling cuts it short,
-// and a number too large for arithmetic is held to a sane range.
-TEST(UciSearch, MateSearchesUntilTheMateIsFound)
+// A node limit stops the search at least at the nodes asked for and not many more than the last
+// iteration could add; a depth alone is still exact. (A depth beside a clock or a move time is a
+// ceiling: a row of the transcripts.)
+TEST(UciSearch, NodeAndDepthLimits)
 {
-    const RunResult r = RunVorn({},
-                                "uci\nposition fen 2k5/8/8/3K4/8/8/8/7R w - - 0 1\ngo mate 3\n"
-                                "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1\n"
-                                "go mate 99999999999\n",
-                                60000);
-    EXPECT_EQ(r.exitStatus, 0);
-    std::vector<std::string> best, mates;
-    std::istringstream in(r.output);
-    for (std::string l; std::getline(in, l);) {
-        if (l.rfind("bestmove", 0) == 0) best.push_back(l);
-        if (l.find(" score mate ") != std::string::npos) mates.push_back(l);
-    }
-    ASSERT_EQ(best.size(), 2u) << r.output;
-    EXPECT_EQ(best[0], "bestmove d5c6");
-    EXPECT_EQ(best[1], "bestmove d1d8");
-    ASSERT_FALSE(mates.empty());
-    EXPECT_NE(r.output.find(" score mate 3 "), std::string::npos) << r.output;
-}
-
-// At the end of input no search runs on for long: a long finite search stops within a few
-// seconds and answers, the lines read before the end still run, and the program ends.
-TEST(UciSearch, EndOfInputEndsLongSearches)
-{
-    const RunResult r =
-        RunVorn({}, "uci\nposition startpos\ngo depth 60\ngo nodes 99999999999\nuci\n", 40000);
-    EXPECT_EQ(r.exitStatus, 0) << r.output;
-    std::vector<std::string> replies;
-    std::istringstream in(r.output);
-    for (std::string l; std::getline(in, l);)
-        if (l.rfind("bestmove", 0) == 0 || l == "uciok") replies.push_back(l.substr(0, 8));
-    EXPECT_EQ(replies, (std::vector<std::string>{"uciok", "bestmove", "bestmove", "uciok"}));
+    VornProcess p;
+    long long nodes = -1, depth = -1;
+    std::smatch m;
+    p.Send("uci\nposition startpos\ngo nodes 30000\n");
+    for (const std::string &l : UpToBestmove(p))
+        if (std::regex_search(l, m, std::regex("^info depth .* nodes (\\d+) ")))
+            nodes = std::stoll(m[1]);
+    EXPECT_GE(nodes, 30000);
+    EXPECT_LT(nodes, 200000);
+    p.Send("go depth 4\n");
+    for (const std::string &l : UpToBestmove(p))
+        if (std::regex_search(l, m, std::regex("^info depth (\\d+) "))) depth = std::stoll(m[1]);
+    EXPECT_EQ(depth, 4);
 }
 
 // The first line picks the dialect by its first word; the rest of it is passed over, as on
@@ -306,12 +324,7 @@ TEST(UciSearch, TheFirstLineIsOneCommand)
     EXPECT_NE(xboard.find("pong 4"), std::string::npos);
 }
 
-// Hands one line to the UCI loop in process (never a search or "quit").
-void Line(const std::string &text)
-{
-    UCI.Command(text);
-}
-
+// The tests below hand lines to the UCI loop in process (never a search or "quit").
 std::string BoardText()
 {
     char buf[FEN_MAX];
@@ -330,19 +343,19 @@ bool HistoryTopIs(char side)
 
 TEST(UciPosition, MovesSetTheSideTheHistoryAndStopAtTheFirstOneThatCannotBePlayed)
 {
-    Line("position startpos moves e2e4 e7e5");
+    UCI.Command("position startpos moves e2e4 e7e5");
     const std::string afterTwo = BoardText();
     EXPECT_EQ(afterTwo, "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 1");
     EXPECT_EQ(MainStatus.GamePly, 2);
     EXPECT_TRUE(HistoryTopIs(0));
     for (const char *tail : {"e1e3 d2d4", "e2e4 d2d4", "d7d5 g1f3", "e2e9 g1f3", "i2i4 g1f3",
                              "g1f3x b8c6", "g1f3q b8c6", "g1 b8c6", "g1f3g5 b8c6"}) {
-        Line(std::string("position startpos moves e2e4 e7e5 ") + tail);
+        UCI.Command(std::string("position startpos moves e2e4 e7e5 ") + tail);
         EXPECT_EQ(BoardText(), afterTwo) << tail;
         // The history keeps the positions since the last pawn move or capture: e7e5 alone.
         EXPECT_EQ(MainHistory.NumMoves, 1) << tail;
     }
-    Line("position fen " + std::string(AFTER_E4) + " moves e7e5");
+    UCI.Command("position fen " + std::string(AFTER_E4) + " moves e7e5");
     EXPECT_EQ(MainBoard.SideToMove, 0);
     EXPECT_EQ(UCI.HashSide, 0);
     EXPECT_TRUE(HistoryTopIs(0));
@@ -391,6 +404,28 @@ TEST(UciGo, LimitsOfAGoLine)
     EXPECT_EQ(l.Depth, 3);
 }
 
+// The options an interface sets, and what each one does.
+TEST(UciOptions, HashClearHashAndMoveOverheadTakeEffect)
+{
+    TranspositionTables &t = PositionCache;
+    const Status saved = MainStatus;
+    // 15 MB hold 2^17 buckets of 64 bytes (8 MB); 128 MB give the default 2^21 buckets again.
+    UCI.Command("setoption name Hash value 15");
+    EXPECT_EQ(t.BucketCount, (u64{1} << 17) + 3);
+    EXPECT_EQ(t.Megabytes(), 8u);
+    UCI.Command("setoption name Hash value 128");
+    EXPECT_EQ(t.BucketCount, u64{TTABLESIZE});
+    // A stored entry answers a probe until the table is cleared.
+    t.InsertTranspositionTables(1, 77, 0, 4, 5, 123, TT_EXACT, -1000, 1000);
+    i32 value = 0, move = 0;
+    EXPECT_EQ(t.SearchTranspositionTables(1, 77, 0, 4, -1000, 1000, &value, &move), TT_EXACT);
+    UCI.Command("setoption name Clear Hash");
+    EXPECT_EQ(t.SearchTranspositionTables(1, 77, 0, 4, -1000, 1000, &value, &move), TT_NOCUT);
+    UCI.Command("setoption name Move Overhead value 300");
+    EXPECT_EQ(MainStatus.MoveOverhead, 300);
+    MainStatus = saved;
+}
+
 // Every move text the peer engine lists is played, and no other.
 TEST(UciPosition, MovesFromOutsideAreExactlyTheLegalOnes)
 {
@@ -416,7 +451,7 @@ TEST(UciPosition, MovesFromOutsideAreExactlyTheLegalOnes)
                 for (const char *letter : {"", "q", "r", "b", "n"}) {
                     if (*letter && to / 8 != 0 && to / 8 != 7) continue;
                     const std::string text = ref::Name(from) + ref::Name(to) + letter;
-                    Line(base);
+                    UCI.Command(base);
                     if (UCI.MakeMoves(text.c_str())) {
                         accepted.push_back(
                             text.size() == 4 && IsListed(legal, text + "q") ? text + "q" : text);
