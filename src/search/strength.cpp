@@ -1,10 +1,17 @@
 #include "search/strength.h"
 
+#include <cmath>
+
 namespace {
 
-// Nodes at the weakest level; they double every STRENGTH_DOUBLING points above it.
-constexpr double WEAKEST_NODES = 1500.0;
-constexpr double STRENGTH_DOUBLING = 75.0;
+// The nodes of a move at some levels, measured against Stockfish's levels at 5+0.05; between
+// two of them the nodes grow by the same factor every point.
+struct LevelNodes {
+    i32 elo;
+    double nodes;
+};
+constexpr LevelNodes LEVEL_NODES[] = {
+    {MIN_STRENGTH, 1500}, {1500, 3000}, {1700, 7000}, {1850, 30000}, {FULL_STRENGTH, 400000}};
 // The hard node limit of a level, in soft ones.
 constexpr i64 HARD_NODES_FACTOR = 8;
 // Scores beyond this are mates (the search's mate scores start above it).
@@ -34,13 +41,13 @@ i32 Margin(i32 elo)
 
 i64 StrengthNodes(i32 elo)
 {
-    if (elo < MIN_STRENGTH) elo = MIN_STRENGTH;
-    double nodes = WEAKEST_NODES;
-    for (double e = MIN_STRENGTH; e + STRENGTH_DOUBLING <= elo; e += STRENGTH_DOUBLING)
-        nodes *= 2;
-    // The rest of a doubling, linearly.
-    const double rest = static_cast<double>((elo - MIN_STRENGTH) % static_cast<i32>(STRENGTH_DOUBLING));
-    return static_cast<i64>(nodes * (1.0 + rest / STRENGTH_DOUBLING));
+    if (elo <= MIN_STRENGTH) return static_cast<i64>(LEVEL_NODES[0].nodes);
+    int k = 1;
+    while (LEVEL_NODES[k].elo < elo && LEVEL_NODES[k].elo < FULL_STRENGTH)
+        k++;
+    const LevelNodes &a = LEVEL_NODES[k - 1], &b = LEVEL_NODES[k];
+    const double t = static_cast<double>((elo < b.elo ? elo : b.elo) - a.elo) / (b.elo - a.elo);
+    return static_cast<i64>(a.nodes * std::pow(b.nodes / a.nodes, t) + 0.5);
 }
 
 void LimitStrength(SearchLimits &limits, i32 elo)
