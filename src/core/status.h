@@ -41,7 +41,7 @@ class Status {
     i32 MoveOverhead = 0; // milliseconds the interface loses per move, kept off the clock
     i32 MultiPV = 1;      // lines a search reports: the best move, the best of the rest, ...
     u8 LimitStrength = 0; // play at the level of Elo (UCI_LimitStrength)
-    i32 Elo = 2000;       // that level, on Stockfish's UCI_Elo scale (UCI_Elo)
+    i32 Elo = 1900;       // that level, on Stockfish's UCI_Elo scale (UCI_Elo); 1900 is full
     i32 SkillLevel = 20;  // 0 to 20; below 20 a level as well (Skill Level)
     u8 Trace = 0;         // -trace: perft's moves, the book's and the table's steps
     // --- the diagnostic modes of the command line ---

@@ -11,7 +11,9 @@ struct LevelNodes {
     double nodes;
 };
 constexpr LevelNodes LEVEL_NODES[] = {
-    {MIN_STRENGTH, 1500}, {1500, 3000}, {1700, 7000}, {1850, 30000}, {FULL_STRENGTH, 400000}};
+    {MIN_STRENGTH, 1500}, {1500, 3000}, {1700, 7000}, {FULL_STRENGTH, 400000}};
+// The choice's margin shrinks by two tenths of a centipawn a point up to here.
+constexpr i32 MARGIN_END = 2000;
 // The hard node limit of a level, in soft ones.
 constexpr i64 HARD_NODES_FACTOR = 8;
 // Scores beyond this are mates (the search's mate scores start above it).
@@ -29,12 +31,12 @@ u64 NextRandom(u64 *seed)
 }
 
 // How far behind the best line a chosen line may be, in the search's units (a tenth of a
-// centipawn): 130 centipawns at the weakest level, nothing at full strength.
+// centipawn): 130 centipawns at the weakest level, 20 just below full strength, nothing at it.
 i32 Margin(i32 elo)
 {
     if (elo >= FULL_STRENGTH) return 0;
     if (elo < MIN_STRENGTH) elo = MIN_STRENGTH;
-    return (FULL_STRENGTH - elo) * 2;
+    return (MARGIN_END - elo) * 2;
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "search/limits.h"
 
 constexpr i32 MIN_STRENGTH = 1350;  // the weakest level
-constexpr i32 FULL_STRENGTH = 2000; // this level and above play at full strength
+constexpr i32 FULL_STRENGTH = 1900; // this level and above play at full strength
 constexpr int STRENGTH_LINES = 4;   // lines a search at a level chooses from
 
 // Limits a search to the level elo; at FULL_STRENGTH or above it is left alone. A search that

@@ -211,7 +211,7 @@ const char *const PROMPT_HELP =
     "multipv <n>      show the n best moves and their lines when analysing\n"
     "exclude <move>   leave a move out of the analysis; include <move> brings it back\n"
     "                 (exclude all, include all: every move)\n"
-    "strength <n>     play at level n, 1350 to 2000 on Stockfish's Elo scale (2000: full)\n"
+    "strength <n>     play at level n, 1350 to 1900 on Stockfish's Elo scale (1900: full)\n"
     "displayboard     show the board\n"
     "help             this text\n"
     "quit             end the program\n";

@@ -51,7 +51,7 @@ TEST(Strength, ChoicesStayNearTheBestLineAndGrowWithTheLevelFalling)
         return 4000 - counts[0];
     };
     EXPECT_EQ(share(FULL_STRENGTH), 0);
-    const int weakest = share(MIN_STRENGTH), middle = share(1700), strong = share(1950);
+    const int weakest = share(MIN_STRENGTH), middle = share(1700), strong = share(1850);
     EXPECT_GT(weakest, middle);
     EXPECT_GT(middle, strong);
     EXPECT_GT(weakest, 1000);

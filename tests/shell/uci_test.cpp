@@ -34,7 +34,7 @@ const std::vector<std::string> IDS = {
     "option name Threads type spin default 1 min 1 max 256",
     "option name MultiPV type spin default 1 min 1 max 256",
     "option name UCI_LimitStrength type check default false",
-    "option name UCI_Elo type spin default 2000 min 1350 max 2000",
+    "option name UCI_Elo type spin default 1900 min 1350 max 1900",
     "option name Skill Level type spin default 20 min 0 max 20",
     "option name Move Overhead type spin default 0 min 0 max 5000",
     "option name UCI_EngineAbout type string default Vorn 1.005-64, a chess engine by the Vorn "
