@@ -64,4 +64,18 @@ TEST(Levels, WeakLevelsMateKeepTheirPiecesAndPlayLegalMovesWithinTheirNodes)
     EXPECT_EQ(vorn.Wait(10000), 0);
 }
 
+// The same levels through xboard's options and the console's command.
+TEST(Levels, XboardOptionsAndTheConsoleSetTheLevel)
+{
+    const RunResult xboard =
+        RunVorn({}, "xboard\nprotover 2\nnew\noption UCI_LimitStrength=1\noption UCI_Elo=1350\n"
+                    "force\nsetboard 6k1/5ppp/8/8/8/8/8/K3R3 w - - 0 1\nst 5\ngo\nping 1\n");
+    EXPECT_NE(xboard.output.find("\nmove e1e8\n"), std::string::npos) << xboard.output;
+    EXPECT_EQ(xboard.output.find("Error"), std::string::npos) << xboard.output;
+    // The first line names the dialect.
+    const RunResult console = RunVorn({}, "new\nstrength 1500\nstrength 1900\nquit\n");
+    EXPECT_NE(console.output.find("Vorn plays at 1500.\n"), std::string::npos) << console.output;
+    EXPECT_NE(console.output.find("Vorn plays at full strength.\n"), std::string::npos);
+}
+
 } // namespace
