@@ -95,15 +95,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         }
     }
     // The iteration starts.
-    Output->IterationStarted(depth);
-
-    // Moves.
-    SecondBestValue = NOVALUE;
-    RootDepth = depth;
-    const int count = mg.GenerateAllMoves(side, &board, castle);
-    RootMoveCount = count;
-    Status.Depth.store(depth, std::memory_order_relaxed);
-    Status.MoveCount.store(count, std::memory_order_relaxed);
+    const int count = StartRootIteration(mg, side, board, castle, depth);
     AssignMoveOrderValues(mg, count, 0, KingOf(board, opp), 0, PVNODE);
 
     // The move loop; the best move starts as the previous iteration's, which is searched first.
@@ -149,13 +141,10 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
         // Time is up: the iteration ends here.
         if (TimeUp && quickRoot()) break;
         // The next move, if the root may play it and it is legal.
-        RootMoveNumber = i + 1;
-        Status.MoveNumber.store(i + 1, std::memory_order_relaxed);
         u64 mFrom, mTo;
         char mPromo;
-        mg.NextMove(i, count, &mFrom, &mTo, &mPromo);
-        const int code = MoveCode(mFrom, mTo);
-        if (!Limits.Allows(code)) continue;
+        const int code = NextRootMove(mg, i, count, &mFrom, &mTo, &mPromo);
+        if (code < 0) continue;
         if (!SearchRootMove(board, side, castle, depth, alpha, beta, mFrom, mTo, mPromo,
                             mg.OrderValue[i], 1, &legal, &v))
             continue;
@@ -226,6 +215,28 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     return best;
 }
 
+int SearchRoutines::StartRootIteration(MoveGen &mg, char side, ChessBoard &board, char castle,
+                                       int depth)
+{
+    Output->IterationStarted(depth);
+    SecondBestValue = NOVALUE;
+    RootDepth = depth;
+    const int count = mg.GenerateAllMoves(side, &board, castle);
+    RootMoveCount = count;
+    Status.Depth.store(depth, std::memory_order_relaxed);
+    Status.MoveCount.store(count, std::memory_order_relaxed);
+    return count;
+}
+
+int SearchRoutines::NextRootMove(MoveGen &mg, int i, int count, u64 *from, u64 *to, char *promo)
+{
+    RootMoveNumber = i + 1;
+    Status.MoveNumber.store(i + 1, std::memory_order_relaxed);
+    mg.NextMove(i, count, from, to, promo);
+    const int code = MoveCode(*from, *to);
+    return Limits.Allows(code) ? code : -1;
+}
+
 bool SearchRoutines::SearchRootMove(const ChessBoard &board, char side, char castle, int depth,
                                     int alpha, int beta, u64 mFrom, u64 mTo, char mPromo,
                                     i32 orderValue, int fullWindows, int *legal, int *value)
@@ -292,14 +303,8 @@ int SearchRoutines::SearchRootLines(char side, ChessBoard board, int depth, u64 
     const char opp = side ? 0 : 1;
     const int wanted = Limits.MultiPV < MAXMULTIPV ? Limits.MultiPV : MAXMULTIPV;
     LastRoot = RootEnd::Complete;
-    Output->IterationStarted(depth);
-    SecondBestValue = NOVALUE;
-    RootDepth = depth;
     MoveGen mg;
-    const int count = mg.GenerateAllMoves(side, &board, castle);
-    RootMoveCount = count;
-    Status.Depth.store(depth, std::memory_order_relaxed);
-    Status.MoveCount.store(count, std::memory_order_relaxed);
+    const int count = StartRootIteration(mg, side, board, castle, depth);
     // The last iteration's lines first, in their order.
     if (LineCount > 0) PutLine(Lines[0]);
     AssignMoveOrderValues(mg, count, 0, KingOf(board, opp), 0, PVNODE);
@@ -318,13 +323,10 @@ int SearchRoutines::SearchRootLines(char side, ChessBoard board, int depth, u64 
     auto quickRoot = [this]() { return !FixedDepth && !Pondering; };
     for (int i = 0; i < count; i++) {
         if (TimeUp && quickRoot()) break;
-        RootMoveNumber = i + 1;
-        Status.MoveNumber.store(i + 1, std::memory_order_relaxed);
         u64 mFrom, mTo;
         char mPromo;
-        mg.NextMove(i, count, &mFrom, &mTo, &mPromo);
-        const int code = MoveCode(mFrom, mTo);
-        if (!Limits.Allows(code)) continue;
+        const int code = NextRootMove(mg, i, count, &mFrom, &mTo, &mPromo);
+        if (code < 0) continue;
         const int alpha = found < wanted ? -MATEVALUE : NewLines[wanted - 1].Score;
         int v = NOVALUE;
         if (!SearchRootMove(board, side, castle, depth, alpha, MATEVALUE, mFrom, mTo, mPromo,

@@ -225,6 +225,12 @@ class SearchRoutines {
     // first line's move to from, to and promo. Returns its score.
     int SearchRootLines(char side, ChessBoard board, int depth, u64 *from, u64 *to, char *promo,
                         char castle);
+    // Reports the start of an iteration at depth and generates the root's moves into mg;
+    // returns their number.
+    int StartRootIteration(MoveGen &mg, char side, ChessBoard &board, char castle, int depth);
+    // The i-th root move in order into from, to and promo; returns its code, or -1 when the
+    // search's limits leave it out.
+    int NextRootMove(MoveGen &mg, int i, int count, u64 *from, u64 *to, char *promo);
     // Plays a root move on a copy of board and searches it: the first fullWindows legal moves
     // with the window (alpha, beta), a later one with a null window at alpha first (and a late
     // quiet one shallower before that), then with the full window when it rises above alpha.

@@ -55,7 +55,7 @@ i64 StrengthNodes(i32 elo)
 void LimitStrength(SearchLimits &limits, i32 elo)
 {
     if (elo >= FULL_STRENGTH) return;
-    limits.Strength = elo < MIN_STRENGTH ? MIN_STRENGTH : elo;
+    limits.Strength = ClampLevel(elo);
     if (limits.MultiPV < STRENGTH_LINES) limits.MultiPV = STRENGTH_LINES;
     if (limits.Infinite || limits.Ponder) return;
     // The iteration under way when the nodes are spent is finished, within a hard limit, so

@@ -8,6 +8,11 @@ constexpr i32 MIN_STRENGTH = 1350;  // the weakest level
 constexpr i32 FULL_STRENGTH = 1900; // this level and above play at full strength
 constexpr int STRENGTH_LINES = 4;   // lines a search at a level chooses from
 
+// A level held to MIN_STRENGTH .. FULL_STRENGTH.
+inline i32 ClampLevel(i32 elo)
+{
+    return elo < MIN_STRENGTH ? MIN_STRENGTH : (elo > FULL_STRENGTH ? FULL_STRENGTH : elo);
+}
 // Limits a search to the level elo; at FULL_STRENGTH or above it is left alone. A search that
 // waits for its move (infinite, ponder) keeps its nodes; every other starts no iteration once
 // its threads together have searched the level's nodes, and stops at a multiple of them.

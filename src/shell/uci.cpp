@@ -328,7 +328,7 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
     } else if (is("UCI_LimitStrength")) {
         st.LimitStrength = on ? 1 : 0;
     } else if (is("UCI_Elo")) {
-        st.Elo = ClampInt(NumberOf(value), MIN_STRENGTH, FULL_STRENGTH);
+        st.Elo = ClampLevel(NumberOf(value));
     } else if (is("Skill Level")) {
         st.SkillLevel = ClampInt(NumberOf(value), 0, 20);
     } else if (is("Move Overhead")) {

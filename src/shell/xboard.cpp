@@ -314,8 +314,7 @@ CommandResult OptionCommand()
         return CommandResult::Handled;
     }
     if (name == "UCI_Elo" && number) {
-        const i32 elo = NumberOf(equals + 1);
-        st.Elo = elo < MIN_STRENGTH ? MIN_STRENGTH : (elo > FULL_STRENGTH ? FULL_STRENGTH : elo);
+        st.Elo = ClampLevel(NumberOf(equals + 1));
         return CommandResult::Handled;
     }
     if (name == "Skill Level" && number) {
@@ -607,7 +606,7 @@ CommandResult DoCommand(const char *word)
             return CommandResult::Handled;
         }
         st.LimitStrength = n < FULL_STRENGTH ? 1 : 0;
-        st.Elo = n < MIN_STRENGTH ? MIN_STRENGTH : (n > FULL_STRENGTH ? FULL_STRENGTH : n);
+        st.Elo = ClampLevel(n);
         if (!st.xboard)
             std::printf(st.LimitStrength ? "Vorn plays at %d.\n" : "Vorn plays at full strength.\n",
                         st.Elo);
