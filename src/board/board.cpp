@@ -87,6 +87,8 @@ void ChessBoard::InitRep()
     // 2. Side, rights, last move.
     SideToMove = 0;
     CastleFlags = 15;
+    for (int i = 0; i < 4; i++)
+        CastleRook[i] = STANDARD_CASTLE_ROOKS[i];
     LastFrom = LastTo = 0;
     InitPieceKeys();
 }
@@ -301,9 +303,9 @@ template <int C> inline void TakePiece(ChessBoard &board, u64 to, int toSq, char
         a.Rooks() ^= to;
         ToggleSquareKeys(board, a.RookCode, toSq);
         a.RookCount()--;
-        if (to == a.Relative(H1))
+        if (toSq == board.CastleRook[a.KingSideRook])
             mask &= ~a.KingSide;
-        else if (to == a.Relative(A1))
+        else if (toSq == board.CastleRook[a.QueenSideRook])
             mask &= ~a.QueenSide;
     } else if (to & a.Queens()) {
         a.Queens() ^= to;
@@ -351,9 +353,9 @@ inline void MovePiece(ChessBoard &board, u64 from, u64 to, int fromSq, int toSq,
     } else if (from & a.Rooks()) {
         a.Rooks() ^= fromTo;
         ToggleMoveKeys(board, a.RookCode, from, to, fromSq, toSq);
-        if (from == a.Relative(H1))
+        if (fromSq == board.CastleRook[a.KingSideRook])
             mask &= ~a.KingSide;
-        else if (from == a.Relative(A1))
+        else if (fromSq == board.CastleRook[a.QueenSideRook])
             mask &= ~a.QueenSide;
     } else if (from & a.Queens()) {
         a.Queens() ^= fromTo;
@@ -375,6 +377,24 @@ inline void MovePiece(ChessBoard &board, u64 from, u64 to, int fromSq, int toSq,
             board.ToggleKeys(a.RookCode, rooksBefore ^ a.Rooks());
         }
     }
+}
+
+// The king of colour C on from castles with its rook on to (Chess960 rules: the king takes its
+// own rook): the king goes to the g-file or the c-file, the rook beside it on the f-file or the
+// d-file. Either may stay where it is, or the two may swap squares.
+template <int C> [[gnu::noinline]] void Castle(ChessBoard &board, u64 from, u64 to, int fromSq,
+                                               int toSq, char &mask)
+{
+    const auto a = ArmyOf<C>(board);
+    const bool kingSide = toSq > fromSq;
+    const int backRank = C == WHITE ? 0 : 56;
+    const int kingTo = backRank + (kingSide ? 6 : 2), rookTo = backRank + (kingSide ? 5 : 3);
+    board.PawnHashCode ^= PawnKey(a.KingCode, fromSq) ^ PawnKey(a.KingCode, kingTo);
+    board.ToggleKeys(a.KingCode, from ^ SquareMask(kingTo));
+    board.ToggleKeys(a.RookCode, to ^ SquareMask(rookTo));
+    a.King() = SquareMask(kingTo);
+    a.Rooks() = (a.Rooks() & ~to) | SquareMask(rookTo);
+    mask &= ~(a.KingSide | a.QueenSide);
 }
 
 // Turns the pawn of colour C on to into the piece (1 knight, 2 bishop, 3 rook, 4 queen): its
@@ -454,12 +474,24 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
     const int toSq = to ? LowestSquare(to) : 0;
     const int fromSq = from ? LowestSquare(from) : 0;
 
-    // 3-4. A captured piece of either colour comes off.
+    // 3-4. A captured piece of either colour comes off. A king that takes its own rook castles.
     if (to & white) {
+        if (from & white) {
+            Castle<WHITE>(*this, from, to, fromSq, toSq, mask);
+            SetUnions();
+            *out = mask;
+            return;
+        }
         TakePiece<WHITE>(*this, to, toSq, mask);
         white &= ~to;
     }
     if (to & black) {
+        if (from & black) {
+            Castle<BLACK>(*this, from, to, fromSq, toSq, mask);
+            SetUnions();
+            *out = mask;
+            return;
+        }
         TakePiece<BLACK>(*this, to, toSq, mask);
         black &= ~to;
     }
@@ -477,6 +509,12 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
     if (BlackPawns & RANK_1) Promote<BLACK>(*this, to, toSq, promotion);
 
     // 9. Unions and totals.
+    SetUnions();
+    *out = mask;
+}
+
+void ChessBoard::SetUnions()
+{
     const auto w = ArmyOf<WHITE>(*this);
     const auto b = ArmyOf<BLACK>(*this);
     WhitePieces = w.SetUnion();
@@ -484,7 +522,6 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
     AllPieces = WhitePieces | BlackPieces;
     WhitePieceTotal = w.CountSum();
     BlackPieceTotal = b.CountSum();
-    *out = mask;
 }
 
 void ChessBoard::UndoMove(int)
@@ -550,18 +587,54 @@ int ChessBoard::CheckDraw(char)
     return DRAW_NONE;
 }
 
+CastleSide CastlingOf(const ChessBoard &b, u64 from, u64 to)
+{
+    const bool white = (from & b.WhiteKing) != 0;
+    if (!from || !to || !(from & (b.WhiteKing | b.BlackKing))) return CastleSide::None;
+    const u64 ownRooks = white ? b.WhiteRooks : b.BlackRooks;
+    const u64 home = white ? E1 : SquareMask(60);
+    const bool twoSquares = from == (to >> 2) || from == (to << 2);
+    if (!(to & ownRooks) && (b.Chess960 || from != home || !twoSquares)) return CastleSide::None;
+    return LowestSquare(to) > LowestSquare(from) ? CastleSide::King : CastleSide::Queen;
+}
+
+namespace {
+
+// The rights of colour a that its king and rooks still allow.
+template <typename A> char PossibleRights(const A a, const ChessBoard &b)
+{
+    if (!(a.King() & a.BackRank)) return 0;
+    const int king = LowestSquare(a.King());
+    char rights = 0;
+    const int kingSide = b.CastleRook[a.KingSideRook], queenSide = b.CastleRook[a.QueenSideRook];
+    if ((a.Rooks() & a.BackRank & SquareMask(kingSide)) && kingSide > king) rights |= a.KingSide;
+    if ((a.Rooks() & a.BackRank & SquareMask(queenSide)) && queenSide < king)
+        rights |= a.QueenSide;
+    return rights;
+}
+
+// True when a castling right of colour a needs Chess960 rules.
+template <typename A> bool Chess960Rights(const A a, const ChessBoard &b, char all)
+{
+    const char rights = all & (a.KingSide | a.QueenSide);
+    if (!rights) return false;
+    if (a.King() != a.Relative(E1)) return true;
+    return ((rights & a.KingSide) && SquareMask(b.CastleRook[a.KingSideRook]) != a.Relative(H1)) ||
+           ((rights & a.QueenSide) && SquareMask(b.CastleRook[a.QueenSideRook]) != a.Relative(A1));
+}
+
+} // namespace
+
 void KeepPossibleRights(ChessBoard &b)
 {
-    auto possible = [](const auto a) {
-        char rights = 0;
-        if (a.King() & a.Relative(E1)) {
-            if (a.Rooks() & a.Relative(H1)) rights |= a.KingSide;
-            if (a.Rooks() & a.Relative(A1)) rights |= a.QueenSide;
-        }
-        return rights;
-    };
-    const char rights = possible(ArmyOf<WHITE>(b)) | possible(ArmyOf<BLACK>(b));
+    const char rights = PossibleRights(ArmyOf<WHITE>(b), b) | PossibleRights(ArmyOf<BLACK>(b), b);
     b.CastleFlags = static_cast<char>(b.CastleFlags & rights);
+}
+
+bool NeedsChess960(const ChessBoard &b, char rights)
+{
+    return Chess960Rights(ArmyOf<WHITE>(b), b, rights) ||
+           Chess960Rights(ArmyOf<BLACK>(b), b, rights);
 }
 
 void PlayGameMove(ChessBoard &b, u64 from, u64 to, char promotion, MoveHistory *history)

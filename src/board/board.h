@@ -25,6 +25,9 @@ enum PieceCode : char {
 
 // Castling-rights bits of CastleFlags.
 constexpr char WKSIDE = 1, WQSIDE = 2, BKSIDE = 4, BQSIDE = 8;
+// The square of each right's rook in the standard start position, by the right's bit number
+// (white king side, white queen side, black king side, black queen side).
+constexpr u8 STANDARD_CASTLE_ROOKS[4] = {7, 0, 63, 56};
 
 // Draw codes of CheckDraw.
 constexpr int DRAW_NONE = 0, DRAW_FIFTY = 7, DRAW_MATERIAL = 8;
@@ -61,6 +64,12 @@ class ChessBoard {
     char SideToMove;
     char CastleFlags;
     char SavedCastleFlags;
+    // Chess960 rules: castling is written as the king taking its own rook (e1h1). Standard
+    // rules write it as the king's two-square move (e1g1).
+    u8 Chess960 = 0;
+    // The square each castling right's rook started on, by the right's bit number. It stays
+    // for the whole game: a rook that leaves it, or is taken on it, takes the right along.
+    u8 CastleRook[4] = {7, 0, 63, 56};
     i32 SavedFiftyMoveCount;
     u64 SavedLastFrom;
     u64 SavedLastTo;
@@ -134,6 +143,8 @@ class ChessBoard {
     int CheckDraw(char);
     // XORs the keys of a piece (a PieceCode) on every square of squares into the piece keys.
     void ToggleKeys(int piece, u64 squares);
+    // Sets the occupancies and the two totals from the piece sets and counts.
+    void SetUnions();
 };
 
 static_assert(std::is_trivially_copyable_v<ChessBoard>);
@@ -182,6 +193,11 @@ template <int C, typename Board> struct Army {
     // The castling rights of the colour: king side, queen side.
     static constexpr char KingSide = C == WHITE ? WKSIDE : BKSIDE;
     static constexpr char QueenSide = C == WHITE ? WQSIDE : BQSIDE;
+    // Their bit numbers, the index of their rooks in CastleRook.
+    static constexpr int KingSideRook = C == WHITE ? 0 : 2;
+    static constexpr int QueenSideRook = C == WHITE ? 1 : 3;
+    // The colour's back rank.
+    static constexpr u64 BackRank = C == WHITE ? RANK_1 : RANK_8;
 
     auto &Pawns() const { return C == WHITE ? b.WhitePawns : b.BlackPawns; }
     auto &Knights() const { return C == WHITE ? b.WhiteKnights : b.BlackKnights; }
@@ -253,9 +269,19 @@ inline int ValueCapturedPiece(char mover, u64 square, const ChessBoard &b)
                       : ArmyPieceValue(ArmyOf<WHITE>(b), square);
 }
 
-// Clears the castling rights whose king or rook is not on its home square (a position set up
-// from text or by hand may claim them).
+// Which way a king's move castles.
+enum class CastleSide : u8 { None, King, Queen };
+// The castling a move of board is: the king taking its own rook, or, under standard rules, the
+// king's two-square move from its home square. The king side is the h-file side.
+CastleSide CastlingOf(const ChessBoard &b, u64 from, u64 to);
+
+// Clears the castling rights whose king or rook is not where the right needs it: the king on
+// its back rank, the right's rook on its square, on the right's side of the king (a position
+// set up from text or by hand may claim them).
 void KeepPossibleRights(ChessBoard &b);
+// True when one of the castling rights needs Chess960 rules on b: its king is not on the
+// e-file or its rook not in the corner.
+bool NeedsChess960(const ChessBoard &b, char rights);
 
 // Plays a move of the game on b: makes it, keeps the castling rights that survive it (a king
 // or rook leaving its square, a rook taken on its corner), gives the move to the other side

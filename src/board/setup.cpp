@@ -81,9 +81,63 @@ void RecordDoubleStep(const char *field)
         record(ArmyOf<BLACK>(b));
 }
 
+// Gives colour a the castling right of one letter of the castling field: "K" ("Q") names the
+// outermost rook on the king's h-file (a-file) side, a file letter the rook on that file of the
+// back rank. False when the letter names no rook of a king on its back rank, or a right already
+// given.
+template <typename A> bool GiveRight(const A a, ChessBoard &b, char letter)
+{
+    const u64 king = a.King() & a.BackRank;
+    const u64 rooks = a.Rooks() & a.BackRank;
+    if (!king) return false;
+    const int kingSq = LowestSquare(king);
+    int rookSq = -1;
+    if (letter == 'k') {
+        const u64 beyond = rooks & ~((king << 1) - 1);
+        if (beyond) rookSq = 63 - __builtin_clzll(beyond);
+    } else if (letter == 'q') {
+        const u64 before = rooks & (king - 1);
+        if (before) rookSq = LowestSquare(before);
+    } else {
+        const u64 rook = rooks & (FILE_A << (letter - 'a'));
+        if (rook && rook != king) rookSq = LowestSquare(rook);
+    }
+    if (rookSq < 0 || rookSq == kingSq) return false;
+    const bool kingSide = rookSq > kingSq;
+    const char right = kingSide ? a.KingSide : a.QueenSide;
+    if (b.CastleFlags & right) return false;
+    b.CastleFlags = static_cast<char>(b.CastleFlags | right);
+    b.CastleRook[kingSide ? a.KingSideRook : a.QueenSideRook] = static_cast<u8>(rookSq);
+    return true;
+}
+
+// Reads the castling field at *p, X-FEN ("KQkq", "Kq", a file letter for a rook that is not
+// the outermost) or Shredder-FEN ("HAha"), into b's rights and their rooks; *p is left on the
+// end of the field. Upper case is White's, lower case Black's; "-" is no right and other
+// characters are skipped.
+FenCastling ReadCastling(ChessBoard &b, const char **p)
+{
+    const char *s = *p;
+    bool sound = true;
+    if (*s == '-') {
+        s++;
+    } else {
+        for (; *s && *s != ' '; s++) {
+            const char c = *s;
+            if (c == 'K' || c == 'Q' || (c >= 'A' && c <= 'H'))
+                sound &= GiveRight(ArmyOf<WHITE>(b), b, static_cast<char>(c - 'A' + 'a'));
+            else if (c == 'k' || c == 'q' || (c >= 'a' && c <= 'h'))
+                sound &= GiveRight(ArmyOf<BLACK>(b), b, c);
+        }
+    }
+    *p = s;
+    if (!sound) return FenCastling::Unsound;
+    return NeedsChess960(b, b.CastleFlags) ? FenCastling::Chess960 : FenCastling::Standard;
+}
+
 } // namespace
 
-void SetupBoard(const char *s)
+FenCastling SetupBoard(const char *s)
 {
     ChessBoard &b = MainBoard;
     // 1. Empty the piece bitboards.
@@ -121,32 +175,21 @@ void SetupBoard(const char *s)
     // 5. Last move, rights and side to move.
     b.LastFrom = b.LastTo = 0;
     b.CastleFlags = 0;
+    for (int k = 0; k < 4; k++)
+        b.CastleRook[k] = STANDARD_CASTLE_ROOKS[k];
     b.SideToMove = 0;
-    if (s[i] != ' ') return; // the text ends after the placement
+    if (s[i] != ' ') return FenCastling::Standard; // the text ends after the placement
     const char *side = s + i + 1;
     if (side[0] == 'b') b.SideToMove = 1;
-    if (side[0] == '\0' || side[1] == '\0') return;
+    if (side[0] == '\0' || side[1] == '\0') return FenCastling::Standard;
 
     // 6. Castling rights.
-    const char *castle = side + 2;
-    const char *p = castle;
-    if (*p == '-') {
-        p++;
-    } else {
-        for (; *p && *p != ' '; p++) {
-            if (*p == 'K')
-                b.CastleFlags |= 1;
-            else if (*p == 'Q')
-                b.CastleFlags |= 2;
-            else if (*p == 'k')
-                b.CastleFlags |= 4;
-            else if (*p == 'q')
-                b.CastleFlags |= 8;
-        }
-    }
+    const char *p = side + 2;
+    const FenCastling castling = ReadCastling(b, &p);
 
     // En passant field: the double step it names becomes the board's last move.
     if (*p == ' ' && p[1] != '\0') RecordDoubleStep(p + 1);
+    return castling;
 }
 
 char DecodePiece(u64 m, const ChessBoard &board)
@@ -161,14 +204,28 @@ char DecodePiece(u64 m, const ChessBoard &board)
 
 namespace {
 
-// Writes the castling field ("KQkq", "Kq", "-") for the given rights.
-void CastleRights(char *out, char flags)
+// Writes the castling field of board in X-FEN: "KQkq", "Kq", "-"; a right whose rook is not
+// the outermost one on its side of the king is written with the rook's file ("Bkq").
+void CastleRights(char *out, const ChessBoard &board)
 {
     int n = 0;
-    if (flags & 1) out[n++] = 'K';
-    if (flags & 2) out[n++] = 'Q';
-    if (flags & 4) out[n++] = 'k';
-    if (flags & 8) out[n++] = 'q';
+    auto rights = [&](const auto a, char kingLetter) {
+        const u64 rooks = a.Rooks() & a.BackRank;
+        const char queenLetter = static_cast<char>(kingLetter - 'K' + 'Q');
+        for (int side = 0; side < 2; side++) {
+            if (!(board.CastleFlags & (side ? a.QueenSide : a.KingSide))) continue;
+            const int sq = board.CastleRook[side ? a.QueenSideRook : a.KingSideRook];
+            const u64 rook = SquareMask(sq);
+            // The rooks further out than this one on its side.
+            const u64 outer = side ? rooks & (rook - 1) : rooks & ~((rook << 1) - 1);
+            if (!outer)
+                out[n++] = side ? queenLetter : kingLetter;
+            else
+                out[n++] = static_cast<char>(kingLetter - 'K' + 'A' + sq % 8);
+        }
+    };
+    rights(ArmyOf<WHITE>(board), 'K');
+    rights(ArmyOf<BLACK>(board), 'k');
     if (n == 0) out[n++] = '-';
     out[n] = '\0';
 }
@@ -195,7 +252,7 @@ int WritePlacement(const ChessBoard &board, char *out)
     out[n++] = ' ';
     out[n++] = board.SideToMove ? 'b' : 'w';
     out[n++] = ' ';
-    CastleRights(out + n, board.CastleFlags);
+    CastleRights(out + n, board);
     n += static_cast<int>(std::strlen(out + n));
     out[n] = '\0';
     return n;

@@ -3,8 +3,15 @@
 
 #include "board/board.h"
 
-// Reads a FEN text into MainBoard: placement, side to move, castling and en passant.
-void SetupBoard(const char *s);
+// What the castling field of a FEN asks for.
+enum class FenCastling : u8 {
+    Standard, // no right, or each with its king on the e-file and its rook in the corner
+    Chess960, // a right that only Chess960 rules know
+    Unsound   // a letter without a king on its back rank and a rook for it (that right is dropped)
+};
+// Reads a FEN text into MainBoard: placement, side to move, castling (X-FEN or Shredder-FEN)
+// and en passant.
+FenCastling SetupBoard(const char *s);
 // Letter of the piece on an occupied square.
 char DecodePiece(u64 m, const ChessBoard &board);
 // Longest FEN text WriteFen writes, its end included.

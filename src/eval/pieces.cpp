@@ -211,7 +211,7 @@ void PositionEvaluate::QueenEval(int &mg, int &eg) const
     }
 }
 
-int PositionEvaluate::Traps() const
+int PositionEvaluate::Traps(char castle) const
 {
     const ChessBoard &b = *Board;
     const u64 wn = b.WhiteKnights, bn = b.BlackKnights, wp = b.WhitePawns, bp = b.BlackPawns;
@@ -244,20 +244,25 @@ int PositionEvaluate::Traps() const
         if ((bbish & (M(A2) | M(B1))) && (wp & M(B3)) && (wp & M(C2))) v += 1600;
         if ((bbish & (M(H2) | M(G1))) && (wp & M(G3)) && (wp & M(F2))) v += 1600;
     }
-    // Rooks shut in by their own king, while the enemy has heavy pieces.
+    // Rooks shut in by their own king, while the enemy has heavy pieces, unless castling on that
+    // side (a Chess960 start) will let the rook out.
     const u64 wk = b.WhiteKing, bk = b.BlackKing;
     if ((wk & (M(F1) | M(G1) | M(B1) | M(C1))) && (b.BlackRookCount > 0 || b.BlackQueenCount > 0)) {
         const u64 wr = b.WhiteRooks;
-        if ((wk & (M(F1) | M(G1))) && (wr & (M(G1) | M(H1))) && (wp & (M(F2) | M(G2) | M(H2))))
+        if ((wk & (M(F1) | M(G1))) && (wr & (M(G1) | M(H1))) && (wp & (M(F2) | M(G2) | M(H2))) &&
+            !(castle & WKSIDE))
             v -= 1670;
-        if ((wk & (M(B1) | M(C1))) && (wr & (M(A1) | M(B1))) && (wp & (M(A2) | M(B2) | M(C2))))
+        if ((wk & (M(B1) | M(C1))) && (wr & (M(A1) | M(B1))) && (wp & (M(A2) | M(B2) | M(C2))) &&
+            !(castle & WQSIDE))
             v -= 1670;
     }
     if ((bk & (M(F8) | M(G8) | M(B8) | M(C8))) && (b.WhiteRookCount > 0 || b.WhiteQueenCount > 0)) {
         const u64 br = b.BlackRooks;
-        if ((bk & (M(F8) | M(G8))) && (br & (M(G8) | M(H8))) && (bp & (M(F7) | M(G7) | M(H7))))
+        if ((bk & (M(F8) | M(G8))) && (br & (M(G8) | M(H8))) && (bp & (M(F7) | M(G7) | M(H7))) &&
+            !(castle & BKSIDE))
             v += 1670;
-        if ((bk & (M(B8) | M(C8))) && (br & (M(A8) | M(B8))) && (bp & (M(A7) | M(B7) | M(C7))))
+        if ((bk & (M(B8) | M(C8))) && (br & (M(A8) | M(B8))) && (bp & (M(A7) | M(B7) | M(C7))) &&
+            !(castle & BQSIDE))
             v += 1670;
     }
     return v;

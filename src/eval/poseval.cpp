@@ -111,7 +111,7 @@ int PositionEvaluate::DynamicPieceAdjustments() const
     return v;
 }
 
-int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board, char)
+int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board, char castle)
 {
     const ChessBoard &b = *board;
     side = side ? 1 : 0;
@@ -202,7 +202,7 @@ int PositionEvaluate::PosEval(char side, int alpha, int beta, ChessBoard *board,
     }
 
     // 12. Trapped pieces.
-    const int traps = Traps();
+    const int traps = Traps(castle);
     eg += traps;
     mg += traps;
 

@@ -100,7 +100,7 @@ class PositionEvaluate {
     // --- driver and material (poseval.cpp) ---
     // The evaluation of board for side (positive = good for side); alpha and beta only allow
     // the lazy exits. The fifth argument is ignored.
-    int PosEval(char side, int alpha, int beta, ChessBoard *board, char);
+    int PosEval(char side, int alpha, int beta, ChessBoard *board, char castle);
     // Fills the fourteen attack maps and the sliders' own attacks from Board.
     void AttackMasks();
     // White material minus Black material (pawns 800), negated for Black.
@@ -115,7 +115,7 @@ class PositionEvaluate {
     int BishopEval(int &mg, int &eg) const; // returns the bishop-pair difference
     int RookEval(int &mg, int &eg) const;   // returns the half-open-file difference
     void QueenEval(int &mg, int &eg) const;
-    int Traps() const; // returns the trapped-piece total
+    int Traps(char castle) const; // returns the trapped-piece total; castle: the rights
 
     // --- pawn structure (pawns.cpp) ---
     // Pawn score Ws - Bs; adds the structure and the passers' ending terms to the accumulators,

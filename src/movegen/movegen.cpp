@@ -161,25 +161,37 @@ template <int C, typename Emit> inline void PawnMoves(const ChessBoard &b, int &
     }
 }
 
+// The squares of the rank from the one of a to the one of b, both included (one-bit masks on
+// one rank).
+constexpr u64 RankSpan(u64 a, u64 b)
+{
+    const u64 low = a < b ? a : b, high = a < b ? b : a;
+    return (high << 1) - low;
+}
+
 // Castling of colour C with the rights in castle, king side first; each move gets OrderValue
-// 800. The king's square and the squares it crosses and lands on must not be attacked.
+// 800. The king goes to the g-file (c-file), its rook to the f-file (d-file). Every square either
+// passes over or lands on must be empty but for the two of them, and no square the king stands
+// on, crosses or lands on may be attacked, the rook lifted off the board. Under standard rules
+// the move is the king's two-square move, under Chess960 rules the king takes its rook.
 template <int C> int Castles(MoveGen &g, const ChessBoard &b, char castle, int n)
 {
     const auto us = ArmyOf<C>(b);
-    const u64 occ = b.AllPieces;
-    const u64 e1 = us.Relative(E1);
-    auto safe = [&b](u64 square) { return !b.IsAttacked(square, C); };
-    auto add = [&](u64 to) {
+    if (!(castle & (us.KingSide | us.QueenSide))) return n;
+    const u64 king = us.King();
+    auto castling = [&](char right, int rookIndex, u64 kingTo, u64 rookTo) {
+        const u64 rook = SquareMask(b.CastleRook[rookIndex]);
+        if (!(castle & right) || !(us.Rooks() & rook)) return;
+        const u64 kingPath = RankSpan(king, kingTo);
+        if (b.AllPieces & (kingPath | RankSpan(rook, rookTo)) & ~(king | rook)) return;
+        const u64 occupied = b.AllPieces ^ rook;
+        for (u64 path = kingPath; path; path &= path - 1)
+            if (AttackedThrough<C>(b, LowestSquare(path), occupied)) return;
         g.OrderValue[n] = 800;
-        Put(g, n, e1, to, NOPROMOTION);
+        Put(g, n, king, b.Chess960 ? rook : kingTo, NOPROMOTION);
     };
-    if ((castle & us.KingSide) && !(occ & us.Relative(F1 | G1)) && (us.Rooks() & us.Relative(H1)) &&
-        safe(e1) && safe(us.Relative(F1)) && safe(us.Relative(G1)))
-        add(us.Relative(G1));
-    if ((castle & us.QueenSide) && !(occ & us.Relative(B1 | C1 | D1)) &&
-        (us.Rooks() & us.Relative(A1)) && safe(e1) && safe(us.Relative(D1)) &&
-        safe(us.Relative(C1)))
-        add(us.Relative(C1));
+    castling(us.KingSide, us.KingSideRook, us.Relative(G1), us.Relative(F1));
+    castling(us.QueenSide, us.QueenSideRook, us.Relative(C1), us.Relative(D1));
     return n;
 }
 

@@ -193,11 +193,8 @@ bool PerftFastPathApplies(char side, const ChessBoard &b, char castle)
     if ((b.WhitePawns | b.BlackPawns) & (RANK_1 | RANK_8)) return false;
     // 4. The side that just moved is not in check.
     if (side ? b.IsAttacked(b.WhiteKing, 0) : b.IsAttacked(b.BlackKing, 1)) return false;
-    // 5. Castling rights only with the king at home.
-    auto rightsAtHome = [castle](const auto a) {
-        return !(castle & (a.KingSide | a.QueenSide)) || a.King() == a.Relative(E1);
-    };
-    if (!rightsAtHome(white) || !rightsAtHome(black)) return false;
+    // 5. Castling rights only with the king and the rook at home (standard castling).
+    if (NeedsChess960(b, castle)) return false;
     // 6. An en passant square that holds nothing.
     auto epSquareEmpty = [&b](const auto us, const auto them) {
         return !((b.LastTo & them.Pawns() & us.Relative(RANK_5)) &&
@@ -229,6 +226,26 @@ void PerfT::Count(char side, int depth, const ChessBoard &board, char castle)
     }
     ChessBoard copy = board;
     CountTree(side, depth, copy, castle);
+}
+
+int DividedPerft(const ChessBoard &board, int depth, PerftLine *lines)
+{
+    const char side = board.SideToMove ? 1 : 0;
+    ChessBoard b = board;
+    MoveGen list;
+    const int n = ListMoves(list, side, b, b.CastleFlags);
+    int count = 0;
+    for (int i = 0; i < n; i++) {
+        char mask;
+        ChessBoard child = board;
+        child.MakeMoveOnCopy(list.From[i], list.To[i], list.Promotion[i], &mask);
+        if (child.InCheck(side ? child.BlackKing : child.WhiteKing, side)) continue;
+        PerfT below;
+        if (depth > 1) below.Count(side ? 0 : 1, depth - 1, child, board.CastleFlags & mask);
+        lines[count++] = {list.From[i], list.To[i], list.Promotion[i],
+                          depth > 1 ? below.LeafNodes : 1};
+    }
+    return count;
 }
 
 void PerfT::PerformanceTest(char side, int depth, ChessBoard board, char castle)

@@ -24,6 +24,18 @@ class PerfT {
     void CountTree(char side, int depth, ChessBoard &board, char castle);
 };
 
+// One root move of a divided perft and the leaves below it.
+struct PerftLine {
+    u64 From = 0;
+    u64 To = 0;
+    char Promotion = 0;
+    u64 Leaves = 0;
+};
+// Counts the tree of board to depth (at least 1) for its side to move, move by move: each legal
+// root move, in the generator's order, goes into lines (room for MAXMOVES) with the leaves below
+// it. Returns the number of root moves.
+int DividedPerft(const ChessBoard &board, int depth, PerftLine *lines);
+
 // True when the position keeps the invariants the fast count relies on: one king per side,
 // disjoint piece sets, no pawn on rank 1 or 8, the opponent's king not attacked, each castling
 // right backed by its king on e1 or e8, and an en passant square (if any) that is empty.

@@ -51,7 +51,7 @@ struct Pattern {
     int toSq = -1;
     char letter = 0;          // promotion letter, lower case; 0 when none is typed
     bool captureForm = false; // a pawn's file before its target: the pawn changes file
-    bool castle = false;      // the king's two-square move
+    CastleSide castle = CastleSide::None; // "O-O" or "O-O-O"
 };
 
 // True when the n characters at s are the text word.
@@ -76,19 +76,15 @@ bool ReadPromotion(const char *s, int n, char *letter)
     return *letter != 0;
 }
 
-// Reads the move text s of n characters (marks taken off) for side into *p; false when it has
+// Reads the move text s of n characters (marks taken off) into *p; false when it has
 // no move's shape.
-bool Parse(const char *s, int n, char side, Pattern *p)
+bool Parse(const char *s, int n, Pattern *p)
 {
     // 1. Castling, with letters O or with zeros.
     const bool shortCastle = Is(s, n, "O-O") || Is(s, n, "0-0");
     if (shortCastle || Is(s, n, "O-O-O") || Is(s, n, "0-0-0")) {
-        const int rank = side ? 7 : 0;
         p->piece = 'K';
-        p->castle = true;
-        p->fromFile = 4;
-        p->fromRank = rank;
-        p->toSq = SquareOf(shortCastle ? 6 : 2, rank);
+        p->castle = shortCastle ? CastleSide::King : CastleSide::Queen;
         return true;
     }
     // 2. Coordinates: from-square, to-square and the promotion letter of either case.
@@ -146,15 +142,25 @@ bool Parse(const char *s, int n, char side, Pattern *p)
 // pattern asks for.
 bool Fits(const ChessBoard &board, const Pattern &p, u64 from, u64 to, char promo)
 {
+    const CastleSide castle = CastlingOf(board, from, to);
+    if (p.castle != CastleSide::None) return castle == p.castle;
     const int fromSq = LowestSquare(from), toSq = LowestSquare(to);
-    if (toSq != p.toSq) return false;
+    // Chess960 castling in coordinates: the king taking its rook, or the king's destination
+    // when that is no king's step.
+    if (board.Chess960 && castle != CastleSide::None && !p.piece && toSq != p.toSq) {
+        const int kingTo = (fromSq & 56) + (castle == CastleSide::King ? 6 : 2);
+        const bool step = kingTo - fromSq <= 1 && fromSq - kingTo <= 1;
+        if (step || p.toSq != kingTo) return false;
+    } else if (toSq != p.toSq) {
+        return false;
+    }
     if (p.fromFile >= 0 && fromSq % 8 != p.fromFile) return false;
     if (p.fromRank >= 0 && fromSq / 8 != p.fromRank) return false;
     if (p.letter && promo == NOPROMOTION) return false;
     if (!p.piece) return true;
     const char kind = KindOn(board, from);
     if (kind != p.piece) return false;
-    if (kind == 'K') return p.castle == (toSq - fromSq == 2 || fromSq - toSq == 2);
+    if (kind == 'K') return castle == CastleSide::None;
     if (kind == 'P') return p.captureForm == (fromSq % 8 != toSq % 8);
     return true;
 }
@@ -201,7 +207,7 @@ MoveReading ReadMove(const ChessBoard &board, const char *text, TypedMove *move,
     // 2. Its shape.
     const char side = board.SideToMove ? 1 : 0;
     Pattern p;
-    if (n == 0 || !Parse(text, n, side, &p)) return MoveReading::NotAMove;
+    if (n == 0 || !Parse(text, n, &p)) return MoveReading::NotAMove;
 
     // 3. The legal moves it fits: one is the move, none is an illegal one, more are ambiguous.
     MoveGen mg;
@@ -260,8 +266,9 @@ int WriteSan(const ChessBoard &board, u64 from, u64 to, char promotion, char *ou
     };
     const char fromFile = static_cast<char>('a' + fromSq % 8);
     const char fromRank = static_cast<char>('1' + fromSq / 8);
-    if (kind == 'K' && (toSq - fromSq == 2 || fromSq - toSq == 2)) {
-        put(toSq > fromSq ? "O-O" : "O-O-O");
+    const CastleSide castle = CastlingOf(board, from, to);
+    if (castle != CastleSide::None) {
+        put(castle == CastleSide::King ? "O-O" : "O-O-O");
     } else {
         const u64 theirs = side ? board.WhitePieces : board.BlackPieces;
         const bool capture = (to & theirs) || (kind == 'P' && fromSq % 8 != toSq % 8);

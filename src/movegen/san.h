@@ -25,7 +25,9 @@ struct TypedMove {
 // A pawn capture may leave out its "x" ("ed5"); a promotion without its letter ("e8", "e7e8")
 // is a queen's. The promotion letter is upper case in algebraic notation ("e8=Q"; "e8=q" is no
 // move) and of either case in coordinates. "x" and the check marks are not checked against the
-// move. Castling is the king's two-square move: "Kg1" is never castling, "e1g1" is. Texts
+// move. Castling is "O-O"/"O-O-O" or, in coordinates, the king's two-square move ("e1g1")
+// under standard rules, the king taking its rook ("e1h1") under Chess960 rules, where the king's
+// destination is taken too when that is no king's step; "Kg1" is never castling. Texts
 // longer than 32 characters are no move. Candidates come file by file ("e4, h1 or h4"). *move
 // is cleared and candidates emptied unless set.
 MoveReading ReadMove(const ChessBoard &board, const char *text, TypedMove *move, char *candidates,

@@ -1,5 +1,6 @@
 #include "shell/uci.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "eval/poseval.h"
 #include "movegen/legal.h"
 #include "movegen/movegen.h"
+#include "movegen/perft.h"
 #include "search/hashtab.h"
 #include "search/search.h"
 #include "search/strength.h"
@@ -241,6 +243,25 @@ void RunSearch(UCIProtocol &u, const SearchLimits &limits)
 }
 
 // "go ...": the limits of the search, then the search.
+// Perft divided by root moves, in the form perft tools compare: "e2e4: 13160" for each legal
+// move, a blank line, "Nodes searched: 197281". Depths run from 1 to 10.
+void DividedPerftCommand(int depth)
+{
+    static PerftLine lines[MAXMOVES];
+    depth = ClampInt(depth, 1, 10);
+    const int n = DividedPerft(MainBoard, depth, lines);
+    u64 total = 0;
+    for (int i = 0; i < n; i++) {
+        char text[8];
+        MoveText(text, LowestSquare(lines[i].From), LowestSquare(lines[i].To),
+                 lines[i].Promotion);
+        std::printf("%s: %" PRIu64 "\n", text, lines[i].Leaves);
+        total += lines[i].Leaves;
+    }
+    std::printf("\nNodes searched: %" PRIu64 "\n", total);
+    std::fflush(stdout);
+}
+
 void GoCommand(UCIProtocol &u, const char *line)
 {
     Status &st = MainStatus;
@@ -257,6 +278,14 @@ void GoCommand(UCIProtocol &u, const char *line)
         const int v = PE.PosEval(b.SideToMove, -MATEVALUE, MATEVALUE, &b, b.CastleFlags);
         std::printf("Mimic info Oracle %d\n", v);
         std::fflush(stdout);
+    }
+    // "go perft N": the leaves below each legal move, then their sum.
+    const char *p = line + std::strlen("go");
+    char word[WORD_MAX];
+    if (NextLineWord(&p, word, sizeof word) > 0 && std::strcmp(word, "perft") == 0) {
+        NextLineWord(&p, word, sizeof word);
+        if (!u.PositionRefused) DividedPerftCommand(NumberOf(word));
+        return;
     }
     // A refused position is never searched: the interface gets the null move.
     if (u.PositionRefused) {
@@ -325,6 +354,8 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
         SearchThreads.SetThreads(NumberOf(value));
     } else if (is("MultiPV")) {
         st.MultiPV = ClampInt(NumberOf(value), 1, MAXMULTIPV);
+    } else if (is("UCI_Chess960")) {
+        MainBoard.Chess960 = on ? 1 : 0;
     } else if (is("UCI_LimitStrength")) {
         st.LimitStrength = on ? 1 : 0;
     } else if (is("UCI_Elo")) {
@@ -371,13 +402,16 @@ void PositionCommand(UCIProtocol &u, const char *line)
         }
         fen[len] = '\0';
         NewGame();
-        SetupBoard(fen);
-        KeepPossibleRights(MainBoard);
+        const FenCastling castling = SetupBoard(fen);
         MainBoard.RecountAll();
         StartGameHistory();
         u.HashSide = MainBoard.SideToMove ? 1 : 0;
         // An unsound position is refused: no move is replayed on it and no search is run.
         const char *fault = PositionFault(MainBoard);
+        if (!fault && castling == FenCastling::Unsound)
+            fault = "a castling right without its king and rook";
+        if (!fault && castling == FenCastling::Chess960 && !MainBoard.Chess960)
+            fault = "its castling needs Chess960 rules (UCI_Chess960)";
         u.PositionRefused = fault ? 1 : 0;
         if (fault) {
             std::printf("info string refused position: %s\n", fault);
@@ -473,6 +507,7 @@ void UCIProtocol::Command(const std::string &text)
         std::printf("option name Clear Hash type button\n");
         std::printf("option name Threads type spin default 1 min 1 max %d\n", MAXTHREADS);
         std::printf("option name MultiPV type spin default 1 min 1 max %d\n", MAXMULTIPV);
+        std::printf("option name UCI_Chess960 type check default false\n");
         std::printf("option name UCI_LimitStrength type check default false\n");
         std::printf("option name UCI_Elo type spin default %d min %d max %d\n", FULL_STRENGTH,
                     MIN_STRENGTH, FULL_STRENGTH);

@@ -178,8 +178,8 @@ TEST(Fen, ReadsAndWritesTheSixFields)
     for (const char *fen :
          {"rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2",
           "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b Kq - 37 112",
-          "8/8/8/8/8/8/8/8 b Kq - 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1",
-          "QQQQQQQQ/qqqqqqqq/RRRRRRRR/rrrrrrrr/BBBBBBBB/bbbbbbbb/NNNNNNNN/nnnnnnnk w Qk - 0 1"})
+          "r3k3/8/8/8/8/8/8/4K2R b Kq - 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1",
+          "QQQQQQQQ/qqqqqqqq/RRRRRRRR/rrrrrrrr/BBBBBBBB/bbbbbbbb/NNNNNNNN/nnnnnnnk w - - 0 1"})
         EXPECT_EQ(Rewritten(fen), fen);
     // A double step is written only when the side that made it is not to move; missing fields
     // read as White to move with no rights.

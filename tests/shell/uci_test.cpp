@@ -33,6 +33,7 @@ const std::vector<std::string> IDS = {
     "option name Clear Hash type button",
     "option name Threads type spin default 1 min 1 max 256",
     "option name MultiPV type spin default 1 min 1 max 256",
+    "option name UCI_Chess960 type check default false",
     "option name UCI_LimitStrength type check default false",
     "option name UCI_Elo type spin default 1900 min 1350 max 1900",
     "option name Skill Level type spin default 20 min 0 max 20",
