@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -289,6 +290,57 @@ int WriteFen(const ChessBoard &board, int fullMove, char *out)
                                    field, static_cast<int>(board.FiftyMoveCount), fullMove);
     n += tail;
     return n < FEN_MAX ? n : FEN_MAX - 1;
+}
+
+void Chess960Fen(int number, char *out)
+{
+    number = number < 0 || number >= CHESS960_POSITIONS ? STANDARD_CHESS960_NUMBER : number;
+    char rank[9] = "        ";
+    // The number's digits, lowest first: the light-squared bishop (b, d, f, h), the dark-squared
+    // one (a, c, e, g), the queen on the nth empty square, the knights by pairs of the remaining
+    // five; rook, king, rook fill the last three.
+    int n = number;
+    rank[2 * (n % 4) + 1] = 'B';
+    n /= 4;
+    rank[2 * (n % 4)] = 'B';
+    n /= 4;
+    auto putOnEmpty = [&rank](int index, char piece) {
+        for (int file = 0; file < 8; file++)
+            if (rank[file] == ' ' && index-- == 0) {
+                rank[file] = piece;
+                return;
+            }
+    };
+    putOnEmpty(n % 6, 'Q');
+    n /= 6;
+    static constexpr int KNIGHTS[10][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2},
+                                           {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};
+    // The second knight's index counts the squares left after the first is placed.
+    putOnEmpty(KNIGHTS[n][0], 'N');
+    putOnEmpty(KNIGHTS[n][1] - 1, 'N');
+    putOnEmpty(0, 'R');
+    putOnEmpty(0, 'K');
+    putOnEmpty(0, 'R');
+    char black[9];
+    for (int i = 0; i < 9; i++)
+        black[i] = rank[i] ? static_cast<char>(rank[i] - 'A' + 'a') : '\0';
+    std::snprintf(out, FEN_MAX, "%s/pppppppp/8/8/8/8/PPPPPPPP/%s w KQkq - 0 1", black, rank);
+}
+
+void InferCastling(ChessBoard &b)
+{
+    b.CastleFlags = 0;
+    for (int i = 0; i < 4; i++)
+        b.CastleRook[i] = STANDARD_CASTLE_ROOKS[i];
+    if (!b.Chess960) {
+        b.CastleFlags = 15;
+        KeepPossibleRights(b);
+        return;
+    }
+    for (const char letter : {'k', 'q'}) {
+        GiveRight(ArmyOf<WHITE>(b), b, letter);
+        GiveRight(ArmyOf<BLACK>(b), b, letter);
+    }
 }
 
 void LoadPositionFile(const char *name)

@@ -20,6 +20,15 @@ constexpr int FEN_MAX = 128;
 // a pawn passed when the last move was its double step by the side not to move (else "-"), the
 // fifty-move count and fullMove. Returns the length.
 int WriteFen(const ChessBoard &board, int fullMove, char *out);
+// Chess960 start positions are numbered 0 to 959; 518 is the standard one.
+constexpr int CHESS960_POSITIONS = 960;
+constexpr int STANDARD_CHESS960_NUMBER = 518;
+// Writes the FEN of Chess960 start position number (0 to 959) into out (FEN_MAX characters).
+void Chess960Fen(int number, char *out);
+// Gives board the castling rights its kings and rooks allow, as after setting up a position
+// piece by piece: under standard rules a king on e1 (e8) with rooks in the corners, under
+// Chess960 rules a king on its back rank with the outermost rook on either side.
+void InferCastling(ChessBoard &board);
 // Sets MainBoard from the first line of a file; ends the program when it cannot.
 void LoadPositionFile(const char *name);
 

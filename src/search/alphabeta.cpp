@@ -82,8 +82,8 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     };
     LastRoot = RootEnd::Complete;
 
-    // The opening book.
-    if (Limits.UseBook && depth == 1 && Limits.SearchMoveCount <= 0) {
+    // The opening book, which knows standard chess only.
+    if (Limits.UseBook && depth == 1 && Limits.SearchMoveCount <= 0 && !board.Chess960) {
         Output->BookLookup();
         const int k = InBook(side, castle, board);
         if (k >= 0) {

@@ -211,9 +211,10 @@ int EngineTurn()
         ci.EngineSide = MainBoard.SideToMove;
         char san[SAN_MAX];
         WriteSan(MainBoard, d.from, d.to, d.promotion, san);
+        const CastleSide castle = CastlingOf(MainBoard, d.from, d.to);
         PlayDialogueMove({d.from, d.to, d.promotion, true});
         if (st.xboard == 1) {
-            MakeGUIMove(d.from, d.to, d.promotion);
+            MakeGUIMove(d.from, d.to, d.promotion, castle);
         } else {
             // A person at a terminal reads the move in both notations: "My move: g8f6 (Nf6)".
             char text[8];

@@ -35,13 +35,14 @@ bool WriteGamePgn(std::FILE *file)
     const ChessBoard &start = r.Count ? r.At(0) : MainBoard;
     // A game whose first moves the record has let go of begins, as a set-up one does, from a
     // position of its own.
-    const bool setUp = r.SetUp || r.First != 0;
+    const bool setUp = r.SetUp || r.First != 0 || start.Chess960;
 
     // 2. The tags.
     std::fprintf(file, "[Event \"Vorn game\"]\n[Site \"?\"]\n[Date \"%s\"]\n[Round \"-\"]\n",
                  Today().c_str());
     std::fprintf(file, "[White \"%s\"]\n[Black \"%s\"]\n[Result \"%s\"]\n",
                  vorn[0] ? "Vorn" : "Player", vorn[1] ? "Vorn" : "Player", r.Result);
+    if (start.Chess960) std::fprintf(file, "[Variant \"Chess960\"]\n");
     if (setUp) {
         char fen[FEN_MAX];
         WriteFen(start, 1, fen);

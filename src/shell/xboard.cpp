@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "board/movehistory.h"
@@ -94,6 +95,59 @@ void NewPosition()
     MainStatus.GameInProgress = 1;
 }
 
+// "variant NAME": normal chess or Chess960 ("fischerandom") for the games that follow, until
+// "new"; the interface sends the position after it.
+void VariantCommand()
+{
+    char name[WORD_MAX];
+    if (Interpreter.ArgumentWord(name, sizeof name) < 0) {
+        MissingArgument("variant");
+        return;
+    }
+    if (Is(name, "normal") || Is(name, "fischerandom")) {
+        MainBoard.Chess960 = Is(name, "fischerandom") ? 1 : 0;
+        NewGame();
+        return;
+    }
+    std::printf("Error (unsupported variant): %s\n", name);
+    std::fflush(stdout);
+}
+
+// "chess960 [n]": a new game from Chess960 start position n, or from a random one.
+void Chess960Command()
+{
+    char word[WORD_MAX] = "";
+    Interpreter.ArgumentWord(word, sizeof word);
+    int number = -1;
+    if (IsNumber(word, false)) {
+        number = NumberOf(word);
+    } else if (word[0] && !Is(word, "random")) {
+        std::printf("Error (not a start position number): %s\n", word);
+        std::fflush(stdout);
+        return;
+    }
+    if (number < 0 || number >= CHESS960_POSITIONS) {
+        if (number != -1) {
+            std::printf("Error (start positions run from 0 to 959): %s\n", word);
+            std::fflush(stdout);
+            return;
+        }
+        number = static_cast<int>(std::random_device{}() % CHESS960_POSITIONS);
+    }
+    char fen[FEN_MAX];
+    Chess960Fen(number, fen);
+    MainBoard.Chess960 = 1;
+    NewGame();
+    SetupBoard(fen);
+    NewPosition();
+    MainStatus.ForceMode = 0;
+    if (!MainStatus.xboard) {
+        std::printf("Chess960 start position %d: %s\n", number, fen);
+        RestoreStartingClock();
+    }
+    std::fflush(stdout);
+}
+
 // "setboard": the rest of the line is a FEN text; the half-move clock is its fifth field.
 void SetBoardCommand()
 {
@@ -107,9 +161,10 @@ void SetBoardCommand()
         return;
     }
     const ChessBoard before = MainBoard;
-    SetupBoard(text);
-    KeepPossibleRights(MainBoard);
-    if (!PositionIsSound(MainBoard)) {
+    const FenCastling castling = SetupBoard(text);
+    const bool rulesFit = castling == FenCastling::Standard ||
+                          (castling == FenCastling::Chess960 && MainBoard.Chess960);
+    if (!rulesFit || !PositionIsSound(MainBoard)) {
         MainBoard = before;
         RefusePosition();
         return;
@@ -199,6 +254,8 @@ const char *const PROMPT_HELP =
     "undo, remove     take back one move, or two\n"
     "hint             Vorn suggests a move\n"
     "new              a new game, with the time setting Vorn started with\n"
+    "chess960 [<n>]   a new Chess960 game from start position n (0-959, 518 the standard\n"
+    "                 one), a random one without n; castle with O-O and O-O-O\n"
     "save <file>      write the game to a file as PGN\n"
     "setboard <FEN>   set up a position\n"
     "edit             set up a position piece by piece (# clears, c changes colour, . ends)\n"
@@ -501,6 +558,7 @@ CommandResult DoCommand(const char *word)
         return CommandResult::Handled;
     }
     if (Is(word, "new")) {
+        MainBoard.Chess960 = 0;
         NewGame();
         st.ForceMode = 0;
         if (st.AnalyzeMode == 1) EndAnalysis();
@@ -536,6 +594,14 @@ CommandResult DoCommand(const char *word)
     }
     if (Is(word, "selfplay")) {
         st.SelfPlay = 1;
+        return CommandResult::EndTurn;
+    }
+    if (Is(word, "variant")) {
+        VariantCommand();
+        return CommandResult::Handled;
+    }
+    if (Is(word, "chess960")) {
+        Chess960Command();
         return CommandResult::EndTurn;
     }
     if (Is(word, "setboard")) {
@@ -574,6 +640,7 @@ CommandResult DoCommand(const char *word)
         Interpreter.Protover = static_cast<u8>(n < 0 ? 0 : (n > 99 ? 99 : n));
         std::printf("feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 "
                     "reuse=1 analyze=1 colors=1 memory=1 smp=1 exclude=1 myname=\"Vorn %s\" "
+                    "variants=\"normal,fischerandom\" "
                     "option=\"MultiPV -spin %d 1 %d\" option=\"UCI_LimitStrength -check %d\" "
                     "option=\"UCI_Elo -spin %d %d %d\" option=\"Skill Level -spin %d 0 20\" "
                     "done=1\n",
@@ -684,8 +751,7 @@ void SetupBoardFromEdit()
         b.BlackPieces = b.BlackPawns | b.BlackKnights | b.BlackBishops | b.BlackRooks |
                         b.BlackQueens | b.BlackKing;
         b.AllPieces = b.WhitePieces | b.BlackPieces;
-        b.CastleFlags = 15;
-        KeepPossibleRights(b);
+        InferCastling(b);
         if (end) break;
     }
     b.LastFrom = b.LastTo = 0;
@@ -697,10 +763,12 @@ void SetupBoardFromEdit()
     NewPosition();
 }
 
-void MakeGUIMove(u64 from, u64 to, char promotion)
+void MakeGUIMove(u64 from, u64 to, char promotion, CastleSide castle)
 {
     char move[8];
     MoveText(move, LowestSquare(from), LowestSquare(to), promotion);
+    if (MainBoard.Chess960 && castle != CastleSide::None)
+        std::snprintf(move, sizeof move, "%s", castle == CastleSide::King ? "O-O" : "O-O-O");
     if (Interpreter.Protover >= 2)
         std::printf("move %s\n", move);
     else

@@ -23,8 +23,9 @@ bool IsMoveWord(const char *w);
 // Edit mode: reads piece placements until "." and sets the castling rights from the position.
 void SetupBoardFromEdit();
 // Prints the engine's move as one complete line: "move e2e4" after "protover 2", otherwise the
-// move number, ". ..." and the move text ("1. ... e2e4 ").
-void MakeGUIMove(u64 from, u64 to, char promotion);
+// move number, ". ..." and the move text ("1. ... e2e4 "). Castling (castle: which way) is
+// "O-O" or "O-O-O" in a Chess960 game.
+void MakeGUIMove(u64 from, u64 to, char promotion, CastleSide castle);
 // The "." status line of the running (or last) search.
 void StatusLine();
 // "ping" with the text that follows it: "pong" and the same text (an error when there is none).
