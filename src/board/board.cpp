@@ -382,8 +382,8 @@ inline void MovePiece(ChessBoard &board, u64 from, u64 to, int fromSq, int toSq,
 // The king of colour C on from castles with its rook on to (Chess960 rules: the king takes its
 // own rook): the king goes to the g-file or the c-file, the rook beside it on the f-file or the
 // d-file. Either may stay where it is, or the two may swap squares.
-template <int C> [[gnu::noinline]] void Castle(ChessBoard &board, u64 from, u64 to, int fromSq,
-                                               int toSq, char &mask)
+template <int C>
+[[gnu::noinline]] void Castle(ChessBoard &board, u64 from, u64 to, int fromSq, int toSq, char &mask)
 {
     const auto a = ArmyOf<C>(board);
     const bool kingSide = toSq > fromSq;
@@ -608,8 +608,7 @@ template <typename A> char PossibleRights(const A a, const ChessBoard &b)
     char rights = 0;
     const int kingSide = b.CastleRook[a.KingSideRook], queenSide = b.CastleRook[a.QueenSideRook];
     if ((a.Rooks() & a.BackRank & SquareMask(kingSide)) && kingSide > king) rights |= a.KingSide;
-    if ((a.Rooks() & a.BackRank & SquareMask(queenSide)) && queenSide < king)
-        rights |= a.QueenSide;
+    if ((a.Rooks() & a.BackRank & SquareMask(queenSide)) && queenSide < king) rights |= a.QueenSide;
     return rights;
 }
 

@@ -49,8 +49,8 @@ struct Pattern {
     int fromFile = -1;
     int fromRank = -1;
     int toSq = -1;
-    char letter = 0;          // promotion letter, lower case; 0 when none is typed
-    bool captureForm = false; // a pawn's file before its target: the pawn changes file
+    char letter = 0;                      // promotion letter, lower case; 0 when none is typed
+    bool captureForm = false;             // a pawn's file before its target: the pawn changes file
     CastleSide castle = CastleSide::None; // "O-O" or "O-O-O"
 };
 

@@ -74,7 +74,7 @@ int SearchRoutines::SearchTreeRoot(char side, ChessBoard board, int alpha, int b
     const char opp = side ? 0 : 1;
     MoveGen mg;
     char line[MOVESTRING_MAX];
-        auto progress = [&](int score) {
+    auto progress = [&](int score) {
         SearchProgress p = ProgressNow(depth, score, line);
         // Until every move has been searched the root is worth at least the best so far.
         p.Bound = ScoreBound::Lower;

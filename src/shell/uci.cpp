@@ -253,8 +253,7 @@ void DividedPerftCommand(int depth)
     u64 total = 0;
     for (int i = 0; i < n; i++) {
         char text[8];
-        MoveText(text, LowestSquare(lines[i].From), LowestSquare(lines[i].To),
-                 lines[i].Promotion);
+        MoveText(text, LowestSquare(lines[i].From), LowestSquare(lines[i].To), lines[i].Promotion);
         std::printf("%s: %" PRIu64 "\n", text, lines[i].Leaves);
         total += lines[i].Leaves;
     }

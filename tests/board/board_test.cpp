@@ -5,6 +5,7 @@
 
 #include "board/hashcode.h"
 #include "board/movehistory.h"
+#include "board/setup.h"
 #include "common/reference.h"
 
 using ref::Bit;
@@ -176,7 +177,7 @@ TEST(MakeMove, ReferenceGeneratorReachesThePerftTable)
             << c.fen << " " << c.depth;
 }
 
-// A rook taken or moved on its corner takes its own right along; a king move takes both.
+// A rook taken or moved on its start square takes its own right along; a king move takes both.
 TEST(MakeMove, CastlingRightLostToACornerCapture)
 {
     struct Case {
@@ -195,12 +196,104 @@ TEST(MakeMove, CastlingRightLostToACornerCapture)
         {"4k3/8/8/8/8/8/6b1/4K1RR b K - 0 1", "g2", "h1", 14},
         {"r3k3/1P6/8/8/8/8/8/4K3 w q - 0 1", "b7", "a8", 7},
         {"4k3/8/8/8/8/8/8/4K1Nr b - - 0 1", "h1", "g1", 15},
+        // Chess960: the right belongs to the rook's own start square.
+        {"rk5r/8/8/8/8/8/8/RK3R1R w Fa - 0 1", "f1", "f5", 14},
+        {"rk5r/8/8/8/8/8/8/RK3R1R w Fa - 0 1", "h1", "h5", 15},
+        {"rk5r/8/8/8/8/8/6b1/RK3R1R b Fa - 0 1", "g2", "f1", 14},
     };
     for (const Case &c : cases) {
         ChessBoard b = Board(c.fen);
         char mask = 0;
         b.MakeMove(M(c.from), M(c.to), 'Q', &mask);
         EXPECT_EQ(mask, c.mask) << c.fen << " " << c.from << c.to;
+    }
+}
+
+// Chess960 castling, the king taking its own rook: both land on the standard squares whether
+// the king stays put, the rook jumps over it or the two swap squares; both of the side's rights
+// go. The keys kept move by move are those of the same position read from its FEN.
+TEST(MakeMove, Chess960CastlingLandsOnTheStandardSquares)
+{
+    const struct {
+        const char *fen, *from, *to, *after;
+    } cases[] = {
+        {"r5k1/8/8/8/8/8/8/1KR5 w Ca - 0 1", "b1", "c1", "r5k1/8/8/8/8/8/8/5RK1 b q - 1 1"},
+        {"4k3/8/8/8/8/8/8/1K5R w H - 0 1", "b1", "h1", "4k3/8/8/8/8/8/8/5RK1 b - - 1 1"},
+        {"4k3/8/8/8/8/8/8/RK6 w A - 0 1", "b1", "a1", "4k3/8/8/8/8/8/8/2KR4 b - - 1 1"},
+        {"4k3/8/8/8/8/8/8/6KR w H - 0 1", "g1", "h1", "4k3/8/8/8/8/8/8/5RK1 b - - 1 1"},
+        {"4k3/8/8/8/8/8/8/5KR1 w G - 0 1", "f1", "g1", "4k3/8/8/8/8/8/8/5RK1 b - - 1 1"},
+        {"4k3/8/8/8/8/8/8/R1K5 w A - 0 1", "c1", "a1", "4k3/8/8/8/8/8/8/2KR4 b - - 1 1"},
+        {"rk5r/8/8/8/8/8/8/4K3 b ha - 0 1", "b8", "a8", "2kr3r/8/8/8/8/8/8/4K3 w - - 1 2"},
+    };
+    MainBoard.Chess960 = 1;
+    for (const auto &c : cases) {
+        ChessBoard b = Board(c.fen);
+        PlayGameMove(b, M(c.from), M(c.to), NOPROMOTION, nullptr);
+        char fen[FEN_MAX];
+        WriteFen(b, b.SideToMove ? 1 : 2, fen);
+        EXPECT_STREQ(fen, c.after) << c.fen;
+        EXPECT_TRUE(Recounted(b)) << c.fen;
+        const ChessBoard read = Board(c.after);
+        EXPECT_EQ(b.PieceKeyUpper, read.PieceKeyUpper) << c.fen;
+        EXPECT_EQ(b.PieceKeyLower, read.PieceKeyLower) << c.fen;
+        EXPECT_EQ(b.PawnHashCode, read.PawnHashCode) << c.fen;
+    }
+    MainBoard.Chess960 = 0;
+}
+
+// Castling fields in X-FEN and Shredder-FEN: what the reader makes of them and what the writer
+// gives back (X-FEN: KQkq for the outermost rooks, a file letter for an inner one).
+TEST(Fen, CastlingFieldsInBothNotations)
+{
+    const struct {
+        const char *fen;
+        FenCastling read;
+        const char *written; // the castling field written back
+    } cases[] = {
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", FenCastling::Standard, "KQkq"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1", FenCastling::Standard, "KQkq"},
+        {"bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w HFhf - 0 1", FenCastling::Chess960, "KQkq"},
+        {"bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1", FenCastling::Chess960, "KQkq"},
+        {"rk5r/8/8/8/8/8/8/RK3R1R w Fa - 0 1", FenCastling::Chess960, "Fq"},
+        {"rk5r/8/8/8/8/8/8/RK3R1R w Kh - 0 1", FenCastling::Chess960, "Kk"},
+        {"4k3/8/8/8/8/8/8/RR2K3 w B - 0 1", FenCastling::Chess960, "B"},
+        {"4k3/8/8/8/8/8/8/4K3 w KQ - 0 1", FenCastling::Unsound, "-"},
+        {"4k3/8/8/8/8/8/4K3/R6R w HA - 0 1", FenCastling::Unsound, "-"},
+        {"4k3/8/8/8/8/8/8/R3K2R w E - 0 1", FenCastling::Unsound, "-"},
+        {"4k3/8/8/8/8/8/8/R3K1RR w HG - 0 1", FenCastling::Unsound, "K"},
+        {"4k3/8/8/8/8/8/8/R3K2R w Kx- - 0 1", FenCastling::Standard, "K"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(SetupBoard(c.fen), c.read) << c.fen;
+        const ChessBoard first = MainBoard;
+        char fen[FEN_MAX];
+        WriteFen(first, 1, fen);
+        const std::string field = std::string(fen).substr(std::string(fen).find(' ') + 3);
+        EXPECT_EQ(field.substr(0, field.find(' ')), c.written) << c.fen;
+        // Read back, the written field names the same rooks.
+        SetupBoard(fen);
+        EXPECT_EQ(MainBoard.CastleFlags, first.CastleFlags) << c.fen;
+        for (int i = 0; i < 4; i++)
+            if (first.CastleFlags & (1 << i))
+                EXPECT_EQ(MainBoard.CastleRook[i], first.CastleRook[i]) << c.fen << " " << i;
+    }
+}
+
+// Start positions by number, against a list made independently of the engine.
+TEST(Fen, Chess960StartPositionsByNumber)
+{
+    const std::pair<int, const char *> cases[] = {
+        {0, "BBQNNRKR"},   {96, "BBQNRNKR"},  {193, "BQNBRKNR"},
+        {387, "BQRNNKRB"}, {484, "QBBRNKNR"}, {518, "RNBQKBNR"},
+        {678, "QRBKNBNR"}, {872, "QBRKBRNN"}, {959, "RKRNNQBB"}};
+    for (const auto &[number, rank] : cases) {
+        char fen[FEN_MAX];
+        Chess960Fen(number, fen);
+        std::string black = rank;
+        for (char &ch : black)
+            ch = static_cast<char>(ch - 'A' + 'a');
+        EXPECT_EQ(std::string(fen), black + "/pppppppp/8/8/8/8/PPPPPPPP/" + rank + " w KQkq - 0 1")
+            << number;
     }
 }
 

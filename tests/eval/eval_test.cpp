@@ -125,6 +125,21 @@ TEST(PosEval, WholeEvaluationsWorkedByHand)
     }
 }
 
+// Chess960 start position 0 (BBQNNRKR): the king on g1 shuts in the h1 rook behind its pawns
+// only once castling can no longer free it. With every right the position is level; a side
+// without its rights carries the trapped-rook penalty, 1670 in both phases.
+TEST(PosEval, CastlingFreesTheRookBesideTheKing)
+{
+    ChessBoard b =
+        Ready(ref::FromFen("bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w HFhf - 0 1").board);
+    const struct {
+        char castle;
+        int white;
+    } cases[] = {{15, 0}, {12, -1670}, {3, 1670}, {WQSIDE | BKSIDE | BQSIDE, -1670}, {0, 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(PE.PosEval(0, -110000, 110000, &b, c.castle), c.white) << int(c.castle);
+}
+
 // Overlapping piece sets, missing or extra kings, pawns on the first and last ranks and counts
 // that disagree with the bitboards: nothing may read past a table or overflow (the sanitizer
 // build watches), and the score stays finite.

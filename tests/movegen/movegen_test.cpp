@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <set>
 
 #include "common/process.h"
@@ -39,6 +40,32 @@ TEST(Perft, CountsMatchTheTable)
             EXPECT_EQ(t.TotalNodes, c.total) << c.fen << " depth " << c.depth << " " << fast;
         }
     }
+}
+
+// Chess960 start positions, positions reached by play and castling edge cases (the king on b1
+// castling long, the king already on g1, king and rook swapping, a rook in the way, a rook that
+// only seemed to shield the king's path, rooks captured) against Stockfish's counts, by the
+// fast count and by the full walk.
+TEST(Perft, Chess960CountsMatchStockfish)
+{
+    std::ifstream in(VORN_TEST_DATA "/chess960_perft.tsv");
+    int lines = 0;
+    MainBoard.Chess960 = 1;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        const std::string fen = line.substr(0, a);
+        const int depth = std::stoi(line.substr(a + 1));
+        const unsigned long long leaves = std::stoull(line.substr(b + 1));
+        lines++;
+        for (bool fast : {true, false}) {
+            if (!fast && leaves > 200000) continue;
+            EXPECT_EQ(Counted(ref::FromFen(fen), depth, fast).LeafNodes, leaves)
+                << fen << " depth " << depth << " " << fast;
+        }
+    }
+    MainBoard.Chess960 = 0;
+    EXPECT_GE(lines, 50);
 }
 
 TEST(Perft, BinaryReportsTheStartPosition)

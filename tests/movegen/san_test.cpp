@@ -168,6 +168,31 @@ TEST(San, ReadsTheTable)
     EXPECT_EQ(WriteSan(ref::FromFen(START).board, ref::M("e2"), ref::M("e5"), NOPROMOTION, san), 0);
 }
 
+// Chess960 castling reads as O-O and O-O-O, as the king taking its rook, or as the king's
+// destination when that is no king's step; it is written O-O or O-O-O, with its check mark.
+TEST(San, ReadsChess960Castling)
+{
+    const char *const SHIELD = "7k/8/8/8/8/8/8/rR1K4 w B - 0 1"; // b1 only seems to guard c1
+    const char *const OPEN = "7k/8/8/8/8/8/8/1R1K4 w B - 0 1";
+    const char *const STAYS = "7k/8/8/8/8/8/8/6KR w H - 0 1";
+    const char *const MATES = "4rkr1/4p1p1/8/8/8/8/8/5K1R w H - 0 1";
+    const struct {
+        const char *fen, *text, *reading;
+    } cases[] = {
+        {SHIELD, "O-O-O", "illegal"}, {SHIELD, "d1b1", "illegal"}, {OPEN, "O-O-O", "O-O-O"},
+        {OPEN, "d1b1", "O-O-O"},      {OPEN, "d1c1", "Kc1"},       {OPEN, "O-O", "illegal"},
+        {STAYS, "O-O", "O-O"},        {STAYS, "g1h1", "O-O"},      {STAYS, "Kh1", "illegal"},
+        {STAYS, "g1g1", "illegal"},   {CASTLES, "e1h1", "O-O"},    {CASTLES, "e1g1", "O-O"},
+        {CASTLES, "e1a1", "O-O-O"},   {CASTLES, "Kf1", "Kf1"},     {MATES, "O-O", "O-O#"},
+        {MATES, "f1h1", "O-O#"}};
+    MainBoard.Chess960 = 1;
+    for (const auto &c : cases)
+        EXPECT_EQ(Reading(c.fen, c.text), c.reading) << c.fen << " " << c.text;
+    MainBoard.Chess960 = 0;
+    // Under standard rules the king does not take its rook.
+    EXPECT_EQ(Reading(CASTLES, "e1h1"), "illegal");
+}
+
 TEST(Fen, ReadsAndWritesTheSixFields)
 {
     MainBoard.InitRep();

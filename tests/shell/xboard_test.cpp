@@ -22,7 +22,8 @@ using Lines = std::vector<std::string>;
 const char *const FEATURES =
     "feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 reuse=1 "
     "analyze=1 colors=1 memory=1 smp=1 exclude=1 myname=\"Vorn 1.005-64\" "
-    "option=\"MultiPV -spin 1 1 256\" option=\"UCI_LimitStrength -check 0\" "
+    "variants=\"normal,fischerandom\" option=\"MultiPV -spin 1 1 256\" option=\"UCI_LimitStrength "
+    "-check 0\" "
     "option=\"UCI_Elo -spin 1900 1350 1900\" option=\"Skill Level -spin 20 0 20\" done=1";
 const char *const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
 const char *const BYE = "Bye, Thanks for the match.";
@@ -98,7 +99,7 @@ std::vector<Dialogue> Dialogues()
          "0000\nping 4\nforce\ne2e4\ne7e5\nundo\ne7e6\nremove\nd2d4\nping 5\nnew\nundo\n",
          Xboard({"Error (missing argument): level", "pong 1", "Error (missing argument): time",
                  "pong 2", "Error (missing argument): sd", "pong 3",
-                 "Error (unknown command): variant", "Error (unknown command): E2E4",
+                 "Error (unsupported variant): edit", "Error (unknown command): E2E4",
                  "Error (unknown command): 0000", "pong 4", "pong 5",
                  "Error (no move to take back): undo"})},
         // "white" may not leave the side not to move in check; a depth limit holds under a level;
