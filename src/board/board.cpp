@@ -379,6 +379,18 @@ inline void MovePiece(ChessBoard &board, u64 from, u64 to, int fromSq, int toSq,
     }
 }
 
+// Sets the occupancies and the two totals from the piece sets and counts.
+[[gnu::always_inline]] inline void SetUnions(ChessBoard &board)
+{
+    const auto w = ArmyOf<WHITE>(board);
+    const auto b = ArmyOf<BLACK>(board);
+    board.WhitePieces = w.SetUnion();
+    board.BlackPieces = b.SetUnion();
+    board.AllPieces = board.WhitePieces | board.BlackPieces;
+    board.WhitePieceTotal = w.CountSum();
+    board.BlackPieceTotal = b.CountSum();
+}
+
 // The king of colour C on from castles with its rook on to (Chess960 rules: the king takes its
 // own rook): the king goes to the g-file or the c-file, the rook beside it on the f-file or the
 // d-file. Either may stay where it is, or the two may swap squares.
@@ -478,7 +490,7 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
     if (to & white) {
         if (from & white) {
             Castle<WHITE>(*this, from, to, fromSq, toSq, mask);
-            SetUnions();
+            SetUnions(*this);
             *out = mask;
             return;
         }
@@ -488,7 +500,7 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
     if (to & black) {
         if (from & black) {
             Castle<BLACK>(*this, from, to, fromSq, toSq, mask);
-            SetUnions();
+            SetUnions(*this);
             *out = mask;
             return;
         }
@@ -509,20 +521,11 @@ void ChessBoard::MakeMoveOnCopy(u64 from, u64 to, char promotion, char *out)
     if (BlackPawns & RANK_1) Promote<BLACK>(*this, to, toSq, promotion);
 
     // 9. Unions and totals.
-    SetUnions();
+    SetUnions(*this);
     *out = mask;
 }
 
-void ChessBoard::SetUnions()
-{
-    const auto w = ArmyOf<WHITE>(*this);
-    const auto b = ArmyOf<BLACK>(*this);
-    WhitePieces = w.SetUnion();
-    BlackPieces = b.SetUnion();
-    AllPieces = WhitePieces | BlackPieces;
-    WhitePieceTotal = w.CountSum();
-    BlackPieceTotal = b.CountSum();
-}
+
 
 void ChessBoard::UndoMove(int)
 {

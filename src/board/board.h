@@ -143,8 +143,6 @@ class ChessBoard {
     int CheckDraw(char);
     // XORs the keys of a piece (a PieceCode) on every square of squares into the piece keys.
     void ToggleKeys(int piece, u64 squares);
-    // Sets the occupancies and the two totals from the piece sets and counts.
-    void SetUnions();
 };
 
 static_assert(std::is_trivially_copyable_v<ChessBoard>);
