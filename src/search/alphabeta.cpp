@@ -256,7 +256,8 @@ bool SearchRoutines::SearchRootMove(const ChessBoard &board, char side, char cas
     Output->RootMove(depth, move, number, AllNodes(), NPS);
     // Late quiet moves are searched shallower first.
     const char givesCheck = child.InCheck(KingOf(child, opp), opp) ? 1 : 0;
-    const bool capture = (mTo & board.AllPieces) != 0;
+    // Only an enemy piece is captured: a Chess960 castling move lands on its own rook.
+    const bool capture = (mTo & (side ? board.WhitePieces : board.BlackPieces)) != 0;
     const int pieces = board.QuickPieceCount();
     const bool reducible = mPromo == NOPROMOTION && depth > 2 && number > 2 && !givesCheck &&
                            !capture && orderValue <= 950 && pieces > 2;
@@ -667,7 +668,7 @@ int SearchRoutines::Search(char side, int alpha, int beta, ChessBoard &board, in
                     }
                     if (v >= beta) {
                         AddHistory(side, code16, depth);
-                        if (!(to & board.AllPieces) && promo == NOPROMOTION &&
+                        if (!(to & oppPieces) && promo == NOPROMOTION &&
                             Killers[ply][0] != code16) {
                             Killers[ply][1] = Killers[ply][0];
                             Killers[ply][0] = static_cast<u16>(code16);
