@@ -552,12 +552,16 @@ int UCIProtocol::ProcessMoves(const char *text)
     MainBoard.FiftyMoveCount = 0;
     StartGameHistory();
     MainStatus.GamePly = 0;
-    // 2-3. Word by word, up to the first move that cannot be played.
+    // 2-3. Word by word, up to the first move that cannot be played, which is reported.
     int n = 0;
     const char *p = text;
     char word[WORD_MAX];
     while (NextLineWord(&p, word, sizeof word) > 0) {
-        if (!MakeMoves(word)) break;
+        if (!MakeMoves(word)) {
+            std::printf("info string illegal move: %s\n", word);
+            std::fflush(stdout);
+            break;
+        }
         n++;
     }
     return n;

@@ -128,14 +128,14 @@ std::vector<Row> Rows()
         game += std::string(" ") + shuffle[i % 4];
     rows.push_back({"waiting", game + "\ngo depth 4\n", {"bestmove *"}, false});
     // Over-long lines and words are cut, while waiting and during a search (where an unknown
-    // word is named once the search has moved).
+    // word is named once the search has moved); the first move that cannot be played is named.
     std::string line = "position startpos moves e2e4 e7e5";
     while (line.size() < 30000)
         line += " g1f3";
     const std::string unknown = "info string unknown command: ";
     rows.push_back({"waiting",
                     line + "\n" + std::string(25000, 'x') + "\nisready\n",
-                    {unknown + std::string(31, 'x'), "readyok"},
+                    {"info string illegal move: g1f3", unknown + std::string(31, 'x'), "readyok"},
                     false});
     rows.push_back({"searching",
                     std::string(25000, 'y') + "\nisready\nstop\n",
