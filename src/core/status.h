@@ -38,6 +38,7 @@ class Status {
     i32 FD = 0;                           // -fd: every search goes exactly this deep; 0 = none
     // --- options ---
     u8 UseBook = 1;       // the root may play from the opening book
+    u8 BookBest = 0;      // the heaviest move of the book file rather than one drawn by weight
     i32 MoveOverhead = 0; // milliseconds the interface loses per move, kept off the clock
     i32 MultiPV = 1;      // lines a search reports: the best move, the best of the rest, ...
     u8 LimitStrength = 0; // play at the level of Elo (UCI_LimitStrength)

@@ -6,6 +6,8 @@
 
 #include "board/hashcode.h"
 #include "board/movehistory.h"
+#include "board/movetext.h"
+#include "book/polyglot.h"
 #include "core/platform.h"
 #include "eval/poseval.h"
 #include "movegen/see.h"
@@ -273,6 +275,32 @@ void SearchRoutines::NewGame()
     PVLength = 0;
 }
 
+bool SearchRoutines::PlayFromBookFile(const ChessBoard &board, u64 *from, u64 *to, char *promo)
+{
+    if (!Limits.UseBook || Analyzing || Pondering || Limits.Mate || board.Chess960) return false;
+    BookCandidate moves[MAXBOOKMOVES];
+    int n = 0;
+    for (int i = 0, found = BookFile.Moves(board, moves, MAXBOOKMOVES); i < found; i++)
+        if (Limits.Allows(LowestSquare(moves[i].From) * 64 + LowestSquare(moves[i].To)))
+            moves[n++] = moves[i];
+    const int k = ChooseBookMove(moves, n, Limits.BookBest, NextRandom(&LevelSeed));
+    if (k < 0) return false;
+    *from = moves[k].From;
+    *to = moves[k].To;
+    *promo = moves[k].Promotion;
+    BookMove = 1;
+    BookPly = Limits.GamePly;
+    PVTable[0][0] = {static_cast<u16>(MoveCode(*from, *to)), *promo};
+    PVLength = 1;
+    u32 total = 0;
+    for (int i = 0; i < n; i++)
+        total += moves[i].Weight;
+    char text[8];
+    MoveText(text, LowestSquare(*from), LowestSquare(*to), *promo);
+    Output->BookFileMove(text, moves[k].Weight, total);
+    return true;
+}
+
 int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &limits, u64 *from,
                                          u64 *to, char *promo)
 {
@@ -283,6 +311,18 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
     PreviousValue = 0;
     RootLegalMoves = 0;
     CompletedIteration = 0;
+
+    // 1b. A move of the book file is played at once.
+    if (PlayFromBookFile(board, from, to, promo)) {
+        char line[MOVESTRING_MAX];
+        LineText(line, 1);
+        SearchResult result;
+        result.Progress = ProgressNow(0, 0, line);
+        result.BookMove = true;
+        result.Shown = true;
+        Output->SearchDone(result);
+        return 0;
+    }
 
     // 2. The budget.
     Budget = PlanBudget(Limits, NPS, BookPly);
@@ -302,8 +342,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
     }
 
     // 4. The iterations. The result: its depth, and whether its line was the last reported.
-    const int lines = Limits.MultiPV > 1 ? (Limits.MultiPV < MAXMULTIPV ? Limits.MultiPV : MAXMULTIPV)
-                                         : 1;
+    const int lines =
+        Limits.MultiPV > 1 ? (Limits.MultiPV < MAXMULTIPV ? Limits.MultiPV : MAXMULTIPV) : 1;
     int v = 0, lastValue = 0, d = 1, resultDepth = 0;
     ScoreBound resultBound = ScoreBound::Exact, lastBound = ScoreBound::Exact;
     bool shown = false;
@@ -346,10 +386,10 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, const SearchLimits &l
         board.SearchPlyLimit = PlyLimit(d);
         BestChanges = 255;
         FailingLow = 0;
-        v = lines > 1 ? SearchRootLines(board.SideToMove, board, d, from, to, promo,
-                                        board.CastleFlags)
-                      : SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, from,
-                                       to, promo, board.CastleFlags);
+        v = lines > 1
+                ? SearchRootLines(board.SideToMove, board, d, from, to, promo, board.CastleFlags)
+                : SearchTreeRoot(board.SideToMove, board, -MATEVALUE, MATEVALUE, d, from, to, promo,
+                                 board.CastleFlags);
         PreviousValue = v;
         if (BookMove) {
             Output->BookMoveFound();

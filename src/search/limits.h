@@ -27,6 +27,7 @@ struct SearchLimits {
     i32 MoveOverhead = 0;      // milliseconds the interface loses per move, kept off the clock
     bool OpeningBonus = false; // half as much time again for the first moves out of the book
     bool UseBook = false;      // the root may play from the opening book
+    bool BookBest = false;     // the heaviest move of the book file, not one drawn by weight
     bool Trace = false;        // report the transposition table's steps (diagnostics)
     // --- what is reported ---
     i32 MultiPV = 1; // lines: the best move, then the best of the rest, and so on

@@ -56,6 +56,9 @@ class SearchOutput {
     virtual void BookLookup() {}
     // The root's move came from the opening book.
     virtual void BookMoveFound() {}
+    // The root's move ("e2e4") came from the book file, with its weight among the weights of
+    // the position's moves there.
+    virtual void BookFileMove(const char *, u32, u32) { BookMoveFound(); }
 
     // --- the root ---
     // An iteration starts at depth.

@@ -114,7 +114,7 @@ class SearchRoutines {
     MoveHistory *Positions;     // the move history: the game and the searched line
     TranspositionTables *Table; // the transposition table (may be shared)
     SearchOutput *Output;       // where progress goes
-    u64 LevelSeed;              // the random choices of a level (Limits.Strength)
+    u64 LevelSeed;              // the random choices of a level and of the book file
     // The helper threads that search beside this one (none: nullptr).
     SearchPool *Pool = nullptr;
     // A helper's search: set when the program's search has decided; the helper then unwinds
@@ -196,6 +196,10 @@ class SearchRoutines {
     // Adds depth * depth to a history score, halving the side's row when it passes 65536.
     void AddHistory(char side, int moveCode, int depth);
 
+    // A move of the book file for the root board, when the limits let one be played (the
+    // book on, a game move rather than an analysis, a ponder or a mate search, standard chess)
+    // and the book has one among the allowed moves; reported, and true.
+    bool PlayFromBookFile(const ChessBoard &board, u64 *from, u64 *to, char *promo);
     // Chooses a move for the position board within the limits; the caller plays it. Returns
     // the score (STALEMATEVALUE or -MATEVALUE when there is no move).
     int ProgressiveDeepening(ChessBoard board, const SearchLimits &limits, u64 *from, u64 *to,

@@ -19,17 +19,6 @@ constexpr i64 HARD_NODES_FACTOR = 8;
 // Scores beyond this are mates (the search's mate scores start above it).
 constexpr i32 MATE_BOUND = 109000;
 
-// The next pseudo-random number (xorshift64*).
-u64 NextRandom(u64 *seed)
-{
-    u64 x = *seed ? *seed : 0x9E3779B97F4A7C15ull;
-    x ^= x >> 12;
-    x ^= x << 25;
-    x ^= x >> 27;
-    *seed = x;
-    return x * 0x2545F4914F6CDD1Dull;
-}
-
 // How far behind the best line a chosen line may be, in the search's units (a tenth of a
 // centipawn): 130 centipawns at the weakest level, 20 just below full strength, nothing at it.
 i32 Margin(i32 elo)
@@ -40,6 +29,16 @@ i32 Margin(i32 elo)
 }
 
 } // namespace
+
+u64 NextRandom(u64 *seed)
+{
+    u64 x = *seed ? *seed : 0x9E3779B97F4A7C15ull;
+    x ^= x >> 12;
+    x ^= x << 25;
+    x ^= x >> 27;
+    *seed = x;
+    return x * 0x2545F4914F6CDD1Dull;
+}
 
 i64 StrengthNodes(i32 elo)
 {
@@ -87,6 +86,7 @@ i32 LevelOf(bool limitStrength, i32 elo, i32 skill)
 {
     const i32 asked = limitStrength ? elo : FULL_STRENGTH;
     const i32 bySkill =
-        skill >= 20 ? FULL_STRENGTH : MIN_STRENGTH + (FULL_STRENGTH - MIN_STRENGTH) * (skill > 0 ? skill : 0) / 20;
+        skill >= 20 ? FULL_STRENGTH
+                    : MIN_STRENGTH + (FULL_STRENGTH - MIN_STRENGTH) * (skill > 0 ? skill : 0) / 20;
     return asked < bySkill ? asked : bySkill;
 }

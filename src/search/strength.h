@@ -8,6 +8,8 @@ constexpr i32 MIN_STRENGTH = 1350;  // the weakest level
 constexpr i32 FULL_STRENGTH = 1900; // this level and above play at full strength
 constexpr int STRENGTH_LINES = 4;   // lines a search at a level chooses from
 
+// The next pseudo-random number of the sequence seed holds (xorshift64*); seed advances.
+u64 NextRandom(u64 *seed);
 // A level held to MIN_STRENGTH .. FULL_STRENGTH.
 inline i32 ClampLevel(i32 elo)
 {

@@ -124,12 +124,14 @@ bool RootExclusions::Change(const ChessBoard &board, const char *word, bool excl
         Count = 0;
         if (exclude)
             for (int i = 0; i < n; i++)
-                Codes[Count++] = static_cast<u16>(LowestSquare(mg.From[i]) * 64 + LowestSquare(mg.To[i]));
+                Codes[Count++] =
+                    static_cast<u16>(LowestSquare(mg.From[i]) * 64 + LowestSquare(mg.To[i]));
         return true;
     }
     TypedMove m;
     char candidates[4];
-    if (ReadMove(board, word, &m, candidates, sizeof candidates) != MoveReading::Legal) return false;
+    if (ReadMove(board, word, &m, candidates, sizeof candidates) != MoveReading::Legal)
+        return false;
     const u16 code = static_cast<u16>(LowestSquare(m.from) * 64 + LowestSquare(m.to));
     int at = 0;
     while (at < Count && Codes[at] != code)

@@ -178,6 +178,7 @@ SearchLimits DialogueLimits()
     l.MultiPV = st.MultiPV;
     l.OpeningBonus = true;
     l.UseBook = st.UseBook == 1;
+    l.BookBest = st.BookBest == 1;
     l.Trace = st.Trace == 1;
     LimitStrength(l, LevelOf(st.LimitStrength != 0, st.Elo, st.SkillLevel));
     return l;

@@ -136,6 +136,11 @@ class UciOutput : public ConsoleOutput {
         std::printf("info string book move\n");
         std::fflush(stdout);
     }
+    void BookFileMove(const char *move, u32 weight, u32 total) override
+    {
+        std::printf("info string book move %s (weight %u of total %u)\n", move, weight, total);
+        std::fflush(stdout);
+    }
     void IterationStarted(int depth) override
     {
         std::printf("info depth %d\n", depth);
@@ -211,6 +216,7 @@ class DialectOutput : public SearchOutput {
         Dialect().AnalysisStatus(a, b, c, d, e);
     }
     void BookMoveFound() override { Dialect().BookMoveFound(); }
+    void BookFileMove(const char *m, u32 w, u32 t) override { Dialect().BookFileMove(m, w, t); }
     void BookLookup() override { Dialect().BookLookup(); }
     void IterationStarted(int d) override { Dialect().IterationStarted(d); }
     void RootMove(int d, const char *m, int n, i64 nodes, i32 nps) override

@@ -9,6 +9,7 @@
 #include "board/movehistory.h"
 #include "board/setup.h"
 #include "book/book.h"
+#include "book/polyglot.h"
 #include "core/status.h"
 #include "search/hashtab.h"
 #include "search/search.h"
@@ -191,6 +192,21 @@ std::string ReadFirstWord()
     // An interface is answered at once; the table's pages come in meanwhile.
     if (MainStatus.UCIMode || MainStatus.xboard) PositionCache.PrepareInBackground();
     return word;
+}
+
+void OpenBookFile(const char *path)
+{
+    const Status &st = MainStatus;
+    const char *prefix = st.UCIMode ? "info string " : (st.xboard ? "# " : "");
+    const char *why = BookFile.Open(path);
+    if (why)
+        std::printf("%sbook file %s %s; no book file\n", prefix, path, why);
+    else if (BookFile.Loaded())
+        std::printf("%sbook file %s: %llu entries\n", prefix, path,
+                    static_cast<unsigned long long>(BookFile.Entries()));
+    else
+        std::printf("%sno book file\n", prefix);
+    std::fflush(stdout);
 }
 
 void KeepStartingClock()

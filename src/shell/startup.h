@@ -32,6 +32,10 @@ void StartGameHistory();
 // Gives the transposition table the largest size of its shape within megabytes; when the
 // memory cannot be had, says so in one line and keeps the table it has.
 void ResizeHash(long long megabytes);
+// Opens the Polyglot book file at path (empty: no book file) and says in the dialect's words
+// how many entries it has, or why it is no book ("info string ..." for UCI, "# ..." for
+// xboard); the game goes on without one then.
+void OpenBookFile(const char *path);
 
 // Keeps the time control the command line set, and gives it back to a new console game.
 void KeepStartingClock();

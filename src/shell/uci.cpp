@@ -1,5 +1,6 @@
 #include "shell/uci.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "board/movetext.h"
 #include "board/setup.h"
 #include "book/book.h"
+#include "book/polyglot.h"
 #include "core/platform.h"
 #include "core/status.h"
 #include "eval/poseval.h"
@@ -47,6 +49,8 @@ constexpr int MAX_GO_DEPTH = 60;
 constexpr int MAX_GO_MATE = MAXSEARCHPLY / 2;
 // Longest word the line readers keep; longer words are cut and then match no command or move.
 constexpr int WORD_MAX = 32;
+// Longest option value kept (a book file's path).
+constexpr int OPTION_VALUE_MAX = 4096;
 
 bool Contains(const char *s, const char *part)
 {
@@ -313,29 +317,41 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
 {
     Status &st = MainStatus;
     char name[WORD_MAX * 4] = "";
-    char value[WORD_MAX * 4] = "";
+    // The value is the rest of the line as it stands (a file's path may be long and hold
+    // blanks), without the blanks around it.
+    char value[OPTION_VALUE_MAX] = "";
     const char *p = line + std::strlen("setoption");
     char word[WORD_MAX];
-    char *target = nullptr;
-    while (NextLineWord(&p, word, sizeof word) > 0) {
-        if (!target && std::strcmp(word, "name") == 0) {
-            target = name;
+    bool named = false;
+    for (const char *before = p; NextLineWord(&p, word, sizeof word) > 0; before = p) {
+        if (!named && std::strcmp(word, "name") == 0) {
+            named = true;
             continue;
         }
-        if (target == name && std::strcmp(word, "value") == 0) {
-            target = value;
-            continue;
+        if (named && std::strcmp(word, "value") == 0) {
+            std::snprintf(value, sizeof value, "%s", p);
+            TrimLine(value);
+            break;
         }
-        if (!target) continue;
-        const std::size_t size = target == name ? sizeof name : sizeof value;
-        if (*target) std::strncat(target, " ", size - std::strlen(target) - 1);
-        std::strncat(target, word, size - std::strlen(target) - 1);
+        if (!named) continue;
+        if (*name) std::strncat(name, " ", sizeof name - std::strlen(name) - 1);
+        // A word longer than the buffer is taken whole from the line, as far as it goes.
+        const char *start = before;
+        while (IsBlank(*start))
+            start++;
+        std::strncat(
+            name, start,
+            std::min(sizeof name - std::strlen(name) - 1, static_cast<std::size_t>(p - start)));
     }
     const bool on = std::strcmp(value, "true") == 0;
     auto is = [&](const char *option) { return strcasecmp(name, option) == 0; };
     if (is("OwnBook") || is("SecondaryBook")) {
         st.UseBook = on ? 1 : 0;
         if (on) buildbook();
+    } else if (is("BookFile")) {
+        OpenBookFile(value);
+    } else if (is("Best Book Move")) {
+        st.BookBest = on ? 1 : 0;
     } else if (is("UCI_ShowCurrLine")) {
         u.ShowCurrLine = on ? 1 : 0;
     } else if (is("UCI_AnalyseMode")) {
@@ -436,6 +452,7 @@ SearchLimits GoLimits(const char *line, const ChessBoard &board)
     l.MoveOverhead = st.MoveOverhead;
     l.MultiPV = st.MultiPV;
     l.UseBook = st.UseBook != 0;
+    l.BookBest = st.BookBest != 0;
     l.Trace = st.Trace != 0;
     const GoParameters g = ReadGoLine(line, board, &l);
     const bool white = board.SideToMove == 0;
@@ -500,6 +517,8 @@ void UCIProtocol::Command(const std::string &text)
         std::printf("option name UCI_AnalyseMode type check default false\n");
         std::printf("option name OwnBook type check default false\n");
         std::printf("option name SecondaryBook type check default false\n");
+        std::printf("option name BookFile type string default <empty>\n");
+        std::printf("option name Best Book Move type check default false\n");
         std::printf("option name UCI_ShowCurrLine type check default false\n");
         std::printf("option name Ponder type check default false\n");
         std::printf("option name Hash type spin default %d min 1 max %d\n", DEFAULT_HASH, MAX_HASH);

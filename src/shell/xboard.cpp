@@ -1,5 +1,6 @@
 #include "shell/xboard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "board/movehistory.h"
 #include "board/movetext.h"
 #include "board/setup.h"
+#include "book/polyglot.h"
 #include "core/platform.h"
 #include "core/status.h"
 #include "eval/poseval.h"
@@ -253,6 +255,8 @@ const char *const PROMPT_HELP =
     "force            Vorn stops answering: enter the moves of both sides, then go\n"
     "undo, remove     take back one move, or two\n"
     "hint             Vorn suggests a move\n"
+    "bookfile <file>  play from a Polyglot opening book (.bin) while it knows the position\n"
+    "book             the book file's moves for this position, with their weights\n"
     "new              a new game, with the time setting Vorn started with\n"
     "chess960 [<n>]   a new Chess960 game from start position n (0-959, 518 the standard\n"
     "                 one), a random one without n; castle with O-O and O-O-O\n"
@@ -282,6 +286,33 @@ void ReportTakeBack()
     std::printf("%s to move.\n", side ? "Black" : "White");
     if (side == Interpreter.EngineSide)
         std::printf("It is Vorn's move: type go for it, or undo to take back yours too.\n");
+    std::fflush(stdout);
+}
+
+// "book": the moves the book file gives the game position, heaviest first, with their weights
+// and shares ("e2e4 (e4)  weight 40, 40%").
+void BookCommand()
+{
+    BookCandidate moves[MAXBOOKMOVES];
+    const int n = BookFile.Moves(MainBoard, moves, MAXBOOKMOVES);
+    if (!BookFile.Loaded()) {
+        std::printf("No book file (bookfile <file> opens one).\n");
+    } else if (n == 0) {
+        std::printf("The book file has no move for this position.\n");
+    }
+    std::stable_sort(moves, moves + n, [](const BookCandidate &a, const BookCandidate &b) {
+        return a.Weight > b.Weight;
+    });
+    u64 total = 0;
+    for (int i = 0; i < n; i++)
+        total += moves[i].Weight;
+    for (int i = 0; i < n; i++) {
+        char text[8], san[SAN_MAX];
+        MoveText(text, LowestSquare(moves[i].From), LowestSquare(moves[i].To), moves[i].Promotion);
+        WriteSan(MainBoard, moves[i].From, moves[i].To, moves[i].Promotion, san);
+        std::printf("%s (%s)  weight %u, %d%%\n", text, san, moves[i].Weight,
+                    static_cast<int>(moves[i].Weight * 100 / total));
+    }
     std::fflush(stdout);
 }
 
@@ -377,6 +408,17 @@ CommandResult OptionCommand()
     if (name == "Skill Level" && number) {
         const i32 skill = NumberOf(equals + 1);
         st.SkillLevel = skill < 0 ? 0 : (skill > 20 ? 20 : skill);
+        return CommandResult::Handled;
+    }
+    if (name == "Best Book Move" && number) {
+        st.BookBest = NumberOf(equals + 1) != 0 ? 1 : 0;
+        return CommandResult::Handled;
+    }
+    if (name == "BookFile" && equals) {
+        std::string path = equals + 1;
+        while (!path.empty() && IsBlank(path.back()))
+            path.pop_back();
+        OpenBookFile(path.c_str());
         return CommandResult::Handled;
     }
     std::printf("Error (unknown option): %s\n", Shown(text).c_str());
@@ -567,6 +609,20 @@ CommandResult DoCommand(const char *word)
         if (!st.xboard) RestoreStartingClock();
         return CommandResult::EndTurn;
     }
+    if (Is(word, "bookfile")) {
+        char path[COMMAND_TEXT_MAX];
+        if (Interpreter.RestOfLine(path, sizeof path) < 0) path[0] = '\0';
+        TrimLine(path);
+        if (!path[0])
+            MissingArgument(word);
+        else
+            OpenBookFile(path);
+        return CommandResult::Handled;
+    }
+    if (Is(word, "book")) {
+        BookCommand();
+        return CommandResult::Handled;
+    }
     if (Is(word, "hint")) {
         HintCommand();
         return CommandResult::Handled;
@@ -642,10 +698,12 @@ CommandResult DoCommand(const char *word)
                     "reuse=1 analyze=1 colors=1 memory=1 smp=1 exclude=1 myname=\"Vorn %s\" "
                     "variants=\"normal,fischerandom\" "
                     "option=\"MultiPV -spin %d 1 %d\" option=\"UCI_LimitStrength -check %d\" "
+                    "option=\"BookFile -file %s\" option=\"Best Book Move -check %d\" "
                     "option=\"UCI_Elo -spin %d %d %d\" option=\"Skill Level -spin %d 0 20\" "
                     "done=1\n",
                     VORN_VERSION, MainStatus.MultiPV, MAXMULTIPV, MainStatus.LimitStrength,
-                    MainStatus.Elo, MIN_STRENGTH, FULL_STRENGTH, MainStatus.SkillLevel);
+                    BookFile.Path().c_str(), MainStatus.BookBest, MainStatus.Elo, MIN_STRENGTH,
+                    FULL_STRENGTH, MainStatus.SkillLevel);
         std::fflush(stdout);
         return CommandResult::Handled;
     }

@@ -27,6 +27,8 @@ const std::vector<std::string> IDS = {
     "option name UCI_AnalyseMode type check default false",
     "option name OwnBook type check default false",
     "option name SecondaryBook type check default false",
+    "option name BookFile type string default <empty>",
+    "option name Best Book Move type check default false",
     "option name UCI_ShowCurrLine type check default false",
     "option name Ponder type check default false",
     "option name Hash type spin default 128 min 1 max 131072",

@@ -22,9 +22,10 @@ using Lines = std::vector<std::string>;
 const char *const FEATURES =
     "feature ping=1 setboard=1 usermove=0 san=0 time=1 draw=0 sigint=0 sigterm=0 reuse=1 "
     "analyze=1 colors=1 memory=1 smp=1 exclude=1 myname=\"Vorn 1.005-64\" "
-    "variants=\"normal,fischerandom\" option=\"MultiPV -spin 1 1 256\" option=\"UCI_LimitStrength "
-    "-check 0\" "
-    "option=\"UCI_Elo -spin 1900 1350 1900\" option=\"Skill Level -spin 20 0 20\" done=1";
+    "variants=\"normal,fischerandom\" option=\"MultiPV -spin 1 1 256\" "
+    "option=\"UCI_LimitStrength -check 0\" option=\"BookFile -file \" "
+    "option=\"Best Book Move -check 0\" option=\"UCI_Elo -spin 1900 1350 1900\" "
+    "option=\"Skill Level -spin 20 0 20\" done=1";
 const char *const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
 const char *const BYE = "Bye, Thanks for the match.";
 
