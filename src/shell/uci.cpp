@@ -1,6 +1,5 @@
 #include "shell/uci.h"
 
-#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -323,7 +322,7 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
     const char *p = line + std::strlen("setoption");
     char word[WORD_MAX];
     bool named = false;
-    for (const char *before = p; NextLineWord(&p, word, sizeof word) > 0; before = p) {
+    while (NextLineWord(&p, word, sizeof word) > 0) {
         if (!named && std::strcmp(word, "name") == 0) {
             named = true;
             continue;
@@ -335,13 +334,7 @@ void SetOptionCommand(UCIProtocol &u, const char *line)
         }
         if (!named) continue;
         if (*name) std::strncat(name, " ", sizeof name - std::strlen(name) - 1);
-        // A word longer than the buffer is taken whole from the line, as far as it goes.
-        const char *start = before;
-        while (IsBlank(*start))
-            start++;
-        std::strncat(
-            name, start,
-            std::min(sizeof name - std::strlen(name) - 1, static_cast<std::size_t>(p - start)));
+        std::strncat(name, word, sizeof name - std::strlen(name) - 1);
     }
     const bool on = std::strcmp(value, "true") == 0;
     auto is = [&](const char *option) { return strcasecmp(name, option) == 0; };
